@@ -1,0 +1,29 @@
+#include "app/application.h"
+
+namespace kestrel {
+
+namespace {
+constexpr int FirstRadioId = 20;
+}
+
+void Application::StoreAccountForm(int account) {
+    AccountRecord& record = mail.accounts[account - 1];
+    const int transfer = AccountTextLimit + 1; // the limit and the terminator
+    record.host = desktop_.GetText(ControlName::HostEdit, transfer);
+    record.user = desktop_.GetText(ControlName::UserEdit, transfer);
+    record.password = desktop_.GetText(ControlName::PasswordEdit, transfer);
+    record.active = desktop_.IsChecked(ControlName::ActiveCheck);
+}
+
+void Application::SelectAccount(int radioId) {
+    if (currentAccount > 0)
+        StoreAccountForm(currentAccount);
+    currentAccount = radioId - FirstRadioId + 1;
+    const AccountRecord& record = mail.accounts[currentAccount - 1];
+    desktop_.SetText(ControlName::HostEdit, record.host);
+    desktop_.SetText(ControlName::UserEdit, record.user);
+    desktop_.SetText(ControlName::PasswordEdit, record.password);
+    desktop_.SetChecked(ControlName::ActiveCheck, record.active);
+}
+
+} // namespace kestrel

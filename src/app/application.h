@@ -1,0 +1,104 @@
+#pragma once
+
+#include "mail/mail_watch.h"
+#include "monitor/monitor.h"
+#include "platform/desktop.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+enum class PanelState { MailConfig = 0, ThroughputConfig = 1, MailList = 2, Compact = 3 };
+
+inline constexpr int ThroughputIconId = 1;
+inline constexpr int MailIconId = 2;
+inline constexpr int ThroughputCallback = 1034; // the tray's message for icon 1
+inline constexpr int MailCallback = 1035;       // and for icon 2
+inline constexpr int TimerId = 2;
+inline constexpr int TimerPeriodMs = 2000;
+inline constexpr int CompactWidth = 100;
+inline constexpr int ExpandedWidth = 305;
+inline constexpr int WindowHeight = 63;
+inline constexpr int AccountTextLimit = 50;
+
+// True when the command line holds "quiet" anywhere, in exactly that case.
+bool HasQuietWord(std::string_view commandLine);
+
+// The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the
+// monitor and the mail watch; the platform reaches it only through WindowEvents.
+class Application : public WindowEvents {
+public:
+    Application(Desktop& desktop, Tray& tray, std::string commandLine);
+
+    // The program entry: single-instance check, resources, window, message loop.
+    int Run();
+
+    void OnCreate() override;
+    void OnClose() override;
+    void OnCommand(int id, int code, bool fromControl) override;
+    void OnTimer() override;
+    void OnTrayCallback(int callbackMessage, TrayMouse mouse) override;
+    void OnTaskbarCreated() override;
+
+    // Shell state, read by tests and by the later subsystems.
+    PanelState panelState = PanelState::Compact;
+    bool windowVisible = true;
+    bool savedVisible = true;
+    bool quietStart = false;
+    int32_t windowLeft = 0;
+    int32_t windowTop = 0;
+    int32_t restoreLeft = 0;
+    int currentAccount = 0;
+
+    TrayIconRecord throughputIcon;
+    TrayIconRecord mailIcon;
+    Monitor monitor;
+    MailWatch mail;
+
+    // Panels and the window.
+    void ShowMainWindow();
+    void HideMainWindow();
+    void ToggleWindow();
+    void ExpandWindow();
+    void CollapseWindow();
+    void ShowMailConfig();
+    void ShowThroughputConfig(bool alreadyWide);
+    void ToggleMailList();
+    void ClearMailList();
+
+    // The account form.
+    void StoreAccountForm(int account);
+    void SelectAccount(int radioId);
+
+    void FillSpeedList();
+    void SaveAndQuit();
+
+private:
+    void FillTrayRecords();
+
+    // Menus.
+    void ShowTrayMenu(Point pointer);
+    void ShowMailMenu(Point pointer);
+    void ShowAbout();
+
+    // Command and notification actions.
+    void RunMenuCommand(int id);
+    void RunNotification(int id, int code);
+    void ConfirmPanel();
+    void ToggleActiveCheck();
+    void MailMarkClicked();
+    void SelectAccount1();
+    void SelectAccount2();
+    void SelectAccount3();
+    void InterfaceSelected();
+    void SpeedSelected();
+    void MailListSelected();
+
+    Desktop& desktop_;
+    Tray& tray_;
+    std::string commandLine_;
+};
+
+} // namespace kestrel

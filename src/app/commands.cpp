@@ -1,0 +1,128 @@
+#include "app/application.h"
+
+#include "app/menus.h"
+
+namespace kestrel {
+
+namespace {
+
+enum NotificationCode { Clicked = 0, SelectionChanged = 1 };
+
+struct Notification {
+    int id;
+    int code;
+    void (Application::*action)();
+};
+
+} // namespace
+
+void Application::OnCommand(int id, int code, bool fromControl) {
+    if (!fromControl)
+        RunMenuCommand(id);
+    // Menu commands carry code 0 too, but no menu identifier is a control identifier.
+    RunNotification(id, code);
+}
+
+void Application::RunMenuCommand(int id) {
+    switch (id) {
+    case CmdConfigKestrel:
+        ShowThroughputConfig(false);
+        break;
+    case CmdAbout:
+        ShowAbout();
+        break;
+    case CmdExit:
+        SaveAndQuit();
+        break;
+    case CmdConfigMail:
+        ShowMailConfig();
+        break;
+    case CmdDeleteMail:
+        mail.DeleteSelectedMail();
+        break;
+    case CmdMailClient:
+        mail.StartMailClient();
+        ClearMailList();
+        break;
+    default: // "go on", "esc", the separator and the about picture only close their menu
+        break;
+    }
+}
+
+void Application::RunNotification(int id, int code) {
+    // Identifiers 1, 2 and 3 are shared by controls of different kinds; the code tells them apart.
+    static constexpr Notification table[] = {
+        {1, Clicked, &Application::MailMarkClicked},
+        {4, Clicked, &Application::ToggleWindow},
+        {5, Clicked, &Application::ConfirmPanel},
+        {20, Clicked, &Application::SelectAccount1},
+        {21, Clicked, &Application::SelectAccount2},
+        {22, Clicked, &Application::SelectAccount3},
+        {30, Clicked, &Application::ToggleActiveCheck},
+        {1, SelectionChanged, &Application::InterfaceSelected},
+        {2, SelectionChanged, &Application::SpeedSelected},
+        {3, SelectionChanged, &Application::MailListSelected},
+    };
+    for (const Notification& row : table) {
+        if (row.id == id && row.code == code)
+            (this->*row.action)();
+    }
+}
+
+void Application::MailMarkClicked() {
+    mail.lastSeenCount = {};
+    panelState = PanelState::Compact;
+    ToggleMailList();
+}
+
+void Application::ConfirmPanel() {
+    switch (panelState) {
+    case PanelState::MailConfig:
+        StoreAccountForm(currentAccount);
+        CollapseWindow();
+        break;
+    case PanelState::ThroughputConfig:
+        CollapseWindow();
+        desktop_.StartTimer(TimerId, TimerPeriodMs);
+        break;
+    case PanelState::MailList:
+        ClearMailList();
+        break;
+    case PanelState::Compact: // the button lies outside the compact window
+        break;
+    }
+}
+
+void Application::SelectAccount1() { SelectAccount(20); }
+void Application::SelectAccount2() { SelectAccount(21); }
+void Application::SelectAccount3() { SelectAccount(22); }
+
+void Application::ToggleActiveCheck() {
+    desktop_.SetChecked(ControlName::ActiveCheck, !desktop_.IsChecked(ControlName::ActiveCheck));
+}
+
+void Application::InterfaceSelected() {
+    monitor.interfaceNumber = desktop_.ListSelection(ControlName::InterfaceList) + 1;
+}
+
+void Application::SpeedSelected() {
+    monitor.speedStep = desktop_.ListSelection(ControlName::SpeedList) + 1;
+    monitor.RecomputeScale();
+}
+
+void Application::MailListSelected() { ShowMailMenu(desktop_.PointerPosition()); }
+
+void Application::OnTrayCallback(int callbackMessage, TrayMouse mouse) {
+    if (callbackMessage == ThroughputCallback) {
+        if (mouse == TrayMouse::LeftButtonUp)
+            ToggleWindow();
+        else if (mouse == TrayMouse::RightButtonUp)
+            ShowTrayMenu(desktop_.PointerPosition());
+        tray_.Modify(throughputIcon);
+    } else if (callbackMessage == MailCallback) {
+        if (mouse == TrayMouse::LeftButtonUp || mouse == TrayMouse::RightButtonUp)
+            ToggleMailList();
+    }
+}
+
+} // namespace kestrel

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/controls.h"
+
+#include <array>
+
+namespace kestrel {
+
+// The seventeen child controls in creation order, which is also their stacking order.
+const std::array<ControlSpec, ControlCount>& ControlTable();
+
+} // namespace kestrel

@@ -1,0 +1,122 @@
+#include "app/application.h"
+
+#include "monitor/speed_table.h"
+
+namespace kestrel {
+
+namespace {
+
+using enum ControlName;
+
+// What opening the mail configuration shows, in this order.
+constexpr ControlName MailConfigShows[] = {HostEdit,      UserEdit,      PasswordEdit,
+                                           PasswordLabel, AccountRadio1, AccountRadio2,
+                                           AccountRadio3, AccountLabel,  ActiveCheck};
+// What collapsing it hides: the same, but for PasswordLabel.
+constexpr ControlName MailConfigHides[] = {HostEdit,      UserEdit,      PasswordEdit,
+                                           AccountRadio1, AccountRadio2, AccountRadio3,
+                                           AccountLabel,  ActiveCheck};
+constexpr ControlName ThroughputConfigControls[] = {InterfaceList, SpeedList};
+
+// Below this distance from the screen's right edge a widening window moves left.
+constexpr int RightEdgeRoom = 280;
+
+} // namespace
+
+void Application::ShowMainWindow() {
+    windowVisible = true;
+    desktop_.ShowWindow(true);
+}
+
+void Application::HideMainWindow() {
+    desktop_.ShowWindow(false);
+    windowVisible = false;
+}
+
+void Application::ToggleWindow() {
+    if (windowVisible) {
+        HideMainWindow();
+        return;
+    }
+    ShowMainWindow();
+    desktop_.PaintNow();
+    monitor.RedrawShownWindow();
+}
+
+void Application::ExpandWindow() {
+    const Rect rect = desktop_.WindowRect();
+    windowLeft = rect.left;
+    windowTop = rect.top;
+    restoreLeft = windowLeft;
+    const int32_t screenWidth = desktop_.ScreenSize().width;
+    if (screenWidth < windowLeft + RightEdgeRoom)
+        windowLeft = screenWidth - ExpandedWidth;
+    desktop_.MoveWindow({windowLeft, windowTop, ExpandedWidth, WindowHeight});
+}
+
+void Application::CollapseWindow() {
+    const Rect rect = desktop_.WindowRect();
+    windowLeft = rect.left;
+    windowTop = rect.top;
+    if (panelState == PanelState::MailConfig) {
+        for (ControlName control : MailConfigHides)
+            desktop_.ShowControl(control, false);
+    } else if (panelState == PanelState::ThroughputConfig) {
+        for (ControlName control : ThroughputConfigControls)
+            desktop_.ShowControl(control, false);
+    }
+    desktop_.MoveWindow({restoreLeft, windowTop, CompactWidth, WindowHeight});
+    panelState = PanelState::Compact;
+}
+
+void Application::ShowMailConfig() {
+    ShowMainWindow();
+    ExpandWindow();
+    for (ControlName control : MailConfigShows)
+        desktop_.ShowControl(control, true);
+    desktop_.Focus(HostEdit);
+    panelState = PanelState::MailConfig;
+}
+
+void Application::ShowThroughputConfig(bool alreadyWide) {
+    ShowMainWindow();
+    if (!alreadyWide)
+        ExpandWindow();
+    desktop_.ShowControl(InterfaceList, true);
+    desktop_.ListSelect(InterfaceList, monitor.interfaceNumber - 1);
+    desktop_.ShowControl(SpeedList, true);
+    desktop_.ListSelect(SpeedList, monitor.speedStep - 1);
+    panelState = PanelState::ThroughputConfig;
+    desktop_.PaintNow();
+}
+
+void Application::ToggleMailList() {
+    if (panelState != PanelState::MailList) {
+        panelState = PanelState::MailList;
+        savedVisible = windowVisible;
+        ShowMainWindow();
+        ExpandWindow();
+        desktop_.ShowControl(MailListBox, true);
+        desktop_.ShowControl(PasswordLabel, false);
+        mail.CheckMail(true);
+        return;
+    }
+    desktop_.ShowControl(MailListBox, false);
+    CollapseWindow();
+    if (!savedVisible)
+        HideMainWindow();
+}
+
+void Application::ClearMailList() {
+    desktop_.ListReset(MailListBox);
+    mail.RemoveMailIcon();
+    mail.mailPending = false;
+    ToggleMailList();
+}
+
+void Application::FillSpeedList() {
+    for (const SpeedRow& row : SpeedTable)
+        desktop_.ListAdd(ControlName::SpeedList, std::string(row.label) + std::string(SpeedUnit));
+}
+
+} // namespace kestrel

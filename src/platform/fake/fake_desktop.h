@@ -1,0 +1,106 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+// An in-memory desktop and tray for tests: it keeps what a real one would show and a log of every
+// call that changes something, in order. Tests set the scripted inputs and read the rest.
+class FakeDesktop : public Desktop, public Tray {
+public:
+    struct Control {
+        ControlSpec spec;
+        bool visible = false;
+        std::string text;
+        bool checked = false;
+        std::vector<std::string> items;
+        int selection = -1;
+    };
+    struct ShownMenu {
+        std::vector<MenuItem> items;
+        Point topLeft;
+    };
+    struct Message {
+        std::string text;
+        std::string caption;
+    };
+    struct Timer {
+        int id;
+        int periodMs;
+    };
+
+    // Scripted inputs.
+    Size screen{1024, 768};
+    Point pointer{500, 400};
+    bool otherInstanceRunning = false;
+
+    // What the application did.
+    std::vector<std::string> log;
+    bool windowCreated = false;
+    bool windowShown = false;
+    Rect rect;
+    std::vector<Control> controls; // in creation order
+    std::optional<ControlName> focus;
+    std::optional<Timer> timer;
+    int timerStarts = 0;
+    std::vector<ShownMenu> menus;
+    std::vector<Message> messages;
+    std::map<int, TrayIconRecord> trayIcons; // by identifier, as the tray holds them now
+    std::optional<int> quitCode;
+    WindowEvents* events = nullptr;
+
+    Control& control(ControlName name);
+    bool Visible(ControlName name) { return control(name).visible; }
+    // The user drags the window to a new top-left corner.
+    void Drag(Point topLeft);
+
+    bool FindWindowTitled(const std::string& title) override;
+    void ShowMessage(const std::string& text, const std::string& caption) override;
+    void LoadResources() override;
+    void CreateMainWindow(WindowEvents& receiver) override;
+    int RunMessageLoop() override;
+    void PostQuit(int code) override;
+
+    Rect WindowRect() override { return rect; }
+    void MoveWindow(const Rect& to) override;
+    void ShowWindow(bool shown) override;
+    void PaintNow() override;
+
+    void CreateControl(const ControlSpec& spec) override;
+    void ShowControl(ControlName name, bool shown) override;
+    void SetText(ControlName name, const std::string& text) override;
+    std::string GetText(ControlName name, int maxBytes) override;
+    void SetChecked(ControlName name, bool checked) override;
+    bool IsChecked(ControlName name) override;
+    void Focus(ControlName name) override;
+    void ListAdd(ControlName list, const std::string& text) override;
+    void ListSelect(ControlName list, int index) override;
+    int ListSelection(ControlName list) override;
+    void ListReset(ControlName list) override;
+
+    void CreateMainFont() override;
+    void CreateDrawingTools() override;
+    void DeleteDrawingTools() override;
+
+    void ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) override;
+    void StartTimer(int id, int periodMs) override;
+    Size ScreenSize() override { return screen; }
+    Point PointerPosition() override { return pointer; }
+
+    void Add(const TrayIconRecord& record) override;
+    void Modify(const TrayIconRecord& record) override;
+    void Delete(const TrayIconRecord& record) override;
+
+private:
+    Control* Find(ControlName name);
+};
+
+// The log's name for a control, as the control table names it.
+std::string NameOf(ControlName name);
+
+} // namespace kestrel

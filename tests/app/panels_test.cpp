@@ -1,0 +1,213 @@
+// Widening and narrowing, the controls of each panel, and the account form.
+#include "support/shell_fixture.h"
+
+#include <vector>
+
+namespace kestrel::testing {
+namespace {
+
+using enum ControlName;
+
+const std::vector<ControlName> MailConfigControls{
+    HostEdit, UserEdit, PasswordEdit, PasswordLabel, AccountRadio1,
+    AccountRadio2, AccountRadio3, AccountLabel, ActiveCheck};
+
+TEST_F(ShellTest, ConfirmAfterAFirstStartPutsTheCompactWindowAtTheRightEdge) {
+    Start();
+    Click(5);
+    EXPECT_EQ(desk.rect, (Rect{Screen().width - 100, Screen().height - 98, 100, 63}));
+    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_FALSE(desk.Visible(InterfaceList));
+    EXPECT_FALSE(desk.Visible(SpeedList));
+    ASSERT_TRUE(desk.timer.has_value());
+    EXPECT_EQ(desk.timer->id, 2);
+    EXPECT_EQ(desk.timer->periodMs, 2000);
+}
+
+struct EdgeCase {
+    int fromRightEdge; // the compact window's left edge is screen width minus this
+    int expandedFromRightEdge;
+};
+
+class ExpandNearTheEdge : public ShellTest, public ::testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(ExpandNearTheEdge, MovesLeftOnlyWhenLessThan280PixelsRemain) {
+    StartCompact();
+    const int w = Screen().width;
+    desk.Drag({w - GetParam().fromRightEdge, 300});
+    Menu(106); // config mail
+    EXPECT_EQ(desk.rect, (Rect{w - GetParam().expandedFromRightEdge, 300, 305, 63}));
+    Click(5);
+    EXPECT_EQ(desk.rect, (Rect{w - GetParam().fromRightEdge, 300, 100, 63}))
+        << "the collapse returns to the edge before the expansion";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LeftEdges, ExpandNearTheEdge,
+    ::testing::Values(EdgeCase{100, 305}, // the usual place: moved so the right edges meet
+                      EdgeCase{279, 305}, // just inside the 280 band
+                      EdgeCase{280, 280}, // 280 left: not moved, 25 pixels past the edge
+                      EdgeCase{290, 290}, EdgeCase{305, 305}, EdgeCase{600, 600},
+                      EdgeCase{-50, 305})); // a window partly off the right edge
+
+TEST_F(ShellTest, DragThenConfirmReturnsToTheFormerLeftEdgeAtTheDraggedHeight) {
+    StartCompact();
+    const int w = Screen().width;
+    Menu(106);
+    EXPECT_EQ(desk.rect.left, w - 305);
+    desk.Drag({300, 200});
+    Click(5);
+    EXPECT_EQ(desk.rect, (Rect{w - 100, 200, 100, 63}));
+}
+
+TEST_F(ShellTest, MailConfigShowsItsNineControlsAndCollapseHidesAllButPasswordLabel) {
+    StartCompact();
+    desk.log.clear();
+    Menu(106);
+    std::vector<std::string> shown;
+    for (const std::string& entry : desk.log) {
+        if (entry.starts_with("show ") && entry != "show window")
+            shown.push_back(entry.substr(5));
+    }
+    std::vector<std::string> expected;
+    for (ControlName c : MailConfigControls)
+        expected.push_back(NameOf(c));
+    EXPECT_EQ(shown, expected) << "shown in this order";
+    EXPECT_EQ(desk.focus, HostEdit);
+    EXPECT_EQ(app->panelState, PanelState::MailConfig);
+
+    Click(5);
+    for (ControlName c : MailConfigControls)
+        EXPECT_EQ(desk.Visible(c), c == PasswordLabel) << NameOf(c);
+}
+
+TEST_F(ShellTest, ControlsLeftOverFromAnotherPanelStayShown) {
+    StartCompact();
+    Menu(101); // config kestrel
+    const int wideLeft = desk.rect.left;
+    Menu(106); // config mail over it: widens again from the wide window
+    EXPECT_EQ(app->restoreLeft, wideLeft);
+    Click(5);
+    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_TRUE(desk.Visible(InterfaceList));
+    EXPECT_TRUE(desk.Visible(SpeedList));
+    EXPECT_FALSE(desk.Visible(HostEdit));
+    EXPECT_EQ(desk.rect.left, wideLeft) << "back to the left edge the wide window had";
+}
+
+TEST_F(ShellTest, ThroughputPanelSelectsTheConfiguredItems) {
+    StartCompact();
+    desk.control(SpeedList).selection = 2;
+    Select(2);
+    EXPECT_EQ(app->monitor.speedStep, 3);
+    desk.control(InterfaceList).items = {"lo", "eth0"};
+    desk.control(InterfaceList).selection = 1;
+    Select(1);
+    EXPECT_EQ(app->monitor.interfaceNumber, 2);
+    desk.control(SpeedList).selection = -1;
+    desk.control(InterfaceList).selection = -1;
+    Menu(101);
+    EXPECT_EQ(desk.control(SpeedList).selection, 2);
+    EXPECT_EQ(desk.control(InterfaceList).selection, 1);
+}
+
+TEST_F(ShellTest, MailListHidesPasswordLabelAndClosingRestoresTheWindow) {
+    StartCompact();
+    Menu(106);
+    Click(5); // PasswordLabel stays shown after the mail configuration
+    ASSERT_TRUE(desk.Visible(PasswordLabel));
+    const Rect compact = desk.rect;
+    Tray(1035, TrayMouse::LeftButtonUp);
+    EXPECT_EQ(app->panelState, PanelState::MailList);
+    EXPECT_TRUE(desk.Visible(MailListBox));
+    EXPECT_FALSE(desk.Visible(PasswordLabel));
+    EXPECT_EQ(desk.rect.width, 305);
+    Tray(1035, TrayMouse::LeftButtonUp);
+    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_FALSE(desk.Visible(MailListBox));
+    EXPECT_EQ(desk.rect, compact);
+    EXPECT_TRUE(desk.windowShown);
+}
+
+TEST_F(ShellTest, MailListOpenedWhileHiddenHidesAgainWhenClosed) {
+    StartCompact();
+    Click(4); // GraphArea hides the window
+    ASSERT_FALSE(desk.windowShown);
+    Tray(1035, TrayMouse::RightButtonUp);
+    EXPECT_TRUE(desk.windowShown);
+    Click(5); // OkButton in the mail list clears and closes it
+    EXPECT_FALSE(desk.windowShown);
+    EXPECT_FALSE(app->windowVisible);
+}
+
+TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
+    StartCompact();
+    app->mail.mailPending = true;
+    app->mail.CheckMail(false);
+    ASSERT_TRUE(desk.trayIcons.contains(2));
+    Tray(1035, TrayMouse::LeftButtonUp);
+    desk.control(MailListBox).items = {"a", "b"};
+    Click(5);
+    EXPECT_TRUE(desk.control(MailListBox).items.empty());
+    EXPECT_FALSE(desk.trayIcons.contains(2));
+    EXPECT_FALSE(app->mail.mailPending);
+    EXPECT_EQ(app->panelState, PanelState::Compact);
+}
+
+TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
+    StartCompact();
+    Menu(106);
+    Type(HostEdit, "pop.example.org");
+    Type(UserEdit, "alice");
+    Type(PasswordEdit, "secret");
+    Click(30); // ActiveCheck
+    ClickRadio(21);
+    EXPECT_EQ(app->mail.accounts[0],
+              (AccountRecord{"pop.example.org", "alice", "secret", true}));
+    EXPECT_EQ(app->currentAccount, 2);
+    EXPECT_EQ(desk.control(HostEdit).text, "");
+    EXPECT_FALSE(desk.control(ActiveCheck).checked);
+
+    ClickRadio(20);
+    EXPECT_EQ(desk.control(HostEdit).text, "pop.example.org");
+    EXPECT_EQ(desk.control(PasswordEdit).text, "secret");
+    EXPECT_TRUE(desk.control(ActiveCheck).checked);
+}
+
+TEST_F(ShellTest, ClickingTheShownAccountStoresAndRereadsIt) {
+    StartCompact();
+    Menu(106);
+    Type(UserEdit, "bob");
+    ClickRadio(20);
+    EXPECT_EQ(app->mail.accounts[0].user, "bob");
+    EXPECT_EQ(desk.control(UserEdit).text, "bob");
+}
+
+TEST_F(ShellTest, StoredTextsAreCutToFiftyBytes) {
+    StartCompact();
+    Menu(106);
+    Type(HostEdit, std::string(60, 'h'));
+    Type(PasswordEdit, std::string(50, 'p'));
+    Click(5);
+    EXPECT_EQ(app->mail.accounts[0].host, std::string(50, 'h'));
+    EXPECT_EQ(app->mail.accounts[0].password, std::string(50, 'p'));
+}
+
+TEST_F(ShellTest, ActiveCheckTogglesAndReachesTheRecordOnlyWhenStored) {
+    StartCompact();
+    Menu(106);
+    Click(30);
+    EXPECT_TRUE(desk.control(ActiveCheck).checked);
+    Click(5);
+    ASSERT_TRUE(app->mail.accounts[0].active);
+    Menu(106);
+    Click(30);
+    EXPECT_FALSE(desk.control(ActiveCheck).checked);
+    Menu(101); // left through the tray menu: nothing stored
+    EXPECT_TRUE(app->mail.accounts[0].active);
+    ClickRadio(22);
+    EXPECT_FALSE(app->mail.accounts[0].active) << "stored as inactive by the switch";
+}
+
+} // namespace
+} // namespace kestrel::testing

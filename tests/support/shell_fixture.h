@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/application.h"
+#include "platform/fake/fake_desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+namespace kestrel::testing {
+
+// A fresh application on a fresh fake desktop for every test.
+class ShellTest : public ::testing::Test {
+protected:
+    FakeDesktop desk;
+    std::unique_ptr<Application> app;
+
+    int Start(const std::string& commandLine = "C:\\kestrel\\kestrel.exe") {
+        app = std::make_unique<Application>(desk, desk, commandLine);
+        return app->Run();
+    }
+
+    // A first start, then the throughput panel confirmed: the compact window at the right edge.
+    void StartCompact() {
+        Start();
+        Click(5);
+    }
+
+    void Click(int controlId) { app->OnCommand(controlId, 0, true); }
+    void Select(int controlId) { app->OnCommand(controlId, 1, true); }
+    void Menu(int commandId) { app->OnCommand(commandId, 0, false); }
+    void Tray(int callback, TrayMouse mouse) { app->OnTrayCallback(callback, mouse); }
+
+    void Type(ControlName field, const std::string& text) { desk.control(field).text = text; }
+    // The platform checks an automatic radio button itself before it reports the click.
+    void ClickRadio(int id) {
+        const ControlName radios[] = {ControlName::AccountRadio1, ControlName::AccountRadio2,
+                                      ControlName::AccountRadio3};
+        for (int i = 0; i < 3; ++i)
+            desk.control(radios[i]).checked = (20 + i == id);
+        Click(id);
+    }
+
+    Size Screen() const { return desk.screen; }
+
+    // Position of the first log entry equal to text, or -1.
+    int LogIndex(const std::string& text) const {
+        auto it = std::find(desk.log.begin(), desk.log.end(), text);
+        return it == desk.log.end() ? -1 : static_cast<int>(it - desk.log.begin());
+    }
+};
+
+} // namespace kestrel::testing
