@@ -14,8 +14,8 @@ constexpr const char* AlreadyRunning = "l\xE4uft schon";
 constexpr int FirstStartExtraWidth = 200;
 
 SettingsValues SettingsOf(Application& app) {
-    return {app.windowLeft,          app.windowTop,    app.monitor.interfaceNumber,
-            app.monitor.speedStep,   app.mail.accounts, app.mail.mailCheckEnabled};
+    return {app.windowLeft,        app.windowTop,     app.monitor.interfaceNumber,
+            app.monitor.speedStep, app.mail.accounts, app.mail.mailCheckEnabled};
 }
 
 } // namespace
@@ -60,7 +60,8 @@ void Application::OnCreate() {
     LoadSettings(SettingsOf(*this));
     monitor.RecomputeScale();
 
-    const int extraWidth = monitor.interfaceNumber == Monitor::NotConfigured ? FirstStartExtraWidth : 0;
+    const int extraWidth =
+        monitor.interfaceNumber == Monitor::NotConfigured ? FirstStartExtraWidth : 0;
     monitor.ClearIncomingHistory();
     monitor.LoadInterfaceLibrary();
     desktop_.MoveWindow({windowLeft, windowTop, CompactWidth + extraWidth, WindowHeight});
@@ -97,7 +98,9 @@ void Application::OnTimer() {
     mail.CountTick();
 }
 
-void Application::OnClose() { SaveAndQuit(); }
+void Application::OnClose() {
+    SaveAndQuit();
+}
 
 void Application::SaveAndQuit() {
     const Rect rect = desktop_.WindowRect();

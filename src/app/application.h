@@ -29,7 +29,7 @@ bool HasQuietWord(std::string_view commandLine);
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the
 // monitor and the mail watch; the platform reaches it only through WindowEvents.
 class Application : public WindowEvents {
-public:
+  public:
     Application(Desktop& desktop, Tray& tray, std::string commandLine);
 
     // The program entry: single-instance check, resources, window, message loop.
@@ -75,7 +75,7 @@ public:
     void FillSpeedList();
     void SaveAndQuit();
 
-private:
+  private:
     void FillTrayRecords();
 
     // Menus.

@@ -93,9 +93,15 @@ void Application::ConfirmPanel() {
     }
 }
 
-void Application::SelectAccount1() { SelectAccount(20); }
-void Application::SelectAccount2() { SelectAccount(21); }
-void Application::SelectAccount3() { SelectAccount(22); }
+void Application::SelectAccount1() {
+    SelectAccount(20);
+}
+void Application::SelectAccount2() {
+    SelectAccount(21);
+}
+void Application::SelectAccount3() {
+    SelectAccount(22);
+}
 
 void Application::ToggleActiveCheck() {
     desktop_.SetChecked(ControlName::ActiveCheck, !desktop_.IsChecked(ControlName::ActiveCheck));
@@ -110,7 +116,9 @@ void Application::SpeedSelected() {
     monitor.RecomputeScale();
 }
 
-void Application::MailListSelected() { ShowMailMenu(desktop_.PointerPosition()); }
+void Application::MailListSelected() {
+    ShowMailMenu(desktop_.PointerPosition());
+}
 
 void Application::OnTrayCallback(int callbackMessage, TrayMouse mouse) {
     if (callbackMessage == ThroughputCallback) {

@@ -44,8 +44,7 @@ void Application::ShowMailMenu(Point pointer) {
 
 void Application::ShowAbout() {
     const Point pointer = desktop_.PointerPosition();
-    desktop_.ShowPopupMenu(AboutMenu(),
-                           {pointer.x - AboutMenuOffset, pointer.y - AboutMenuOffset});
+    desktop_.ShowPopupMenu(AboutMenu(), {pointer.x - AboutMenuOffset, pointer.y - AboutMenuOffset});
 }
 
 } // namespace kestrel

@@ -10,7 +10,7 @@ namespace kestrel {
 
 // The three accounts, what was seen of them, and the new-mail signals.
 class MailWatch {
-public:
+  public:
     static constexpr int32_t CheckEveryTicks = 150;
 
     MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon)
@@ -35,7 +35,7 @@ public:
     void DeleteSelectedMail() {}
     void StartMailClient() {}
 
-private:
+  private:
     // One account's conversation with its server; arrives with the POP3 client.
     void CheckAccount(int account, bool listNew) {
         (void)account;

@@ -8,7 +8,7 @@ namespace kestrel {
 // Sampling, drawing and the tray picture arrive with the interface table port; until then
 // the steps keep their place in the shell's order and change nothing.
 class Monitor {
-public:
+  public:
     static constexpr int32_t NotConfigured = 100;
 
     int32_t interfaceNumber = NotConfigured; // 1-based row of the watched interface

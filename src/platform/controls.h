@@ -35,17 +35,17 @@ enum class ControlKind { PushButton, CheckBox, AutoRadioButton, Static, ListBox,
 // Look and behaviour beyond the kind; each backend translates them into its own styles.
 enum ControlTrait : uint32_t {
     TraitNone = 0,
-    TraitNotify = 1 << 0,      // reports clicks or selection changes
-    TraitCentered = 1 << 1,    // text centred
-    TraitStaticEdge = 1 << 2,  // thin sunken edge
-    TraitClientEdge = 1 << 3,  // deep sunken edge
-    TraitBorder = 1 << 4,      // plain one-pixel border
-    TraitVScroll = 1 << 5,     // vertical scroll bar
-    TraitSorted = 1 << 6,      // list keeps its items sorted by text
-    TraitHasStrings = 1 << 7,  // list items are texts
-    TraitTabStop = 1 << 8,     // reachable with Tab
-    TraitNoHideSel = 1 << 9,   // keeps showing its selection without focus
-    TraitPassword = 1 << 10,   // shows a mask character for every typed one
+    TraitNotify = 1 << 0,     // reports clicks or selection changes
+    TraitCentered = 1 << 1,   // text centred
+    TraitStaticEdge = 1 << 2, // thin sunken edge
+    TraitClientEdge = 1 << 3, // deep sunken edge
+    TraitBorder = 1 << 4,     // plain one-pixel border
+    TraitVScroll = 1 << 5,    // vertical scroll bar
+    TraitSorted = 1 << 6,     // list keeps its items sorted by text
+    TraitHasStrings = 1 << 7, // list items are texts
+    TraitTabStop = 1 << 8,    // reachable with Tab
+    TraitNoHideSel = 1 << 9,  // keeps showing its selection without focus
+    TraitPassword = 1 << 10,  // shows a mask character for every typed one
 };
 
 struct ControlSpec {

@@ -15,7 +15,7 @@ enum class TrayMouse { LeftButtonUp, RightButtonUp, Other };
 
 // What the platform delivers to the application. All calls arrive on the one GUI thread.
 class WindowEvents {
-public:
+  public:
     virtual ~WindowEvents() = default;
     virtual void OnCreate() = 0;
     virtual void OnClose() = 0;
@@ -61,7 +61,7 @@ struct TrayIconRecord {
 // Text is 8-bit Windows-1252. List indexes count from 0; -1 means none. Operations on a control
 // that does not exist, or an index a list does not have, do nothing (or return empty/-1).
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
 
     // Start-up and the message loop.
@@ -77,8 +77,8 @@ public:
     // The main window.
     virtual Rect WindowRect() = 0;
     virtual void MoveWindow(const Rect& rect) = 0; // repaints
-    virtual void ShowWindow(bool shown) = 0;      // shown: normal state; otherwise hidden
-    virtual void PaintNow() = 0;                  // runs a pending repaint at once
+    virtual void ShowWindow(bool shown) = 0;       // shown: normal state; otherwise hidden
+    virtual void PaintNow() = 0;                   // runs a pending repaint at once
 
     // Child controls.
     virtual void CreateControl(const ControlSpec& spec) = 0;
@@ -95,7 +95,7 @@ public:
     virtual void ListReset(ControlName list) = 0;
 
     // Font and drawing objects, made once at creation and deleted once at exit.
-    virtual void CreateMainFont() = 0; // "arial", height -9, weight 800, given to every child
+    virtual void CreateMainFont() = 0;     // "arial", height -9, weight 800, given to every child
     virtual void CreateDrawingTools() = 0; // black brush, red pen, green pen
     virtual void DeleteDrawingTools() = 0; // brush, green pen, red pen, then the font
 
@@ -110,7 +110,7 @@ public:
 
 // The notification area. Results are not examined by the application.
 class Tray {
-public:
+  public:
     virtual ~Tray() = default;
     virtual void Add(const TrayIconRecord& record) = 0;
     virtual void Modify(const TrayIconRecord& record) = 0;

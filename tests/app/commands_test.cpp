@@ -25,7 +25,7 @@ struct Transition {
 };
 
 class PanelTransitions : public ShellTest, public ::testing::WithParamInterface<int> {
-public:
+  public:
     static std::vector<Transition> Table();
     void Enter(PanelState state) {
         switch (state) {
@@ -49,8 +49,12 @@ public:
 };
 
 std::vector<Transition> PanelTransitions::Table() {
-    auto menu = [](int id) { return [id](ShellTest& t) { static_cast<PanelTransitions&>(t).Menu(id); }; };
-    auto click = [](int id) { return [id](ShellTest& t) { static_cast<PanelTransitions&>(t).Click(id); }; };
+    auto menu = [](int id) {
+        return [id](ShellTest& t) { static_cast<PanelTransitions&>(t).Menu(id); };
+    };
+    auto click = [](int id) {
+        return [id](ShellTest& t) { static_cast<PanelTransitions&>(t).Click(id); };
+    };
     auto mailIcon = [](ShellTest& t) {
         static_cast<PanelTransitions&>(t).Tray(1035, TrayMouse::LeftButtonUp);
     };
@@ -139,13 +143,13 @@ TEST_F(ShellTest, ThroughputIconRightClickShowsTheTrayMenuThenResendsTheRecord) 
     Tray(1034, TrayMouse::RightButtonUp);
     ASSERT_EQ(desk.menus.size(), 1u);
     EXPECT_EQ(desk.menus[0].topLeft, (Point{595, 695}));
-    EXPECT_EQ(Items(desk.menus[0]), (std::vector<std::pair<int, std::string>>{
-                                        {102, "about"},
-                                        {103, "go on"},
-                                        {105, ""},
-                                        {106, "config mail"},
-                                        {101, "config kestrel"},
-                                        {104, "exit"}}));
+    EXPECT_EQ(Items(desk.menus[0]),
+              (std::vector<std::pair<int, std::string>>{{102, "about"},
+                                                        {103, "go on"},
+                                                        {105, ""},
+                                                        {106, "config mail"},
+                                                        {101, "config kestrel"},
+                                                        {104, "exit"}}));
     EXPECT_EQ(desk.menus[0].items[2].kind, MenuItemKind::Separator);
     EXPECT_EQ(desk.log, (std::vector<std::string>{"menu 102", "tray modify 1"}));
 }

@@ -47,11 +47,10 @@ TEST_F(ShellTest, FirstStartTrayShowsTheNoPictureWithAnEmptyTooltip) {
 TEST_F(ShellTest, CreationRunsItsStepsInOrder) {
     Start();
     const std::vector<std::string> order{
-        "find kestrel",   "load resources",       "create window",
-        "move 724,670 300x63",
-        "create OkButton", "create AccountRadio3", "create font",
-        "tray add 1",     "create drawing tools", "show InterfaceList",
-        "show SpeedList", "paint",                "message loop"};
+        "find kestrel",         "load resources",       "create window",  "move 724,670 300x63",
+        "create OkButton",      "create AccountRadio3", "create font",    "tray add 1",
+        "create drawing tools", "show InterfaceList",   "show SpeedList", "paint",
+        "message loop"};
     int previous = -1;
     for (const std::string& step : order) {
         const int at = LogIndex(step);
@@ -63,9 +62,9 @@ TEST_F(ShellTest, CreationRunsItsStepsInOrder) {
 TEST_F(ShellTest, ControlsAreCreatedInStackingOrder) {
     Start();
     const std::vector<ControlName> order{
-        OkButton,      MailMarkBox, AccountLabel, GraphArea,     HostLabel,    UserLabel,
-        PasswordLabel, InterfaceList, SpeedList,  MailListBox,   HostEdit,     UserEdit,
-        PasswordEdit,  ActiveCheck, AccountRadio1, AccountRadio2, AccountRadio3};
+        OkButton,      MailMarkBox,   AccountLabel,  GraphArea,     HostLabel,    UserLabel,
+        PasswordLabel, InterfaceList, SpeedList,     MailListBox,   HostEdit,     UserEdit,
+        PasswordEdit,  ActiveCheck,   AccountRadio1, AccountRadio2, AccountRadio3};
     ASSERT_EQ(desk.controls.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i)
         EXPECT_EQ(desk.controls[i].spec.name, order[i]) << i;

@@ -8,9 +8,9 @@ namespace {
 
 using enum ControlName;
 
-const std::vector<ControlName> MailConfigControls{
-    HostEdit, UserEdit, PasswordEdit, PasswordLabel, AccountRadio1,
-    AccountRadio2, AccountRadio3, AccountLabel, ActiveCheck};
+const std::vector<ControlName> MailConfigControls{HostEdit,      UserEdit,      PasswordEdit,
+                                                  PasswordLabel, AccountRadio1, AccountRadio2,
+                                                  AccountRadio3, AccountLabel,  ActiveCheck};
 
 TEST_F(ShellTest, ConfirmAfterAFirstStartPutsTheCompactWindowAtTheRightEdge) {
     Start();
@@ -162,8 +162,7 @@ TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
     Type(PasswordEdit, "secret");
     Click(30); // ActiveCheck
     ClickRadio(21);
-    EXPECT_EQ(app->mail.accounts[0],
-              (AccountRecord{"pop.example.org", "alice", "secret", true}));
+    EXPECT_EQ(app->mail.accounts[0], (AccountRecord{"pop.example.org", "alice", "secret", true}));
     EXPECT_EQ(app->currentAccount, 2);
     EXPECT_EQ(desk.control(HostEdit).text, "");
     EXPECT_FALSE(desk.control(ActiveCheck).checked);

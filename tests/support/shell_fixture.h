@@ -13,7 +13,7 @@ namespace kestrel::testing {
 
 // A fresh application on a fresh fake desktop for every test.
 class ShellTest : public ::testing::Test {
-protected:
+  protected:
     FakeDesktop desk;
     std::unique_ptr<Application> app;
 

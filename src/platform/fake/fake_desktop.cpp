@@ -8,9 +8,9 @@ namespace kestrel {
 
 std::string NameOf(ControlName name) {
     static const std::array<const char*, ControlCount> names{
-        "OkButton",     "MailMarkBox",   "AccountLabel",  "GraphArea",     "HostLabel",
-        "UserLabel",    "PasswordLabel", "InterfaceList", "SpeedList",     "MailListBox",
-        "HostEdit",     "UserEdit",      "PasswordEdit",  "ActiveCheck",   "AccountRadio1",
+        "OkButton",      "MailMarkBox",   "AccountLabel",  "GraphArea",   "HostLabel",
+        "UserLabel",     "PasswordLabel", "InterfaceList", "SpeedList",   "MailListBox",
+        "HostEdit",      "UserEdit",      "PasswordEdit",  "ActiveCheck", "AccountRadio1",
         "AccountRadio2", "AccountRadio3"};
     return names[static_cast<size_t>(name)];
 }
@@ -45,7 +45,9 @@ void FakeDesktop::ShowMessage(const std::string& text, const std::string& captio
     messages.push_back({text, caption});
 }
 
-void FakeDesktop::LoadResources() { log.push_back("load resources"); }
+void FakeDesktop::LoadResources() {
+    log.push_back("load resources");
+}
 
 void FakeDesktop::CreateMainWindow(WindowEvents& receiver) {
     log.push_back("create window");
@@ -77,7 +79,9 @@ void FakeDesktop::ShowWindow(bool shown) {
     windowShown = shown;
 }
 
-void FakeDesktop::PaintNow() { log.push_back("paint"); }
+void FakeDesktop::PaintNow() {
+    log.push_back("paint");
+}
 
 void FakeDesktop::CreateControl(const ControlSpec& spec) {
     log.push_back("create " + NameOf(spec.name));
@@ -148,9 +152,15 @@ void FakeDesktop::ListReset(ControlName list) {
     }
 }
 
-void FakeDesktop::CreateMainFont() { log.push_back("create font"); }
-void FakeDesktop::CreateDrawingTools() { log.push_back("create drawing tools"); }
-void FakeDesktop::DeleteDrawingTools() { log.push_back("delete drawing tools"); }
+void FakeDesktop::CreateMainFont() {
+    log.push_back("create font");
+}
+void FakeDesktop::CreateDrawingTools() {
+    log.push_back("create drawing tools");
+}
+void FakeDesktop::DeleteDrawingTools() {
+    log.push_back("delete drawing tools");
+}
 
 void FakeDesktop::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) {
     log.push_back("menu " + std::to_string(items.front().id));

@@ -12,7 +12,7 @@ namespace kestrel {
 // An in-memory desktop and tray for tests: it keeps what a real one would show and a log of every
 // call that changes something, in order. Tests set the scripted inputs and read the rest.
 class FakeDesktop : public Desktop, public Tray {
-public:
+  public:
     struct Control {
         ControlSpec spec;
         bool visible = false;
@@ -96,7 +96,7 @@ public:
     void Modify(const TrayIconRecord& record) override;
     void Delete(const TrayIconRecord& record) override;
 
-private:
+  private:
     Control* Find(ControlName name);
 };
 

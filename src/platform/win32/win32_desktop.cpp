@@ -125,7 +125,9 @@ int Win32Desktop::RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-void Win32Desktop::PostQuit(int code) { PostQuitMessage(code); }
+void Win32Desktop::PostQuit(int code) {
+    PostQuitMessage(code);
+}
 
 Rect Win32Desktop::WindowRect() {
     RECT r{};
@@ -141,7 +143,9 @@ void Win32Desktop::ShowWindow(bool shown) {
     ::ShowWindow(window_, shown ? SW_SHOWNORMAL : SW_HIDE);
 }
 
-void Win32Desktop::PaintNow() { UpdateWindow(window_); }
+void Win32Desktop::PaintNow() {
+    UpdateWindow(window_);
+}
 
 HWND Win32Desktop::Child(ControlName control) const {
     return children_[static_cast<size_t>(control)];
@@ -153,10 +157,10 @@ LRESULT Win32Desktop::SendToChild(ControlName control, UINT message, WPARAM w, L
 
 void Win32Desktop::CreateControl(const ControlSpec& spec) {
     const Win32Style style = StyleOf(spec);
-    children_[static_cast<size_t>(spec.name)] = CreateWindowExA(
-        style.extended, style.className, spec.text.c_str(), style.style, spec.rect.left,
-        spec.rect.top, spec.rect.width, spec.rect.height, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+    children_[static_cast<size_t>(spec.name)] =
+        CreateWindowExA(style.extended, style.className, spec.text.c_str(), style.style,
+                        spec.rect.left, spec.rect.top, spec.rect.width, spec.rect.height, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
 }
 
 void Win32Desktop::ShowControl(ControlName control, bool shown) {
@@ -184,7 +188,9 @@ bool Win32Desktop::IsChecked(ControlName control) {
     return SendToChild(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void Win32Desktop::Focus(ControlName control) { SetFocus(Child(control)); }
+void Win32Desktop::Focus(ControlName control) {
+    SetFocus(Child(control));
+}
 
 void Win32Desktop::ListAdd(ControlName list, const std::string& text) {
     SendToChild(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -198,11 +204,13 @@ int Win32Desktop::ListSelection(ControlName list) {
     return static_cast<int>(SendToChild(list, LB_GETCURSEL, 0, 0));
 }
 
-void Win32Desktop::ListReset(ControlName list) { SendToChild(list, LB_RESETCONTENT, 0, 0); }
+void Win32Desktop::ListReset(ControlName list) {
+    SendToChild(list, LB_RESETCONTENT, 0, 0);
+}
 
 void Win32Desktop::CreateMainFont() {
-    mainFont_ = CreateFontA(-9, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0,
-                            "arial");
+    mainFont_ =
+        CreateFontA(-9, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, "arial");
     EnumChildWindows(window_, SetFontOnChild, reinterpret_cast<LPARAM>(mainFont_));
 }
 
@@ -289,8 +297,14 @@ void Win32Desktop::Notify(DWORD action, const TrayIconRecord& record) {
         DestroyIcon(replaced); // the shell keeps its own copy of the picture
 }
 
-void Win32Desktop::Add(const TrayIconRecord& record) { Notify(NIM_ADD, record); }
-void Win32Desktop::Modify(const TrayIconRecord& record) { Notify(NIM_MODIFY, record); }
-void Win32Desktop::Delete(const TrayIconRecord& record) { Notify(NIM_DELETE, record); }
+void Win32Desktop::Add(const TrayIconRecord& record) {
+    Notify(NIM_ADD, record);
+}
+void Win32Desktop::Modify(const TrayIconRecord& record) {
+    Notify(NIM_MODIFY, record);
+}
+void Win32Desktop::Delete(const TrayIconRecord& record) {
+    Notify(NIM_DELETE, record);
+}
 
 } // namespace kestrel

@@ -11,7 +11,7 @@ namespace kestrel {
 
 // The desktop and the tray on Win32, through the ANSI calls.
 class Win32Desktop : public Desktop, public Tray {
-public:
+  public:
     explicit Win32Desktop(HINSTANCE instance) : instance_(instance) {}
     ~Win32Desktop() override;
 
@@ -52,7 +52,7 @@ public:
     void Modify(const TrayIconRecord& record) override;
     void Delete(const TrayIconRecord& record) override;
 
-private:
+  private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     HWND Child(ControlName control) const;

@@ -4,7 +4,9 @@ namespace kestrel {
 
 namespace {
 
-bool Has(const ControlSpec& spec, ControlTrait trait) { return (spec.traits & trait) != 0; }
+bool Has(const ControlSpec& spec, ControlTrait trait) {
+    return (spec.traits & trait) != 0;
+}
 
 DWORD KindStyle(const ControlSpec& spec) {
     switch (spec.kind) {

@@ -1,0 +1,60 @@
+# Set-up shared by run.sh and test.sh: packages, the build, a display and a Wine prefix.
+# Sourced, not run. Everything started here is ended by cleanup, which the callers trap on EXIT.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev python3
+          g++-mingw-w64-x86-64-posix wine wine64 xvfb imagemagick fonts-liberation x11-utils)
+XVFB_PID=
+
+say() { printf '%s\n' "$*" >&2; }
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "installing: ${missing[*]}"
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -q >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+build_preset() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+
+# Uses $DISPLAY when it answers; otherwise starts Xvfb on a free display number.
+start_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        VIRTUAL_DISPLAY=no
+        return 0
+    fi
+    local n=99
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    export DISPLAY=":$n"
+    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$ROOT/build/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    VIRTUAL_DISPLAY=yes
+}
+
+# One prefix per checkout, made once.
+init_wine() {
+    export WINEPREFIX="$ROOT/build/wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        say "making the Wine prefix (once)"
+        wine wineboot -i >"$ROOT/build/wineboot.log" 2>&1 || true
+        wineserver -w
+    fi
+}
+
+cleanup() {
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+}

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, builds both presets and runs every test: the native unit tests, then
+# the Windows programs under Wine on a virtual display. Fails when any test fails.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+trap cleanup EXIT
+
+install_packages
+mkdir -p "$ROOT/build"
+cd "$ROOT"
+
+say "== native build and unit tests"
+build_preset linux
+ctest --preset linux --output-on-failure -j2
+
+say "== Windows build and tests under Wine"
+build_preset win32
+unset DISPLAY # the Windows tests always get a display of their own
+start_display
+init_wine
+ctest --preset win32 --output-on-failure
