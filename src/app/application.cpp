@@ -13,21 +13,24 @@ constexpr const char* WindowTitle = "kestrel";
 constexpr const char* AlreadyRunning = "l\xE4uft schon";
 constexpr int FirstStartExtraWidth = 200;
 
-SettingsValues SettingsOf(Application& app) {
-    return {app.windowLeft,        app.windowTop,     app.monitor.interfaceNumber,
-            app.monitor.speedStep, app.mail.accounts, app.mail.mailCheckEnabled};
-}
-
 } // namespace
 
 bool HasQuietWord(std::string_view commandLine) {
     return commandLine.find("quiet") != std::string_view::npos;
 }
 
-Application::Application(Desktop& desktop, Tray& tray, std::string commandLine)
-    : mail(desktop, tray, mailIcon), desktop_(desktop), tray_(tray),
+Application::Application(const Platform& platform, std::string commandLine)
+    : mail(platform.desktop, platform.tray, mailIcon),
+      monitor(platform.desktop, platform.tray, platform.interfaces, throughputIcon,
+              mail.mailPending),
+      desktop_(platform.desktop), tray_(platform.tray), settingsFile_(platform.settings),
       commandLine_(std::move(commandLine)) {
     FillTrayRecords();
+}
+
+SettingsValues Application::Settings() {
+    return {windowLeft,        windowTop,     monitor.interfaceNumber,
+            monitor.speedStep, mail.accounts, mail.mailCheckEnabled};
 }
 
 void Application::FillTrayRecords() {
@@ -57,14 +60,14 @@ void Application::OnCreate() {
     windowLeft = screen.width - 300;
     windowTop = screen.height - 98;
 
-    LoadSettings(SettingsOf(*this));
+    LoadSettings(settingsFile_, Settings());
     monitor.RecomputeScale();
 
     const int extraWidth =
         monitor.interfaceNumber == Monitor::NotConfigured ? FirstStartExtraWidth : 0;
     monitor.ClearIncomingHistory();
     monitor.LoadInterfaceLibrary();
-    desktop_.MoveWindow({windowLeft, windowTop, CompactWidth + extraWidth, WindowHeight});
+    PlaceWindow(CompactWidth + extraWidth);
 
     for (const ControlSpec& spec : ControlTable())
         desktop_.CreateControl(spec);
@@ -89,6 +92,20 @@ void Application::OnCreate() {
     SelectAccount(20);
 }
 
+// A position stored while another monitor was attached may lie off every screen now: such a
+// window would be unreachable, so it is shown at the start position instead.
+void Application::PlaceWindow(int32_t width) {
+    displaced_.reset();
+    if (!desktop_.OnAnyScreen({windowLeft, windowTop, width, WindowHeight})) {
+        const Size screen = desktop_.ScreenSize();
+        const Point shown{screen.width - width, screen.height - 98};
+        displaced_ = Displaced{{windowLeft, windowTop}, shown};
+        windowLeft = shown.x;
+        windowTop = shown.y;
+    }
+    desktop_.MoveWindow({windowLeft, windowTop, width, WindowHeight});
+}
+
 void Application::OnTimer() {
     if (quietStart) {
         quietStart = false;
@@ -106,7 +123,11 @@ void Application::SaveAndQuit() {
     const Rect rect = desktop_.WindowRect();
     windowLeft = rect.left;
     windowTop = rect.top;
-    WriteSettings(SettingsOf(*this));
+    if (displaced_ && windowLeft == displaced_->shown.x && windowTop == displaced_->shown.y) {
+        windowLeft = displaced_->stored.x;
+        windowTop = displaced_->stored.y;
+    }
+    WriteSettings(settingsFile_, Settings());
     desktop_.DeleteDrawingTools();
     tray_.Delete(throughputIcon);
     mail.RemoveMailIcon();

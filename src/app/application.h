@@ -3,8 +3,11 @@
 #include "mail/mail_watch.h"
 #include "monitor/monitor.h"
 #include "platform/desktop.h"
+#include "platform/interface_table.h"
+#include "settings/settings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,11 +29,19 @@ inline constexpr int AccountTextLimit = 50;
 // True when the command line holds "quiet" anywhere, in exactly that case.
 bool HasQuietWord(std::string_view commandLine);
 
+// What the application needs from the platform.
+struct Platform {
+    Desktop& desktop;
+    Tray& tray;
+    InterfaceTable& interfaces;
+    SettingsFile& settings;
+};
+
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the
 // monitor and the mail watch; the platform reaches it only through WindowEvents.
 class Application : public WindowEvents {
   public:
-    Application(Desktop& desktop, Tray& tray, std::string commandLine);
+    Application(const Platform& platform, std::string commandLine);
 
     // The program entry: single-instance check, resources, window, message loop.
     int Run();
@@ -54,8 +65,8 @@ class Application : public WindowEvents {
 
     TrayIconRecord throughputIcon;
     TrayIconRecord mailIcon;
-    Monitor monitor;
     MailWatch mail;
+    Monitor monitor;
 
     // Panels and the window.
     void ShowMainWindow();
@@ -77,6 +88,8 @@ class Application : public WindowEvents {
 
   private:
     void FillTrayRecords();
+    void PlaceWindow(int32_t width);
+    SettingsValues Settings();
 
     // Menus.
     void ShowTrayMenu(Point pointer);
@@ -98,7 +111,15 @@ class Application : public WindowEvents {
 
     Desktop& desktop_;
     Tray& tray_;
+    SettingsFile& settingsFile_;
     std::string commandLine_;
+    // Set when the stored position lay off every screen and the window was shown elsewhere: the
+    // stored position goes back into the file unless the user moved the window.
+    struct Displaced {
+        Point stored;
+        Point shown;
+    };
+    std::optional<Displaced> displaced_;
 };
 
 } // namespace kestrel

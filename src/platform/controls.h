@@ -56,6 +56,8 @@ struct ControlSpec {
     Rect rect; // client coordinates of the main window
     uint32_t traits;
     bool visible;
+    // Bytes the control refuses, whether typed, pasted or set: the settings file cannot keep them.
+    std::string refusedBytes = {};
 };
 
 } // namespace kestrel

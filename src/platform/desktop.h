@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/controls.h"
+#include "platform/drawing.h"
 #include "platform/geometry.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -79,6 +81,9 @@ class Desktop {
     virtual void MoveWindow(const Rect& rect) = 0; // repaints
     virtual void ShowWindow(bool shown) = 0;       // shown: normal state; otherwise hidden
     virtual void PaintNow() = 0;                   // runs a pending repaint at once
+    virtual std::unique_ptr<Surface> BeginDrawing() = 0;
+    // Whether any part of the rectangle lies on one of the screens.
+    virtual bool OnAnyScreen(const Rect& rect) = 0;
 
     // Child controls.
     virtual void CreateControl(const ControlSpec& spec) = 0;

@@ -3,6 +3,9 @@
 #include "mail/account.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace kestrel {
 
@@ -16,9 +19,28 @@ struct SettingsValues {
     bool& mailCheckEnabled;
 };
 
-// Reading and writing kestrel.ini come with the settings codec; until then a start is always a
-// first start and nothing is kept.
-inline void LoadSettings(SettingsValues) {}
-inline void WriteSettings(SettingsValues) {}
+// Where the settings text is kept. The text is bytes, without line ends of its own.
+class SettingsFile {
+  public:
+    virtual ~SettingsFile() = default;
+    // The whole content, or nothing when the file cannot be opened for reading and writing.
+    virtual std::optional<std::string> Read() = 0;
+    // Replaces the content as one step: a failure leaves the old file as it was.
+    virtual bool Write(const std::string& content) = 0;
+};
+
+// Complements every byte; its own inverse.
+std::string ScrambleText(std::string_view text);
+
+// Parser steps over the remaining text: each consumes its field and its terminator.
+int32_t ReadNumber(std::string_view& rest);
+std::string ReadField(std::string_view& rest);
+
+std::string EncodeSettings(const SettingsValues& values);
+// Sets what the text provides; everything else keeps its value. The text ends at a zero byte.
+void DecodeSettings(std::string_view text, const SettingsValues& values);
+
+void LoadSettings(SettingsFile& file, const SettingsValues& values);
+void WriteSettings(SettingsFile& file, const SettingsValues& values);
 
 } // namespace kestrel

@@ -164,7 +164,10 @@ TEST_F(ShellTest, EveryThroughputIconMessageEndsWithTheRecordSentAgain) {
     EXPECT_EQ(desk.log, (std::vector<std::string>{"hide window", "tray modify 1"}));
     desk.log.clear();
     Tray(1034, TrayMouse::LeftButtonUp);
-    EXPECT_EQ(desk.log, (std::vector<std::string>{"show window", "paint", "tray modify 1"}));
+    ASSERT_GE(desk.log.size(), 3u);
+    EXPECT_EQ(desk.log[0], "show window");
+    EXPECT_EQ(desk.log[1], "paint") << "the platform paints before strip and graph are drawn";
+    EXPECT_EQ(desk.log.back(), "tray modify 1");
 }
 
 TEST_F(ShellTest, MailIconAnswersBothButtonsAndNothingElse) {

@@ -2,6 +2,8 @@
 
 #include "app/application.h"
 #include "platform/fake/fake_desktop.h"
+#include "platform/fake/fake_interface_table.h"
+#include "platform/fake/fake_settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +17,13 @@ namespace kestrel::testing {
 class ShellTest : public ::testing::Test {
   protected:
     FakeDesktop desk;
+    FakeInterfaceTable interfaces;
+    FakeSettingsFile settings;
     std::unique_ptr<Application> app;
 
     int Start(const std::string& commandLine = "C:\\kestrel\\kestrel.exe") {
-        app = std::make_unique<Application>(desk, desk, commandLine);
+        app =
+            std::make_unique<Application>(Platform{desk, desk, interfaces, settings}, commandLine);
         return app->Run();
     }
 

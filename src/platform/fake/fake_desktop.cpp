@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace kestrel {
@@ -83,6 +84,80 @@ void FakeDesktop::PaintNow() {
     log.push_back("paint");
 }
 
+namespace {
+
+class FakeSurface : public Surface {
+  public:
+    explicit FakeSurface(FakeDesktop& desk) : desk_(desk) { ++desk_.openSurfaces; }
+    ~FakeSurface() override { --desk_.openSurfaces; }
+
+    void FillBlack(const Rect& r) override {
+        desk_.log.push_back("fill " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+                            std::to_string(r.width) + "x" + std::to_string(r.height));
+        for (int y = r.top; y < r.top + r.height; ++y)
+            for (int x = r.left; x < r.left + r.width; ++x)
+                desk_.SetPixel(x, y, 0);
+    }
+    void Text(Point at, const std::string& text, Colour colour, Colour background) override {
+        desk_.log.push_back("text " + text);
+        desk_.texts.push_back({at, text, colour, background});
+    }
+    void SelectPen(PenColour pen) override {
+        desk_.log.push_back(pen == PenColour::Red ? "pen red" : "pen green");
+        pen_ = pen == PenColour::Red ? 0xFF0000 : 0x00FF00;
+    }
+    void MoveTo(Point to) override { at_ = to; }
+    // Bresenham's steps from the current point; the end point itself is left out.
+    void LineTo(Point to) override {
+        const int dx = std::abs(to.x - at_.x), dy = std::abs(to.y - at_.y);
+        const int sx = at_.x < to.x ? 1 : -1, sy = at_.y < to.y ? 1 : -1;
+        int error = dx - dy;
+        Point p = at_;
+        while (!(p == to)) {
+            desk_.SetPixel(p.x, p.y, pen_);
+            const int twice = 2 * error;
+            if (twice > -dy) {
+                error -= dy;
+                p.x += sx;
+            }
+            if (twice < dx) {
+                error += dx;
+                p.y += sy;
+            }
+        }
+        at_ = to;
+    }
+
+  private:
+    FakeDesktop& desk_;
+    Point at_;
+    uint32_t pen_ = 0;
+};
+
+} // namespace
+
+void FakeDesktop::SetPixel(int x, int y, uint32_t rgb) {
+    if (x >= 0 && x < CanvasWidth && y >= 0 && y < CanvasHeight)
+        canvas[static_cast<size_t>(y * CanvasWidth + x)] = rgb;
+}
+
+std::unique_ptr<Surface> FakeDesktop::BeginDrawing() {
+    return std::make_unique<FakeSurface>(*this);
+}
+
+bool FakeDesktop::OnAnyScreen(const Rect& r) {
+    return r.left < screen.width && r.left + r.width > 0 && r.top < screen.height &&
+           r.top + r.height > 0;
+}
+
+void FakeDesktop::UserTypes(ControlName name, const std::string& text) {
+    Control& c = control(name);
+    for (char byte : text) {
+        if (c.spec.refusedBytes.find(byte) == std::string::npos)
+            c.text += byte;
+    }
+}
+
 void FakeDesktop::CreateControl(const ControlSpec& spec) {
     log.push_back("create " + NameOf(spec.name));
     controls.push_back({spec, spec.visible, spec.text, false, {}, -1});
@@ -95,8 +170,10 @@ void FakeDesktop::ShowControl(ControlName name, bool shown) {
 }
 
 void FakeDesktop::SetText(ControlName name, const std::string& text) {
-    if (Control* c = Find(name))
-        c->text = text;
+    if (Control* c = Find(name)) {
+        c->text.clear();
+        UserTypes(name, text);
+    }
 }
 
 std::string FakeDesktop::GetText(ControlName name, int maxBytes) {

@@ -2,7 +2,9 @@
 
 #include "platform/desktop.h"
 
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +31,12 @@ class FakeDesktop : public Desktop, public Tray {
         std::string text;
         std::string caption;
     };
+    struct DrawnText {
+        Point at;
+        std::string text;
+        Colour colour;
+        Colour background;
+    };
     struct Timer {
         int id;
         int periodMs;
@@ -54,6 +62,16 @@ class FakeDesktop : public Desktop, public Tray {
     std::optional<int> quitCode;
     WindowEvents* events = nullptr;
 
+    // The window's pixels, 0xRRGGBB, as far as the application drew them; Untouched elsewhere.
+    static constexpr int CanvasWidth = 305;
+    static constexpr int CanvasHeight = 63;
+    static constexpr uint32_t Untouched = 0x123456;
+    std::vector<uint32_t> canvas = std::vector<uint32_t>(CanvasWidth * CanvasHeight, Untouched);
+    std::vector<DrawnText> texts;
+    int openSurfaces = 0;
+    uint32_t Pixel(int x, int y) const { return canvas[static_cast<size_t>(y * CanvasWidth + x)]; }
+    void SetPixel(int x, int y, uint32_t rgb);
+
     Control& control(ControlName name);
     bool Visible(ControlName name) { return control(name).visible; }
     // The user drags the window to a new top-left corner.
@@ -70,10 +88,14 @@ class FakeDesktop : public Desktop, public Tray {
     void MoveWindow(const Rect& to) override;
     void ShowWindow(bool shown) override;
     void PaintNow() override;
+    std::unique_ptr<Surface> BeginDrawing() override;
+    bool OnAnyScreen(const Rect& r) override;
 
     void CreateControl(const ControlSpec& spec) override;
     void ShowControl(ControlName name, bool shown) override;
     void SetText(ControlName name, const std::string& text) override;
+    // The user types or pastes into a field; the field refuses what its control refuses.
+    void UserTypes(ControlName name, const std::string& text);
     std::string GetText(ControlName name, int maxBytes) override;
     void SetChecked(ControlName name, bool checked) override;
     bool IsChecked(ControlName name) override;

@@ -155,12 +155,75 @@ LRESULT Win32Desktop::SendToChild(ControlName control, UINT message, WPARAM w, L
     return SendMessageA(Child(control), message, w, l);
 }
 
+std::unique_ptr<Surface> Win32Desktop::BeginDrawing() {
+    return std::make_unique<Win32Surface>(window_, tools_);
+}
+
+bool Win32Desktop::OnAnyScreen(const Rect& rect) {
+    const RECT r{rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
+    return MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
 void Win32Desktop::CreateControl(const ControlSpec& spec) {
     const Win32Style style = StyleOf(spec);
-    children_[static_cast<size_t>(spec.name)] =
+    const auto index = static_cast<size_t>(spec.name);
+    children_[index] =
         CreateWindowExA(style.extended, style.className, spec.text.c_str(), style.style,
                         spec.rect.left, spec.rect.top, spec.rect.width, spec.rect.height, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+    if (!spec.refusedBytes.empty()) {
+        refusedBytes_[index] = spec.refusedBytes;
+        editProcedures_[index] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            children_[index], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilteringEditProcedure)));
+    }
+}
+
+LRESULT CALLBACK Win32Desktop::FilteringEditProcedure(HWND edit, UINT message, WPARAM w, LPARAM l) {
+    for (size_t i = 0; current && i < ControlCount; ++i) {
+        if (current->children_[i] == edit)
+            return current->FilterEdit(i, message, w, l);
+    }
+    return DefWindowProcA(edit, message, w, l);
+}
+
+// Typed characters, pasted text and set text all lose the refused bytes.
+LRESULT Win32Desktop::FilterEdit(size_t control, UINT message, WPARAM w, LPARAM l) {
+    const std::string& refused = refusedBytes_[control];
+    auto withoutRefused = [&](const char* text) {
+        std::string kept;
+        for (const char* p = text; p && *p; ++p) {
+            if (refused.find(*p) == std::string::npos)
+                kept += *p;
+        }
+        return kept;
+    };
+    const WNDPROC own = editProcedures_[control];
+    HWND edit = children_[control];
+    switch (message) {
+    case WM_CHAR:
+        if (refused.find(static_cast<char>(w)) != std::string::npos)
+            return 0;
+        break;
+    case WM_SETTEXT: {
+        const std::string kept = withoutRefused(reinterpret_cast<const char*>(l));
+        return CallWindowProcA(own, edit, message, w, reinterpret_cast<LPARAM>(kept.c_str()));
+    }
+    case WM_PASTE: {
+        std::string kept;
+        if (OpenClipboard(edit)) {
+            if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                kept = withoutRefused(static_cast<const char*>(GlobalLock(data)));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+        }
+        CallWindowProcA(own, edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(kept.c_str()));
+        return 0;
+    }
+    default:
+        break;
+    }
+    return CallWindowProcA(own, edit, message, w, l);
 }
 
 void Win32Desktop::ShowControl(ControlName control, bool shown) {
@@ -209,22 +272,22 @@ void Win32Desktop::ListReset(ControlName list) {
 }
 
 void Win32Desktop::CreateMainFont() {
-    mainFont_ =
+    tools_.font =
         CreateFontA(-9, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, "arial");
-    EnumChildWindows(window_, SetFontOnChild, reinterpret_cast<LPARAM>(mainFont_));
+    EnumChildWindows(window_, SetFontOnChild, reinterpret_cast<LPARAM>(tools_.font));
 }
 
 void Win32Desktop::CreateDrawingTools() {
-    blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
-    redPen_ = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-    greenPen_ = CreatePen(PS_SOLID, 1, RGB(0, 255, 0));
+    tools_.blackBrush = CreateSolidBrush(RGB(0, 0, 0));
+    tools_.redPen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    tools_.greenPen = CreatePen(PS_SOLID, 1, RGB(0, 255, 0));
 }
 
 void Win32Desktop::DeleteDrawingTools() {
-    DeleteObject(blackBrush_);
-    DeleteObject(greenPen_);
-    DeleteObject(redPen_);
-    DeleteObject(mainFont_);
+    DeleteObject(tools_.blackBrush);
+    DeleteObject(tools_.greenPen);
+    DeleteObject(tools_.redPen);
+    DeleteObject(tools_.font);
 }
 
 void Win32Desktop::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) {

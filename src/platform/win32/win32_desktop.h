@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/win32/win32_surface.h"
 
 #include <windows.h>
 
@@ -26,6 +27,8 @@ class Win32Desktop : public Desktop, public Tray {
     void MoveWindow(const Rect& rect) override;
     void ShowWindow(bool shown) override;
     void PaintNow() override;
+    std::unique_ptr<Surface> BeginDrawing() override;
+    bool OnAnyScreen(const Rect& rect) override;
 
     void CreateControl(const ControlSpec& spec) override;
     void ShowControl(ControlName control, bool shown) override;
@@ -54,6 +57,8 @@ class Win32Desktop : public Desktop, public Tray {
 
   private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
+    static LRESULT CALLBACK FilteringEditProcedure(HWND edit, UINT message, WPARAM w, LPARAM l);
+    LRESULT FilterEdit(size_t control, UINT message, WPARAM w, LPARAM l);
     LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     HWND Child(ControlName control) const;
     LRESULT SendToChild(ControlName control, UINT message, WPARAM w, LPARAM l);
@@ -65,6 +70,9 @@ class Win32Desktop : public Desktop, public Tray {
     WindowEvents* events_ = nullptr;
     UINT taskbarCreated_ = 0;
     std::array<HWND, ControlCount> children_{};
+    // Fields that refuse some bytes get a window procedure of ours in front of their own.
+    std::array<std::string, ControlCount> refusedBytes_{};
+    std::array<WNDPROC, ControlCount> editProcedures_{};
 
     HBITMAP about_ = nullptr;
     HICON mainIcon_ = nullptr;
@@ -72,10 +80,7 @@ class Win32Desktop : public Desktop, public Tray {
     HICON noIcon_ = nullptr;
     HICON mailIcon_ = nullptr;
 
-    HFONT mainFont_ = nullptr;
-    HBRUSH blackBrush_ = nullptr;
-    HPEN redPen_ = nullptr;
-    HPEN greenPen_ = nullptr;
+    DrawingTools tools_;
 
     // The last drawn tray picture stays alive until a new one replaces it, so that a record sent
     // again from a tray callback always names a valid icon.

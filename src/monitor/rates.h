@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrel {
+
+inline constexpr uint16_t GraphTop = 48; // the highest scaled value
+
+struct Divisors {
+    uint32_t in = 0;
+    uint32_t out = 0;
+};
+
+// Bytes of counter growth per graph unit for a speed step 1 to 6; 0 and 0 for any other step.
+Divisors DivisorsFor(int32_t speedStep);
+
+// Growth of a 32-bit counter since the previous reading, wrap included. A counter that went
+// back (another interface, a reset) counts as no traffic.
+int32_t CounterGrowth(uint32_t previous, uint32_t current);
+
+// Decimal digits of the value, without sign or leading zeros; "0" for 0.
+std::string FormatUnsigned16(uint16_t value);
+
+// The rate number shown for a growth: KiB per second at the two-second tick, in 16 bits.
+uint16_t RateNumber(int32_t growth);
+
+// The graph value of a growth: growth / divisor rounded half to even, at most 48; 0 without a
+// divisor.
+uint16_t ScaledValue(int32_t growth, uint32_t divisor);
+
+} // namespace kestrel

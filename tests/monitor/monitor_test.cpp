@@ -1,0 +1,231 @@
+// Sampling, the tick, the window drawing and the tray picture, through the whole shell.
+#include "monitor/tray_icon.h"
+#include "support/shell_fixture.h"
+
+namespace kestrel::testing {
+namespace {
+
+using enum ControlName;
+
+constexpr uint32_t Green = 0x00FF00, Red = 0xFF0000;
+
+std::string Tooltip(const TrayIconRecord& record) {
+    return record.tooltip.data();
+}
+
+class MonitorTest : public ShellTest {
+  protected:
+    // A start with interface 2 and speed step 1 configured in the settings file.
+    void StartConfigured(int32_t interfaceNumber = 2, int32_t speedStep = 1) {
+        interfaces.rows = {{"lo", 0, 0}, {"eth0", 0, 0}};
+        settings.content =
+            "500,400," + std::to_string(interfaceNumber) + "," + std::to_string(speedStep) + ",";
+        Start();
+    }
+    void Traffic(uint32_t inGrowth, uint32_t outGrowth, size_t row = 1) {
+        interfaces.rows[row].inOctets += inGrowth;
+        interfaces.rows[row].outOctets += outGrowth;
+    }
+    Monitor& monitor() { return app->monitor; }
+};
+
+TEST_F(MonitorTest, InterfaceListHoldsEveryDescriptionInTableOrder) {
+    interfaces.rows = {{"lo", 0, 0}, {"eth0", 0, 0}, {std::string(256, 'x'), 0, 0}};
+    Start();
+    EXPECT_TRUE(interfaces.loaded);
+    EXPECT_EQ(desk.control(InterfaceList).items,
+              (std::vector<std::string>{"lo", "eth0", std::string(256, 'x')}));
+}
+
+TEST_F(MonitorTest, MoreThanTenInterfacesStillFillTheList) {
+    for (int i = 0; i < 14; ++i)
+        interfaces.rows.push_back({"if" + std::to_string(i), 0, 0});
+    Start();
+    EXPECT_EQ(desk.control(InterfaceList).items.size(), 14u);
+    EXPECT_EQ(monitor().tableBufferSize, FakeInterfaceTable::SizeFor(14));
+}
+
+TEST_F(MonitorTest, AFailedTableAtCreationLeavesTheListEmpty) {
+    interfaces.rows = {{"lo", 0, 0}};
+    interfaces.failures = {50};
+    Start();
+    EXPECT_TRUE(desk.control(InterfaceList).items.empty());
+}
+
+TEST_F(MonitorTest, AConfiguredStartPrimesAgainstZeroAndStartsTheTimer) {
+    interfaces.rows = {{"lo", 0, 0}, {"eth0", 1048576, 4096}};
+    settings.content = "500,400,2,1,";
+    Start();
+    EXPECT_EQ(desk.rect, (Rect{500, 400, 100, 63}));
+    EXPECT_EQ(app->panelState, PanelState::Compact);
+    ASSERT_TRUE(desk.timer.has_value());
+    EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "i: 512   o: 2") << "the priming measurement";
+    EXPECT_TRUE(desk.texts.empty()) << "priming draws nothing";
+}
+
+TEST_F(MonitorTest, ATickDrawsInItsOrder) {
+    StartConfigured();
+    Traffic(3 * 2048, 2048);
+    desk.log.clear();
+    app->OnTimer();
+    EXPECT_EQ(desk.log, (std::vector<std::string>{"fill 0,15 100x48", "fill 0,0 100x14",
+                                                  "text i: 3", "text o: 1", "text @", "pen red",
+                                                  "pen green", "tray modify 1"}));
+    EXPECT_EQ(desk.openSurfaces, 0) << "every surface is released";
+}
+
+TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
+    StartConfigured();
+    Traffic(65535u * 2048, 1048576);
+    app->OnTimer();
+    ASSERT_EQ(desk.texts.size(), 3u);
+    EXPECT_EQ(desk.texts[0].at, (Point{1, 2}));
+    EXPECT_EQ(desk.texts[0].text, "i: 65535");
+    EXPECT_EQ(desk.texts[0].colour, (Colour{0, 255, 0}));
+    EXPECT_EQ(desk.texts[1].at, (Point{40, 2}));
+    EXPECT_EQ(desk.texts[1].text, "o: 512");
+    EXPECT_EQ(desk.texts[1].colour, (Colour{255, 0, 0}));
+    EXPECT_EQ(desk.texts[2].at, (Point{88, 1}));
+    EXPECT_EQ(desk.texts[2].colour, (Colour{0, 90, 0}));
+    for (const auto& text : desk.texts)
+        EXPECT_EQ(text.background, (Colour{0, 0, 0}));
+    const auto& tip = desk.trayIcons.at(1).tooltip;
+    EXPECT_EQ(std::string(tip.data()), "i: 65535   o: 512");
+    EXPECT_TRUE(std::all_of(tip.begin() + 17, tip.end(), [](char c) { return c == 0; }));
+
+    app->mail.mailPending = true;
+    desk.texts.clear();
+    app->OnTimer();
+    EXPECT_EQ(desk.texts[2].colour, (Colour{60, 255, 60}));
+    EXPECT_EQ(desk.texts[0].text, "i: 0");
+}
+
+TEST_F(MonitorTest, HistoryTakesTheNewValueAndShiftsAfterDrawing) {
+    StartConfigured();
+    Traffic(10 * 5333, 7 * 500);
+    app->OnTimer();
+    EXPECT_EQ(monitor().history.in[24], 10);
+    EXPECT_EQ(monitor().history.in[25], 10) << "entry 25 keeps its value";
+    EXPECT_EQ(monitor().history.out[24], 7);
+    app->OnTimer();
+    EXPECT_EQ(monitor().history.in[23], 10);
+    EXPECT_EQ(monitor().history.in[24], 0);
+    EXPECT_EQ(monitor().history.in[0], 0) << "entry 0 is never touched";
+}
+
+TEST_F(MonitorTest, AFailedReadingShowsNoTrafficAndAddsAZeroPoint) {
+    StartConfigured();
+    Traffic(100000, 100000);
+    interfaces.failures = {31};
+    app->OnTimer();
+    EXPECT_EQ(monitor().inRateText, "i: 0");
+    EXPECT_EQ(monitor().outRateText, "o: 0");
+    EXPECT_EQ(monitor().history.in[24], 0);
+    app->OnTimer(); // the next reading measures the growth of both ticks
+    EXPECT_EQ(monitor().inRateText, "i: 48");
+}
+
+TEST_F(MonitorTest, AGrownTableFailsOnceThenReadsWithTheLargerBuffer) {
+    StartConfigured();
+    for (int i = 0; i < 12; ++i)
+        interfaces.rows.push_back({"new", 0, 0});
+    Traffic(4096, 0);
+    app->OnTimer();
+    EXPECT_EQ(monitor().inRateText, "i: 0");
+    EXPECT_EQ(monitor().tableBufferSize, FakeInterfaceTable::SizeFor(14));
+    app->OnTimer();
+    EXPECT_EQ(monitor().inRateText, "i: 2");
+}
+
+TEST_F(MonitorTest, AnInterfaceNumberBeyondTheTableReadsAsNoTraffic) {
+    for (int32_t number : {3, 99, 0, -4}) {
+        StartConfigured(number);
+        Traffic(1 << 20, 1 << 20);
+        app->OnTimer();
+        EXPECT_EQ(monitor().inRateText, "i: 0") << number;
+        EXPECT_EQ(monitor().history.in[24], 0) << number;
+    }
+}
+
+TEST_F(MonitorTest, SwitchingToAnInterfaceWithSmallerCountersShowsNoSpike) {
+    StartConfigured();
+    interfaces.rows[0] = {"lo", 10, 10};
+    interfaces.rows[1] = {"eth0", 900000, 900000};
+    app->OnTimer();
+    desk.control(InterfaceList).selection = 0;
+    Select(1);
+    app->OnTimer();
+    EXPECT_EQ(monitor().inRateText, "i: 0");
+    EXPECT_EQ(monitor().outRateText, "o: 0");
+    EXPECT_EQ(monitor().history.out[24], 0);
+}
+
+TEST_F(MonitorTest, WithoutASpeedStepTheGraphRestsButTheTextsMove) {
+    StartConfigured(2, 0);
+    Traffic(1 << 20, 1 << 20);
+    app->OnTimer();
+    EXPECT_EQ(monitor().inRateText, "i: 512");
+    EXPECT_EQ(monitor().history.in[24], 0);
+    desk.control(SpeedList).selection = 0;
+    Select(2);
+    EXPECT_EQ(monitor().divisors.in, 5333u) << "a chosen speed takes effect at once";
+}
+
+TEST_F(MonitorTest, GraphLinesEndOnePixelShortAndRowFourteenStaysUnpainted) {
+    StartConfigured();
+    monitor().history.in.fill(10);
+    monitor().history.out.fill(20);
+    monitor().DrawTextStrip();
+    monitor().DrawGraph();
+    for (int x = 4; x < 100; ++x) {
+        EXPECT_EQ(desk.Pixel(x, 63 - 10), Green) << x;
+        EXPECT_EQ(desk.Pixel(x, 63 - 20), Red) << x;
+    }
+    EXPECT_EQ(desk.Pixel(100, 53), FakeDesktop::Untouched) << "the end pixel is not drawn";
+    for (int x = 0; x < 100; ++x) {
+        EXPECT_EQ(desk.Pixel(x, 14), FakeDesktop::Untouched) << x;
+        EXPECT_EQ(desk.Pixel(x, 13), 0u) << x;
+        if (x >= 4) { // left of that the lines climb from their start at (1, 63)
+            EXPECT_EQ(desk.Pixel(x, 62), 0u) << x;
+        }
+    }
+    EXPECT_EQ(desk.Pixel(100, 0), FakeDesktop::Untouched) << "only columns 0..99";
+}
+
+TEST_F(MonitorTest, ATopValueReachesTheGraphsFirstRowAndIncomingDrawsOverOutgoing) {
+    StartConfigured();
+    monitor().history.in.fill(48);
+    monitor().history.out.fill(48);
+    monitor().DrawGraph();
+    EXPECT_EQ(desk.Pixel(50, 15), Green);
+    EXPECT_EQ(desk.Pixel(50, 14), FakeDesktop::Untouched);
+}
+
+TEST_F(MonitorTest, TheTrayGetsTheTicksPictureAndTheSameOneAgainOnCallbacks) {
+    StartConfigured();
+    Traffic(48 * 5333, 0);
+    app->OnTimer();
+    const auto* raster = std::get_if<IconRaster>(&desk.trayIcons.at(1).picture);
+    ASSERT_NE(raster, nullptr);
+    // The picture was drawn before the shift: column 15 holds the new top value.
+    EXPECT_EQ(raster->colour[15], 0xFD);
+    const IconRaster drawn = *raster;
+    Tray(1034, TrayMouse::Other);
+    EXPECT_EQ(std::get<IconRaster>(desk.trayIcons.at(1).picture), drawn);
+}
+
+TEST_F(MonitorTest, ShowingTheWindowDrawsPointTwentyFiveAtTheHeightOfPointTwentyFour) {
+    interfaces.rows = {{"lo", 0, 0}, {"eth0", 48 * 5333, 0}};
+    settings.content = "500,400,2,1,";
+    Start();
+    ASSERT_EQ(monitor().history.in[25], 48) << "primed";
+    Click(4); // hide
+    Tray(1034, TrayMouse::LeftButtonUp);
+    EXPECT_EQ(monitor().history.in[25], 0);
+    for (int x = 96; x < 100; ++x)
+        for (int y = 15; y < 63; ++y)
+            EXPECT_NE(desk.Pixel(x, y), Green) << x << "," << y << ": no rise to the primed value";
+}
+
+} // namespace
+} // namespace kestrel::testing

@@ -1,0 +1,246 @@
+// kestrel.ini: the codec byte for byte, the file on disk, and what the shell does with them.
+#include "settings/disk_settings_file.h"
+#include "support/shell_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrel::testing {
+namespace {
+
+using enum ControlName;
+
+struct Values {
+    int32_t left = 11, top = 22, interfaceNumber = 100, speedStep = 0;
+    AccountTable accounts;
+    bool enabled = false;
+    SettingsValues view() { return {left, top, interfaceNumber, speedStep, accounts, enabled}; }
+};
+
+std::string Block(std::string_view marker, std::string_view host, std::string_view user,
+                  std::string_view password) {
+    return ScrambleText(marker) + "\r" + ScrambleText(host) + "\r" + ScrambleText(user) + "\r" +
+           ScrambleText(password) + "\r";
+}
+
+TEST(SettingsCodecTest, ScrambleComplementsEveryByte) {
+    EXPECT_EQ(ScrambleText("abc"), "\x9E\x9D\x9C");
+    EXPECT_EQ(ScrambleText(""), "");
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    EXPECT_EQ(ScrambleText(ScrambleText(all)), all);
+}
+
+TEST(SettingsCodecTest, WritesTheHeaderAndTwelveFields) {
+    Values v;
+    v.left = -5;
+    v.top = 70000;
+    v.interfaceNumber = 3;
+    v.speedStep = 6;
+    v.accounts[0] = {"pop.example.org", "alice", "pw", true};
+    v.accounts[2] = {"", "bob", "", false};
+    const std::string want = "-5,70000,3,6," + Block("\x02", "pop.example.org", "alice", "pw") +
+                             Block("\x01", "", "", "") + Block("\x01", "", "bob", "");
+    EXPECT_EQ(EncodeSettings(v.view()), want);
+    EXPECT_EQ(EncodeSettings(v.view()).substr(13, 2), "\xFD\r") << "the active marker";
+}
+
+TEST(SettingsCodecTest, RoundTripsEveryStorableByte) {
+    Values v;
+    std::string text;
+    for (int b = 1; b < 256; ++b) {
+        if (b != 0xF2 && b != 0xFF)
+            text += static_cast<char>(b);
+    }
+    v.accounts[0] = {text.substr(0, 50), text.substr(50, 50), text.substr(100, 50), true};
+    v.accounts[1] = {text.substr(150, 50), text.substr(200), "", false};
+    v.left = std::numeric_limits<int32_t>::min();
+    v.top = std::numeric_limits<int32_t>::max();
+    Values back;
+    DecodeSettings(EncodeSettings(v.view()), back.view());
+    EXPECT_EQ(back.accounts, v.accounts);
+    EXPECT_EQ(back.left, v.left);
+    EXPECT_EQ(back.top, v.top);
+    EXPECT_TRUE(back.enabled);
+}
+
+struct DecodeCase {
+    const char* name;
+    std::string text;
+    int32_t left, top, interfaceNumber, speedStep;
+};
+
+TEST(SettingsCodecTest, HeaderNumbersReadLeniently) {
+    const DecodeCase rows[] = {
+        {"empty file", "", 0, 0, 0, 0},
+        {"header only", "1180,702,2,3,", 1180, 702, 2, 3},
+        {"blanks and signs", "  -5,+7, 12x,abc,", -5, 7, 12, 0},
+        {"no comma at the end", "1,2,3,4", 1, 2, 3, 0},
+        {"stops at a zero byte", std::string("1,2\0,3,4,", 9), 1, 0, 0, 0},
+        {"huge numbers wrap", "4294967297,-1,101,0,", 1, -1, 101, 0},
+    };
+    for (const DecodeCase& row : rows) {
+        Values v;
+        DecodeSettings(row.text, v.view());
+        EXPECT_EQ(v.left, row.left) << row.name;
+        EXPECT_EQ(v.top, row.top) << row.name;
+        EXPECT_EQ(v.interfaceNumber, row.interfaceNumber) << row.name;
+        EXPECT_EQ(v.speedStep, row.speedStep) << row.name;
+        EXPECT_EQ(v.accounts, AccountTable{}) << row.name;
+        EXPECT_FALSE(v.enabled) << row.name;
+    }
+}
+
+TEST(SettingsCodecTest, MarkersAndTheMailCheckRule) {
+    struct Row {
+        std::string block;
+        bool active;
+        bool enabled;
+    };
+    const Row rows[] = {
+        {Block("\x02", "h", "u", "p"), true, true},
+        {Block("\x02", "h", "u", ""), true, false},       // no password: no periodic check
+        {Block("\x01", "h", "u", "p"), false, false},     // inactive with a password
+        {Block("\x02\x02", "h", "u", "p"), false, false}, // a marker of two bytes
+        {Block("", "h", "u", "p"), false, false},
+        {Block("\x03", "h", "u", "p"), false, false},
+    };
+    for (const Row& row : rows) {
+        Values v;
+        DecodeSettings("0,0,1,1," + row.block, v.view());
+        EXPECT_EQ(v.accounts[0].active, row.active);
+        EXPECT_EQ(v.enabled, row.enabled);
+        EXPECT_EQ(v.accounts[0].host, "h");
+    }
+}
+
+TEST(SettingsCodecTest, ABlockCutShortKeepsWhatItHolds) {
+    Values v;
+    v.accounts[1].host = "kept";
+    DecodeSettings("0,0,1,1," + ScrambleText("\x02") + "\r" + ScrambleText("host") + "\r" +
+                       ScrambleText("us"),
+                   v.view());
+    EXPECT_EQ(v.accounts[0], (AccountRecord{"host", "", "", true}));
+    EXPECT_EQ(v.accounts[1].host, "kept")
+        << "no carriage return left: the account keeps its values";
+}
+
+TEST(SettingsCodecTest, ReadersConsumeTheirField) {
+    std::string_view rest = "12,x\r";
+    EXPECT_EQ(ReadNumber(rest), 12);
+    EXPECT_EQ(rest, "x\r");
+    EXPECT_EQ(ReadNumber(rest), 0);
+    EXPECT_EQ(rest, "x\r") << "no comma: nothing removed";
+    EXPECT_EQ(ReadField(rest), ScrambleText("x"));
+    EXPECT_EQ(rest, "");
+    EXPECT_EQ(ReadField(rest), "");
+}
+
+class DiskFileTest : public ::testing::Test {
+  protected:
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("kestrel-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path file = dir / "kestrel.ini";
+    void SetUp() override { std::filesystem::create_directories(dir); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+};
+
+TEST_F(DiskFileTest, NoFileReadsAsNothing) {
+    EXPECT_EQ(DiskSettingsFile(file).Read(), std::nullopt);
+}
+
+TEST_F(DiskFileTest, WritesReplaceTheFileWholeAndLeaveNothingBeside) {
+    DiskSettingsFile disk(file);
+    std::string big(600, '\xAA');
+    big[100] = '\0'; // the file keeps every byte; the decoder decides where the text ends
+    ASSERT_TRUE(disk.Write(big));
+    ASSERT_TRUE(disk.Write("1,2,3,4,"));
+    EXPECT_EQ(disk.Read(), "1,2,3,4,");
+    ASSERT_TRUE(disk.Write(big));
+    EXPECT_EQ(disk.Read(), big);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(DiskFileTest, AFailedWriteLeavesTheOldFile) {
+    DiskSettingsFile disk(file);
+    ASSERT_TRUE(disk.Write("old,"));
+    std::filesystem::create_directory(dir / "kestrel.ini.new"); // the file beside cannot be made
+    EXPECT_FALSE(disk.Write("new,"));
+    EXPECT_EQ(disk.Read(), "old,");
+}
+
+// The shell with its settings.
+
+TEST_F(ShellTest, AStartWithoutAFileIsAFirstStartAndTheExitWritesTheFile) {
+    Start();
+    Click(5);
+    Menu(104);
+    const int w = Screen().width, h = Screen().height;
+    EXPECT_EQ(settings.content, std::to_string(w - 100) + "," + std::to_string(h - 98) + ",100,0," +
+                                    Block("\x01", "", "", "") + Block("\x01", "", "", "") +
+                                    Block("\x01", "", "", ""));
+}
+
+TEST_F(ShellTest, StoredValuesComeBack) {
+    settings.content = "300,200,1,2," + Block("\x02", "127.0.0.1", "alice", "pw");
+    Start();
+    EXPECT_EQ(desk.rect, (Rect{300, 200, 100, 63}));
+    EXPECT_EQ(app->monitor.speedStep, 2);
+    EXPECT_EQ(app->monitor.divisors.in, 10666u);
+    EXPECT_TRUE(app->mail.mailCheckEnabled);
+    EXPECT_EQ(desk.control(HostEdit).text, "127.0.0.1") << "account 1 fills the form";
+    EXPECT_TRUE(desk.control(ActiveCheck).checked);
+    Menu(101);
+    EXPECT_EQ(desk.control(SpeedList).selection, 1);
+    EXPECT_EQ(desk.control(InterfaceList).selection, -1) << "the table has no row 1";
+}
+
+TEST_F(ShellTest, AnInterfaceNumberAbove100StartsNeitherTimerNorPanel) {
+    settings.content = "300,200,101,2,";
+    Start();
+    EXPECT_EQ(desk.rect.width, 100);
+    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_FALSE(desk.timer.has_value());
+}
+
+TEST_F(ShellTest, AWindowStoredOffEveryScreenIsShownButItsPositionKept) {
+    settings.content = "5000,-900,1,1,";
+    Start();
+    const int w = Screen().width, h = Screen().height;
+    EXPECT_EQ(desk.rect, (Rect{w - 100, h - 98, 100, 63}));
+    Menu(104);
+    EXPECT_TRUE(settings.content->starts_with("5000,-900,1,1,")) << *settings.content;
+}
+
+TEST_F(ShellTest, AMovedWindowStoresWhereItWasMovedEvenAfterADisplacedStart) {
+    settings.content = "5000,-900,1,1,";
+    Start();
+    desk.Drag({10, 20});
+    Menu(104);
+    EXPECT_TRUE(settings.content->starts_with("10,20,1,1,")) << *settings.content;
+}
+
+TEST_F(ShellTest, AWindowPartlyOnScreenStaysWhereItWasStored) {
+    settings.content = "-60,-30,1,1,";
+    Start();
+    EXPECT_EQ(desk.rect, (Rect{-60, -30, 100, 63}));
+}
+
+TEST_F(ShellTest, TheAccountFormRefusesBytesTheFileCannotKeep) {
+    StartCompact();
+    Menu(106);
+    desk.UserTypes(HostEdit, "a\xF2"
+                             "b\xFF"
+                             "c\xE4");
+    EXPECT_EQ(desk.control(HostEdit).text, "abc\xE4");
+    Click(5);
+    EXPECT_EQ(app->mail.accounts[0].host, "abc\xE4");
+}
+
+} // namespace
+} // namespace kestrel::testing
