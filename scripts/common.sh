@@ -2,7 +2,7 @@
 # Sourced, not run. Everything started here is ended by cleanup, which the callers trap on EXIT.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev python3
+PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev python3
           g++-mingw-w64-x86-64-posix wine wine64 xvfb imagemagick fonts-liberation x11-utils)
 XVFB_PID=
 

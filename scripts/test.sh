@@ -11,7 +11,9 @@ cd "$ROOT"
 
 say "== native build and unit tests"
 build_preset linux
-ctest --preset linux --output-on-failure -j2
+ctest --preset linux --output-on-failure -j2 | tail -n 4
+say "== benchmarks, one short pass to see that they run"
+build/linux/bench/core_bench --benchmark_min_time=0.01 | tail -n 3
 
 say "== Windows build and tests under Wine"
 build_preset win32

@@ -35,6 +35,9 @@ class Process {
 
     DWORD id() const { return info_.dwProcessId; }
     const std::string& directory() const { return directory_; }
+    // Who removes the working directory at the end: the last process that used it.
+    void KeepDirectory() { ownsDirectory_ = false; }
+    void OwnDirectory() { ownsDirectory_ = true; }
     // The exit code, or nothing if the process still runs after the wait.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit);
     bool Running();

@@ -1,5 +1,5 @@
 // The real kestrel.exe, started and driven from outside through its windows.
-#include "e2e/probe.h"
+#include "e2e/kestrel_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,6 @@ namespace kestrel::probe {
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr UINT ThroughputCallback = WM_USER + 10;
-constexpr UINT MailCallback = WM_USER + 11;
 
 struct ExpectedChild {
     const char* className;
@@ -45,63 +42,6 @@ const ExpectedChild Controls[] = {
     {"Button", 21, {190, 0, 215, 15}, BS_AUTORADIOBUTTON, 0, false},
     {"Button", 22, {220, 0, 245, 15}, BS_AUTORADIOBUTTON, 0, false},
 };
-constexpr int OkButton = 0, PasswordLabel = 6, InterfaceList = 7, SpeedList = 8, HostEdit = 10,
-              ActiveCheck = 13, FirstRadio = 14;
-
-int ScreenWidth() {
-    return GetSystemMetrics(SM_CXSCREEN);
-}
-int ScreenHeight() {
-    return GetSystemMetrics(SM_CYSCREEN);
-}
-
-bool SameRect(const RECT& r, int left, int top, int width, int height) {
-    return r.left == left && r.top == top && r.right - r.left == width &&
-           r.bottom - r.top == height;
-}
-
-std::string Describe(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
-           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
-}
-
-class KestrelTest : public ::testing::Test {
-  protected:
-    Process kestrel;
-    HWND window = nullptr;
-
-    void SetUp() override {
-        window = WaitForWindow("wndclass", "kestrel", kestrel.id());
-        ASSERT_NE(window, nullptr) << "kestrel's window did not appear";
-        ASSERT_TRUE(Answers(window));
-    }
-
-    std::vector<ChildWindow> Kids() { return Children(window); }
-
-    bool HasRect(int left, int top, int width, int height) {
-        return Eventually([&] { return SameRect(WindowRect(window), left, top, width, height); });
-    }
-
-    void ClickOk() { SendMessageA(Kids()[OkButton].handle, BM_CLICK, 0, 0); }
-
-    void PostMenuCommand(int id) {
-        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
-        ASSERT_TRUE(Answers(window));
-    }
-
-    // Right-clicks the throughput tray icon with the pointer at (x, y); returns the open menu.
-    HWND OpenTrayMenu(int x, int y) {
-        SetCursorPos(x, y);
-        PostMessageA(window, ThroughputCallback, 1, WM_RBUTTONUP);
-        return WaitForVisibleWindow("#32768", kestrel.id());
-    }
-
-    static void Press(HWND menu, WPARAM key) {
-        PostMessageA(menu, WM_KEYDOWN, key, 0);
-        Sleep(50);
-    }
-};
-
 TEST_F(KestrelTest, FirstStartShowsTheWideWindowWithTheThroughputPanel) {
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
@@ -156,7 +96,7 @@ TEST_F(KestrelTest, FirstStartHasTheSeventeenControlsInTheirPlaces) {
 }
 
 TEST_F(KestrelTest, SecondStartSaysItRunsAlreadyAndLeavesTheFirstAlone) {
-    Process second("", kestrel.directory());
+    Process second("", process->directory());
     HWND box = WaitForWindow("#32770", "kestrel", second.id());
     ASSERT_NE(box, nullptr) << "no message box";
     std::string text;
@@ -168,9 +108,9 @@ TEST_F(KestrelTest, SecondStartSaysItRunsAlreadyAndLeavesTheFirstAlone) {
     EXPECT_TRUE(second.Running()) << "waits for the message to be dismissed";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(second.WaitForExit(10s), 0u);
-    EXPECT_TRUE(kestrel.Running());
+    EXPECT_TRUE(process->Running());
     EXPECT_TRUE(Answers(window));
-    EXPECT_EQ(WaitForWindow("wndclass", "kestrel", kestrel.id(), 1s), window);
+    EXPECT_EQ(WaitForWindow("wndclass", "kestrel", process->id(), 1s), window);
 }
 
 TEST_F(KestrelTest, MailConfigWidensAndOkCollapsesAtTheRightEdge) {
@@ -179,7 +119,7 @@ TEST_F(KestrelTest, MailConfigWidensAndOkCollapsesAtTheRightEdge) {
     EXPECT_TRUE(HasRect(w - 100, top, 100, 63)) << Describe(WindowRect(window));
     EXPECT_FALSE(Kids()[InterfaceList].visible());
 
-    PostMenuCommand(106); // config mail
+    ChooseMenuCommand(106); // config mail
     EXPECT_TRUE(HasRect(w - 305, top, 305, 63)) << Describe(WindowRect(window));
     std::vector<ChildWindow> kids = Kids();
     for (int i : {HostEdit, HostEdit + 1, HostEdit + 2, PasswordLabel, ActiveCheck, FirstRadio,
@@ -213,7 +153,7 @@ TEST_F(KestrelTest, TrayMenuOpensAtThePointerAndItsItemsComeInOrder) {
 
 TEST_F(KestrelTest, ClosingEndsTheProcessWithExitCodeZero) {
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(kestrel.WaitForExit(10s), 0u);
+    EXPECT_EQ(process->WaitForExit(10s), 0u);
 }
 
 TEST_F(KestrelTest, ExitFromTheTrayMenuEndsTheProcessWithExitCodeZero) {
@@ -223,7 +163,7 @@ TEST_F(KestrelTest, ExitFromTheTrayMenuEndsTheProcessWithExitCodeZero) {
     for (int i = 0; i < 5; ++i)
         Press(menu, VK_DOWN);
     Press(menu, VK_RETURN);
-    EXPECT_EQ(kestrel.WaitForExit(10s), 0u);
+    EXPECT_EQ(process->WaitForExit(10s), 0u);
 }
 
 TEST_F(KestrelTest, GraphAreaHidesTheWindowAndTheTrayIconShowsItAgain) {
@@ -248,18 +188,3 @@ TEST_F(KestrelTest, MailIconOpensAndClosesTheMailList) {
 
 } // namespace
 } // namespace kestrel::probe
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        fprintf(stderr, "usage: %s path-to-kestrel.exe\n", argv[0]);
-        return 2;
-    }
-    std::string path = argv[1];
-    if (!path.empty() && path[0] == '/') { // a Unix path, as CTest passes it under Wine
-        std::replace(path.begin(), path.end(), '/', '\\');
-        path = "Z:" + path;
-    }
-    kestrel::probe::KestrelPath = path;
-    return RUN_ALL_TESTS();
-}

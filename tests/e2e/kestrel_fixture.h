@@ -1,0 +1,87 @@
+#pragma once
+
+// The fixture of the end-to-end tests: kestrel.exe started, its window found, and the moves a
+// user makes on it.
+#include "e2e/probe.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace kestrel::probe {
+
+constexpr UINT ThroughputCallback = WM_USER + 10;
+constexpr UINT MailCallback = WM_USER + 11;
+
+// Controls by their place in the stacking order.
+constexpr int OkButton = 0, PasswordLabel = 6, InterfaceList = 7, SpeedList = 8, HostEdit = 10,
+              ActiveCheck = 13, FirstRadio = 14;
+
+inline int ScreenWidth() {
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+inline int ScreenHeight() {
+    return GetSystemMetrics(SM_CYSCREEN);
+}
+
+inline bool SameRect(const RECT& r, int left, int top, int width, int height) {
+    return r.left == left && r.top == top && r.right - r.left == width &&
+           r.bottom - r.top == height;
+}
+
+inline std::string Describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+// A fresh kestrel.exe in a fresh working directory for every test.
+class KestrelTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<Process> process = std::make_unique<Process>();
+    HWND window = nullptr;
+
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(FindWindowOfKestrel()); }
+
+    void FindWindowOfKestrel() {
+        window = WaitForWindow("wndclass", "kestrel", process->id());
+        ASSERT_NE(window, nullptr) << "kestrel's window did not appear";
+        ASSERT_TRUE(Answers(window));
+    }
+
+    // Ends the running kestrel.exe with WM_CLOSE and starts another in the same directory.
+    void Restart(const std::string& arguments = "") {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        ASSERT_EQ(process->WaitForExit(std::chrono::seconds(10)), 0u);
+        const std::string directory = process->directory();
+        process->KeepDirectory();
+        process = std::make_unique<Process>(arguments, directory);
+        process->OwnDirectory();
+        ASSERT_NO_FATAL_FAILURE(FindWindowOfKestrel());
+    }
+
+    std::vector<ChildWindow> Kids() { return Children(window); }
+
+    bool HasRect(int left, int top, int width, int height) {
+        return Eventually([&] { return SameRect(WindowRect(window), left, top, width, height); });
+    }
+
+    void ClickOk() { SendMessageA(Kids()[OkButton].handle, BM_CLICK, 0, 0); }
+
+    // What a chosen menu item sends, handled before this returns.
+    void ChooseMenuCommand(int id) { SendMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+
+    // Right-clicks the throughput tray icon with the pointer at (x, y); returns the open menu.
+    HWND OpenTrayMenu(int x, int y) {
+        SetCursorPos(x, y);
+        PostMessageA(window, ThroughputCallback, 1, WM_RBUTTONUP);
+        return WaitForVisibleWindow("#32768", process->id());
+    }
+
+    static void Press(HWND menu, WPARAM key) {
+        PostMessageA(menu, WM_KEYDOWN, key, 0);
+        Sleep(50);
+    }
+};
+
+} // namespace kestrel::probe

@@ -1,0 +1,199 @@
+// The real kestrel.exe watching the loopback interface, and its settings across a restart.
+#include <winsock2.h> // before <windows.h>
+
+#include "e2e/kestrel_fixture.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace kestrel::probe {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Pushes bytes through a loopback TCP connection for a while, about rate bytes a second.
+class LoopbackTraffic {
+  public:
+    LoopbackTraffic(size_t rate, std::chrono::milliseconds length) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        worker_ = std::thread([=, this] { Run(rate, length); });
+    }
+    ~LoopbackTraffic() {
+        worker_.join();
+        WSACleanup();
+    }
+    size_t sent() const { return sent_; }
+
+  private:
+    void Run(size_t rate, std::chrono::milliseconds length) {
+        SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        int size = sizeof address;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+        listen(listener, 1);
+        SOCKET sender = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        connect(sender, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        SOCKET receiver = accept(listener, nullptr, nullptr);
+        std::thread drain([receiver] {
+            char buffer[65536];
+            while (recv(receiver, buffer, sizeof buffer, 0) > 0) {
+            }
+        });
+        const std::string chunk(rate / 20, 'x');
+        const auto end = std::chrono::steady_clock::now() + length;
+        while (std::chrono::steady_clock::now() < end) {
+            sent_ +=
+                static_cast<size_t>(send(sender, chunk.data(), static_cast<int>(chunk.size()), 0));
+            Sleep(50);
+        }
+        shutdown(sender, SD_BOTH);
+        closesocket(sender);
+        drain.join();
+        closesocket(receiver);
+        closesocket(listener);
+    }
+
+    std::thread worker_;
+    std::atomic<size_t> sent_ = 0;
+};
+
+std::string Scramble(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(~static_cast<unsigned char>(c));
+    return text;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ThroughputTest : public KestrelTest {
+  protected:
+    // Selects an item the way a click does: the list changes, then tells its parent.
+    void Choose(int control, int index) {
+        HWND list = Kids()[static_cast<size_t>(control)].handle;
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+    }
+
+    int LoopbackIndex() {
+        const std::vector<std::string> items = ListTexts(Kids()[InterfaceList].handle);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i] == "lo" || items[i].find("oopback") != std::string::npos)
+                return static_cast<int>(i);
+        }
+        ADD_FAILURE() << "no loopback interface among " << items.size();
+        return 0;
+    }
+
+    // Counts the window's pixels of one colour in a rectangle of its client area.
+    int CountPixels(RECT area, COLORREF colour) {
+        const RECT w = WindowRect(window);
+        HDC screen = GetDC(nullptr);
+        int count = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                count += GetPixel(screen, w.left + x, w.top + y) == colour;
+        ReleaseDC(nullptr, screen);
+        return count;
+    }
+};
+
+TEST_F(ThroughputTest, InterfaceListHoldsTheSystemsInterfaces) {
+    const std::vector<std::string> items = ListTexts(Kids()[InterfaceList].handle);
+    EXPECT_GE(items.size(), 1u);
+    LoopbackIndex();
+}
+
+TEST_F(ThroughputTest, LoopbackTrafficMovesTheRatesAndBothGraphLines) {
+    Choose(InterfaceList, LoopbackIndex());
+    Choose(SpeedList, 0); // 1 Mb/s: 256 KB a tick fills the incoming scale
+    ClickOk();
+    ASSERT_TRUE(HasRect(ScreenWidth() - 100, ScreenHeight() - 98, 100, 63));
+    { LoopbackTraffic traffic(100000, 7s); }
+    const RECT graph{0, 15, 100, 63};
+    EXPECT_GT(CountPixels(graph, RGB(0, 255, 0)), 3) << "the incoming line rose";
+    // Loopback counts every byte both ways; the incoming line is drawn over the outgoing one.
+    EXPECT_GT(CountPixels(graph, RGB(255, 0, 0)), 3) << "the outgoing line rose";
+    EXPECT_GT(CountPixels({1, 2, 39, 13}, RGB(0, 255, 0)), 10) << "the incoming rate text";
+    EXPECT_GT(CountPixels({40, 2, 86, 13}, RGB(255, 0, 0)), 10) << "the outgoing rate text";
+    EXPECT_GT(CountPixels({88, 1, 100, 13}, RGB(0, 90, 0)), 3) << "the @ mark, no mail";
+    EXPECT_EQ(CountPixels({0, 14, 100, 15}, RGB(0, 0, 0)), 0) << "row 14 is not painted";
+    Sleep(2500); // the traffic has stopped: the next tick shows no rate
+    EXPECT_TRUE(Answers(window));
+}
+
+TEST_F(ThroughputTest, SettingsAreWrittenAtExitAndComeBackAtTheNextStart) {
+    Choose(InterfaceList, 0);
+    Choose(SpeedList, 2);
+    ClickOk();
+    ChooseMenuCommand(106);
+    std::vector<ChildWindow> kids = Kids();
+    SendMessageA(kids[HostEdit].handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("127.0.0.1"));
+    SendMessageA(kids[HostEdit + 1].handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("j\xF6rg"));
+    SendMessageA(kids[ActiveCheck].handle, BM_CLICK, 0, 0);
+    ClickOk();
+    SetWindowPos(window, nullptr, 200, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(HasRect(200, 300, 100, 63));
+
+    ASSERT_NO_FATAL_FAILURE(Restart());
+    const std::string empty = Scramble("\x01") + "\r\r\r\r";
+    EXPECT_EQ(ReadFile(process->directory() + "\\kestrel.ini"),
+              "200,300,1,3," + Scramble("\x02") + "\r" + Scramble("127.0.0.1") + "\r" +
+                  Scramble("j\xF6rg") + "\r\r" + empty + empty);
+
+    EXPECT_TRUE(HasRect(200, 300, 100, 63)) << Describe(WindowRect(window));
+    EXPECT_TRUE(Eventually(
+        [&] {
+            return CountPixels({20, 5, 30, 10}, RGB(0, 0, 0)) > 0;
+        },
+        4s))
+        << "the timer runs at once: the first tick draws the strip";
+    ChooseMenuCommand(101);
+    kids = Kids();
+    EXPECT_EQ(SendMessageA(kids[SpeedList].handle, LB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(kids[InterfaceList].handle, LB_GETCURSEL, 0, 0), 0);
+    ClickOk();
+    ChooseMenuCommand(106);
+    kids = Kids();
+    EXPECT_EQ(WindowText(kids[HostEdit].handle), "127.0.0.1");
+    EXPECT_EQ(WindowText(kids[HostEdit + 1].handle), "j\xF6rg");
+    EXPECT_EQ(SendMessageA(kids[ActiveCheck].handle, BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(ThroughputTest, AccountFieldsRefuseTheBytesTheFileCannotKeep) {
+    ClickOk();
+    ChooseMenuCommand(106);
+    HWND host = Kids()[HostEdit].handle;
+    // Keys arrive as characters; 0xFF and 0xF2 are the code page 1252 bytes of these two.
+    for (wchar_t c : {L'a', L'\u00FF', L'\u00F2', L'\u00E4'})
+        PostMessageW(host, WM_CHAR, c, 1);
+    // Posted messages wait behind sent ones: poll rather than ask once.
+    EXPECT_TRUE(Eventually([&] { return WindowText(host) == "a\xE4"; })) << WindowText(host);
+
+    SendMessageA(host, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x\xF2y\xFFz"));
+    EXPECT_EQ(WindowText(host), "xyz") << "set";
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const char pasted[] = "p\xFFq\xF2r";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
+    memcpy(GlobalLock(memory), pasted, sizeof pasted);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+    SendMessageA(host, EM_SETSEL, 0, -1);
+    SendMessageA(host, WM_PASTE, 0, 0);
+    EXPECT_EQ(WindowText(host), "pqr") << "pasted";
+}
+
+} // namespace
+} // namespace kestrel::probe
