@@ -14,6 +14,7 @@ build_preset linux
 ctest --preset linux --output-on-failure -j2 | tail -n 4
 say "== benchmarks, one short pass to see that they run"
 build/linux/bench/core_bench --benchmark_min_time=0.01 | tail -n 3
+build/linux/bench/readline_bench --benchmark_min_time=0.01 | tail -n 5
 
 say "== Windows build and tests under Wine"
 build_preset win32

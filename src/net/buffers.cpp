@@ -1,0 +1,45 @@
+#include "net/buffers.h"
+
+#include "net/exceptions.h"
+
+namespace kestrel {
+
+std::string TIdSimpleBuffer::TakeText(size_t n) {
+    if (Size() < n)
+        throw EIdNotEnoughDataInBuffer();
+    std::string text(Unread().substr(0, n));
+    Discard(n);
+    return text;
+}
+
+void TIdSimpleBuffer::Discard(size_t n) {
+    if (Size() < n)
+        throw EIdNotEnoughDataInBuffer();
+    bytes_.erase(0, n);
+    if (AfterRemove)
+        AfterRemove(n);
+}
+
+void TIdManagedBuffer::Discard(size_t n) {
+    if (Size() < n)
+        throw EIdNotEnoughDataInBuffer();
+    if (n == Size()) {
+        bytes_.clear();
+        ConsumedCount = 0;
+    } else {
+        ConsumedCount += n;
+        // Moving the unread bytes costs no more than the bytes consumed since the last move, so
+        // a large buffer read line by line is not moved once per 32 KiB.
+        if (ConsumedCount >= PackThreshold && ConsumedCount >= Size())
+            Compact();
+    }
+    if (AfterRemove)
+        AfterRemove(n);
+}
+
+void TIdManagedBuffer::Compact() {
+    bytes_.erase(0, ConsumedCount);
+    ConsumedCount = 0;
+}
+
+} // namespace kestrel

@@ -1,0 +1,119 @@
+#include "net/io_handler.h"
+
+#include "net/connect_thread.h"
+#include "net/exceptions.h"
+
+#include <chrono>
+
+namespace kestrel {
+
+namespace {
+constexpr int BadFile = 10009, NotASocket = 10038;
+constexpr int StepMs = 125;
+} // namespace
+
+void TIdConnectThread::Start() {
+    thread_ = std::thread([this] { Execute(); });
+}
+
+void TIdConnectThread::Execute() {
+    try {
+        // A socket closed under a blocked connect ends it with one of these two codes.
+        SharedStack->CheckSocketResult(TargetSocket.ConnectPeer(), {BadFile, NotASocket});
+    } catch (const std::exception& failure) {
+        ErrorText = failure.what();
+    }
+    Stop();
+}
+
+TIdSocksInfo& TIdIOHandlerSocket::SocksInfo() {
+    if (!socksInfo_)
+        socksInfo_ = std::make_unique<TIdSocksInfo>();
+    return *socksInfo_;
+}
+
+void TIdIOHandlerSocket::CloseBinding() {
+    if (Binding)
+        Binding->ReleaseSocket();
+}
+
+void TIdIOHandlerSocket::PrepareBinding() {
+    if (!Binding)
+        Binding = std::make_unique<TIdSocketHandle>();
+    else
+        Binding->Reset();
+}
+
+void TIdIOHandlerSocket::ConnectTo(const std::string& host, int port, const std::string& boundIP,
+                                   int boundPort, int boundPortLow, int boundPortHigh,
+                                   int timeoutMs) {
+    std::string targetHost = host;
+    int targetPort = port;
+    if (SocksInfo().Version != TSocksVersion::svNoSocks) {
+        targetHost = SocksInfo().Host;
+        targetPort = SocksInfo().Port;
+    }
+    Binding->OpenSocket();
+    Binding->IP = boundIP;
+    Binding->Port = boundPort;
+    Binding->ClientPortMin = boundPortLow;
+    Binding->ClientPortMax = boundPortHigh;
+    Binding->BindLocal();
+    if (!IsDottedQuad(targetHost))
+        ReportStatus(TIdStatus::hsResolving, targetHost);
+    Binding->RemoteAddress = Stack().ResolveHostAddress(targetHost);
+    Binding->RemotePort = targetPort;
+    if (!UseNagle)
+        Stack().CheckSocketResult(sockets::SetNoDelay(Binding->Handle, 1));
+    ReportStatus(TIdStatus::hsConnecting, Binding->RemoteAddress);
+    if (timeoutMs != -1 && timeoutMs != 0)
+        WaitForConnect(timeoutMs);
+    else
+        Stack().CheckSocketResult(Binding->ConnectPeer());
+}
+
+void TIdIOHandlerSocket::WaitForConnect(int limitMs) {
+    TIdConnectThread worker(*Binding);
+    worker.Start();
+    const bool unlimited = limitMs == -2;
+    int remaining = unlimited ? StepMs + 1 : limitMs;
+    while (remaining > StepMs) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(StepMs));
+        remaining = unlimited ? StepMs + 1 : remaining - StepMs;
+        if (worker.Stopped()) {
+            remaining = 0;
+            break;
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(remaining));
+    if (!worker.Stopped()) {
+        worker.Stop();
+        CloseBinding(); // the blocked connect fails with a code the worker ignores
+        worker.WaitForEnd();
+        throw EIdConnectTimeout();
+    }
+    worker.WaitForEnd();
+    if (!worker.ErrorText.empty())
+        throw EIdConnectException(worker.ErrorText);
+}
+
+bool TIdIOHandlerSocket::WaitReadable(int limitMs) {
+    if (!Binding || !Binding->HasHandle)
+        throw EIdConnClosedGracefully();
+    std::vector<TIdStackSocketHandle> read{Binding->Handle};
+    return Stack().Select(&read, nullptr, nullptr, limitMs) == 1;
+}
+
+int TIdIOHandlerSocket::ReceiveSome(char* buffer, int length) {
+    if (!HasOpenSocket())
+        throw EIdClosedSocket();
+    return sockets::Recv(Binding->Handle, buffer, length);
+}
+
+int TIdIOHandlerSocket::SendSome(const char* bytes, int length) {
+    if (!HasOpenSocket())
+        throw EIdClosedSocket();
+    return sockets::Send(Binding->Handle, bytes, length);
+}
+
+} // namespace kestrel

@@ -1,0 +1,82 @@
+#include "net/socket_handle.h"
+
+#include "net/component.h"
+#include "net/exceptions.h"
+
+namespace kestrel {
+
+namespace {
+constexpr int AddressInUse = 10048;
+}
+
+void TIdSocketHandle::Reset() {
+    Handle = sockets::InvalidSocket;
+    HasHandle = false;
+    IP.clear();
+    Port = 0;
+    RemoteAddress.clear();
+    RemotePort = 0;
+}
+
+void TIdSocketHandle::OpenSocket() {
+    ReleaseSocket();
+    Handle = SharedStack->NewSocket(sockets::StreamType, 0);
+    HasHandle = true;
+}
+
+void TIdSocketHandle::BindLocal() {
+    if (Port != 0 || ClientPortMin == 0 || ClientPortMax == 0) {
+        if (!TryBind())
+            throw EIdCouldNotBindSocket();
+        return;
+    }
+    if (ClientPortMax < ClientPortMin)
+        throw EIdInvalidPortRange(ClientPortMin, ClientPortMax);
+    for (int port = ClientPortMax; port >= ClientPortMin; --port) {
+        Port = port;
+        if (TryBind())
+            return;
+    }
+    throw EIdCanNotBindPortInRange(ClientPortMin, ClientPortMax);
+}
+
+bool TIdSocketHandle::TryBind() {
+    sockets::Address4 local;
+    if (!IP.empty())
+        local.bytes = ParseDottedQuad(IP);
+    local.port = static_cast<uint16_t>(Port);
+    if (SharedStack->CheckSocketResult(sockets::Bind(Handle, local), {AddressInUse}))
+        return false;
+    RefreshLocalEnd();
+    return true;
+}
+
+void TIdSocketHandle::RefreshLocalEnd() {
+    const TIdSocketEnd local = SharedStack->GetSocketName(Handle);
+    IP = local.ip;
+    Port = local.port;
+}
+
+int TIdSocketHandle::ConnectPeer() {
+    sockets::Address4 peer;
+    peer.bytes = ParseDottedQuad(RemoteAddress);
+    peer.port = static_cast<uint16_t>(RemotePort);
+    const int result = sockets::Connect(Handle, peer);
+    if (result == 0) {
+        RefreshLocalEnd();
+        const TIdSocketEnd remote = SharedStack->GetPeerName(Handle);
+        RemoteAddress = remote.ip;
+        RemotePort = remote.port;
+    }
+    return result;
+}
+
+void TIdSocketHandle::ReleaseSocket() {
+    if (!HasHandle)
+        return;
+    HasHandle = false;
+    sockets::Shutdown(Handle, 1);
+    sockets::CloseSocket(Handle);
+}
+
+} // namespace kestrel

@@ -1,0 +1,204 @@
+#include "net/stack.h"
+
+#include "net/conversion.h"
+#include "net/exceptions.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+
+namespace kestrel {
+
+namespace {
+
+std::atomic<bool> started{false};
+
+struct ErrorText {
+    int code;
+    const char* text;
+};
+
+// 11001 first: it is the one a lookup meets.
+constexpr ErrorText ErrorTexts[] = {
+    {11001, "Host nicht gefunden."},
+    {10004, "Unterbrochener Systemaufruf."},
+    {10009, "Falsche Dateinummer."},
+    {10013, "Zugriff verweigert."},
+    {10014, "Falsche Adresse."},
+    {10022, "Ung\xFCltiges Argument."},
+    {10024, "Zu viele ge\xF6"
+            "ffnete Dateien."},
+    {10035, "Die Operation w\xFCrde blockieren. "},
+    {10036, "Die Operation wird gerade durchgef\xFChrt."},
+    {10037, "Die Operation wird bereits durchgef\xFChrt."},
+    {10038, "Socket-Operation auf Nicht-Socket."},
+    {10039, "Zieladresse erforderlich."},
+    {10040, "Die Botschaft ist zu lang."},
+    {10041, "Das Protokoll hat f\xFCr Socket den falschen Typ."},
+    {10042, "Falsche Protokolloption."},
+    {10043, "Das Protokoll wird nicht unterst\xFCtzt."},
+    {10044, "Sockettyp wird nicht unterst\xFCtzt."},
+    {10045, "Die Operation wird bei Socket nicht unterst\xFCtzt."},
+    {10046, "Die Protokollfamilie wird nicht unterst\xFCtzt."},
+    {10047, "Die Adressfamilie wird von der Protokollfamilie nicht unterst\xFCtzt."},
+    {10048, "Die Adresse ist bereits in Gebrauch."},
+    {10049, "Die angeforderte Adresse kann nicht zugewiesen werden."},
+    {10050, "Das Netzwerk ist ausgefallen."},
+    {10051, "Das Netzwerk ist nicht erreichbar."},
+    {10052, "Netz hat die Verbindung verloren oder zur\xFC"
+            "ckgesetzt."},
+    {10053, "Die Software hat den Abbruch der Verbindung verursacht."},
+    {10054, "Die Verbindung wurde von Peer zur\xFC"
+            "ckgesetzt."},
+    {10055, "Es ist kein Pufferplatz verf\xFCgbar."},
+    {10056, "Socket ist bereits verbunden."},
+    {10057, "Socket ist nicht verbunden."},
+    {10058, "Nach Schlie\xDF"
+            "en des Socket kann weder gesendet noch empfangen werden."},
+    {10059, "Zu viele Referenzen; keine Verbindungen m\xF6glich."},
+    {10060, "Zeit\xFC"
+            "berschreitung bei Verbindung."},
+    {10061, "Verbindung abgelehnt."},
+    {10062, "Zu viele Ebenen von symbolischen Links."},
+    {10063, "Dateiname ist zu lang."},
+    {10064, "Der Host ist ausgefallen."},
+    {10065, "Keine Route zum Host."},
+    {10066, "Verzeichnis ist nicht leer"},
+};
+
+// Cut at the first three dots; the fourth part keeps any further dots.
+std::array<std::string, 4> QuadParts(const std::string& text) {
+    std::array<std::string, 4> parts;
+    size_t from = 0;
+    for (int i = 0; i < 3; ++i) {
+        const size_t dot = text.find('.', from);
+        if (dot == std::string::npos) {
+            parts[static_cast<size_t>(i)] = text.substr(std::min(from, text.size()));
+            return parts;
+        }
+        parts[static_cast<size_t>(i)] = text.substr(from, dot - from);
+        from = dot + 1;
+    }
+    parts[3] = text.substr(from);
+    return parts;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+void CleanUpAtExit() {
+    if (started.load())
+        sockets::Cleanup();
+}
+
+TIdSocketEnd EndOf(const sockets::Address4& a) {
+    return {2, FormatDottedQuad(a.bytes), a.port};
+}
+
+} // namespace
+
+bool StackStarted() {
+    return started.load();
+}
+
+TIdStack::TIdStack() {
+    if (started.load())
+        return;
+    if (sockets::Startup() == -1)
+        throw EIdStackInitializationFailed();
+    if (!started.exchange(true))
+        std::atexit(CleanUpAtExit);
+}
+
+bool TIdStack::CheckSocketResult(int result, std::initializer_list<int> ignored) {
+    if (result != -1)
+        return false;
+    LastSocketError = sockets::LastError();
+    if (std::find(ignored.begin(), ignored.end(), LastSocketError) != ignored.end())
+        return true;
+    RaiseSocketFailure(LastSocketError);
+}
+
+void TIdStack::RaiseSocketFailure(int code) {
+    throw EIdSocketError(code, SocketErrorText(code));
+}
+
+std::string TIdStack::SocketErrorText(int code) {
+    const char* base = "";
+    for (const ErrorText& row : ErrorTexts) {
+        if (row.code == code)
+            base = row.text;
+    }
+    return "Socket-Fehler # " + std::to_string(code) + "\r\n" + base;
+}
+
+TIdStackSocketHandle TIdStack::NewSocket(int type, int protocol) {
+    const TIdStackSocketHandle s = sockets::NewSocket(type, protocol);
+    if (s == sockets::InvalidSocket)
+        throw EIdInvalidSocket();
+    return s;
+}
+
+std::string TIdStack::ResolveHostAddress(const std::string& host) {
+    if (EqualsIgnoringCase(host, "localhost"))
+        return "127.0.0.1";
+    if (IsDottedQuad(host))
+        return host;
+    const auto address = sockets::HostByName(host);
+    if (!address)
+        CheckSocketResult(-1);
+    return FormatDottedQuad(*address);
+}
+
+int TIdStack::Select(std::vector<TIdStackSocketHandle>* read,
+                     std::vector<TIdStackSocketHandle>* write,
+                     std::vector<TIdStackSocketHandle>* error, int limitMs) {
+    for (const auto* set : {read, write, error}) {
+        if (set && set->size() > 64)
+            throw EIdStackSetSizeExceeded();
+    }
+    return sockets::Select(read, write, error, limitMs);
+}
+
+TIdSocketEnd TIdStack::GetSocketName(TIdStackSocketHandle socket) {
+    sockets::Address4 end;
+    CheckSocketResult(sockets::LocalEnd(socket, end));
+    return EndOf(end);
+}
+
+TIdSocketEnd TIdStack::GetPeerName(TIdStackSocketHandle socket) {
+    sockets::Address4 end;
+    CheckSocketResult(sockets::PeerEnd(socket, end));
+    return EndOf(end);
+}
+
+bool IsDottedQuad(const std::string& text) {
+    for (const std::string& part : QuadParts(text)) {
+        const auto value = TryStrToInt(part);
+        if (!value || *value < 0 || *value > 255)
+            return false;
+    }
+    return true;
+}
+
+std::array<uint8_t, 4> ParseDottedQuad(const std::string& text) {
+    std::array<uint8_t, 4> bytes{};
+    const auto parts = QuadParts(text);
+    for (size_t i = 0; i < 4; ++i)
+        bytes[i] = static_cast<uint8_t>(StrToInt(parts[i]));
+    return bytes;
+}
+
+std::string FormatDottedQuad(const std::array<uint8_t, 4>& bytes) {
+    return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+           std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
+}
+
+} // namespace kestrel

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "net/socket_library.h"
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+using TIdStackSocketHandle = sockets::Socket;
+
+// One end of a connection as the socket reports it.
+struct TIdSocketEnd {
+    int family = 2;
+    std::string ip;
+    int port = 0;
+};
+
+// The socket stack: the calls the connection classes make, with their failures turned into
+// exceptions. One object, SharedStack, lives while any transport object does.
+class TIdStack {
+  public:
+    // Starts the socket library once per process; a start result of -1 raises
+    // EIdStackInitializationFailed.
+    TIdStack();
+    virtual ~TIdStack() = default;
+
+    int LastSocketError = 0;
+
+    // False for any result but -1; true for an ignored code; raises EIdSocketError otherwise.
+    bool CheckSocketResult(int result, std::initializer_list<int> ignored = {});
+    [[noreturn]] void RaiseSocketFailure(int code);
+    static std::string SocketErrorText(int code);
+
+    TIdStackSocketHandle NewSocket(int type, int protocol);
+    std::string ResolveHostAddress(const std::string& host);
+    // At most 64 sockets a set; more raise EIdStackSetSizeExceeded.
+    int Select(std::vector<TIdStackSocketHandle>* read, std::vector<TIdStackSocketHandle>* write,
+               std::vector<TIdStackSocketHandle>* error, int limitMs);
+    TIdSocketEnd GetSocketName(TIdStackSocketHandle socket);
+    TIdSocketEnd GetPeerName(TIdStackSocketHandle socket);
+};
+
+bool IsDottedQuad(const std::string& text);
+// Raises EConvertError for a part that is no number.
+std::array<uint8_t, 4> ParseDottedQuad(const std::string& text);
+std::string FormatDottedQuad(const std::array<uint8_t, 4>& bytes);
+
+// Set once the library started without -1; never cleared while the process runs.
+bool StackStarted();
+
+} // namespace kestrel

@@ -1,0 +1,238 @@
+#include "net/tcp_connection.h"
+
+#include "net/exceptions.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace kestrel {
+
+namespace {
+
+constexpr int ShutDown = 10058, Aborted = 10053, Reset = 10054;
+
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string Trimmed(const std::string& text) {
+    const auto first = std::find_if_not(text.begin(), text.end(), IsBlankOrControl);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlankOrControl).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+TIdTCPConnection::TIdTCPConnection() {
+    PendingInput.AfterRemove = [this](size_t n) {
+        CountWork(TWorkMode::wmRead, static_cast<int64_t>(n));
+    };
+}
+
+TIdTCPConnection::~TIdTCPConnection() {
+    DropSocket();
+}
+
+void TIdTCPConnection::ResetReadState() {
+    PendingInput.Clear();
+    PeerClosed = false;
+}
+
+bool TIdTCPConnection::IsConnected() {
+    CheckPeerClosed(false, false);
+    return ioHandler_ && ioHandler_->HasOpenSocket();
+}
+
+void TIdTCPConnection::CloseConnection() {
+    ReportStatus(TIdStatus::hsDisconnecting);
+    DropSocket();
+    FreeIOHandler();
+    ReportStatus(TIdStatus::hsDisconnected);
+}
+
+void TIdTCPConnection::DropSocket() {
+    if (!ioHandler_)
+        return;
+    PeerClosed = true;
+    ioHandler_->CloseBinding();
+}
+
+void TIdTCPConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
+    bool closed;
+    if (PeerClosed || !ioHandler_) {
+        closed = false;
+        if (ioHandler_) {
+            if (ioHandler_->HasOpenSocket()) {
+                DropSocket();
+                ReportStatus(TIdStatus::hsDisconnected);
+            }
+            closed = true;
+        }
+    } else {
+        closed = !ioHandler_->HasOpenSocket();
+    }
+    if (closed && raiseIfClosed && (PendingInput.Size() == 0 || ignoreBuffer))
+        throw EIdConnClosedGracefully();
+}
+
+int TIdTCPConnection::FillPendingInput(bool raiseIfClosed, int limitMs, bool raiseOnTimeout) {
+    if (limitMs == DefaultLimit)
+        limitMs = ReadTimeout == 0 ? NoLimit : ReadTimeout;
+    CheckPeerClosed(raiseIfClosed, false);
+    if (!IsConnected()) {
+        if (raiseIfClosed)
+            throw EIdNotConnected();
+        return 0;
+    }
+    int n;
+    do {
+        if (!ioHandler_->WaitReadable(limitMs)) {
+            if (raiseOnTimeout)
+                throw EIdReadTimeout();
+            return -1;
+        }
+        receiveScratch_.resize(static_cast<size_t>(RecvBufferSize));
+        n = ioHandler_->ReceiveSome(receiveScratch_.data(), RecvBufferSize);
+        PeerClosed = n == 0;
+        if (n != 0 && Stack().CheckSocketResult(n, {ShutDown, Aborted})) {
+            const int code = Stack().LastSocketError;
+            n = 0;
+            DropSocket();
+            if (PendingInput.Size() == 0)
+                Stack().RaiseSocketFailure(code);
+        }
+        if (n > 0) {
+            receiveScratch_.resize(static_cast<size_t>(n));
+            if (ASCIIFilter) {
+                for (char& c : receiveScratch_)
+                    c = static_cast<char>(c & 0x7F);
+            }
+            PendingInput.Append(receiveScratch_);
+        }
+        CheckPeerClosed(raiseIfClosed, false);
+    } while (n == 0 && IsConnected());
+    return n;
+}
+
+void TIdTCPConnection::RaiseLineTooLong() {
+    throw EIdReadLnMaxLineLengthExceeded();
+}
+
+std::string TIdTCPConnection::ReadLine(const std::string& terminator, int limitMs, int maxLength) {
+    if (maxLength == -1)
+        maxLength = MaxLineLength;
+    const std::string_view term = terminator.empty() ? std::string_view("\n") : terminator;
+    const bool bounded = limitMs != DefaultLimit && limitMs != NoLimit;
+    Clock::time_point deadline;
+    if (bounded)
+        deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    LineWasSplit = false;
+    LineTimedOut = false;
+    size_t scanned = 0;
+    size_t found = 0; // 1-based, from the first unread byte
+    for (;;) {
+        const std::string_view unread = PendingInput.Unread();
+        const size_t u = unread.size();
+        if (u > 0 && found == 0) {
+            // Each byte is searched once: the next pass starts where this one stopped, less the
+            // bytes a longer terminator could straddle.
+            const size_t from = scanned >= term.size() ? scanned - (term.size() - 1) : 0;
+            const size_t at = unread.find(term, from);
+            if (at != std::string_view::npos)
+                found = at + 1;
+            scanned = u;
+        }
+        const auto tooLong = [&](size_t length) {
+            return maxLength != 0 && length > static_cast<size_t>(maxLength);
+        };
+        if (found > 0 ? tooLong(found - 1) : tooLong(u)) {
+            if (MaxLineAction == TIdMaxLineAction::maException)
+                RaiseLineTooLong();
+            LineWasSplit = true;
+            return PendingInput.TakeText(static_cast<size_t>(maxLength));
+        }
+        if (found > 0) {
+            std::string line = PendingInput.TakeText(found + term.size() - 1);
+            line.resize(line.size() - term.size());
+            if (term == "\n" && !line.empty() && line.back() == '\r')
+                line.pop_back();
+            return line;
+        }
+        CheckPeerClosed(true, true);
+        int wait = limitMs;
+        if (bounded) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            wait = static_cast<int>(std::max<int64_t>(left.count(), 0));
+        }
+        if (FillPendingInput(true, wait, limitMs == DefaultLimit) <= 0) {
+            LineTimedOut = true;
+            return {};
+        }
+    }
+}
+
+std::string TIdTCPConnection::ReadNonEmptyLine(int maxTries, int limitMs) {
+    std::string result;
+    for (int tries = 0; result.empty() && tries < maxTries; ++tries) {
+        result = Trimmed(ReadLine("\n", limitMs));
+        if (result.empty() && LineTimedOut && limitMs != DefaultLimit && limitMs != NoLimit)
+            break; // the caller's bound ran out
+    }
+    return result;
+}
+
+void TIdTCPConnection::WriteText(const std::string& text) {
+    if (!text.empty())
+        SendBytes(text.data(), static_cast<int>(text.size()));
+}
+
+void TIdTCPConnection::WriteLine(const std::string& text) {
+    WriteText(text + "\r\n");
+}
+
+void TIdTCPConnection::SendBytes(const char* bytes, int count, bool writeNow) {
+    (void)writeNow; // there is no write buffer: every write goes out at once
+    if (count <= 0 || !bytes)
+        return;
+    CheckPeerClosed(true, true);
+    if (!IsConnected())
+        throw EIdNotConnected();
+    const std::string copy(bytes, static_cast<size_t>(count));
+    int position = 0;
+    while (position < count) {
+        const int r = ioHandler_->SendSome(copy.data() + position, count - position);
+        PeerClosed = r == 0;
+        CheckPeerClosed(true, false);
+        if (Stack().CheckSocketResult(r, {ShutDown, Aborted, Reset})) {
+            DropSocket();
+            Stack().RaiseSocketFailure(sockets::LastError());
+        }
+        CountWork(TWorkMode::wmWrite, r);
+        position += r;
+    }
+}
+
+void TIdTCPClient::OpenConnection(int limitMs) {
+    if (IOHandler() && IOHandler()->HasOpenSocket())
+        throw EIdAlreadyConnected();
+    if (!IOHandler()) {
+        auto handler = std::make_unique<TIdIOHandlerSocket>();
+        handler->OnStatus = OnStatus;
+        SetIOHandler(std::move(handler));
+    }
+    try {
+        IOHandler()->PrepareBinding();
+        ResetReadState();
+        IOHandler()->ConnectTo(Host, Port, BoundIP, BoundPort, BoundPortLow, BoundPortHigh,
+                               limitMs);
+        ReportStatus(TIdStatus::hsConnected, Host);
+    } catch (...) {
+        DropSocket();
+        throw;
+    }
+}
+
+} // namespace kestrel

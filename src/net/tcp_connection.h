@@ -1,0 +1,78 @@
+#pragma once
+
+#include "net/buffers.h"
+#include "net/component.h"
+#include "net/io_handler.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kestrel {
+
+enum class TIdMaxLineAction { maException, maSplit };
+
+// A TCP connection: its I/O handler, the receive buffer and the line and text I/O over it.
+class TIdTCPConnection : public TIdComponent {
+  public:
+    static constexpr int DefaultLimit = -1; // the connection's ReadTimeout
+    static constexpr int NoLimit = -2;
+
+    TIdTCPConnection();
+    ~TIdTCPConnection() override;
+
+    bool ASCIIFilter = false;
+    bool PeerClosed = false;
+    TIdManagedBuffer PendingInput;
+    TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
+    int MaxLineLength = 16384; // 0: no limit
+    bool LineWasSplit = false;
+    bool LineTimedOut = false;
+    int ReadTimeout = 0; // 0: no limit
+    int RecvBufferSize = 32768;
+
+    TIdIOHandler* IOHandler() { return ioHandler_.get(); }
+    bool OwnsIOHandler() const { return ioHandler_ != nullptr; }
+
+    virtual bool IsConnected();
+    virtual void CloseConnection();
+    void DropSocket();
+    void CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer);
+    // One wait and one receive: the bytes added, 0 when the peer closed, -1 at the limit.
+    int FillPendingInput(bool raiseIfClosed, int limitMs, bool raiseOnTimeout);
+
+    // A line without its terminator (and without one CR before an LF). With an explicit limit,
+    // the whole read is bounded by it: at the limit the result is empty and LineTimedOut set.
+    std::string ReadLine(const std::string& terminator = "\n", int limitMs = DefaultLimit,
+                         int maxLength = -1);
+    std::string ReadNonEmptyLine(int maxTries = 2147483647, int limitMs = DefaultLimit);
+    void WriteText(const std::string& text);
+    void WriteLine(const std::string& text);
+    void SendBytes(const char* bytes, int count, bool writeNow = false);
+
+  protected:
+    void ResetReadState();
+    void SetIOHandler(std::unique_ptr<TIdIOHandler> handler) { ioHandler_ = std::move(handler); }
+    void FreeIOHandler() { ioHandler_.reset(); }
+
+  private:
+    [[noreturn]] void RaiseLineTooLong();
+    std::unique_ptr<TIdIOHandler> ioHandler_;
+    std::string receiveScratch_;
+};
+
+// The client side: connects to Host:Port with a time limit.
+class TIdTCPClient : public TIdTCPConnection {
+  public:
+    std::string Host;
+    int Port = 0;
+    std::string BoundIP;
+    int BoundPort = 0;
+    int BoundPortLow = 0;
+    int BoundPortHigh = 0;
+
+    // Raises EIdAlreadyConnected while a socket is open; any failure drops the socket.
+    virtual void OpenConnection(int limitMs);
+};
+
+} // namespace kestrel
