@@ -178,8 +178,11 @@ std::string TIdTCPConnection::ReadNonEmptyLine(int maxTries, int limitMs) {
     std::string result;
     for (int tries = 0; result.empty() && tries < maxTries; ++tries) {
         result = Trimmed(ReadLine("\n", limitMs));
-        if (result.empty() && LineTimedOut && limitMs != DefaultLimit && limitMs != NoLimit)
-            break; // the caller's bound ran out
+        // The caller's bound ran out; a peer that closed behind a partial line is left to the
+        // next read, which raises.
+        if (result.empty() && LineTimedOut && limitMs != DefaultLimit && limitMs != NoLimit &&
+            IsConnected())
+            break;
     }
     return result;
 }

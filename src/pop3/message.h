@@ -1,0 +1,42 @@
+#pragma once
+
+#include "pop3/address.h"
+#include "pop3/header_list.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+enum class TIdMessagePriority : uint8_t { mpHighest, mpHigh, mpNormal, mpLow, mpLowest };
+
+// The parsed header of one message.
+class TIdMessage {
+  public:
+    TIdMessage() { ResetMessage(); }
+
+    TIdHeaderList HeaderLines;
+    TIdHeaderList ExtraHeaders;
+    std::string ContentType, CharSet, ContentTransferEncoding, ContentDisposition;
+    std::string Subject, Organization, References, MsgId;
+    TIdEMailAddressItem From, Sender, ReceiptRecipient;
+    TIdEMailAddressList Recipients, CCList, BccList, ReplyTo;
+    std::vector<std::string> NewsGroups;
+    double Date = 0; // local time in days since 1899-12-30; 0 for none
+    uint8_t Priority = static_cast<uint8_t>(TIdMessagePriority::mpNormal);
+    std::vector<std::string> Boundaries;
+    bool BoundaryUnchanged = false;
+
+    // Takes the header fields from HeaderLines into the properties, in a fixed order; the
+    // decoding and address steps may raise and end it there.
+    void ApplyHeaderFields();
+    // Empties everything header processing fills, but the message identifier.
+    void ResetMessage();
+};
+
+uint8_t PriorityFromText(const std::string& text);
+// An Internet date (RFC 822 and its relatives) in local time, or 0 when it cannot be read.
+double InternetDateToLocal(const std::string& text);
+
+} // namespace kestrel

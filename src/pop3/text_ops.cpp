@@ -1,0 +1,82 @@
+#include "pop3/text_ops.h"
+
+namespace kestrel::text {
+
+namespace {
+bool Blank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+char UpperChar(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char LowerChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+} // namespace
+
+size_t PosFrom(std::string_view needle, std::string_view text, size_t start) {
+    if (start < 1 || start > text.size())
+        return 0;
+    const size_t at = text.find(needle, start - 1);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+size_t PosOfAny(std::string_view set, std::string_view text) {
+    const size_t at = text.find_first_of(set);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+size_t PosOfFirstOther(std::string_view set, std::string_view text) {
+    const size_t at = text.find_first_not_of(set);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+std::string StripCharsAtEnds(std::string_view set, std::string_view text) {
+    const size_t first = text.find_first_not_of(set);
+    if (first == std::string_view::npos)
+        return {};
+    const size_t last = text.find_last_not_of(set);
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string Trim(std::string_view text) {
+    size_t a = 0, b = text.size();
+    while (a < b && Blank(text[a]))
+        ++a;
+    while (b > a && Blank(text[b - 1]))
+        --b;
+    return std::string(text.substr(a, b - a));
+}
+
+std::string TrimLeft(std::string_view text) {
+    size_t a = 0;
+    while (a < text.size() && Blank(text[a]))
+        ++a;
+    return std::string(text.substr(a));
+}
+
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = UpperChar(c);
+    return out;
+}
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = LowerChar(c);
+    return out;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (UpperChar(a[i]) != UpperChar(b[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace kestrel::text

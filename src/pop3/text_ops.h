@@ -1,0 +1,34 @@
+#pragma once
+
+// The small text operations of header processing. Positions count from 1; 0 means not found.
+
+#include <string>
+#include <string_view>
+
+namespace kestrel::text {
+
+size_t PosFrom(std::string_view needle, std::string_view text, size_t start);
+size_t PosOfAny(std::string_view set, std::string_view text);
+size_t PosOfFirstOther(std::string_view set, std::string_view text);
+std::string StripCharsAtEnds(std::string_view set, std::string_view text);
+// Removes every character with a code up to 32 at both ends, or at the start only.
+std::string Trim(std::string_view text);
+std::string TrimLeft(std::string_view text);
+// Only a-z become A-Z.
+std::string Upper(std::string_view text);
+std::string Lower(std::string_view text);
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// Characters a to b (1-based, inclusive); the part behind position k.
+inline std::string Part(std::string_view t, size_t a, size_t b) {
+    if (a < 1)
+        a = 1;
+    if (b < a || a > t.size())
+        return {};
+    return std::string(t.substr(a - 1, b - a + 1));
+}
+inline std::string After(std::string_view t, size_t k) {
+    return k >= t.size() ? std::string() : std::string(t.substr(k));
+}
+
+} // namespace kestrel::text

@@ -1,0 +1,81 @@
+// Parsing and printing of e-mail addresses and address lists.
+#include "pop3/address.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel {
+namespace {
+
+struct AddressCase {
+    std::string value, name, address, text;
+};
+
+TEST(AddressTest, ParseAndPrint) {
+    const AddressCase rows[] = {
+        {"Mail Desk <desk@a.b>", "Mail Desk", "desk@a.b", "Mail Desk <desk@a.b>"},
+        {"\"Desk, Mail\" <desk@a.b>", "Desk, Mail", "desk@a.b", "\"Desk, Mail\" <desk@a.b>"},
+        {"desk@a.b (Mail Desk)", "", "desk@a.b", "desk@a.b"},
+        {"<desk@a.b>", "", "desk@a.b", "desk@a.b"},
+        {"Mail  Desk <desk@a.b>", "Mail Desk", "desk@a.b", "Mail Desk <desk@a.b>"},
+        {"Mail Desk desk@a.b", "Mail Desk ", "desk@a.b", "Mail Desk  <desk@a.b>"},
+        {"B\xFCro <desk@a.b>", "B\xFCro", "desk@a.b", "\"B\xFCro\" <desk@a.b>"},
+        {"\"DESK@A.B\" <desk@a.b>", "DESK@A.B", "desk@a.b", "<desk@a.b>"},
+        {"Support", "", "Support", ""},
+        {"", "", "", ""},
+        {"   ", "", "", ""},
+        // An escaped quote ends a piece of the name, whose rest is then trimmed.
+        {"\"Jo \\\"The Desk\\\" Doe\" <jo@a.b>", "Jo \"The Desk\"Doe", "jo@a.b",
+         "\"Jo \\\"The Desk\\\"Doe\" <jo@a.b>"},
+        {"Name <\"odd local\"@a.b>", "Name", "odd local@a.b", "Name <\"odd local\"@a.b>"},
+        {"Name <>", "Name", "", "Name <>"},
+    };
+    for (const AddressCase& row : rows) {
+        TIdEMailAddressItem item;
+        item.SetText(row.value);
+        EXPECT_EQ(item.Name, row.name) << row.value;
+        EXPECT_EQ(item.Address, row.address) << row.value;
+        EXPECT_EQ(item.Text(), row.text) << row.value;
+    }
+}
+
+TEST(AddressTest, AnAtAfterAClosedAddressIsAnError) {
+    TIdEMailAddressItem item;
+    try {
+        item.SetText("Desk <a@b.c> x@y.z");
+        FAIL() << "no exception";
+    } catch (const EIdEmailParseError& e) {
+        EXPECT_STREQ(e.what(), "@ Outside-Adresse");
+    }
+}
+
+std::vector<std::string> Addresses(const std::string& value) {
+    TIdEMailAddressList list;
+    ParseAddressList(value, list);
+    std::vector<std::string> out;
+    for (const auto& item : list)
+        out.push_back(item.Address);
+    return out;
+}
+
+TEST(AddressTest, Lists) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Addresses("desk@a.b, Mail Desk <desk@c.d>"), (V{"desk@a.b", "desk@c.d"}));
+    EXPECT_EQ(Addresses("Friends: desk@a.b, desk@c.d;"), (V{"desk@a.b", "desk@c.d"}));
+    EXPECT_EQ(Addresses("undisclosed-recipients:;"), V{});
+    EXPECT_EQ(Addresses("desk@a.b, , desk@c.d"), (V{"desk@a.b", "desk@c.d"}));
+    EXPECT_EQ(Addresses("\"Doe, Jo\" <jo@a.b>, x@y.z"), (V{"jo@a.b", "x@y.z"}));
+    EXPECT_EQ(Addresses("jo@a.b (Jo, the desk), x@y.z"), (V{"jo@a.b", "x@y.z"}));
+    EXPECT_EQ(Addresses("single@a.b"), V{"single@a.b"});
+    EXPECT_EQ(Addresses("  "), V{});
+}
+
+TEST(AddressTest, AParseErrorEndsTheListAndKeepsWhatCameBefore) {
+    TIdEMailAddressList list;
+    EXPECT_THROW(ParseAddressList("ok@a.b, Desk <a@b.c> x@y.z, late@a.b", list),
+                 EIdEmailParseError);
+    ASSERT_GE(list.size(), 1u);
+    EXPECT_EQ(list[0].Address, "ok@a.b");
+}
+
+} // namespace
+} // namespace kestrel
