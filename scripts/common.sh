@@ -3,7 +3,8 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev python3
-          g++-mingw-w64-x86-64-posix wine wine64 xvfb imagemagick fonts-liberation x11-utils)
+          g++-mingw-w64-x86-64-posix wine wine64 xvfb imagemagick fonts-liberation x11-utils
+          dovecot-pop3d iproute2)
 XVFB_PID=
 
 say() { printf '%s\n' "$*" >&2; }

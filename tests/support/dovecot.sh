@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# A throw-away Dovecot POP3 server on loopback for the tests, with two users and a mailbox the
+# script fills itself. Usage: dovecot.sh start DIR PORT ADDRESS... | dovecot.sh stop DIR
+set -euo pipefail
+command=$1 dir=$2
+
+stop() {
+    [ -f "$dir/run/master.pid" ] || return 0
+    kill -TERM "$(cat "$dir/run/master.pid")" 2>/dev/null || true
+    for _ in $(seq 40); do [ -f "$dir/run/master.pid" ] && kill -0 "$(cat "$dir/run/master.pid")" 2>/dev/null || return 0; sleep 0.1; done
+}
+
+message() { # file, then the header and body lines
+    local file=$1; shift
+    printf '%s\r\n' "$@" > "$file"
+}
+
+start() {
+    local port=$1; shift
+    local addresses=("$@")
+    stop
+    rm -rf "$dir"
+    mkdir -p "$dir"/{run,state,mail/alice/Maildir/{new,cur,tmp},mail/bob/Maildir/{new,cur,tmp}}
+    local d=$dir
+    while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\n' > "$dir/users"
+    local new=$dir/mail/alice/Maildir/new
+    message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
+        "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
+    message "$new/1000000002.M2.kestrel" \
+        "From: \"M=?ISO-8859-1?Q?=FC?=ller, J=?ISO-8859-1?Q?=F6?=rg\" <joerg@example.org>" \
+        "To: alice@example.org" "Subject: =?ISO-8859-1?Q?Gr=FC=DFe_aus_K=F6ln?=" \
+        "Message-Id: <two@example.org>" "" "Body two."
+    message "$new/1000000003.M3.kestrel" "From: Folded Sender <folded@example.org>" \
+        "To: alice@example.org" "Subject: A subject that goes on" $'\tand on' \
+        "Message-Id: <three@example.org>" "" "Body three."
+    # bob's mailbox is the one the deletion tests change
+    cp "$new/1000000001.M1.kestrel" "$new/1000000003.M3.kestrel" "$dir/mail/bob/Maildir/new/"
+    chown -R 65534:65534 "$dir/mail"
+    local nobody
+    nobody=$(id -g nobody)
+    cat > "$dir/dovecot.conf" <<CONF
+protocols = pop3
+listen = $(IFS=,; echo "${addresses[*]}")
+base_dir = $dir/run
+state_dir = $dir/state
+log_path = $dir/dovecot.log
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = plain
+auth_failure_delay = 0
+default_internal_user = dovecot
+default_internal_group = dovecot
+default_login_user = dovenull
+first_valid_uid = 1
+first_valid_gid = 1
+mail_location = maildir:~/Maildir
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $dir/users
+}
+userdb {
+  driver = static
+  args = uid=65534 gid=$nobody home=$dir/mail/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    port = $port
+  }
+}
+CONF
+    # Its own output goes to its log: a daemon holding ours open would keep the caller waiting.
+    dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
+    for _ in $(seq 100); do
+        [ -n "$(ss -Hltn "src ${addresses[0]}:$port")" ] && return 0
+        sleep 0.05
+    done
+    echo "dovecot did not start; see $dir/dovecot.log" >&2
+    return 1
+}
+
+case $command in
+start) shift 2; start "$@" ;;
+stop) stop ;;
+esac
