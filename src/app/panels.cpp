@@ -109,6 +109,7 @@ void Application::ToggleMailList() {
 
 void Application::ClearMailList() {
     desktop_.ListReset(MailListBox);
+    mail.ForgetLines();
     mail.RemoveMailIcon();
     mail.mailPending = false;
     ToggleMailList();

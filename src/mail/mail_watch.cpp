@@ -1,5 +1,10 @@
 #include "mail/mail_watch.h"
 
+#include "mail/mail_entry.h"
+#include "pop3/pop3.h"
+
+#include <memory>
+
 namespace kestrel {
 
 void MailWatch::AddMailIcon() {
@@ -14,7 +19,7 @@ void MailWatch::RemoveMailIcon() {
 
 void MailWatch::CheckMail(bool listNew) {
     for (int account = 1; account <= 3; ++account) {
-        if (!accounts[account - 1].active)
+        if (!accounts[static_cast<size_t>(account - 1)].active)
             continue;
         mailTickCount = 0;
         CheckAccount(account, listNew);
@@ -23,6 +28,84 @@ void MailWatch::CheckMail(bool listNew) {
         AddMailIcon();
         desktop_.ShowControl(ControlName::MailMarkBox, true);
     }
+}
+
+void MailWatch::Connect(TIdPOP3& pop, int account, int limitMs) {
+    const AccountRecord& record = accounts[static_cast<size_t>(account - 1)];
+    pop.Host = record.host;
+    pop.Port = serverPorts[static_cast<size_t>(account - 1)];
+    pop.Username = record.user;
+    pop.Password = record.password;
+    pop.OpenConnection(limitMs);
+}
+
+// Every failure of one account, the socket layer's start included, ends its work silently; what
+// was done before it stays.
+void MailWatch::CheckAccount(int account, bool listNew) {
+    try {
+        auto pop = std::make_unique<TIdPOP3>();
+        Connect(*pop, account, CheckConnectLimitMs);
+        if (!pop->IsConnected())
+            return;
+        const int32_t count = pop->CountMessages();
+        int32_t& seen = lastSeenCount[static_cast<size_t>(account - 1)];
+        if (count < seen)
+            seen = 0;
+        if (seen < count) {
+            mailPending = true;
+            if (listNew)
+                ListNewMessages(*pop, account, seen + 1, count);
+        }
+        pop->CloseConnection();
+    } catch (...) {
+    }
+}
+
+void MailWatch::ListNewMessages(TIdPOP3& pop, int account, int32_t from, int32_t to) {
+    TIdMessage message;
+    for (int32_t n = from; n <= to; ++n) {
+        pop.FetchHeader(n, message);
+        desktop_.ListInsert(ControlName::MailListBox, -1,
+                            MailListEntry(DisplayText(message), account, n));
+        lines_.push_back({account, n, MessageIdentity(message)});
+        message.ResetMessage();
+        lastSeenCount[static_cast<size_t>(account - 1)] = to;
+    }
+}
+
+void MailWatch::DeleteSelectedMail() {
+    const int index = desktop_.ListSelection(ControlName::MailListBox);
+    if (index < 0 || index >= static_cast<int>(lines_.size()))
+        return; // no line, nothing to delete
+    const MailLine line = lines_[static_cast<size_t>(index)];
+    bool deleted = false;
+    try {
+        auto pop = std::make_unique<TIdPOP3>();
+        Connect(*pop, line.account, DeleteConnectLimitMs);
+        if (pop->IsConnected()) {
+            TIdMessage message;
+            pop->FetchHeader(line.number, message);
+            if (MessageIdentity(message) == line.identity)
+                deleted = pop->DeleteMessage(line.number);
+            pop->CloseConnection();
+        }
+    } catch (...) {
+    }
+    if (!deleted)
+        return;
+    desktop_.ListDelete(ControlName::MailListBox, index);
+    lines_.erase(lines_.begin() + index);
+    --lastSeenCount[static_cast<size_t>(line.account - 1)];
+    // The server numbers the later messages of that mailbox one lower now.
+    for (MailLine& other : lines_) {
+        if (other.account == line.account && other.number > line.number)
+            --other.number;
+    }
+}
+
+void MailWatch::StartMailClient() {
+    const ProgramStart start = MailClientStart(desktop_.ReadMailtoCommand());
+    desktop_.StartProgram(start.file, start.parameters);
 }
 
 void MailWatch::CountTick() {

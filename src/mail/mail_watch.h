@@ -5,13 +5,19 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace kestrel {
 
-// The three accounts, what was seen of them, and the new-mail signals.
+class TIdPOP3;
+
+// The three accounts, what was seen of them, the new-mail signals and the mail list's lines.
 class MailWatch {
   public:
     static constexpr int32_t CheckEveryTicks = 150;
+    static constexpr int CheckConnectLimitMs = 3000;
+    static constexpr int DeleteConnectLimitMs = 10000;
 
     MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon)
         : desktop_(desktop), tray_(tray), mailIcon_(mailIcon) {}
@@ -21,6 +27,17 @@ class MailWatch {
     bool mailPending = false;
     bool mailCheckEnabled = false;
     int32_t mailTickCount = 0;
+    // The POP3 port of each account; always 110 but in tests, which run servers of their own.
+    std::array<uint16_t, 3> serverPorts{110, 110, 110};
+
+    // What each line of the mail list stands for, in the list's order.
+    struct MailLine {
+        int account;
+        int number;           // the server's message number, in full
+        std::string identity; // MessageIdentity of the listed header
+    };
+    const std::vector<MailLine>& Lines() const { return lines_; }
+    void ForgetLines() { lines_.clear(); }
 
     // Whether the MailIcon is in the tray now, so that a new taskbar can get it back.
     bool MailIconShown() const { return mailIconShown_; }
@@ -31,21 +48,22 @@ class MailWatch {
     // The timer's share: a plain check every 150 ticks while the settings enabled it.
     void CountTick();
 
-    // The list actions; they reach the servers once the POP3 client is in place.
-    void DeleteSelectedMail() {}
-    void StartMailClient() {}
+    // Deletes the selected line's message on its server, after making sure the server's
+    // message of that number is still the one the line shows.
+    void DeleteSelectedMail();
+    // Starts the mailto handler's program; the shell clears the list afterwards.
+    void StartMailClient();
 
   private:
-    // One account's conversation with its server; arrives with the POP3 client.
-    void CheckAccount(int account, bool listNew) {
-        (void)account;
-        (void)listNew;
-    }
+    void CheckAccount(int account, bool listNew);
+    void ListNewMessages(TIdPOP3& pop, int account, int32_t from, int32_t to);
+    void Connect(TIdPOP3& pop, int account, int limitMs);
 
     Desktop& desktop_;
     Tray& tray_;
     const TrayIconRecord& mailIcon_;
     bool mailIconShown_ = false;
+    std::vector<MailLine> lines_;
 };
 
 } // namespace kestrel

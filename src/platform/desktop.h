@@ -98,6 +98,9 @@ class Desktop {
     virtual void ListSelect(ControlName list, int index) = 0;
     virtual int ListSelection(ControlName list) = 0;
     virtual void ListReset(ControlName list) = 0;
+    // Inserts before the index; -1 appends, also to a sorted list.
+    virtual void ListInsert(ControlName list, int index, const std::string& text) = 0;
+    virtual void ListDelete(ControlName list, int index) = 0;
 
     // Font and drawing objects, made once at creation and deleted once at exit.
     virtual void CreateMainFont() = 0;     // "arial", height -9, weight 800, given to every child
@@ -111,6 +114,11 @@ class Desktop {
     virtual void StartTimer(int id, int periodMs) = 0; // replaces a running timer of that id
     virtual Size ScreenSize() = 0;
     virtual Point PointerPosition() = 0;
+
+    // The registered handler of mailto links: its command line as stored, or empty.
+    virtual std::string ReadMailtoCommand() = 0;
+    // Starts a program so that the user sees it; the result is not examined.
+    virtual void StartProgram(const std::string& file, const std::string& parameters) = 0;
 };
 
 // The notification area. Results are not examined by the application.

@@ -132,20 +132,26 @@ void Peer::Close() {
     closed_ = true;
 }
 
-LoopbackServer::LoopbackServer(Script script) {
-    listener_ = Listen(1, port_);
-    thread_ = std::thread([this, script] {
-        const auto accepted =
-            accept(static_cast<decltype(socket(0, 0, 0))>(listener_), nullptr, nullptr);
-        Peer peer(static_cast<NativeSocket>(accepted));
-        script(peer);
-        peer.Close();
-        received_ = peer.received;
+LoopbackServer::LoopbackServer(Script script, int connections) {
+    listener_ = Listen(4, port_);
+    thread_ = std::thread([this, script, connections] {
+        for (int i = 0; i < connections; ++i) {
+            const auto accepted =
+                accept(static_cast<decltype(socket(0, 0, 0))>(listener_), nullptr, nullptr);
+            if (static_cast<NativeSocket>(accepted) < 0)
+                return; // the listener was closed
+            Peer peer(static_cast<NativeSocket>(accepted));
+            script(peer);
+            peer.Close();
+            received_ += peer.received;
+        }
     });
 }
 
 LoopbackServer::~LoopbackServer() {
-    CloseNative(listener_); // ends a pending accept
+    // Ends a pending accept: Linux needs the shutdown, Windows the close.
+    shutdown(static_cast<decltype(socket(0, 0, 0))>(listener_), 2);
+    CloseNative(listener_);
     if (thread_.joinable())
         thread_.join();
 }

@@ -36,7 +36,8 @@ class Peer {
 class LoopbackServer {
   public:
     using Script = std::function<void(Peer&)>;
-    explicit LoopbackServer(Script script);
+    // Runs the script once for each of the connections, one after the other.
+    explicit LoopbackServer(Script script, int connections = 1);
     ~LoopbackServer();
     uint16_t port() const { return port_; }
     // What the client sent; waits for the script to end.

@@ -229,6 +229,27 @@ void FakeDesktop::ListReset(ControlName list) {
     }
 }
 
+void FakeDesktop::ListInsert(ControlName list, int index, const std::string& text) {
+    Control* c = Find(list);
+    if (!c)
+        return;
+    // A list box keeps a line's text up to its first zero byte.
+    const std::string kept = text.substr(0, text.find('\0'));
+    if (index < 0 || index > static_cast<int>(c->items.size()))
+        c->items.push_back(kept);
+    else
+        c->items.insert(c->items.begin() + index, kept);
+}
+
+void FakeDesktop::ListDelete(ControlName list, int index) {
+    Control* c = Find(list);
+    if (!c || index < 0 || index >= static_cast<int>(c->items.size()))
+        return;
+    c->items.erase(c->items.begin() + index);
+    if (c->selection >= static_cast<int>(c->items.size()))
+        c->selection = -1;
+}
+
 void FakeDesktop::CreateMainFont() {
     log.push_back("create font");
 }

@@ -46,6 +46,7 @@ class FakeDesktop : public Desktop, public Tray {
     Size screen{1024, 768};
     Point pointer{500, 400};
     bool otherInstanceRunning = false;
+    std::string mailtoCommand;
 
     // What the application did.
     std::vector<std::string> log;
@@ -60,6 +61,7 @@ class FakeDesktop : public Desktop, public Tray {
     std::vector<Message> messages;
     std::map<int, TrayIconRecord> trayIcons; // by identifier, as the tray holds them now
     std::optional<int> quitCode;
+    std::vector<std::pair<std::string, std::string>> started; // file and parameters
     WindowEvents* events = nullptr;
 
     // The window's pixels, 0xRRGGBB, as far as the application drew them; Untouched elsewhere.
@@ -104,6 +106,13 @@ class FakeDesktop : public Desktop, public Tray {
     void ListSelect(ControlName list, int index) override;
     int ListSelection(ControlName list) override;
     void ListReset(ControlName list) override;
+    void ListInsert(ControlName list, int index, const std::string& text) override;
+    void ListDelete(ControlName list, int index) override;
+    std::string ReadMailtoCommand() override { return mailtoCommand; }
+    void StartProgram(const std::string& file, const std::string& parameters) override {
+        log.push_back("start " + file + " | " + parameters);
+        started.push_back({file, parameters});
+    }
 
     void CreateMainFont() override;
     void CreateDrawingTools() override;

@@ -271,6 +271,39 @@ void Win32Desktop::ListReset(ControlName list) {
     SendToChild(list, LB_RESETCONTENT, 0, 0);
 }
 
+void Win32Desktop::ListInsert(ControlName list, int index, const std::string& text) {
+    SendToChild(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32Desktop::ListDelete(ControlName list, int index) {
+    SendToChild(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+// Read-only; a value that is not text gives an empty command.
+std::string Win32Desktop::ReadMailtoCommand() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return {};
+    std::string command;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
+        command.resize(size);
+        if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(command.data()),
+                             &size) != ERROR_SUCCESS)
+            command.clear();
+        command.resize(std::strlen(command.c_str()));
+    }
+    RegCloseKey(key);
+    return command;
+}
+
+void Win32Desktop::StartProgram(const std::string& file, const std::string& parameters) {
+    ShellExecuteA(window_, "open", file.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
+}
+
 void Win32Desktop::CreateMainFont() {
     tools_.font =
         CreateFontA(-9, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, "arial");

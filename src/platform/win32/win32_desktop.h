@@ -41,6 +41,10 @@ class Win32Desktop : public Desktop, public Tray {
     void ListSelect(ControlName list, int index) override;
     int ListSelection(ControlName list) override;
     void ListReset(ControlName list) override;
+    void ListInsert(ControlName list, int index, const std::string& text) override;
+    void ListDelete(ControlName list, int index) override;
+    std::string ReadMailtoCommand() override;
+    void StartProgram(const std::string& file, const std::string& parameters) override;
 
     void CreateMainFont() override;
     void CreateDrawingTools() override;

@@ -1,0 +1,59 @@
+#include "mail/mail_entry.h"
+
+#include "pop3/text_ops.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+std::string DisplayText(const TIdMessage& message) {
+    std::string sender = message.From.Text().substr(0, 23);
+    sender = sender.substr(0, sender.find('<'));
+    std::string subject = message.Subject;
+    if (subject.size() > 22)
+        subject = subject.substr(0, 20) + "..";
+    return sender + ": " + subject;
+}
+
+std::string MailListEntry(const std::string& displayText, int account, int number) {
+    std::string entry(MailEntrySize, ' ');
+    std::copy_n(displayText.begin(), std::min<size_t>(displayText.size(), 47), entry.begin());
+    entry[48] = static_cast<char>(account);
+    const int low = number % 256;
+    entry[49] = low == 0 ? ' ' : static_cast<char>(low);
+    entry[50] = '\0';
+    return entry;
+}
+
+std::string MessageIdentity(const TIdMessage& message) {
+    if (!message.MsgId.empty())
+        return message.MsgId;
+    return message.From.Text() + "\n" + message.Subject + "\n" + std::to_string(message.Date);
+}
+
+std::string WithoutPlaceholderAndQuotes(const std::string& command) {
+    std::string text = command;
+    const size_t percent = text.find('%');
+    if (percent != std::string::npos)
+        text.erase(percent, 255);
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+    return text;
+}
+
+ProgramStart MailClientStart(const std::string& command) {
+    const std::string whole = WithoutPlaceholderAndQuotes(command);
+    // The program is the quoted first part, or the text up to the first blank.
+    const std::string trimmed = text::TrimLeft(command);
+    std::string program;
+    if (!trimmed.empty() && trimmed[0] == '"')
+        program = trimmed.substr(1, trimmed.find('"', 1) - 1);
+    else
+        program = trimmed.substr(0, trimmed.find(' '));
+    program = WithoutPlaceholderAndQuotes(program);
+    const std::string rest = text::TrimLeft(whole);
+    if (program.empty() || !rest.starts_with(program))
+        return {text::Trim(whole), ""};
+    return {program, text::Trim(rest.substr(program.size()))};
+}
+
+} // namespace kestrel

@@ -1,0 +1,238 @@
+// The mail watch through the shell, against POP3 servers on loopback.
+#include "mail/mail_entry.h"
+#include "pop3/pop3.h"
+#include "support/pop3_mailbox.h"
+#include "support/shell_fixture.h"
+
+namespace kestrel::testing {
+namespace {
+
+using enum ControlName;
+
+Pop3Mailbox::Message Mail(const std::string& from, const std::string& subject,
+                          const std::string& id = "") {
+    Pop3Mailbox::Message m{"From: " + from, "Subject: " + subject};
+    if (!id.empty())
+        m.push_back("Message-Id: " + id);
+    return m;
+}
+
+class MailTest : public ShellTest {
+  protected:
+    // Account n (1 to 3) on a server of the test's own.
+    void Account(int n, uint16_t port, bool active = true) {
+        app->mail.accounts[static_cast<size_t>(n - 1)] = {"127.0.0.1", "user", "pw", active};
+        app->mail.serverPorts[static_cast<size_t>(n - 1)] = port;
+    }
+    MailWatch& mail() { return app->mail; }
+    std::vector<std::string>& Lines() { return desk.control(MailListBox).items; }
+    void OpenList() { Tray(1035, TrayMouse::LeftButtonUp); }
+};
+
+TEST(MailEntryTest, DisplayTexts) {
+    struct Row {
+        std::string from, subject, shown;
+    };
+    const Row rows[] = {
+        {"Mail Desk <desk@a.b>", "Hello", "Mail Desk : Hello"},
+        {"abcdefghijklmnopqrstuvwxyz0123@a.b", "s", "abcdefghijklmnopqrstuvw: s"},
+        {"A Rather Long Display Name <x@y.z>", "s", "A Rather Long Display N: s"},
+        {"", "No sender", ": No sender"},
+        {"a@b.c", std::string(22, 's'), "a@b.c: " + std::string(22, 's')},
+        {"a@b.c", std::string(23, 's'), "a@b.c: " + std::string(20, 's') + ".."},
+    };
+    for (const Row& row : rows) {
+        TIdMessage m;
+        m.HeaderLines.Add("From: " + row.from);
+        m.HeaderLines.Add("Subject: " + row.subject);
+        m.ApplyHeaderFields();
+        EXPECT_EQ(DisplayText(m), row.shown) << row.from;
+    }
+}
+
+TEST(MailEntryTest, TheEntryIsFiftyOneBytes) {
+    const std::string entry = MailListEntry("a@b.c: Hi", 2, 7);
+    ASSERT_EQ(entry.size(), 51u);
+    EXPECT_EQ(entry.substr(0, 48), "a@b.c: Hi" + std::string(39, ' '));
+    EXPECT_EQ(entry[48], 2);
+    EXPECT_EQ(entry[49], 7);
+    EXPECT_EQ(entry[50], 0);
+    EXPECT_EQ(MailListEntry("x", 1, 256)[49], ' ') << "a multiple of 256 does not end the text";
+    EXPECT_EQ(MailListEntry("x", 1, 300)[49], 44);
+}
+
+TEST(MailEntryTest, MailClientCommands) {
+    const std::pair<std::string, ProgramStart> rows[] = {
+        {"\"C:\\Program Files\\Mail\\mail.exe\" -compose \"%1\"",
+         {"C:\\Program Files\\Mail\\mail.exe", "-compose"}},
+        {"C:\\mail.exe /m %1", {"C:\\mail.exe", "/m"}},
+        {"\"C:\\mail.exe\"", {"C:\\mail.exe", ""}},
+        {"mail.exe", {"mail.exe", ""}},
+        {"%1", {"", ""}},
+        {"", {"", ""}},
+    };
+    for (const auto& [command, start] : rows)
+        EXPECT_EQ(MailClientStart(command), start) << command;
+    EXPECT_EQ(WithoutPlaceholderAndQuotes("\"C:\\m.exe\" -x \"%1\" tail"), "C:\\m.exe -x ");
+}
+
+TEST_F(MailTest, APlainCheckRaisesTheSignalsButListsNothing) {
+    Pop3Mailbox box({Mail("a@b.c", "one"), Mail("d@e.f", "two")});
+    StartCompact();
+    Account(1, box.port());
+    mail().CheckMail(false);
+    EXPECT_TRUE(mail().mailPending);
+    EXPECT_TRUE(desk.trayIcons.contains(2));
+    EXPECT_TRUE(desk.Visible(MailMarkBox));
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(mail().lastSeenCount[0], 0) << "only a listing check advances it";
+    EXPECT_EQ(box.Commands(), (std::vector<std::string>{"USER user", "PASS pw", "STAT", "QUIT"}));
+}
+
+TEST_F(MailTest, OpeningTheListListsEachNewMessageOnce) {
+    Pop3Mailbox box({Mail("Mail Desk <desk@a.b>", "Hello there"), Mail("x@y.z", "Second")});
+    StartCompact();
+    Account(2, box.port());
+    OpenList();
+    ASSERT_EQ(Lines().size(), 2u);
+    EXPECT_EQ(Lines()[0], MailListEntry("Mail Desk : Hello there", 2, 1).substr(0, 50));
+    EXPECT_EQ(Lines()[1], MailListEntry("x@y.z: Second", 2, 2).substr(0, 50));
+    EXPECT_EQ(mail().lastSeenCount[1], 2);
+    EXPECT_TRUE(mail().mailPending);
+    EXPECT_FALSE(desk.trayIcons.contains(2)) << "a listing check adds no icon";
+    Click(5);   // clear and close
+    OpenList(); // nothing new since
+    EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(MailTest, AShrunkenMailboxCountsAsNewAgainAndTheMailMarkForgetsEverything) {
+    Pop3Mailbox box({Mail("a@b.c", "1"), Mail("a@b.c", "2"), Mail("a@b.c", "3")}, 6);
+    StartCompact();
+    Account(1, box.port());
+    OpenList();
+    EXPECT_EQ(mail().lastSeenCount[0], 3);
+    Tray(1035, TrayMouse::LeftButtonUp); // close
+    box.Replace({Mail("a@b.c", "only")});
+    mail().CheckMail(false);
+    EXPECT_EQ(mail().lastSeenCount[0], 0);
+    Click(1); // MailMarkBox: lists everything again, after what is shown
+    EXPECT_EQ(mail().lastSeenCount[0], 1);
+    EXPECT_EQ(Lines().back().substr(0, 9), "a@b.c: on");
+}
+
+TEST_F(MailTest, AFailingSecondFetchKeepsTheFirstLineAndTheCount) {
+    LoopbackServer server([](Peer& p) {
+        p.Send("+OK\r\n");
+        for (const char* reply : {"+OK\r\n", "+OK\r\n", "+OK 2 10\r\n",
+                                  "+OK\r\nSubject: first\r\n\r\n.\r\n", "-ERR gone\r\n"}) {
+            p.ReceiveUntil("\r\n");
+            p.Send(reply);
+        }
+        p.ReceiveAll();
+    });
+    StartCompact();
+    Account(1, server.port());
+    OpenList();
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(mail().lastSeenCount[0], 2);
+}
+
+TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
+    LoopbackServer nonsense([](Peer& p) {
+        p.Send("HELLO\r\n");
+        p.ReceiveAll();
+    });
+    LoopbackServer silent([](Peer& p) { p.Pause(TIdMessageClient::ReplyLimitMs + 500); });
+    Pop3Mailbox good({Mail("a@b.c", "works")});
+    StartCompact();
+    Account(1, ClosedPort());
+    app->mail.accounts[1] = {"127.0.0.1", "u", "p", true};
+    app->mail.serverPorts[1] = nonsense.port();
+    Account(3, good.port());
+    OpenList();
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(Lines()[0][48], 3);
+    Tray(1035, TrayMouse::LeftButtonUp);
+    app->mail.serverPorts[1] = silent.port();
+    const auto start = std::chrono::steady_clock::now();
+    mail().CheckMail(false);
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(TIdMessageClient::ReplyLimitMs + 2000));
+    EXPECT_TRUE(mail().mailPending);
+}
+
+TEST_F(MailTest, ADeletionRemovesTheLineAndRenumbersTheLaterOnes) {
+    Pop3Mailbox box(
+        {Mail("a@b.c", "1", "<1@x>"), Mail("a@b.c", "2", "<2@x>"), Mail("a@b.c", "3", "<3@x>")});
+    StartCompact();
+    Account(1, box.port());
+    OpenList();
+    desk.control(MailListBox).selection = 1;
+    Menu(301);
+    EXPECT_EQ(box.Messages().size(), 2u);
+    EXPECT_EQ(box.Messages()[1][1], "Subject: 3");
+    EXPECT_EQ(Lines().size(), 2u);
+    EXPECT_EQ(mail().lastSeenCount[0], 2);
+    ASSERT_EQ(mail().Lines().size(), 2u);
+    EXPECT_EQ(mail().Lines()[1].number, 2) << "message 3 is number 2 now";
+    desk.control(MailListBox).selection = 1;
+    Menu(301);
+    EXPECT_EQ(box.Messages().size(), 1u);
+    EXPECT_EQ(box.Messages()[0][1], "Subject: 1");
+    EXPECT_EQ(box.Commands().back(), "QUIT");
+}
+
+TEST_F(MailTest, AMailboxChangedSinceTheListingDeletesNothing) {
+    Pop3Mailbox box({Mail("a@b.c", "1", "<1@x>"), Mail("a@b.c", "2", "<2@x>")});
+    StartCompact();
+    Account(1, box.port());
+    OpenList();
+    box.Replace({Mail("a@b.c", "2", "<2@x>")}); // message 1 went elsewhere
+    desk.control(MailListBox).selection = 0;
+    Menu(301);
+    EXPECT_EQ(box.Messages().size(), 1u);
+    EXPECT_EQ(Lines().size(), 2u) << "the line stays";
+    EXPECT_EQ(mail().lastSeenCount[0], 2);
+    for (const std::string& command : box.Commands())
+        EXPECT_FALSE(command.starts_with("DELE")) << command;
+}
+
+TEST_F(MailTest, DeletingWithoutASelectionDoesNothing) {
+    StartCompact();
+    desk.log.clear();
+    Menu(301);
+    EXPECT_TRUE(desk.log.empty());
+}
+
+TEST_F(MailTest, TheMailClientStartsShownAndTheListIsCleared) {
+    Pop3Mailbox box({Mail("a@b.c", "1")});
+    StartCompact();
+    Account(1, box.port());
+    desk.mailtoCommand = "\"C:\\Mail\\mail.exe\" -compose %1";
+    OpenList();
+    Menu(302);
+    ASSERT_EQ(desk.started.size(), 1u);
+    EXPECT_EQ(desk.started[0],
+              (std::pair<std::string, std::string>{"C:\\Mail\\mail.exe", "-compose"}));
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_FALSE(mail().mailPending);
+    EXPECT_EQ(app->panelState, PanelState::Compact);
+}
+
+TEST_F(MailTest, TheCadenceCountsFromTheLastCheck) {
+    Pop3Mailbox box({}, 8);
+    StartCompact();
+    Account(1, box.port());
+    mail().mailCheckEnabled = true;
+    mail().CheckMail(false); // an outside check: the count stays 0
+    const size_t afterOutside = box.Commands().size();
+    for (int i = 0; i < 150; ++i)
+        app->OnTimer();
+    EXPECT_EQ(box.Commands().size(), afterOutside) << "not before the 151st tick";
+    app->OnTimer();
+    EXPECT_GT(box.Commands().size(), afterOutside);
+    EXPECT_EQ(mail().mailTickCount, 1);
+}
+
+} // namespace
+} // namespace kestrel::testing
