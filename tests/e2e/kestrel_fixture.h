@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -15,8 +17,20 @@ constexpr UINT ThroughputCallback = WM_USER + 10;
 constexpr UINT MailCallback = WM_USER + 11;
 
 // Controls by their place in the stacking order.
-constexpr int OkButton = 0, PasswordLabel = 6, InterfaceList = 7, SpeedList = 8, HostEdit = 10,
-              ActiveCheck = 13, FirstRadio = 14;
+constexpr int OkButton = 0, MailMarkBox = 1, PasswordLabel = 6, InterfaceList = 7, SpeedList = 8,
+              MailListBox = 9, HostEdit = 10, ActiveCheck = 13, FirstRadio = 14;
+
+// kestrel.ini keeps its texts with every bit flipped.
+inline std::string Scramble(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(~static_cast<unsigned char>(c));
+    return text;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 inline int ScreenWidth() {
     return GetSystemMetrics(SM_CXSCREEN);
@@ -38,10 +52,14 @@ inline std::string Describe(const RECT& r) {
 // A fresh kestrel.exe in a fresh working directory for every test.
 class KestrelTest : public ::testing::Test {
   protected:
-    std::unique_ptr<Process> process = std::make_unique<Process>();
+    std::unique_ptr<Process> process;
     HWND window = nullptr;
 
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(FindWindowOfKestrel()); }
+    // The first start of the test: in a fresh, empty working directory.
+    void SetUp() override {
+        process = std::make_unique<Process>();
+        ASSERT_NO_FATAL_FAILURE(FindWindowOfKestrel());
+    }
 
     void FindWindowOfKestrel() {
         window = WaitForWindow("wndclass", "kestrel", process->id());
@@ -66,6 +84,14 @@ class KestrelTest : public ::testing::Test {
         return Eventually([&] { return SameRect(WindowRect(window), left, top, width, height); });
     }
 
+    // Selects an item the way a click does: the list changes, then tells its parent.
+    void Choose(int control, int index) {
+        HWND list = Kids()[static_cast<size_t>(control)].handle;
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+    }
+
     void ClickOk() { SendMessageA(Kids()[OkButton].handle, BM_CLICK, 0, 0); }
 
     // What a chosen menu item sends, handled before this returns.
@@ -81,6 +107,19 @@ class KestrelTest : public ::testing::Test {
     static void Press(HWND menu, WPARAM key) {
         PostMessageA(menu, WM_KEYDOWN, key, 0);
         Sleep(50);
+    }
+
+    // Counts the window's pixels of one colour in a rectangle of its client area, as the
+    // screen shows them.
+    int CountPixels(RECT area, COLORREF colour) {
+        const RECT w = WindowRect(window);
+        HDC screen = GetDC(nullptr);
+        int count = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                count += GetPixel(screen, w.left + x, w.top + y) == colour;
+        ReleaseDC(nullptr, screen);
+        return count;
     }
 };
 

@@ -6,10 +6,9 @@
 namespace kestrel::probe {
 
 std::string KestrelPath;
+std::string MailHandlerPath;
 
-namespace {
-
-std::string MakeDirectory() {
+std::string NewDirectory() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     char name[MAX_PATH];
@@ -18,6 +17,8 @@ std::string MakeDirectory() {
     CreateDirectoryA(name, nullptr);
     return name;
 }
+
+namespace {
 
 struct Search {
     const char* className;
@@ -58,7 +59,7 @@ HWND Find(Search search, std::chrono::milliseconds limit) {
 } // namespace
 
 Process::Process(const std::string& arguments, const std::string& directory) {
-    directory_ = directory.empty() ? MakeDirectory() : directory;
+    directory_ = directory.empty() ? NewDirectory() : directory;
     ownsDirectory_ = directory.empty();
     std::string commandLine = "\"" + KestrelPath + "\"";
     if (!arguments.empty())

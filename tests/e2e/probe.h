@@ -12,8 +12,13 @@
 
 namespace kestrel::probe {
 
-// The path of kestrel.exe, from the test program's command line (a Unix path becomes Z:\...).
+// The paths of kestrel.exe and of the test's mail handler, from the test program's command line
+// (a Unix path becomes Z:\...).
 extern std::string KestrelPath;
+extern std::string MailHandlerPath;
+
+// A new, empty directory under the temporary folder.
+std::string NewDirectory();
 
 struct ChildWindow {
     HWND handle;

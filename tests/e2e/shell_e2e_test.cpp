@@ -179,11 +179,11 @@ TEST_F(KestrelTest, MailIconOpensAndClosesTheMailList) {
     ClickOk();
     PostMessageA(window, MailCallback, 2, WM_RBUTTONUP);
     EXPECT_TRUE(HasRect(ScreenWidth() - 305, ScreenHeight() - 98, 305, 63));
-    EXPECT_TRUE(Kids()[9].visible());
+    EXPECT_TRUE(Kids()[MailListBox].visible());
     EXPECT_FALSE(Kids()[PasswordLabel].visible());
     PostMessageA(window, MailCallback, 2, WM_LBUTTONUP);
     EXPECT_TRUE(HasRect(ScreenWidth() - 100, ScreenHeight() - 98, 100, 63));
-    EXPECT_FALSE(Kids()[9].visible());
+    EXPECT_FALSE(Kids()[MailListBox].visible());
 }
 
 } // namespace

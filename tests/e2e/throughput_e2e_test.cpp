@@ -4,8 +4,6 @@
 #include "e2e/kestrel_fixture.h"
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace kestrel::probe {
@@ -63,27 +61,8 @@ class LoopbackTraffic {
     std::atomic<size_t> sent_ = 0;
 };
 
-std::string Scramble(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(~static_cast<unsigned char>(c));
-    return text;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class ThroughputTest : public KestrelTest {
   protected:
-    // Selects an item the way a click does: the list changes, then tells its parent.
-    void Choose(int control, int index) {
-        HWND list = Kids()[static_cast<size_t>(control)].handle;
-        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(list));
-    }
-
     int LoopbackIndex() {
         const std::vector<std::string> items = ListTexts(Kids()[InterfaceList].handle);
         for (size_t i = 0; i < items.size(); ++i) {
@@ -92,18 +71,6 @@ class ThroughputTest : public KestrelTest {
         }
         ADD_FAILURE() << "no loopback interface among " << items.size();
         return 0;
-    }
-
-    // Counts the window's pixels of one colour in a rectangle of its client area.
-    int CountPixels(RECT area, COLORREF colour) {
-        const RECT w = WindowRect(window);
-        HDC screen = GetDC(nullptr);
-        int count = 0;
-        for (int y = area.top; y < area.bottom; ++y)
-            for (int x = area.left; x < area.right; ++x)
-                count += GetPixel(screen, w.left + x, w.top + y) == colour;
-        ReleaseDC(nullptr, screen);
-        return count;
     }
 };
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# A throw-away Dovecot POP3 server on loopback for the tests, with two users and a mailbox the
+# A throw-away Dovecot POP3 server on loopback for the tests, with three users and mailboxes the
 # script fills itself. Usage: dovecot.sh start DIR PORT ADDRESS... | dovecot.sh stop DIR
 set -euo pipefail
-command=$1 dir=$2
+command=$1 dir=$(realpath -m "$2")
 
 stop() {
     [ -f "$dir/run/master.pid" ] || return 0
@@ -20,10 +20,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    mkdir -p "$dir"/{run,state,mail/alice/Maildir/{new,cur,tmp},mail/bob/Maildir/{new,cur,tmp}}
+    for user in alice bob carol; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -34,8 +34,9 @@ start() {
     message "$new/1000000003.M3.kestrel" "From: Folded Sender <folded@example.org>" \
         "To: alice@example.org" "Subject: A subject that goes on" $'\tand on' \
         "Message-Id: <three@example.org>" "" "Body three."
-    # bob's mailbox is the one the deletion tests change
+    # bob's and carol's mailboxes are the ones the deletion tests change
     cp "$new/1000000001.M1.kestrel" "$new/1000000003.M3.kestrel" "$dir/mail/bob/Maildir/new/"
+    cp "$new"/* "$dir/mail/carol/Maildir/new/"
     chown -R 65534:65534 "$dir/mail"
     local nobody
     nobody=$(id -g nobody)

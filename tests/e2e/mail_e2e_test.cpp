@@ -1,0 +1,267 @@
+// The real kestrel.exe against Dovecot on loopback port 110: the new-mail signals, the mail list
+// and its two actions, with the server's side seen through a POP3 session of the test's own.
+#include <winsock2.h> // before <windows.h>
+
+#include "e2e/kestrel_fixture.h"
+
+#include <shellapi.h>
+
+#include <filesystem>
+
+namespace kestrel::probe {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Where the e2e Dovecot listens; the build starts it on these two addresses.
+constexpr const char* FirstServer = "127.0.0.3";
+constexpr const char* SecondServer = "127.0.0.4";
+constexpr int MailIconId = 2;
+constexpr COLORREF MailMarkColour = RGB(60, 255, 60), NoMailMarkColour = RGB(0, 90, 0);
+constexpr RECT MarkArea{88, 1, 100, 13};
+// The mail list's menu is esc, delete, eMail-Client: the steps down that reach each item.
+constexpr int DeleteItem = 2, MailClientItem = 3;
+
+struct Account {
+    std::string host, user, password;
+};
+
+// The first interface and a window away from the screen's edges; the accounts given are active.
+std::string SettingsFile(const std::vector<Account>& accounts) {
+    std::string text = "100,100,1,3,";
+    auto field = [&](const std::string& plain) { text += Scramble(plain) + "\r"; };
+    for (size_t i = 0; i < 3; ++i) {
+        const Account account = i < accounts.size() ? accounts[i] : Account{};
+        field(i < accounts.size() ? "\x02" : "\x01");
+        field(account.host);
+        field(account.user);
+        field(account.password);
+    }
+    return text;
+}
+
+// One list line as kestrel makes it: the display text padded to 48, then account and number.
+std::string Line(const std::string& display, int account, int number) {
+    std::string line = display;
+    line.resize(48, ' ');
+    return line + static_cast<char>(account) + static_cast<char>(number);
+}
+
+const std::string PlainLine = "plain@example.org: Plain message";
+const std::string EncodedLine = "\"M\xFCller, J\xF6rg\" : Gr\xFC\xDF"
+                                "e aus K\xF6ln";
+const std::string FoldedLine = "Folded Sender : A subject that goes ..";
+
+// A POP3 session of the test's own, to see what the server holds.
+class Pop3Peek {
+  public:
+    Pop3Peek(const char* host, const std::string& user, const std::string& password) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(110);
+        address.sin_addr.s_addr = inet_addr(host);
+        DWORD limit = 5000;
+        setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit),
+                   sizeof limit);
+        if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            ReadLine();
+            loggedIn_ = Ask("USER " + user).starts_with("+OK") &&
+                        Ask("PASS " + password).starts_with("+OK");
+        }
+    }
+    ~Pop3Peek() {
+        if (loggedIn_)
+            Ask("QUIT");
+        closesocket(socket_);
+        WSACleanup();
+    }
+
+    // The STAT count, or -1.
+    int Count() {
+        const std::string reply = Ask("STAT");
+        return reply.starts_with("+OK ") ? std::atoi(reply.c_str() + 4) : -1;
+    }
+
+    std::string MessageId(int number) {
+        if (!Ask("TOP " + std::to_string(number) + " 0").starts_with("+OK"))
+            return {};
+        std::string id;
+        for (std::string line = ReadLine(); line != "." && !closed_; line = ReadLine()) {
+            if (line.starts_with("Message-Id: "))
+                id = line.substr(12);
+        }
+        return id;
+    }
+
+  private:
+    std::string Ask(const std::string& command) {
+        const std::string bytes = command + "\r\n";
+        send(socket_, bytes.data(), static_cast<int>(bytes.size()), 0);
+        return ReadLine();
+    }
+
+    std::string ReadLine() {
+        std::string line;
+        char c;
+        while (recv(socket_, &c, 1, 0) == 1) {
+            if (c == '\n')
+                return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
+            line += c;
+        }
+        closed_ = true;
+        return line;
+    }
+
+    SOCKET socket_ = INVALID_SOCKET;
+    bool loggedIn_ = false;
+    bool closed_ = false;
+};
+
+// The mailto handler of the Wine prefix, replaced for one test and put back after it.
+class MailtoHandler {
+  public:
+    explicit MailtoHandler(const std::string& command) {
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr);
+        char old[1024] = {};
+        DWORD size = sizeof old - 1;
+        if (RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
+                             &size) == ERROR_SUCCESS)
+            old_ = old;
+        Set(command);
+    }
+    ~MailtoHandler() {
+        if (old_)
+            Set(*old_);
+        else
+            RegDeleteValueA(key_, nullptr);
+        RegCloseKey(key_);
+    }
+
+  private:
+    static constexpr const char* Key = "mailto\\shell\\open\\command";
+    void Set(const std::string& command) {
+        RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>(command.size() + 1));
+    }
+    HKEY key_ = nullptr;
+    std::optional<std::string> old_;
+};
+
+class MailTest : public KestrelTest {
+  protected:
+    // Each test starts kestrel itself, with the accounts it needs in its file.
+    void SetUp() override {}
+
+    void StartWith(const std::vector<Account>& accounts) {
+        const std::string directory = NewDirectory();
+        std::ofstream(directory + "\\kestrel.ini", std::ios::binary) << SettingsFile(accounts);
+        process = std::make_unique<Process>("", directory);
+        process->OwnDirectory();
+        ASSERT_NO_FATAL_FAILURE(FindWindowOfKestrel());
+    }
+
+    std::vector<std::string> MailLines() { return ListTexts(Kids()[MailListBox].handle); }
+
+    // Whether the tray holds kestrel's icon of that id: only then can it be modified.
+    bool InTray(UINT id) {
+        NOTIFYICONDATAA record{};
+        record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        record.hWnd = window;
+        record.uID = id;
+        return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+    }
+
+    void OpenMailList() {
+        PostMessageA(window, MailCallback, MailIconId, WM_LBUTTONUP);
+        ASSERT_TRUE(HasRect(100, 100, 305, 63)) << Describe(WindowRect(window));
+        ASSERT_TRUE(Answers(window));
+    }
+
+    // Selects a line as a click does, which opens the mail list's menu, and chooses the item
+    // that many steps down in it.
+    void ChooseForLine(int index, int item) {
+        HWND list = Kids()[MailListBox].handle;
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        // Posted: the menu's loop runs inside the notification's handling.
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(3, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+        HWND menu = WaitForVisibleWindow("#32768", process->id());
+        ASSERT_NE(menu, nullptr) << "no mail list menu";
+        for (int i = 0; i < item; ++i)
+            Press(menu, VK_DOWN);
+        Press(menu, VK_RETURN);
+        ASSERT_TRUE(Eventually([&] { return !IsWindowVisible(menu); }));
+    }
+
+    // The chosen command runs after the menu has gone: wait for what it leaves.
+    bool LinesBecome(const std::vector<std::string>& lines) {
+        return Eventually([&] { return MailLines() == lines; }, 15s);
+    }
+
+    bool MarkShows(COLORREF colour) {
+        return Eventually([&] { return CountPixels(MarkArea, colour) > 3; }, 5s);
+    }
+};
+
+TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
+    ASSERT_NO_FATAL_FAILURE(
+        StartWith({{FirstServer, "alice", "alicepw"}, {SecondServer, "bob", "bobpw"}}));
+    EXPECT_TRUE(Eventually([&] { return Kids()[MailMarkBox].visible(); }));
+    EXPECT_TRUE(InTray(MailIconId)) << "the mail icon";
+    EXPECT_TRUE(MarkShows(MailMarkColour)) << "the @ mark lights up";
+
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    EXPECT_EQ(MailLines(), (std::vector<std::string>{Line(PlainLine, 1, 1), Line(EncodedLine, 1, 2),
+                                                     Line(FoldedLine, 1, 3), Line(PlainLine, 2, 1),
+                                                     Line(FoldedLine, 2, 2)}));
+
+    ClickOk(); // clears the list and closes it
+    EXPECT_TRUE(HasRect(100, 100, 100, 63));
+    EXPECT_TRUE(MailLines().empty());
+    EXPECT_FALSE(InTray(MailIconId)) << "the mail icon is gone";
+    EXPECT_TRUE(MarkShows(NoMailMarkColour)) << "the @ mark goes dark";
+
+    ASSERT_NO_FATAL_FAILURE(OpenMailList()); // everything seen was listed: nothing new
+    EXPECT_TRUE(MailLines().empty());
+}
+
+TEST_F(MailTest, DeleteRemovesTheMessageOfTheChosenLineOnTheServer) {
+    ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, "carol", "carolpw"}}));
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    ASSERT_EQ(MailLines().size(), 3u);
+
+    ASSERT_NO_FATAL_FAILURE(ChooseForLine(0, DeleteItem));
+    EXPECT_TRUE(LinesBecome({Line(EncodedLine, 1, 2), Line(FoldedLine, 1, 3)}));
+    // The last line's message is number 2 on the server now, and that is the one deleted.
+    ASSERT_NO_FATAL_FAILURE(ChooseForLine(1, DeleteItem));
+    EXPECT_TRUE(LinesBecome({Line(EncodedLine, 1, 2)}));
+
+    Pop3Peek server(FirstServer, "carol", "carolpw");
+    EXPECT_EQ(server.Count(), 1);
+    EXPECT_EQ(server.MessageId(1), "<two@example.org>");
+}
+
+TEST_F(MailTest, MailClientStartRunsTheHandlerShownAndClearsTheList) {
+    MailtoHandler handler("\"" + MailHandlerPath + "\" -compose \"%1\"");
+    ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, "alice", "alicepw"}}));
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    ASSERT_EQ(MailLines().size(), 3u);
+
+    ASSERT_NO_FATAL_FAILURE(ChooseForLine(2, MailClientItem));
+    EXPECT_TRUE(HasRect(100, 100, 100, 63)) << "the list closes";
+    EXPECT_TRUE(MailLines().empty());
+    const std::string notes = process->directory() + "\\mail_handler.txt";
+    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(notes); }, 10s));
+    std::string started;
+    EXPECT_TRUE(Eventually([&] { return (started = ReadFile(notes)).ends_with("\n"); }));
+    EXPECT_NE(started.find("mail_handler.exe"), std::string::npos) << started;
+    EXPECT_NE(started.find(" -compose\nshow 1\n"), std::string::npos) << started;
+    EXPECT_TRUE(MarkShows(NoMailMarkColour));
+}
+
+} // namespace
+} // namespace kestrel::probe
