@@ -3,9 +3,13 @@
 #include "mail/mail_entry.h"
 #include "pop3/pop3.h"
 
-#include <memory>
-
 namespace kestrel {
+
+MailWatch::MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon)
+    : newClient([] { return std::make_unique<TIdPOP3>(); }), desktop_(desktop), tray_(tray),
+      mailIcon_(mailIcon) {}
+
+MailWatch::~MailWatch() = default;
 
 void MailWatch::AddMailIcon() {
     tray_.Add(mailIcon_);
@@ -43,7 +47,7 @@ void MailWatch::Connect(TIdPOP3& pop, int account, int limitMs) {
 // was done before it stays.
 void MailWatch::CheckAccount(int account, bool listNew) {
     try {
-        auto pop = std::make_unique<TIdPOP3>();
+        const std::unique_ptr<TIdPOP3> pop = newClient();
         Connect(*pop, account, CheckConnectLimitMs);
         if (!pop->IsConnected())
             return;
@@ -80,7 +84,7 @@ void MailWatch::DeleteSelectedMail() {
     const MailLine line = lines_[static_cast<size_t>(index)];
     bool deleted = false;
     try {
-        auto pop = std::make_unique<TIdPOP3>();
+        const std::unique_ptr<TIdPOP3> pop = newClient();
         Connect(*pop, line.account, DeleteConnectLimitMs);
         if (pop->IsConnected()) {
             TIdMessage message;

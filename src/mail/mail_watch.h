@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,8 @@ class MailWatch {
     static constexpr int CheckConnectLimitMs = 3000;
     static constexpr int DeleteConnectLimitMs = 10000;
 
-    MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon)
-        : desktop_(desktop), tray_(tray), mailIcon_(mailIcon) {}
+    MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon);
+    ~MailWatch();
 
     AccountTable accounts;
     std::array<int32_t, 3> lastSeenCount{};
@@ -29,6 +31,9 @@ class MailWatch {
     int32_t mailTickCount = 0;
     // The POP3 port of each account; always 110 but in tests, which run servers of their own.
     std::array<uint16_t, 3> serverPorts{110, 110, 110};
+    // Makes the POP3 client of each check and deletion; tests stand in for a socket layer
+    // that cannot start.
+    std::function<std::unique_ptr<TIdPOP3>()> newClient;
 
     // What each line of the mail list stands for, in the list's order.
     struct MailLine {

@@ -124,14 +124,14 @@ class Pop3Peek {
 class MailtoHandler {
   public:
     explicit MailtoHandler(const std::string& command) {
-        RegCreateKeyExA(HKEY_CLASSES_ROOT, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        nullptr);
-        char old[1024] = {};
-        DWORD size = sizeof old - 1;
-        if (RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
-                             &size) == ERROR_SUCCESS)
-            old_ = old;
+        Open();
         Set(command);
+    }
+    // A default value that is no text at all.
+    explicit MailtoHandler(DWORD number) {
+        Open();
+        RegSetValueExA(key_, nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                       sizeof number);
     }
     ~MailtoHandler() {
         if (old_)
@@ -143,6 +143,17 @@ class MailtoHandler {
 
   private:
     static constexpr const char* Key = "mailto\\shell\\open\\command";
+    void Open() {
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr);
+        char old[1024] = {};
+        DWORD size = sizeof old - 1;
+        DWORD type = 0;
+        if (RegQueryValueExA(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ)
+            old_ = old;
+    }
     void Set(const std::string& command) {
         RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                        static_cast<DWORD>(command.size() + 1));
@@ -261,6 +272,19 @@ TEST_F(MailTest, MailClientStartRunsTheHandlerShownAndClearsTheList) {
     EXPECT_NE(started.find("mail_handler.exe"), std::string::npos) << started;
     EXPECT_NE(started.find(" -compose\nshow 1\n"), std::string::npos) << started;
     EXPECT_TRUE(MarkShows(NoMailMarkColour));
+}
+
+TEST_F(MailTest, AHandlerThatIsNoTextStartsNothingAndStillClearsTheList) {
+    MailtoHandler handler(DWORD{42});
+    ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, "alice", "alicepw"}}));
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    ASSERT_EQ(MailLines().size(), 3u);
+
+    ASSERT_NO_FATAL_FAILURE(ChooseForLine(0, MailClientItem));
+    EXPECT_TRUE(HasRect(100, 100, 100, 63)) << "the list closes";
+    EXPECT_TRUE(MailLines().empty());
+    EXPECT_TRUE(process->Running());
+    EXPECT_TRUE(Answers(window));
 }
 
 } // namespace

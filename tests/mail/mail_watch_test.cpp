@@ -1,5 +1,6 @@
 // The mail watch through the shell, against POP3 servers on loopback.
 #include "mail/mail_entry.h"
+#include "net/exceptions.h"
 #include "pop3/pop3.h"
 #include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
@@ -159,6 +160,31 @@ TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
     EXPECT_LT(std::chrono::steady_clock::now() - start,
               std::chrono::milliseconds(TIdMessageClient::ReplyLimitMs + 2000));
     EXPECT_TRUE(mail().mailPending);
+}
+
+TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
+    Pop3Mailbox box({Mail("a@b.c", "1", "<1@x>")});
+    StartCompact();
+    Account(1, box.port());
+    Account(2, box.port());
+    int made = 0;
+    bool failing = true;
+    mail().newClient = [&]() -> std::unique_ptr<TIdPOP3> {
+        if (failing && made++ == 0)
+            throw EIdStackInitializationFailed();
+        return std::make_unique<TIdPOP3>();
+    };
+    OpenList();
+    ASSERT_EQ(Lines().size(), 1u) << "account 2 was still checked";
+    EXPECT_EQ(Lines()[0][48], 2);
+    made = 0;
+    desk.control(MailListBox).selection = 0;
+    Menu(301);
+    EXPECT_EQ(box.Messages().size(), 1u);
+    EXPECT_EQ(Lines().size(), 1u) << "nothing deleted, the line stays";
+    failing = false;
+    Menu(301);
+    EXPECT_TRUE(box.Messages().empty());
 }
 
 TEST_F(MailTest, ADeletionRemovesTheLineAndRenumbersTheLaterOnes) {
