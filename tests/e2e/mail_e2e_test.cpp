@@ -6,8 +6,6 @@
 
 #include <shellapi.h>
 
-#include <filesystem>
-
 namespace kestrel::probe {
 namespace {
 
@@ -208,6 +206,18 @@ class MailTest : public KestrelTest {
         ASSERT_TRUE(Eventually([&] { return !IsWindowVisible(menu); }));
     }
 
+    // kestrel on one account of the first server, its three messages listed.
+    void ListThreeMessagesOf(const std::string& user, const std::string& password) {
+        ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, user, password}}));
+        ASSERT_NO_FATAL_FAILURE(OpenMailList());
+        ASSERT_EQ(MailLines().size(), 3u);
+    }
+
+    void ExpectTheListClearedAndClosed() {
+        EXPECT_TRUE(HasRect(100, 100, 100, 63)) << "the list closes";
+        EXPECT_TRUE(MailLines().empty());
+    }
+
     // The chosen command runs after the menu has gone: wait for what it leaves.
     bool LinesBecome(const std::vector<std::string>& lines) {
         return Eventually([&] { return MailLines() == lines; }, 15s);
@@ -230,9 +240,8 @@ TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
                                                      Line(FoldedLine, 1, 3), Line(PlainLine, 2, 1),
                                                      Line(FoldedLine, 2, 2)}));
 
-    ClickOk(); // clears the list and closes it
-    EXPECT_TRUE(HasRect(100, 100, 100, 63));
-    EXPECT_TRUE(MailLines().empty());
+    ClickOk();
+    ExpectTheListClearedAndClosed();
     EXPECT_FALSE(InTray(MailIconId)) << "the mail icon is gone";
     EXPECT_TRUE(MarkShows(NoMailMarkColour)) << "the @ mark goes dark";
 
@@ -241,9 +250,7 @@ TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
 }
 
 TEST_F(MailTest, DeleteRemovesTheMessageOfTheChosenLineOnTheServer) {
-    ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, "carol", "carolpw"}}));
-    ASSERT_NO_FATAL_FAILURE(OpenMailList());
-    ASSERT_EQ(MailLines().size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(ListThreeMessagesOf("carol", "carolpw"));
 
     ASSERT_NO_FATAL_FAILURE(ChooseForLine(0, DeleteItem));
     EXPECT_TRUE(LinesBecome({Line(EncodedLine, 1, 2), Line(FoldedLine, 1, 3)}));
@@ -258,17 +265,13 @@ TEST_F(MailTest, DeleteRemovesTheMessageOfTheChosenLineOnTheServer) {
 
 TEST_F(MailTest, MailClientStartRunsTheHandlerShownAndClearsTheList) {
     MailtoHandler handler("\"" + MailHandlerPath + "\" -compose \"%1\"");
-    ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, "alice", "alicepw"}}));
-    ASSERT_NO_FATAL_FAILURE(OpenMailList());
-    ASSERT_EQ(MailLines().size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(ListThreeMessagesOf("alice", "alicepw"));
 
     ASSERT_NO_FATAL_FAILURE(ChooseForLine(2, MailClientItem));
-    EXPECT_TRUE(HasRect(100, 100, 100, 63)) << "the list closes";
-    EXPECT_TRUE(MailLines().empty());
+    ExpectTheListClearedAndClosed();
     const std::string notes = process->directory() + "\\mail_handler.txt";
-    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(notes); }, 10s));
-    std::string started;
-    EXPECT_TRUE(Eventually([&] { return (started = ReadFile(notes)).ends_with("\n"); }));
+    std::string started; // complete once its last line has ended
+    ASSERT_TRUE(Eventually([&] { return (started = ReadFile(notes)).ends_with("\n"); }, 10s));
     EXPECT_NE(started.find("mail_handler.exe"), std::string::npos) << started;
     EXPECT_NE(started.find(" -compose\nshow 1\n"), std::string::npos) << started;
     EXPECT_TRUE(MarkShows(NoMailMarkColour));
@@ -276,13 +279,10 @@ TEST_F(MailTest, MailClientStartRunsTheHandlerShownAndClearsTheList) {
 
 TEST_F(MailTest, AHandlerThatIsNoTextStartsNothingAndStillClearsTheList) {
     MailtoHandler handler(DWORD{42});
-    ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, "alice", "alicepw"}}));
-    ASSERT_NO_FATAL_FAILURE(OpenMailList());
-    ASSERT_EQ(MailLines().size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(ListThreeMessagesOf("alice", "alicepw"));
 
     ASSERT_NO_FATAL_FAILURE(ChooseForLine(0, MailClientItem));
-    EXPECT_TRUE(HasRect(100, 100, 100, 63)) << "the list closes";
-    EXPECT_TRUE(MailLines().empty());
+    ExpectTheListClearedAndClosed();
     EXPECT_TRUE(process->Running());
     EXPECT_TRUE(Answers(window));
 }
