@@ -19,7 +19,7 @@ std::string Lines(size_t lineLength, size_t total) {
 
 void ReadAll(benchmark::State& state, size_t lineLength) {
     const std::string input = Lines(lineLength, 4 << 20);
-    TIdTCPConnection connection;
+    TcpConnection connection;
     for (auto _ : state) {
         state.PauseTiming();
         connection.PendingInput.Clear();

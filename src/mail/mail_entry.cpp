@@ -6,7 +6,7 @@
 
 namespace kestrel {
 
-std::string DisplayText(const TIdMessage& message) {
+std::string DisplayText(const MailMessage& message) {
     std::string sender = message.From.Text().substr(0, 23);
     sender = sender.substr(0, sender.find('<'));
     std::string subject = message.Subject;
@@ -25,7 +25,7 @@ std::string MailListEntry(const std::string& displayText, int account, int numbe
     return entry;
 }
 
-std::string MessageIdentity(const TIdMessage& message) {
+std::string MessageIdentity(const MailMessage& message) {
     if (!message.MsgId.empty())
         return message.MsgId;
     return message.From.Text() + "\n" + message.Subject + "\n" + std::to_string(message.Date);

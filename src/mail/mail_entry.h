@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pop3/message.h"
+#include "pop3/mail_message.h"
 
 #include <string>
 
@@ -10,14 +10,14 @@ inline constexpr size_t MailEntrySize = 51;
 
 // Sender and subject as a list line shows them: the sender's first 23 characters cut before a
 // "<", ": ", and the subject, cut to 20 characters and ".." when it is longer than 22.
-std::string DisplayText(const TIdMessage& message);
+std::string DisplayText(const MailMessage& message);
 
 // The 51-byte MailListEntry: the display text padded with blanks to 48 bytes, the account, the
 // message number's low byte (a blank for 0, which would end the line) and the terminating 0.
 std::string MailListEntry(const std::string& displayText, int account, int number);
 
 // What tells one message from another: its Message-Id, or sender, subject and date.
-std::string MessageIdentity(const TIdMessage& message);
+std::string MessageIdentity(const MailMessage& message);
 
 // The mailto handler's command as the e-mail client is started from it: the text from the first
 // "%" is dropped and double quotes removed; the program is the file, what follows it the

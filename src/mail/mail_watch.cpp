@@ -1,12 +1,12 @@
 #include "mail/mail_watch.h"
 
 #include "mail/mail_entry.h"
-#include "pop3/pop3.h"
+#include "pop3/pop3_client.h"
 
 namespace kestrel {
 
 MailWatch::MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon)
-    : newClient([] { return std::make_unique<TIdPOP3>(); }), desktop_(desktop), tray_(tray),
+    : newClient([] { return std::make_unique<Pop3Client>(); }), desktop_(desktop), tray_(tray),
       mailIcon_(mailIcon) {}
 
 MailWatch::~MailWatch() = default;
@@ -34,7 +34,7 @@ void MailWatch::CheckMail(bool listNew) {
     }
 }
 
-void MailWatch::Connect(TIdPOP3& pop, int account, int limitMs) {
+void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
     const AccountRecord& record = accounts[static_cast<size_t>(account - 1)];
     pop.Host = record.host;
     pop.Port = serverPorts[static_cast<size_t>(account - 1)];
@@ -47,7 +47,7 @@ void MailWatch::Connect(TIdPOP3& pop, int account, int limitMs) {
 // was done before it stays.
 void MailWatch::CheckAccount(int account, bool listNew) {
     try {
-        const std::unique_ptr<TIdPOP3> pop = newClient();
+        const std::unique_ptr<Pop3Client> pop = newClient();
         Connect(*pop, account, CheckConnectLimitMs);
         if (!pop->IsConnected())
             return;
@@ -65,8 +65,8 @@ void MailWatch::CheckAccount(int account, bool listNew) {
     }
 }
 
-void MailWatch::ListNewMessages(TIdPOP3& pop, int account, int32_t from, int32_t to) {
-    TIdMessage message;
+void MailWatch::ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to) {
+    MailMessage message;
     for (int32_t n = from; n <= to; ++n) {
         pop.FetchHeader(n, message);
         desktop_.ListInsert(ControlName::MailListBox, -1,
@@ -84,10 +84,10 @@ void MailWatch::DeleteSelectedMail() {
     const MailLine line = lines_[static_cast<size_t>(index)];
     bool deleted = false;
     try {
-        const std::unique_ptr<TIdPOP3> pop = newClient();
+        const std::unique_ptr<Pop3Client> pop = newClient();
         Connect(*pop, line.account, DeleteConnectLimitMs);
         if (pop->IsConnected()) {
-            TIdMessage message;
+            MailMessage message;
             pop->FetchHeader(line.number, message);
             if (MessageIdentity(message) == line.identity)
                 deleted = pop->DeleteMessage(line.number);

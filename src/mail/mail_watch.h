@@ -12,7 +12,7 @@
 
 namespace kestrel {
 
-class TIdPOP3;
+class Pop3Client;
 
 // The three accounts, what was seen of them, the new-mail signals and the mail list's lines.
 class MailWatch {
@@ -33,7 +33,7 @@ class MailWatch {
     std::array<uint16_t, 3> serverPorts{110, 110, 110};
     // Makes the POP3 client of each check and deletion; tests stand in for a socket layer
     // that cannot start.
-    std::function<std::unique_ptr<TIdPOP3>()> newClient;
+    std::function<std::unique_ptr<Pop3Client>()> newClient;
 
     // What each line of the mail list stands for, in the list's order.
     struct MailLine {
@@ -61,8 +61,8 @@ class MailWatch {
 
   private:
     void CheckAccount(int account, bool listNew);
-    void ListNewMessages(TIdPOP3& pop, int account, int32_t from, int32_t to);
-    void Connect(TIdPOP3& pop, int account, int limitMs);
+    void ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to);
+    void Connect(Pop3Client& pop, int account, int limitMs);
 
     Desktop& desktop_;
     Tray& tray_;

@@ -4,25 +4,25 @@
 
 namespace kestrel {
 
-std::string TIdSimpleBuffer::TakeText(size_t n) {
+std::string SimpleBuffer::TakeText(size_t n) {
     if (Size() < n)
-        throw EIdNotEnoughDataInBuffer();
+        throw NotEnoughData();
     std::string text(Unread().substr(0, n));
     Discard(n);
     return text;
 }
 
-void TIdSimpleBuffer::Discard(size_t n) {
+void SimpleBuffer::Discard(size_t n) {
     if (Size() < n)
-        throw EIdNotEnoughDataInBuffer();
+        throw NotEnoughData();
     bytes_.erase(0, n);
     if (AfterRemove)
         AfterRemove(n);
 }
 
-void TIdManagedBuffer::Discard(size_t n) {
+void ManagedBuffer::Discard(size_t n) {
     if (Size() < n)
-        throw EIdNotEnoughDataInBuffer();
+        throw NotEnoughData();
     if (n == Size()) {
         bytes_.clear();
         ConsumedCount = 0;
@@ -37,7 +37,7 @@ void TIdManagedBuffer::Discard(size_t n) {
         AfterRemove(n);
 }
 
-void TIdManagedBuffer::Compact() {
+void ManagedBuffer::Compact() {
     bytes_.erase(0, ConsumedCount);
     ConsumedCount = 0;
 }

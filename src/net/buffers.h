@@ -8,15 +8,15 @@
 namespace kestrel {
 
 // A growable byte buffer read from the front.
-class TIdSimpleBuffer {
+class SimpleBuffer {
   public:
-    virtual ~TIdSimpleBuffer() = default;
+    virtual ~SimpleBuffer() = default;
     std::function<void(size_t)> AfterRemove;
 
     virtual size_t Size() const { return bytes_.size(); }
     virtual std::string_view Unread() const { return bytes_; }
     void Append(std::string_view more) { bytes_.append(more); }
-    // The first n bytes, which leave the buffer; EIdNotEnoughDataInBuffer when fewer are held.
+    // The first n bytes, which leave the buffer; NotEnoughData when fewer are held.
     std::string TakeText(size_t n);
     virtual void Discard(size_t n);
     virtual void Clear() { bytes_.clear(); }
@@ -28,7 +28,7 @@ class TIdSimpleBuffer {
 // Takes from the front without moving the rest each time: the consumed bytes are dropped once
 // they reach PackThreshold and outnumber the unread ones, or all at once when everything was
 // taken.
-class TIdManagedBuffer : public TIdSimpleBuffer {
+class ManagedBuffer : public SimpleBuffer {
   public:
     static constexpr size_t PackThreshold = 32768;
     size_t ConsumedCount = 0;

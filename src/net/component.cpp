@@ -2,35 +2,35 @@
 
 namespace kestrel {
 
-TIdStack* SharedStack = nullptr;
+SocketStack* SharedStack = nullptr;
 int StackUserCount = 0;
 std::mutex StackLock;
 
-std::string StatusText(TIdStatus status, const std::string& argument) {
+std::string StatusText(ConnectionStatus status, const std::string& argument) {
     switch (status) {
-    case TIdStatus::hsResolving:
+    case ConnectionStatus::Resolving:
         return "Host-Name " + argument + " wird aufgel\xF6st.";
-    case TIdStatus::hsConnecting:
+    case ConnectionStatus::Connecting:
         return "Verbinden mit " + argument + ".";
-    case TIdStatus::hsConnected:
+    case ConnectionStatus::Connected:
         return "Verbunden.";
-    case TIdStatus::hsDisconnecting:
+    case ConnectionStatus::Disconnecting:
         return "Verbindung wird getrennt.";
-    case TIdStatus::hsDisconnected:
+    case ConnectionStatus::Disconnected:
         return "Verbindung aufgehoben.";
     default:
         return argument;
     }
 }
 
-TIdComponent::TIdComponent() {
+Component::Component() {
     std::lock_guard lock(StackLock);
     if (StackUserCount == 0)
-        SharedStack = new TIdStack(); // may raise: then nothing was counted
+        SharedStack = new SocketStack(); // may raise: then nothing was counted
     ++StackUserCount;
 }
 
-TIdComponent::~TIdComponent() {
+Component::~Component() {
     std::lock_guard lock(StackLock);
     if (--StackUserCount == 0) {
         delete SharedStack;
@@ -38,12 +38,12 @@ TIdComponent::~TIdComponent() {
     }
 }
 
-void TIdComponent::ReportStatus(TIdStatus status, const std::string& argument) {
+void Component::ReportStatus(ConnectionStatus status, const std::string& argument) {
     if (OnStatus)
         OnStatus(*this, status, StatusText(status, argument));
 }
 
-void TIdComponent::StartWork(TWorkMode mode, int64_t size) {
+void Component::StartWork(WorkMode mode, int64_t size) {
     WorkCounter& counter = work_[static_cast<int>(mode)];
     if (++counter.open == 1) {
         counter.size = size;
@@ -53,14 +53,14 @@ void TIdComponent::StartWork(TWorkMode mode, int64_t size) {
     }
 }
 
-void TIdComponent::CountWork(TWorkMode mode, int64_t bytes) {
+void Component::CountWork(WorkMode mode, int64_t bytes) {
     WorkCounter& counter = work_[static_cast<int>(mode)];
     counter.position += bytes;
     if (counter.open >= 1 && OnWork)
         OnWork(*this, mode, counter.position);
 }
 
-void TIdComponent::FinishWork(TWorkMode mode) {
+void Component::FinishWork(WorkMode mode) {
     WorkCounter& counter = work_[static_cast<int>(mode)];
     if (counter.open == 1 && OnWorkEnd)
         OnWorkEnd(*this, mode, counter.position);

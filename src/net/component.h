@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/stack.h"
+#include "net/socket_stack.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,49 +9,49 @@
 
 namespace kestrel {
 
-enum class TIdStatus {
-    hsResolving,
-    hsConnecting,
-    hsConnected,
-    hsDisconnecting,
-    hsDisconnected,
-    hsStatusText,
-    ftpTransfer,
-    ftpReady,
-    ftpAborted
+enum class ConnectionStatus {
+    Resolving,
+    Connecting,
+    Connected,
+    Disconnecting,
+    Disconnected,
+    Text,
+    Transfer,
+    Ready,
+    Aborted
 };
 
 // The status text of a code with its one argument filled in.
-std::string StatusText(TIdStatus status, const std::string& argument);
+std::string StatusText(ConnectionStatus status, const std::string& argument);
 
-enum class TWorkMode { wmRead, wmWrite };
+enum class WorkMode { Read, Write };
 
-// The shared socket stack: present while at least one TIdComponent lives.
-extern TIdStack* SharedStack;
+// The shared socket stack: present while at least one Component lives.
+extern SocketStack* SharedStack;
 extern int StackUserCount;
 extern std::mutex StackLock;
 
 // The base of every transport object: it keeps the shared stack alive and counts work.
-class TIdComponent {
+class Component {
   public:
-    using StatusEvent = std::function<void(TIdComponent&, TIdStatus, const std::string&)>;
-    using WorkEvent = std::function<void(TIdComponent&, TWorkMode, int64_t)>;
+    using StatusEvent = std::function<void(Component&, ConnectionStatus, const std::string&)>;
+    using WorkEvent = std::function<void(Component&, WorkMode, int64_t)>;
 
-    TIdComponent();
-    virtual ~TIdComponent();
-    TIdComponent(const TIdComponent&) = delete;
-    TIdComponent& operator=(const TIdComponent&) = delete;
+    Component();
+    virtual ~Component();
+    Component(const Component&) = delete;
+    Component& operator=(const Component&) = delete;
 
     StatusEvent OnStatus;
     WorkEvent OnWorkBegin, OnWork, OnWorkEnd;
 
-    void ReportStatus(TIdStatus status, const std::string& argument = "");
-    void StartWork(TWorkMode mode, int64_t size);
-    void CountWork(TWorkMode mode, int64_t bytes);
-    void FinishWork(TWorkMode mode);
+    void ReportStatus(ConnectionStatus status, const std::string& argument = "");
+    void StartWork(WorkMode mode, int64_t size);
+    void CountWork(WorkMode mode, int64_t bytes);
+    void FinishWork(WorkMode mode);
 
   protected:
-    TIdStack& Stack() { return *SharedStack; }
+    SocketStack& Stack() { return *SharedStack; }
 
   private:
     struct WorkCounter {

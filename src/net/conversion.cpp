@@ -50,7 +50,7 @@ std::optional<int32_t> TryStrToInt(std::string_view text) {
 int32_t StrToInt(std::string_view text) {
     if (const auto value = TryStrToInt(text))
         return *value;
-    throw EConvertError(std::string(text));
+    throw ConvertError(std::string(text));
 }
 
 } // namespace kestrel

@@ -9,7 +9,7 @@ namespace kestrel {
 // The runtime's integer conversion: leading blanks, one sign, decimal digits or "$" and
 // hexadecimal digits, and nothing after them; 32-bit range. Nothing when the text is no number.
 std::optional<int32_t> TryStrToInt(std::string_view text);
-// The same, raising EConvertError for a text that is no number.
+// The same, raising ConvertError for a text that is no number.
 int32_t StrToInt(std::string_view text);
 
 } // namespace kestrel

@@ -6,139 +6,138 @@
 namespace kestrel {
 
 // The root of every protocol and transport failure; the message is the exception's text.
-class EIdException : public std::runtime_error {
+class ClientError : public std::runtime_error {
   public:
-    explicit EIdException(const std::string& message) : std::runtime_error(message) {}
+    explicit ClientError(const std::string& message) : std::runtime_error(message) {}
 };
 
-class EIdSilentException : public EIdException {
-    using EIdException::EIdException;
+class SilentError : public ClientError {
+    using ClientError::ClientError;
 };
 
-class EIdSocketError : public EIdException {
+class SocketError : public ClientError {
   public:
-    EIdSocketError(int code, const std::string& message)
-        : EIdException(message), SocketErrorCode(code) {}
+    SocketError(int code, const std::string& message)
+        : ClientError(message), SocketErrorCode(code) {}
     int SocketErrorCode;
 };
 
 // A socket call made while no socket library is loaded, or a library that cannot be loaded.
-class EIdWS2StubError : public EIdException {
+class MissingSocketFunction : public ClientError {
   public:
-    EIdWS2StubError(const std::string& baseText, int osCode, const std::string& osText)
-        : EIdException(osCode != 0 ? baseText + ": " + osText : baseText), OsErrorCode(osCode),
+    MissingSocketFunction(const std::string& baseText, int osCode, const std::string& osText)
+        : ClientError(osCode != 0 ? baseText + ": " + osText : baseText), OsErrorCode(osCode),
           OsErrorText(osText), BaseText(baseText) {}
     int OsErrorCode;
     std::string OsErrorText;
     std::string BaseText;
 };
 
-class EIdStackError : public EIdException {
-    using EIdException::EIdException;
+class StackError : public ClientError {
+    using ClientError::ClientError;
 };
 
-class EIdStackInitializationFailed : public EIdStackError {
+class StackStartFailed : public StackError {
   public:
-    EIdStackInitializationFailed() : EIdStackError("Fehler bei der Winsock-Initialisierung.") {}
+    StackStartFailed() : StackError("Fehler bei der Winsock-Initialisierung.") {}
 };
 
-class EIdStackSetSizeExceeded : public EIdStackError {
+class SocketSetFull : public StackError {
   public:
-    EIdStackSetSizeExceeded()
-        : EIdStackError("Mengengr\xF6\xDF"
-                        "e \xFC"
-                        "berschritten.") {}
+    SocketSetFull()
+        : StackError("Mengengr\xF6\xDF"
+                     "e \xFC"
+                     "berschritten.") {}
 };
 
-class EIdInvalidSocket : public EIdException {
+class InvalidSocket : public ClientError {
   public:
-    EIdInvalidSocket() : EIdException("Socket kann nicht zugewiesen werden.") {}
+    InvalidSocket() : ClientError("Socket kann nicht zugewiesen werden.") {}
 };
 
-class EIdAlreadyConnected : public EIdException {
+class AlreadyConnected : public ClientError {
   public:
-    EIdAlreadyConnected() : EIdException("Verbindung besteht bereits.") {}
+    AlreadyConnected() : ClientError("Verbindung besteht bereits.") {}
 };
 
-class EIdConnectTimeout : public EIdException {
+class ConnectTimeout : public ClientError {
   public:
-    EIdConnectTimeout()
-        : EIdException("Zeit\xFC"
-                       "berschreitung der Verbindung.") {}
+    ConnectTimeout()
+        : ClientError("Zeit\xFC"
+                      "berschreitung der Verbindung.") {}
 };
 
-class EIdConnectException : public EIdException {
-    using EIdException::EIdException;
+class ConnectError : public ClientError {
+    using ClientError::ClientError;
 };
 
-class EIdSocketHandleError : public EIdException {
-    using EIdException::EIdException;
+class SocketHandleError : public ClientError {
+    using ClientError::ClientError;
 };
 
-class EIdCouldNotBindSocket : public EIdSocketHandleError {
+class BindFailed : public SocketHandleError {
   public:
-    EIdCouldNotBindSocket()
-        : EIdSocketHandleError(
+    BindFailed()
+        : SocketHandleError(
               "Socket konnte nicht gebunden werden. Adresse und Port werden bereits benutzt.") {}
 };
 
-class EIdInvalidPortRange : public EIdSocketHandleError {
+class InvalidPortRange : public SocketHandleError {
   public:
-    EIdInvalidPortRange(int min, int max)
-        : EIdSocketHandleError("Ung\xFCltiger Port-Bereich (" + std::to_string(min) + " - " +
-                               std::to_string(max) + ")") {}
+    InvalidPortRange(int min, int max)
+        : SocketHandleError("Ung\xFCltiger Port-Bereich (" + std::to_string(min) + " - " +
+                            std::to_string(max) + ")") {}
 };
 
-class EIdCanNotBindPortInRange : public EIdSocketHandleError {
+class NoPortInRange : public SocketHandleError {
   public:
-    EIdCanNotBindPortInRange(int min, int max)
-        : EIdSocketHandleError("Port-Beriech (" + std::to_string(min) + " - " +
-                               std::to_string(max) + ") kann nicht eingebunden werden") {}
+    NoPortInRange(int min, int max)
+        : SocketHandleError("Port-Beriech (" + std::to_string(min) + " - " + std::to_string(max) +
+                            ") kann nicht eingebunden werden") {}
 };
 
-class EIdConnClosedGracefully : public EIdSilentException {
+class ClosedGracefully : public SilentError {
   public:
-    EIdConnClosedGracefully()
-        : EIdSilentException("Die Verbindung wurde erfolgreich geschlossen.") {}
+    ClosedGracefully() : SilentError("Die Verbindung wurde erfolgreich geschlossen.") {}
 };
 
-class EIdReadTimeout : public EIdException {
+class ReadTimeout : public ClientError {
   public:
-    EIdReadTimeout()
-        : EIdException("Zeit\xFC"
-                       "berschreitung beim Lesen") {}
+    ReadTimeout()
+        : ClientError("Zeit\xFC"
+                      "berschreitung beim Lesen") {}
 };
 
-class EIdReadLnMaxLineLengthExceeded : public EIdException {
+class LineTooLong : public ClientError {
   public:
-    EIdReadLnMaxLineLengthExceeded()
-        : EIdException("Max. Zeilenl\xE4nge \xFC"
-                       "berschritten.") {}
+    LineTooLong()
+        : ClientError("Max. Zeilenl\xE4nge \xFC"
+                      "berschritten.") {}
 };
 
-class EIdTCPConnectionError : public EIdException {
-    using EIdException::EIdException;
+class ConnectionError : public ClientError {
+    using ClientError::ClientError;
 };
 
-class EIdNotConnected : public EIdTCPConnectionError {
+class NotConnected : public ConnectionError {
   public:
-    EIdNotConnected() : EIdTCPConnectionError("Nicht verbunden") {}
+    NotConnected() : ConnectionError("Nicht verbunden") {}
 };
 
-class EIdNotEnoughDataInBuffer : public EIdTCPConnectionError {
+class NotEnoughData : public ConnectionError {
   public:
-    EIdNotEnoughDataInBuffer() : EIdTCPConnectionError("Nicht gen\xFCgend Daten im Puffer.") {}
+    NotEnoughData() : ConnectionError("Nicht gen\xFCgend Daten im Puffer.") {}
 };
 
-class EIdClosedSocket : public EIdException {
+class SocketClosed : public ClientError {
   public:
-    EIdClosedSocket() : EIdException("Verbindung aufgehoben.") {}
+    SocketClosed() : ClientError("Verbindung aufgehoben.") {}
 };
 
 // The runtime's failure to read a text as an integer.
-class EConvertError : public std::runtime_error {
+class ConvertError : public std::runtime_error {
   public:
-    explicit EConvertError(const std::string& text)
+    explicit ConvertError(const std::string& text)
         : std::runtime_error("'" + text + "' ist kein g\xFCltiger Integerwert") {}
 };
 

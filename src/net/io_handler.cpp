@@ -1,6 +1,6 @@
 #include "net/io_handler.h"
 
-#include "net/connect_thread.h"
+#include "net/connect_worker.h"
 #include "net/exceptions.h"
 
 #include <chrono>
@@ -12,11 +12,11 @@ constexpr int BadFile = 10009, NotASocket = 10038;
 constexpr int StepMs = 125;
 } // namespace
 
-void TIdConnectThread::Start() {
+void ConnectWorker::Start() {
     thread_ = std::thread([this] { Execute(); });
 }
 
-void TIdConnectThread::Execute() {
+void ConnectWorker::Execute() {
     try {
         // A socket closed under a blocked connect ends it with one of these two codes.
         SharedStack->CheckSocketResult(TargetSocket.ConnectPeer(), {BadFile, NotASocket});
@@ -26,30 +26,29 @@ void TIdConnectThread::Execute() {
     Stop();
 }
 
-TIdSocksInfo& TIdIOHandlerSocket::SocksInfo() {
+SocksInfo& SocketIoHandler::SocksInfo() {
     if (!socksInfo_)
-        socksInfo_ = std::make_unique<TIdSocksInfo>();
+        socksInfo_ = std::make_unique<kestrel::SocksInfo>();
     return *socksInfo_;
 }
 
-void TIdIOHandlerSocket::CloseBinding() {
+void SocketIoHandler::CloseBinding() {
     if (Binding)
         Binding->ReleaseSocket();
 }
 
-void TIdIOHandlerSocket::PrepareBinding() {
+void SocketIoHandler::PrepareBinding() {
     if (!Binding)
-        Binding = std::make_unique<TIdSocketHandle>();
+        Binding = std::make_unique<SocketHandle>();
     else
         Binding->Reset();
 }
 
-void TIdIOHandlerSocket::ConnectTo(const std::string& host, int port, const std::string& boundIP,
-                                   int boundPort, int boundPortLow, int boundPortHigh,
-                                   int timeoutMs) {
+void SocketIoHandler::ConnectTo(const std::string& host, int port, const std::string& boundIP,
+                                int boundPort, int boundPortLow, int boundPortHigh, int timeoutMs) {
     std::string targetHost = host;
     int targetPort = port;
-    if (SocksInfo().Version != TSocksVersion::svNoSocks) {
+    if (SocksInfo().Version != SocksVersion::None) {
         targetHost = SocksInfo().Host;
         targetPort = SocksInfo().Port;
     }
@@ -60,20 +59,20 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, int port, const std:
     Binding->ClientPortMax = boundPortHigh;
     Binding->BindLocal();
     if (!IsDottedQuad(targetHost))
-        ReportStatus(TIdStatus::hsResolving, targetHost);
+        ReportStatus(ConnectionStatus::Resolving, targetHost);
     Binding->RemoteAddress = Stack().ResolveHostAddress(targetHost);
     Binding->RemotePort = targetPort;
     if (!UseNagle)
         Stack().CheckSocketResult(sockets::SetNoDelay(Binding->Handle, 1));
-    ReportStatus(TIdStatus::hsConnecting, Binding->RemoteAddress);
+    ReportStatus(ConnectionStatus::Connecting, Binding->RemoteAddress);
     if (timeoutMs != -1 && timeoutMs != 0)
         WaitForConnect(timeoutMs);
     else
         Stack().CheckSocketResult(Binding->ConnectPeer());
 }
 
-void TIdIOHandlerSocket::WaitForConnect(int limitMs) {
-    TIdConnectThread worker(*Binding);
+void SocketIoHandler::WaitForConnect(int limitMs) {
+    ConnectWorker worker(*Binding);
     worker.Start();
     const bool unlimited = limitMs == -2;
     int remaining = unlimited ? StepMs + 1 : limitMs;
@@ -90,29 +89,29 @@ void TIdIOHandlerSocket::WaitForConnect(int limitMs) {
         worker.Stop();
         CloseBinding(); // the blocked connect fails with a code the worker ignores
         worker.WaitForEnd();
-        throw EIdConnectTimeout();
+        throw ConnectTimeout();
     }
     worker.WaitForEnd();
     if (!worker.ErrorText.empty())
-        throw EIdConnectException(worker.ErrorText);
+        throw ConnectError(worker.ErrorText);
 }
 
-bool TIdIOHandlerSocket::WaitReadable(int limitMs) {
+bool SocketIoHandler::WaitReadable(int limitMs) {
     if (!Binding || !Binding->HasHandle)
-        throw EIdConnClosedGracefully();
-    std::vector<TIdStackSocketHandle> read{Binding->Handle};
+        throw ClosedGracefully();
+    std::vector<RawSocket> read{Binding->Handle};
     return Stack().Select(&read, nullptr, nullptr, limitMs) == 1;
 }
 
-int TIdIOHandlerSocket::ReceiveSome(char* buffer, int length) {
+int SocketIoHandler::ReceiveSome(char* buffer, int length) {
     if (!HasOpenSocket())
-        throw EIdClosedSocket();
+        throw SocketClosed();
     return sockets::Recv(Binding->Handle, buffer, length);
 }
 
-int TIdIOHandlerSocket::SendSome(const char* bytes, int length) {
+int SocketIoHandler::SendSome(const char* bytes, int length) {
     if (!HasOpenSocket())
-        throw EIdClosedSocket();
+        throw SocketClosed();
     return sockets::Send(Binding->Handle, bytes, length);
 }
 

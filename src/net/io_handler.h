@@ -8,21 +8,21 @@
 
 namespace kestrel {
 
-enum class TSocksVersion { svNoSocks, svSocks4, svSocks4A, svSocks5 };
-enum class TSocksAuthentication { saNoAuthentication, saUsernamePassword };
+enum class SocksVersion { None, Socks4, Socks4A, Socks5 };
+enum class SocksAuthentication { None, UsernamePassword };
 
 // Proxy settings; nothing changes the defaults, so every connection goes straight to its peer.
-class TIdSocksInfo : public TIdComponent {
+class SocksInfo : public Component {
   public:
-    TSocksVersion Version = TSocksVersion::svNoSocks;
+    SocksVersion Version = SocksVersion::None;
     std::string Host;
     int Port = 1080;
-    TSocksAuthentication Authentication = TSocksAuthentication::saNoAuthentication;
+    SocksAuthentication Authentication = SocksAuthentication::None;
     std::string Username;
     std::string Password;
 };
 
-class TIdIOHandler : public TIdComponent {
+class IoHandler : public Component {
   public:
     virtual void AfterAccept() {}
     virtual void CloseBinding() {}
@@ -39,12 +39,12 @@ class TIdIOHandler : public TIdComponent {
 };
 
 // The I/O handler over one socket.
-class TIdIOHandlerSocket : public TIdIOHandler {
+class SocketIoHandler : public IoHandler {
   public:
-    std::unique_ptr<TIdSocketHandle> Binding;
+    std::unique_ptr<SocketHandle> Binding;
     bool UseNagle = true;
 
-    TIdSocksInfo& SocksInfo();
+    kestrel::SocksInfo& SocksInfo();
 
     void CloseBinding() override;
     void ConnectTo(const std::string& host, int port, const std::string& boundIP, int boundPort,
@@ -57,7 +57,7 @@ class TIdIOHandlerSocket : public TIdIOHandler {
 
   private:
     void WaitForConnect(int limitMs);
-    std::unique_ptr<TIdSocksInfo> socksInfo_;
+    std::unique_ptr<kestrel::SocksInfo> socksInfo_;
 };
 
 } // namespace kestrel

@@ -118,8 +118,8 @@ int Startup() {
         return 0;
     void* loaded = dlopen("libc.so.6", RTLD_NOW);
     if (!loaded)
-        throw EIdWS2StubError("Fehler beim Laden einer Winsock2-Bibliothek (libc.so.6)", 126,
-                              dlerror());
+        throw MissingSocketFunction("Fehler beim Laden einer Winsock2-Bibliothek (libc.so.6)", 126,
+                                    dlerror());
     library.store(loaded);
     return 0;
 }

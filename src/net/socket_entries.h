@@ -28,7 +28,7 @@ template <class Function> Function Bound(EntryRow& row) {
     if (!target) {
         void* library = LibraryHandle();
         if (!library)
-            throw EIdWS2StubError(
+            throw MissingSocketFunction(
                 std::string("Fehler beim Aufruf einer Winsock2-Bibliotheksfunktion ") + row.name,
                 NotInitialised, OsErrorText(NotInitialised));
         target = LookUp(library, row.name);

@@ -9,7 +9,7 @@ namespace {
 constexpr int AddressInUse = 10048;
 }
 
-void TIdSocketHandle::Reset() {
+void SocketHandle::Reset() {
     Handle = sockets::InvalidSocket;
     HasHandle = false;
     IP.clear();
@@ -18,29 +18,29 @@ void TIdSocketHandle::Reset() {
     RemotePort = 0;
 }
 
-void TIdSocketHandle::OpenSocket() {
+void SocketHandle::OpenSocket() {
     ReleaseSocket();
     Handle = SharedStack->NewSocket(sockets::StreamType, 0);
     HasHandle = true;
 }
 
-void TIdSocketHandle::BindLocal() {
+void SocketHandle::BindLocal() {
     if (Port != 0 || ClientPortMin == 0 || ClientPortMax == 0) {
         if (!TryBind())
-            throw EIdCouldNotBindSocket();
+            throw BindFailed();
         return;
     }
     if (ClientPortMax < ClientPortMin)
-        throw EIdInvalidPortRange(ClientPortMin, ClientPortMax);
+        throw InvalidPortRange(ClientPortMin, ClientPortMax);
     for (int port = ClientPortMax; port >= ClientPortMin; --port) {
         Port = port;
         if (TryBind())
             return;
     }
-    throw EIdCanNotBindPortInRange(ClientPortMin, ClientPortMax);
+    throw NoPortInRange(ClientPortMin, ClientPortMax);
 }
 
-bool TIdSocketHandle::TryBind() {
+bool SocketHandle::TryBind() {
     sockets::Address4 local;
     if (!IP.empty())
         local.bytes = ParseDottedQuad(IP);
@@ -51,27 +51,27 @@ bool TIdSocketHandle::TryBind() {
     return true;
 }
 
-void TIdSocketHandle::RefreshLocalEnd() {
-    const TIdSocketEnd local = SharedStack->GetSocketName(Handle);
+void SocketHandle::RefreshLocalEnd() {
+    const SocketEnd local = SharedStack->GetSocketName(Handle);
     IP = local.ip;
     Port = local.port;
 }
 
-int TIdSocketHandle::ConnectPeer() {
+int SocketHandle::ConnectPeer() {
     sockets::Address4 peer;
     peer.bytes = ParseDottedQuad(RemoteAddress);
     peer.port = static_cast<uint16_t>(RemotePort);
     const int result = sockets::Connect(Handle, peer);
     if (result == 0) {
         RefreshLocalEnd();
-        const TIdSocketEnd remote = SharedStack->GetPeerName(Handle);
+        const SocketEnd remote = SharedStack->GetPeerName(Handle);
         RemoteAddress = remote.ip;
         RemotePort = remote.port;
     }
     return result;
 }
 
-void TIdSocketHandle::ReleaseSocket() {
+void SocketHandle::ReleaseSocket() {
     if (!HasHandle)
         return;
     HasHandle = false;

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "net/stack.h"
+#include "net/socket_stack.h"
 
 #include <string>
 
 namespace kestrel {
 
 // One socket with its local and remote ends.
-class TIdSocketHandle {
+class SocketHandle {
   public:
-    ~TIdSocketHandle() { ReleaseSocket(); }
+    ~SocketHandle() { ReleaseSocket(); }
 
-    TIdStackSocketHandle Handle = sockets::InvalidSocket;
+    RawSocket Handle = sockets::InvalidSocket;
     bool HasHandle = false;
     std::string IP;
     int Port = 0;

@@ -23,7 +23,7 @@ struct Address4 {
 };
 
 // Loads the library (once) and calls its start-up entry with version 2.2: 0, or the start-up
-// call's own error code. A library that cannot be loaded raises EIdWS2StubError.
+// call's own error code. A library that cannot be loaded raises MissingSocketFunction.
 int Startup();
 // At process end: the cleanup entry, then the library is released and every entry unbound.
 void Cleanup();

@@ -25,48 +25,48 @@ using Clock = std::chrono::steady_clock;
 
 } // namespace
 
-TIdTCPConnection::TIdTCPConnection() {
+TcpConnection::TcpConnection() {
     PendingInput.AfterRemove = [this](size_t n) {
-        CountWork(TWorkMode::wmRead, static_cast<int64_t>(n));
+        CountWork(WorkMode::Read, static_cast<int64_t>(n));
     };
 }
 
-TIdTCPConnection::~TIdTCPConnection() {
+TcpConnection::~TcpConnection() {
     DropSocket();
 }
 
-void TIdTCPConnection::ResetReadState() {
+void TcpConnection::ResetReadState() {
     PendingInput.Clear();
     PeerClosed = false;
 }
 
-bool TIdTCPConnection::IsConnected() {
+bool TcpConnection::IsConnected() {
     CheckPeerClosed(false, false);
     return ioHandler_ && ioHandler_->HasOpenSocket();
 }
 
-void TIdTCPConnection::CloseConnection() {
-    ReportStatus(TIdStatus::hsDisconnecting);
+void TcpConnection::CloseConnection() {
+    ReportStatus(ConnectionStatus::Disconnecting);
     DropSocket();
     FreeIOHandler();
-    ReportStatus(TIdStatus::hsDisconnected);
+    ReportStatus(ConnectionStatus::Disconnected);
 }
 
-void TIdTCPConnection::DropSocket() {
+void TcpConnection::DropSocket() {
     if (!ioHandler_)
         return;
     PeerClosed = true;
     ioHandler_->CloseBinding();
 }
 
-void TIdTCPConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
+void TcpConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
     bool closed;
     if (PeerClosed || !ioHandler_) {
         closed = false;
         if (ioHandler_) {
             if (ioHandler_->HasOpenSocket()) {
                 DropSocket();
-                ReportStatus(TIdStatus::hsDisconnected);
+                ReportStatus(ConnectionStatus::Disconnected);
             }
             closed = true;
         }
@@ -74,23 +74,23 @@ void TIdTCPConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
         closed = !ioHandler_->HasOpenSocket();
     }
     if (closed && raiseIfClosed && (PendingInput.Size() == 0 || ignoreBuffer))
-        throw EIdConnClosedGracefully();
+        throw ClosedGracefully();
 }
 
-int TIdTCPConnection::FillPendingInput(bool raiseIfClosed, int limitMs, bool raiseOnTimeout) {
+int TcpConnection::FillPendingInput(bool raiseIfClosed, int limitMs, bool raiseOnTimeout) {
     if (limitMs == DefaultLimit)
         limitMs = ReadTimeout == 0 ? NoLimit : ReadTimeout;
     CheckPeerClosed(raiseIfClosed, false);
     if (!IsConnected()) {
         if (raiseIfClosed)
-            throw EIdNotConnected();
+            throw NotConnected();
         return 0;
     }
     int n;
     do {
         if (!ioHandler_->WaitReadable(limitMs)) {
             if (raiseOnTimeout)
-                throw EIdReadTimeout();
+                throw kestrel::ReadTimeout();
             return -1;
         }
         receiveScratch_.resize(static_cast<size_t>(RecvBufferSize));
@@ -116,11 +116,11 @@ int TIdTCPConnection::FillPendingInput(bool raiseIfClosed, int limitMs, bool rai
     return n;
 }
 
-void TIdTCPConnection::RaiseLineTooLong() {
-    throw EIdReadLnMaxLineLengthExceeded();
+void TcpConnection::RaiseLineTooLong() {
+    throw LineTooLong();
 }
 
-std::string TIdTCPConnection::ReadLine(const std::string& terminator, int limitMs, int maxLength) {
+std::string TcpConnection::ReadLine(const std::string& terminator, int limitMs, int maxLength) {
     if (maxLength == -1)
         maxLength = MaxLineLength;
     const std::string_view term = terminator.empty() ? std::string_view("\n") : terminator;
@@ -148,7 +148,7 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminator, int limitM
             return maxLength != 0 && length > static_cast<size_t>(maxLength);
         };
         if (found > 0 ? tooLong(found - 1) : tooLong(u)) {
-            if (MaxLineAction == TIdMaxLineAction::maException)
+            if (MaxLineAction == MaxLineAction::Raise)
                 RaiseLineTooLong();
             LineWasSplit = true;
             return PendingInput.TakeText(static_cast<size_t>(maxLength));
@@ -174,7 +174,7 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminator, int limitM
     }
 }
 
-std::string TIdTCPConnection::ReadNonEmptyLine(int maxTries, int limitMs) {
+std::string TcpConnection::ReadNonEmptyLine(int maxTries, int limitMs) {
     std::string result;
     for (int tries = 0; result.empty() && tries < maxTries; ++tries) {
         result = Trimmed(ReadLine("\n", limitMs));
@@ -187,22 +187,22 @@ std::string TIdTCPConnection::ReadNonEmptyLine(int maxTries, int limitMs) {
     return result;
 }
 
-void TIdTCPConnection::WriteText(const std::string& text) {
+void TcpConnection::WriteText(const std::string& text) {
     if (!text.empty())
         SendBytes(text.data(), static_cast<int>(text.size()));
 }
 
-void TIdTCPConnection::WriteLine(const std::string& text) {
+void TcpConnection::WriteLine(const std::string& text) {
     WriteText(text + "\r\n");
 }
 
-void TIdTCPConnection::SendBytes(const char* bytes, int count, bool writeNow) {
+void TcpConnection::SendBytes(const char* bytes, int count, bool writeNow) {
     (void)writeNow; // there is no write buffer: every write goes out at once
     if (count <= 0 || !bytes)
         return;
     CheckPeerClosed(true, true);
     if (!IsConnected())
-        throw EIdNotConnected();
+        throw NotConnected();
     const std::string copy(bytes, static_cast<size_t>(count));
     int position = 0;
     while (position < count) {
@@ -213,16 +213,16 @@ void TIdTCPConnection::SendBytes(const char* bytes, int count, bool writeNow) {
             DropSocket();
             Stack().RaiseSocketFailure(sockets::LastError());
         }
-        CountWork(TWorkMode::wmWrite, r);
+        CountWork(WorkMode::Write, r);
         position += r;
     }
 }
 
-void TIdTCPClient::OpenConnection(int limitMs) {
+void TcpClient::OpenConnection(int limitMs) {
     if (IOHandler() && IOHandler()->HasOpenSocket())
-        throw EIdAlreadyConnected();
+        throw AlreadyConnected();
     if (!IOHandler()) {
-        auto handler = std::make_unique<TIdIOHandlerSocket>();
+        auto handler = std::make_unique<SocketIoHandler>();
         handler->OnStatus = OnStatus;
         SetIOHandler(std::move(handler));
     }
@@ -231,7 +231,7 @@ void TIdTCPClient::OpenConnection(int limitMs) {
         ResetReadState();
         IOHandler()->ConnectTo(Host, Port, BoundIP, BoundPort, BoundPortLow, BoundPortHigh,
                                limitMs);
-        ReportStatus(TIdStatus::hsConnected, Host);
+        ReportStatus(ConnectionStatus::Connected, Host);
     } catch (...) {
         DropSocket();
         throw;

@@ -10,28 +10,28 @@
 
 namespace kestrel {
 
-enum class TIdMaxLineAction { maException, maSplit };
+enum class MaxLineAction { Raise, Split };
 
 // A TCP connection: its I/O handler, the receive buffer and the line and text I/O over it.
-class TIdTCPConnection : public TIdComponent {
+class TcpConnection : public Component {
   public:
     static constexpr int DefaultLimit = -1; // the connection's ReadTimeout
     static constexpr int NoLimit = -2;
 
-    TIdTCPConnection();
-    ~TIdTCPConnection() override;
+    TcpConnection();
+    ~TcpConnection() override;
 
     bool ASCIIFilter = false;
     bool PeerClosed = false;
-    TIdManagedBuffer PendingInput;
-    TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
+    ManagedBuffer PendingInput;
+    kestrel::MaxLineAction MaxLineAction = kestrel::MaxLineAction::Raise;
     int MaxLineLength = 16384; // 0: no limit
     bool LineWasSplit = false;
     bool LineTimedOut = false;
     int ReadTimeout = 0; // 0: no limit
     int RecvBufferSize = 32768;
 
-    TIdIOHandler* IOHandler() { return ioHandler_.get(); }
+    IoHandler* IOHandler() { return ioHandler_.get(); }
     bool OwnsIOHandler() const { return ioHandler_ != nullptr; }
 
     virtual bool IsConnected();
@@ -52,17 +52,17 @@ class TIdTCPConnection : public TIdComponent {
 
   protected:
     void ResetReadState();
-    void SetIOHandler(std::unique_ptr<TIdIOHandler> handler) { ioHandler_ = std::move(handler); }
+    void SetIOHandler(std::unique_ptr<IoHandler> handler) { ioHandler_ = std::move(handler); }
     void FreeIOHandler() { ioHandler_.reset(); }
 
   private:
     [[noreturn]] void RaiseLineTooLong();
-    std::unique_ptr<TIdIOHandler> ioHandler_;
+    std::unique_ptr<IoHandler> ioHandler_;
     std::string receiveScratch_;
 };
 
 // The client side: connects to Host:Port with a time limit.
-class TIdTCPClient : public TIdTCPConnection {
+class TcpClient : public TcpConnection {
   public:
     std::string Host;
     int Port = 0;
@@ -71,7 +71,7 @@ class TIdTCPClient : public TIdTCPConnection {
     int BoundPortLow = 0;
     int BoundPortHigh = 0;
 
-    // Raises EIdAlreadyConnected while a socket is open; any failure drops the socket.
+    // Raises AlreadyConnected while a socket is open; any failure drops the socket.
     virtual void OpenConnection(int limitMs);
 };
 

@@ -82,8 +82,8 @@ int Startup() {
     HMODULE loaded = LoadLibraryA("WS2_32.DLL");
     if (!loaded) {
         const DWORD error = GetLastError();
-        throw EIdWS2StubError("Fehler beim Laden einer Winsock2-Bibliothek (WS2_32.DLL)",
-                              static_cast<int>(error), OsErrorText(static_cast<int>(error)));
+        throw MissingSocketFunction("Fehler beim Laden einer Winsock2-Bibliothek (WS2_32.DLL)",
+                                    static_cast<int>(error), OsErrorText(static_cast<int>(error)));
     }
     library.store(loaded);
     auto start = reinterpret_cast<int(WSAAPI*)(WORD, WSADATA*)>(

@@ -34,7 +34,7 @@ std::string DecodeQ(std::string_view e) {
         } else if (e[i] == '=' && i + 2 < e.size()) {
             const int high = HexDigit(e[i + 1]), low = HexDigit(e[i + 2]);
             if (high < 0 || low < 0)
-                throw EConvertError("$" + std::string(e.substr(i + 1, 2)));
+                throw ConvertError("$" + std::string(e.substr(i + 1, 2)));
             out += static_cast<char>(high * 16 + low);
             i += 2;
         } else {

@@ -4,7 +4,7 @@
 
 namespace kestrel {
 
-std::string TIdHeaderList::NameAt(int index) const {
+std::string HeaderList::NameAt(int index) const {
     if (index < 0 || index >= Count())
         return {};
     const std::string& line = Lines[static_cast<size_t>(index)];
@@ -12,7 +12,7 @@ std::string TIdHeaderList::NameAt(int index) const {
     return colon == std::string::npos ? std::string() : text::Upper(line.substr(0, colon));
 }
 
-int TIdHeaderList::LineOfName(std::string_view name) const {
+int HeaderList::LineOfName(std::string_view name) const {
     for (int i = 0; i < Count(); ++i) {
         const std::string found = NameAt(i);
         if (!found.empty() && text::EqualsIgnoringCase(found, name))
@@ -21,7 +21,7 @@ int TIdHeaderList::LineOfName(std::string_view name) const {
     return -1;
 }
 
-std::string TIdHeaderList::ValueAt(int index) const {
+std::string HeaderList::ValueAt(int index) const {
     if (index < 0 || index >= Count())
         return {};
     const std::string& line = Lines[static_cast<size_t>(index)];

@@ -8,7 +8,7 @@ namespace kestrel {
 
 // Header lines exactly as received, with name lookups that ignore case and unfold
 // continuation lines.
-class TIdHeaderList {
+class HeaderList {
   public:
     std::vector<std::string> Lines;
 

@@ -1,7 +1,7 @@
 // The mail watch through the shell, against POP3 servers on loopback.
 #include "mail/mail_entry.h"
 #include "net/exceptions.h"
-#include "pop3/pop3.h"
+#include "pop3/pop3_client.h"
 #include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
@@ -43,7 +43,7 @@ TEST(MailEntryTest, DisplayTexts) {
         {"a@b.c", std::string(23, 's'), "a@b.c: " + std::string(20, 's') + ".."},
     };
     for (const Row& row : rows) {
-        TIdMessage m;
+        MailMessage m;
         m.HeaderLines.Add("From: " + row.from);
         m.HeaderLines.Add("Subject: " + row.subject);
         m.ApplyHeaderFields();
@@ -143,7 +143,7 @@ TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
         p.Send("HELLO\r\n");
         p.ReceiveAll();
     });
-    LoopbackServer silent([](Peer& p) { p.Pause(TIdMessageClient::ReplyLimitMs + 500); });
+    LoopbackServer silent([](Peer& p) { p.Pause(MessageClient::ReplyLimitMs + 500); });
     Pop3Mailbox good({Mail("a@b.c", "works")});
     StartCompact();
     Account(1, ClosedPort());
@@ -158,7 +158,7 @@ TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
     const auto start = std::chrono::steady_clock::now();
     mail().CheckMail(false);
     EXPECT_LT(std::chrono::steady_clock::now() - start,
-              std::chrono::milliseconds(TIdMessageClient::ReplyLimitMs + 2000));
+              std::chrono::milliseconds(MessageClient::ReplyLimitMs + 2000));
     EXPECT_TRUE(mail().mailPending);
 }
 
@@ -169,10 +169,10 @@ TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
     Account(2, box.port());
     int made = 0;
     bool failing = true;
-    mail().newClient = [&]() -> std::unique_ptr<TIdPOP3> {
+    mail().newClient = [&]() -> std::unique_ptr<Pop3Client> {
         if (failing && made++ == 0)
-            throw EIdStackInitializationFailed();
-        return std::make_unique<TIdPOP3>();
+            throw StackStartFailed();
+        return std::make_unique<Pop3Client>();
     };
     OpenList();
     ASSERT_EQ(Lines().size(), 1u) << "account 2 was still checked";

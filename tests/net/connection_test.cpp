@@ -18,8 +18,8 @@ long long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-std::unique_ptr<TIdTCPClient> ClientTo(uint16_t port, const std::string& host = "127.0.0.1") {
-    auto client = std::make_unique<TIdTCPClient>();
+std::unique_ptr<TcpClient> ClientTo(uint16_t port, const std::string& host = "127.0.0.1") {
+    auto client = std::make_unique<TcpClient>();
     client->Host = host;
     client->Port = port;
     return client;
@@ -32,7 +32,7 @@ struct Session {
         client->OpenConnection(3000);
     }
     LoopbackServer server;
-    std::unique_ptr<TIdTCPClient> client;
+    std::unique_ptr<TcpClient> client;
 };
 
 TEST(ConnectTest, AQuickAcceptIsNoticedAtTheEndOfTheFirstStep) {
@@ -53,7 +53,7 @@ TEST(ConnectTest, ARefusedConnectRaisesTheSocketErrorTextAsConnectException) {
     try {
         client->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdConnectException& e) {
+    } catch (const ConnectError& e) {
         EXPECT_EQ(std::string(e.what()), "Socket-Fehler # 10061\r\nVerbindung abgelehnt.");
     }
     EXPECT_FALSE(client->IsConnected());
@@ -65,7 +65,7 @@ TEST(ConnectTest, ARefusedBlockingConnectRaisesTheSocketError) {
         try {
             client->OpenConnection(limit);
             FAIL() << "no exception";
-        } catch (const EIdSocketError& e) {
+        } catch (const SocketError& e) {
             EXPECT_EQ(e.SocketErrorCode, 10061);
         }
     }
@@ -78,7 +78,7 @@ TEST(ConnectTest, AConnectThatNeverCompletesTimesOutAfterTheLimit) {
     try {
         client->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdConnectTimeout& e) {
+    } catch (const ConnectTimeout& e) {
         EXPECT_EQ(std::string(e.what()), "Zeit\xFC"
                                          "berschreitung der Verbindung.");
     }
@@ -102,7 +102,7 @@ TEST(ConnectTest, OpeningTwiceRaisesAlreadyConnected) {
     try {
         client->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdAlreadyConnected& e) {
+    } catch (const AlreadyConnected& e) {
         EXPECT_STREQ(e.what(), "Verbindung besteht bereits.");
     }
     EXPECT_TRUE(client->IsConnected()) << "the first connection stays";
@@ -115,7 +115,7 @@ TEST(ConnectTest, PortRangeRules) {
     try {
         client->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdInvalidPortRange& e) {
+    } catch (const InvalidPortRange& e) {
         EXPECT_STREQ(e.what(), "Ung\xFCltiger Port-Bereich (10 - 5)");
     }
 
@@ -125,14 +125,14 @@ TEST(ConnectTest, PortRangeRules) {
     try {
         client->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdCanNotBindPortInRange& e) {
+    } catch (const NoPortInRange& e) {
         const std::string p = std::to_string(held.port());
         EXPECT_EQ(std::string(e.what()),
                   "Port-Beriech (" + p + " - " + p + ") kann nicht eingebunden werden");
     }
 
     client->BoundPort = held.port();
-    EXPECT_THROW(client->OpenConnection(3000), EIdCouldNotBindSocket);
+    EXPECT_THROW(client->OpenConnection(3000), BindFailed);
 }
 
 TEST(ConnectTest, ReconnectingAfterACloseDiscardsTheOldBytes) {
@@ -176,7 +176,7 @@ TEST(LineTest, TheLimitCountsTheCarriageReturn) {
     try {
         s.client->ReadLine();
         FAIL() << "no exception";
-    } catch (const EIdReadLnMaxLineLengthExceeded& e) {
+    } catch (const LineTooLong& e) {
         EXPECT_STREQ(e.what(), "Max. Zeilenl\xE4nge \xFC"
                                "berschritten.");
     }
@@ -188,7 +188,7 @@ TEST(LineTest, MoreThanTheLimitWithoutLineEndRaisesWithoutWaiting) {
         p.ReceiveAll();
     });
     const auto start = Clock::now();
-    EXPECT_THROW(s.client->ReadLine(), EIdReadLnMaxLineLengthExceeded);
+    EXPECT_THROW(s.client->ReadLine(), LineTooLong);
     EXPECT_LT(MsSince(start), 2000);
 }
 
@@ -217,7 +217,7 @@ TEST(LineTest, ThePeerClosingRightAfterALine) {
     try {
         s.client->ReadLine();
         FAIL() << "no exception";
-    } catch (const EIdConnClosedGracefully& e) {
+    } catch (const ClosedGracefully& e) {
         EXPECT_STREQ(e.what(), "Die Verbindung wurde erfolgreich geschlossen.");
     }
 }
@@ -230,7 +230,7 @@ TEST(LineTest, ThePeerClosingBehindAPartialLine) {
     });
     EXPECT_EQ(s.client->ReadLine(), "");
     EXPECT_TRUE(s.client->LineTimedOut);
-    EXPECT_THROW(s.client->ReadLine(), EIdConnClosedGracefully);
+    EXPECT_THROW(s.client->ReadLine(), ClosedGracefully);
 }
 
 TEST(LineTest, IsConnectedSeesTheCloseOnlyAfterAReadFoundIt) {
@@ -241,7 +241,7 @@ TEST(LineTest, IsConnectedSeesTheCloseOnlyAfterAReadFoundIt) {
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(s.client->IsConnected()) << "the network is not probed";
     EXPECT_EQ(s.client->ReadLine(), "x");
-    EXPECT_THROW(s.client->ReadLine(), EIdConnClosedGracefully);
+    EXPECT_THROW(s.client->ReadLine(), ClosedGracefully);
     EXPECT_FALSE(s.client->IsConnected());
 }
 
@@ -270,16 +270,16 @@ TEST(WriteTest, WriteLineSendsTheTextAndCrLfInOne) {
 }
 
 TEST(WriteTest, AnEmptyTextTouchesNothing) {
-    TIdTCPClient never; // not connected: an empty text does not even check
+    TcpClient never; // not connected: an empty text does not even check
     EXPECT_NO_THROW(never.WriteText(""));
-    EXPECT_THROW(never.WriteText("x"), EIdNotConnected);
-    EXPECT_THROW(never.WriteLine(""), EIdNotConnected);
+    EXPECT_THROW(never.WriteText("x"), NotConnected);
+    EXPECT_THROW(never.WriteLine(""), NotConnected);
 }
 
 TEST(WriteTest, WritingAfterTheCloseWasSeenRaisesClosedGracefully) {
     Session s([](Peer& p) { p.Close(); });
-    EXPECT_THROW(s.client->ReadLine(), EIdConnClosedGracefully);
-    EXPECT_THROW(s.client->WriteLine("NOOP"), EIdConnClosedGracefully);
+    EXPECT_THROW(s.client->ReadLine(), ClosedGracefully);
+    EXPECT_THROW(s.client->WriteLine("NOOP"), ClosedGracefully);
 }
 
 TEST(WriteTest, ALargeWriteGoesOutWhole) {

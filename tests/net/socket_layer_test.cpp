@@ -2,7 +2,7 @@
 #include "net/component.h"
 #include "net/exceptions.h"
 #include "net/socket_library.h"
-#include "net/stack.h"
+#include "net/socket_stack.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ TEST(SocketLayerTest, ErrorTextsNameTheCodeAndItsDescription) {
         {0, "Socket-Fehler # 0\r\n"},
     };
     for (const auto& [code, text] : rows)
-        EXPECT_EQ(TIdStack::SocketErrorText(code), text) << code;
+        EXPECT_EQ(SocketStack::SocketErrorText(code), text) << code;
 }
 
 TEST(SocketLayerTest, DottedQuads) {
@@ -50,10 +50,10 @@ TEST(SocketLayerTest, DottedQuads) {
         EXPECT_EQ(IsDottedQuad(text), dotted) << text;
     EXPECT_EQ(ParseDottedQuad("10.0.200.7"), (std::array<uint8_t, 4>{10, 0, 200, 7}));
     EXPECT_EQ(FormatDottedQuad({127, 0, 0, 1}), "127.0.0.1");
-    EXPECT_THROW(ParseDottedQuad("1.x.3.4"), EConvertError);
+    EXPECT_THROW(ParseDottedQuad("1.x.3.4"), ConvertError);
     try {
         ParseDottedQuad("1.x.3.4");
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'x' ist kein g\xFCltiger Integerwert");
     }
 }
@@ -68,7 +68,7 @@ std::atomic<int> lookups = 0;
 
 class StackTest : public ::testing::Test {
   protected:
-    TIdComponent user; // keeps SharedStack alive
+    Component user; // keeps SharedStack alive
     void TearDown() override { sockets::BindEntry("gethostbyname", nullptr); }
 };
 
@@ -86,7 +86,7 @@ TEST_F(StackTest, AFailedLookupRaisesTheHostNotFoundError) {
     try {
         SharedStack->ResolveHostAddress("mail.invalid");
         FAIL() << "no exception";
-    } catch (const EIdSocketError& e) {
+    } catch (const SocketError& e) {
         EXPECT_EQ(e.SocketErrorCode, 11001);
         EXPECT_EQ(std::string(e.what()), "Socket-Fehler # 11001\r\nHost nicht gefunden.");
     }
@@ -102,23 +102,23 @@ TEST_F(StackTest, CheckSocketResultAsksOnlyAfterAFailure) {
     sockets::SetLastError(10038);
     EXPECT_TRUE(SharedStack->CheckSocketResult(-1, {10009, 10038}));
     sockets::SetLastError(10061);
-    EXPECT_THROW(SharedStack->CheckSocketResult(-1, {10009, 10038}), EIdSocketError);
+    EXPECT_THROW(SharedStack->CheckSocketResult(-1, {10009, 10038}), SocketError);
     EXPECT_EQ(SharedStack->LastSocketError, 10061);
 }
 
 TEST_F(StackTest, SelectSetsHoldAtMost64Sockets) {
-    std::vector<TIdStackSocketHandle> many(65, sockets::InvalidSocket);
-    EXPECT_THROW(SharedStack->Select(&many, nullptr, nullptr, 0), EIdStackSetSizeExceeded);
+    std::vector<RawSocket> many(65, sockets::InvalidSocket);
+    EXPECT_THROW(SharedStack->Select(&many, nullptr, nullptr, 0), SocketSetFull);
 }
 
 TEST(SocketLayerTest, AnEntryCalledWithoutALoadedLibraryRaisesTheStubError) {
     ASSERT_EQ(StackUserCount, 0);
-    TIdComponent{}; // the library is loaded and stays so; take it away as at process end
+    Component{}; // the library is loaded and stays so; take it away as at process end
     sockets::Cleanup();
     try {
         sockets::NewSocket(1, 0);
         FAIL() << "no exception";
-    } catch (const EIdWS2StubError& e) {
+    } catch (const MissingSocketFunction& e) {
         EXPECT_EQ(e.OsErrorCode, 10093);
         EXPECT_EQ(e.BaseText, "Fehler beim Aufruf einer Winsock2-Bibliotheksfunktion socket");
         EXPECT_EQ(std::string(e.what()), e.BaseText + ": " + sockets::OsErrorText(10093));

@@ -39,7 +39,7 @@ TEST(DecodingTest, ZeroBytesAreRemoved) {
 }
 
 TEST(DecodingTest, ABadQEscapeRaisesTheConversionError) {
-    EXPECT_THROW(DecodeEncodedWords("=?ISO-8859-1?Q?=ZZ?="), EConvertError);
+    EXPECT_THROW(DecodeEncodedWords("=?ISO-8859-1?Q?=ZZ?="), ConvertError);
 }
 
 TEST(DecodingTest, OneValueDecodesAtMostAThousandWords) {

@@ -1,6 +1,6 @@
 // The POP3 client against the real thing: Dovecot on loopback, started by the test fixture.
 #include "net/exceptions.h"
-#include "pop3/pop3.h"
+#include "pop3/pop3_client.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@ int Port() {
     return std::atoi(Server().substr(Server().find(':') + 1).c_str());
 }
 
-std::unique_ptr<TIdPOP3> Login(const std::string& user, const std::string& password) {
-    auto pop = std::make_unique<TIdPOP3>();
+std::unique_ptr<Pop3Client> Login(const std::string& user, const std::string& password) {
+    auto pop = std::make_unique<Pop3Client>();
     pop->Host = Host();
     pop->Port = Port();
     pop->Username = user;
@@ -44,7 +44,7 @@ TEST_F(DovecotTest, HeadersComeDecoded) {
     auto pop = Login("alice", "alicepw");
     ASSERT_TRUE(pop->IsConnected());
     EXPECT_EQ(pop->CountMessages(), 3);
-    TIdMessage message;
+    MailMessage message;
     const std::pair<std::string, std::string> want[] = {
         {"plain@example.org", "Plain message"},
         {"\"M\xFCller, J\xF6rg\" <joerg@example.org>", "Gr\xFC\xDF"
@@ -74,18 +74,18 @@ TEST_F(DovecotTest, ADeletionTakesEffectAtQuit) {
 
 TEST_F(DovecotTest, AnUnknownMessageIsANegativeReply) {
     auto pop = Login("alice", "alicepw");
-    TIdMessage message;
+    MailMessage message;
     try {
         pop->FetchHeader(99, message);
         FAIL() << "no exception";
-    } catch (const EIdProtocolReplyError& e) {
+    } catch (const ReplyError& e) {
         EXPECT_EQ(e.ReplyErrorCode, 2);
     }
     EXPECT_TRUE(pop->IsConnected());
 }
 
 TEST_F(DovecotTest, AWrongPasswordRaisesCodeTwo) {
-    auto pop = std::make_unique<TIdPOP3>();
+    auto pop = std::make_unique<Pop3Client>();
     pop->Host = Host();
     pop->Port = Port();
     pop->BoundIP = "127.0.0.9"; // Dovecot delays the next login from an address that failed
@@ -94,7 +94,7 @@ TEST_F(DovecotTest, AWrongPasswordRaisesCodeTwo) {
     try {
         pop->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdProtocolReplyError& e) {
+    } catch (const ReplyError& e) {
         EXPECT_EQ(e.ReplyErrorCode, 2);
         EXPECT_NE(std::string(e.what()).find("Authentication failed"), std::string::npos)
             << e.what();

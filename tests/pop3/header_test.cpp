@@ -1,13 +1,13 @@
 // The header list and the fields a message takes from it.
-#include "pop3/message.h"
+#include "pop3/mail_message.h"
 
 #include <gtest/gtest.h>
 
 namespace kestrel {
 namespace {
 
-TIdMessage Parsed(std::vector<std::string> lines) {
-    TIdMessage message;
+MailMessage Parsed(std::vector<std::string> lines) {
+    MailMessage message;
     for (auto& line : lines)
         message.HeaderLines.Add(std::move(line));
     message.ApplyHeaderFields();
@@ -15,7 +15,7 @@ TIdMessage Parsed(std::vector<std::string> lines) {
 }
 
 TEST(HeaderListTest, LookupsIgnoreCaseUnfoldAndTakeTheFirst) {
-    TIdHeaderList h;
+    HeaderList h;
     for (const char* line : {"subject: first\t", "\tsecond part", "  third", "Subject: later",
                              "No colon here", "From : spaced", "X-Empty:"})
         h.Add(line);
@@ -32,7 +32,7 @@ TEST(HeaderListTest, LookupsIgnoreCaseUnfoldAndTakeTheFirst) {
 }
 
 TEST(MessageTest, FieldsFromTheHeader) {
-    const TIdMessage m = Parsed({
+    const MailMessage m = Parsed({
         "From: =?ISO-8859-1?Q?J=F6rg_M=FCller?= <joerg@a.b>",
         "Subject: =?iso-8859-1?q?Gr=FC=DFe?= aus Bonn",
         "To: a@b.c, \"D, E\" <d@e.f>",
@@ -56,7 +56,7 @@ TEST(MessageTest, FieldsFromTheHeader) {
 }
 
 TEST(MessageTest, MissingHeadersGiveEmptyFields) {
-    const TIdMessage m = Parsed({"X-Other: 1"});
+    const MailMessage m = Parsed({"X-Other: 1"});
     EXPECT_EQ(m.Subject, "");
     EXPECT_EQ(m.From.Text(), "");
     EXPECT_EQ(m.Date, 0);
@@ -76,7 +76,7 @@ TEST(MessageTest, PrioritiesAndDates) {
 }
 
 TEST(MessageTest, WithoutAResetTheFirstMessagesValuesWin) {
-    TIdMessage m = Parsed({"Subject: one"});
+    MailMessage m = Parsed({"Subject: one"});
     m.HeaderLines.Add("Subject: two");
     m.ApplyHeaderFields();
     EXPECT_EQ(m.Subject, "one");

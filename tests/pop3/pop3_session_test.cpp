@@ -1,6 +1,6 @@
 // The POP3 conversation against scripted servers on loopback, with the exact bytes sent.
 #include "net/exceptions.h"
-#include "pop3/pop3.h"
+#include "pop3/pop3_client.h"
 #include "support/loopback_server.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +21,9 @@ LoopbackServer::Script Pop3(std::string greeting, std::vector<std::string> repli
     };
 }
 
-std::unique_ptr<TIdPOP3> Client(const LoopbackServer& server, std::string user = "x",
-                                std::string password = "") {
-    auto pop = std::make_unique<TIdPOP3>();
+std::unique_ptr<Pop3Client> Client(const LoopbackServer& server, std::string user = "x",
+                                   std::string password = "") {
+    auto pop = std::make_unique<Pop3Client>();
     pop->Host = "127.0.0.1";
     pop->Port = server.port();
     pop->Username = std::move(user);
@@ -39,7 +39,7 @@ TEST(Pop3Test, ASessionSendsExactlyItsCommands) {
     EXPECT_EQ(pop->Port, server.port());
     pop->OpenConnection(3000);
     EXPECT_EQ(pop->CountMessages(), 3);
-    TIdMessage message;
+    MailMessage message;
     EXPECT_TRUE(pop->FetchHeader(2, message));
     EXPECT_EQ(message.Subject, "Hi");
     EXPECT_EQ(message.From.Text(), "a@b.c");
@@ -49,7 +49,7 @@ TEST(Pop3Test, ASessionSendsExactlyItsCommands) {
 }
 
 TEST(Pop3Test, TheDefaultPortIs110) {
-    EXPECT_EQ(TIdPOP3().Port, 110);
+    EXPECT_EQ(Pop3Client().Port, 110);
 }
 
 struct StatCase {
@@ -67,7 +67,7 @@ TEST(Pop3Test, StatReplies) {
         if (row.count >= 0) {
             EXPECT_EQ(pop->CountMessages(), row.count) << row.reply;
         } else {
-            EXPECT_THROW(pop->CountMessages(), EConvertError) << row.reply;
+            EXPECT_THROW(pop->CountMessages(), ConvertError) << row.reply;
         }
     }
 }
@@ -78,7 +78,7 @@ TEST(Pop3Test, ANegativeLoginClosesWithQuitAndRaisesCodeTwo) {
     try {
         pop->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdProtocolReplyError& e) {
+    } catch (const ReplyError& e) {
         EXPECT_EQ(e.ReplyErrorCode, 2);
         EXPECT_EQ(std::string(e.what()), " invalid password\r\n");
     }
@@ -93,7 +93,7 @@ TEST(Pop3Test, ABareErrRaisesWithAnEmptyLine) {
     try {
         pop->DeleteMessage(9);
         FAIL() << "no exception";
-    } catch (const EIdProtocolReplyError& e) {
+    } catch (const ReplyError& e) {
         EXPECT_EQ(std::string(e.what()), "\r\n");
     }
     EXPECT_TRUE(pop->IsConnected()) << "left open for the caller";
@@ -105,9 +105,9 @@ TEST(Pop3Test, AnUnknownStatusWordRaises) {
     try {
         pop->OpenConnection(3000);
         FAIL() << "no exception";
-    } catch (const EIdProtocolReplyError&) {
+    } catch (const ReplyError&) {
         FAIL() << "not a reply error";
-    } catch (const EIdException& e) {
+    } catch (const ClientError& e) {
         EXPECT_EQ(std::string(e.what()), "Nicht erkannter POP3-Response-Header:\n\"O\r\n\"");
     }
     EXPECT_EQ(server.Received(), "QUIT\r\n") << "the half-open conversation is closed";
@@ -119,30 +119,30 @@ TEST(Pop3Test, ContinuedRepliesAndBlankLines) {
     auto pop = Client(server);
     pop->OpenConnection(3000); // a misread greeting would make USER's reply "middle line"
     EXPECT_TRUE(pop->IsConnected());
-    TIdPOP3 parsed;
+    Pop3Client parsed;
     ParseReplyLines({"+OK- first", "middle line", "+ok  last"}, parsed.LastReply);
     EXPECT_EQ(parsed.LastReply.TextCode(), "+OK");
     EXPECT_EQ(parsed.LastReply.Text, (std::vector<std::string>{" first", "le line", " last"}));
 }
 
 TEST(Pop3Test, ASilentServerFailsWithinTheReplyBound) {
-    LoopbackServer server([](Peer& p) { p.Pause(TIdMessageClient::ReplyLimitMs + 600); });
+    LoopbackServer server([](Peer& p) { p.Pause(MessageClient::ReplyLimitMs + 600); });
     auto pop = Client(server);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_THROW(pop->OpenConnection(3000), EIdReadTimeout);
+    EXPECT_THROW(pop->OpenConnection(3000), ReadTimeout);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
-    EXPECT_GE(ms, TIdMessageClient::ReplyLimitMs - 100);
-    EXPECT_LT(ms, TIdMessageClient::ReplyLimitMs + 1500);
+    EXPECT_GE(ms, MessageClient::ReplyLimitMs - 100);
+    EXPECT_LT(ms, MessageClient::ReplyLimitMs + 1500);
 }
 
 TEST(Pop3Test, AServerStoppingInsideAHeaderFailsWithinTheBound) {
     LoopbackServer server(Pop3("+OK\r\n", {"+OK\r\n", "+OK\r\n", "+OK\r\nSubject: cut"}));
     auto pop = Client(server);
     pop->OpenConnection(3000);
-    TIdMessage message;
-    EXPECT_THROW(pop->FetchHeader(1, message), EIdReadTimeout);
+    MailMessage message;
+    EXPECT_THROW(pop->FetchHeader(1, message), ReadTimeout);
 }
 
 TEST(Pop3Test, HeaderBlockLinesAreKeptAsSentUpToTheDot) {
@@ -150,7 +150,7 @@ TEST(Pop3Test, HeaderBlockLinesAreKeptAsSentUpToTheDot) {
         "+OK\r\n", {"+OK\r\n", "+OK\r\n", "+OK\r\nSubject: a\r\n\r\n..stuffed\r\nbody\r\n.\r\n"}));
     auto pop = Client(server);
     pop->OpenConnection(3000);
-    TIdMessage message;
+    MailMessage message;
     pop->FetchHeader(1, message);
     EXPECT_EQ(message.HeaderLines.Lines,
               (std::vector<std::string>{"Subject: a", "..stuffed", "body"}));

@@ -9,16 +9,16 @@
 namespace kestrel {
 
 // The short-lived worker that connects one socket while the GUI thread waits in steps.
-class TIdConnectThread {
+class ConnectWorker {
   public:
-    explicit TIdConnectThread(TIdSocketHandle& target) : TargetSocket(target) {}
+    explicit ConnectWorker(SocketHandle& target) : TargetSocket(target) {}
     // Freeing waits for the thread to end.
-    ~TIdConnectThread() {
+    ~ConnectWorker() {
         if (thread_.joinable())
             thread_.join();
     }
 
-    TIdSocketHandle& TargetSocket;
+    SocketHandle& TargetSocket;
     std::string ErrorText; // read only after Stopped() or after the thread ended
 
     void Start();

@@ -10,10 +10,10 @@
 
 namespace kestrel {
 
-using TIdStackSocketHandle = sockets::Socket;
+using RawSocket = sockets::Socket;
 
 // One end of a connection as the socket reports it.
-struct TIdSocketEnd {
+struct SocketEnd {
     int family = 2;
     std::string ip;
     int port = 0;
@@ -21,31 +21,31 @@ struct TIdSocketEnd {
 
 // The socket stack: the calls the connection classes make, with their failures turned into
 // exceptions. One object, SharedStack, lives while any transport object does.
-class TIdStack {
+class SocketStack {
   public:
     // Starts the socket library once per process; a start result of -1 raises
-    // EIdStackInitializationFailed.
-    TIdStack();
-    virtual ~TIdStack() = default;
+    // StackStartFailed.
+    SocketStack();
+    virtual ~SocketStack() = default;
 
     int LastSocketError = 0;
 
-    // False for any result but -1; true for an ignored code; raises EIdSocketError otherwise.
+    // False for any result but -1; true for an ignored code; raises SocketError otherwise.
     bool CheckSocketResult(int result, std::initializer_list<int> ignored = {});
     [[noreturn]] void RaiseSocketFailure(int code);
     static std::string SocketErrorText(int code);
 
-    TIdStackSocketHandle NewSocket(int type, int protocol);
+    RawSocket NewSocket(int type, int protocol);
     std::string ResolveHostAddress(const std::string& host);
-    // At most 64 sockets a set; more raise EIdStackSetSizeExceeded.
-    int Select(std::vector<TIdStackSocketHandle>* read, std::vector<TIdStackSocketHandle>* write,
-               std::vector<TIdStackSocketHandle>* error, int limitMs);
-    TIdSocketEnd GetSocketName(TIdStackSocketHandle socket);
-    TIdSocketEnd GetPeerName(TIdStackSocketHandle socket);
+    // At most 64 sockets a set; more raise SocketSetFull.
+    int Select(std::vector<RawSocket>* read, std::vector<RawSocket>* write,
+               std::vector<RawSocket>* error, int limitMs);
+    SocketEnd GetSocketName(RawSocket socket);
+    SocketEnd GetPeerName(RawSocket socket);
 };
 
 bool IsDottedQuad(const std::string& text);
-// Raises EConvertError for a part that is no number.
+// Raises ConvertError for a part that is no number.
 std::array<uint8_t, 4> ParseDottedQuad(const std::string& text);
 std::string FormatDottedQuad(const std::array<uint8_t, 4>& bytes);
 

@@ -1,36 +1,36 @@
-#include "pop3/reply.h"
+#include "pop3/server_reply.h"
 
 #include "net/conversion.h"
 #include "pop3/text_ops.h"
 
 namespace kestrel {
 
-void TIdRFCReply::SetNumericCode(int code) {
+void ServerReply::SetNumericCode(int code) {
     numericCode_ = code;
     if (code > 0)
         textCode_ = std::to_string(code);
 }
 
-void TIdRFCReply::SetTextCode(const std::string& code) {
+void ServerReply::SetTextCode(const std::string& code) {
     textCode_ = code;
     if (!code.empty())
         numericCode_ = TryStrToInt(code).value_or(0);
 }
 
-void TIdRFCReply::Clear() {
+void ServerReply::Clear() {
     numericCode_ = 0;
     textCode_.clear();
     Text.clear();
 }
 
-std::string TIdRFCReply::JoinedText() const {
+std::string ServerReply::JoinedText() const {
     std::string joined;
     for (const std::string& line : Text)
         joined += line + "\r\n";
     return joined;
 }
 
-void ParseReplyLines(const std::vector<std::string>& lines, TIdRFCReply& reply) {
+void ParseReplyLines(const std::vector<std::string>& lines, ServerReply& reply) {
     reply.Clear();
     if (lines.empty())
         return;

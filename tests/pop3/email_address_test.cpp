@@ -1,5 +1,5 @@
 // Parsing and printing of e-mail addresses and address lists.
-#include "pop3/address.h"
+#include "pop3/email_address.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(AddressTest, ParseAndPrint) {
         {"Name <>", "Name", "", "Name <>"},
     };
     for (const AddressCase& row : rows) {
-        TIdEMailAddressItem item;
+        EmailAddress item;
         item.SetText(row.value);
         EXPECT_EQ(item.Name, row.name) << row.value;
         EXPECT_EQ(item.Address, row.address) << row.value;
@@ -39,17 +39,17 @@ TEST(AddressTest, ParseAndPrint) {
 }
 
 TEST(AddressTest, AnAtAfterAClosedAddressIsAnError) {
-    TIdEMailAddressItem item;
+    EmailAddress item;
     try {
         item.SetText("Desk <a@b.c> x@y.z");
         FAIL() << "no exception";
-    } catch (const EIdEmailParseError& e) {
+    } catch (const AddressParseError& e) {
         EXPECT_STREQ(e.what(), "@ Outside-Adresse");
     }
 }
 
 std::vector<std::string> Addresses(const std::string& value) {
-    TIdEMailAddressList list;
+    EmailAddressList list;
     ParseAddressList(value, list);
     std::vector<std::string> out;
     for (const auto& item : list)
@@ -70,9 +70,8 @@ TEST(AddressTest, Lists) {
 }
 
 TEST(AddressTest, AParseErrorEndsTheListAndKeepsWhatCameBefore) {
-    TIdEMailAddressList list;
-    EXPECT_THROW(ParseAddressList("ok@a.b, Desk <a@b.c> x@y.z, late@a.b", list),
-                 EIdEmailParseError);
+    EmailAddressList list;
+    EXPECT_THROW(ParseAddressList("ok@a.b, Desk <a@b.c> x@y.z, late@a.b", list), AddressParseError);
     ASSERT_GE(list.size(), 1u);
     EXPECT_EQ(list[0].Address, "ok@a.b");
 }

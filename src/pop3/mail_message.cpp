@@ -1,4 +1,4 @@
-#include "pop3/message.h"
+#include "pop3/mail_message.h"
 
 #include "net/conversion.h"
 #include "pop3/decoding.h"
@@ -81,9 +81,9 @@ int64_t DaysFromCivil(int y, int m, int d) {
 uint8_t PriorityFromText(const std::string& value) {
     const std::string lower = text::Lower(value);
     if (lower.find("urgent") != std::string::npos)
-        return static_cast<uint8_t>(TIdMessagePriority::mpHigh);
+        return static_cast<uint8_t>(MessagePriority::High);
     if (lower.find("non-priority") != std::string::npos)
-        return static_cast<uint8_t>(TIdMessagePriority::mpLow);
+        return static_cast<uint8_t>(MessagePriority::Low);
     const std::string trimmed = Trim(value);
     const auto number = TryStrToInt(trimmed.substr(0, trimmed.find(' ')));
     return static_cast<uint8_t>((number ? *number : 3) - 1);
@@ -138,8 +138,8 @@ double InternetDateToLocal(const std::string& value) {
     return static_cast<double>(utc + offset) / 86400.0 + 25569.0; // 1970-01-01 is day 25569
 }
 
-void TIdMessage::ApplyHeaderFields() {
-    const TIdHeaderList& h = HeaderLines;
+void MailMessage::ApplyHeaderFields() {
+    const HeaderList& h = HeaderLines;
     ContentType = h.ValueOf("Content-Type");
     CharSet = ParameterOf(ContentType, "CHARSET=", true);
     ContentTransferEncoding = h.ValueOf("Content-Transfer-Encoding");
@@ -170,7 +170,7 @@ void TIdMessage::ApplyHeaderFields() {
     }
 }
 
-void TIdMessage::ResetMessage() {
+void MailMessage::ResetMessage() {
     CCList.clear();
     BccList.clear();
     From = {};
@@ -190,7 +190,7 @@ void TIdMessage::ResetMessage() {
     ExtraHeaders.Clear();
     Boundaries.clear();
     Date = 0;
-    Priority = static_cast<uint8_t>(TIdMessagePriority::mpNormal);
+    Priority = static_cast<uint8_t>(MessagePriority::Normal);
 }
 
 } // namespace kestrel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pop3/address.h"
+#include "pop3/email_address.h"
 #include "pop3/header_list.h"
 
 #include <cstdint>
@@ -9,22 +9,22 @@
 
 namespace kestrel {
 
-enum class TIdMessagePriority : uint8_t { mpHighest, mpHigh, mpNormal, mpLow, mpLowest };
+enum class MessagePriority : uint8_t { Highest, High, Normal, Low, Lowest };
 
 // The parsed header of one message.
-class TIdMessage {
+class MailMessage {
   public:
-    TIdMessage() { ResetMessage(); }
+    MailMessage() { ResetMessage(); }
 
-    TIdHeaderList HeaderLines;
-    TIdHeaderList ExtraHeaders;
+    HeaderList HeaderLines;
+    HeaderList ExtraHeaders;
     std::string ContentType, CharSet, ContentTransferEncoding, ContentDisposition;
     std::string Subject, Organization, References, MsgId;
-    TIdEMailAddressItem From, Sender, ReceiptRecipient;
-    TIdEMailAddressList Recipients, CCList, BccList, ReplyTo;
+    EmailAddress From, Sender, ReceiptRecipient;
+    EmailAddressList Recipients, CCList, BccList, ReplyTo;
     std::vector<std::string> NewsGroups;
     double Date = 0; // local time in days since 1899-12-30; 0 for none
-    uint8_t Priority = static_cast<uint8_t>(TIdMessagePriority::mpNormal);
+    uint8_t Priority = static_cast<uint8_t>(MessagePriority::Normal);
     std::vector<std::string> Boundaries;
     bool BoundaryUnchanged = false;
 

@@ -1,4 +1,4 @@
-#include "pop3/address.h"
+#include "pop3/email_address.h"
 
 #include "pop3/text_ops.h"
 
@@ -19,7 +19,7 @@ bool IsEscaped(char c) {
 }
 
 struct Parser {
-    TIdEMailAddressItem& item;
+    EmailAddress& item;
     std::string t;
     int depth = 0;
     bool inQuote = false, addressOpen = false, angleSeen = false, atSeen = false;
@@ -94,7 +94,7 @@ struct Parser {
         case '@':
             atSeen = true;
             if (!addressOpen && angleSeen)
-                throw EIdEmailParseError();
+                throw AddressParseError();
             addressOpen = true;
             item.Address += Part(t, 1, pos);
             t = After(t, pos);
@@ -121,7 +121,7 @@ struct Parser {
     }
 };
 
-void AddItem(TIdEMailAddressList& list, std::string_view text, bool dropEmpty) {
+void AddItem(EmailAddressList& list, std::string_view text, bool dropEmpty) {
     list.emplace_back();
     list.back().SetText(text);
     if (dropEmpty) {
@@ -133,7 +133,7 @@ void AddItem(TIdEMailAddressList& list, std::string_view text, bool dropEmpty) {
 
 } // namespace
 
-void TIdEMailAddressItem::SetText(std::string_view value) {
+void EmailAddress::SetText(std::string_view value) {
     Address.clear();
     Name.clear();
     Parser parser{*this, Trim(value)};
@@ -152,7 +152,7 @@ void TIdEMailAddressItem::SetText(std::string_view value) {
         Address += StripCharsAtEnds(BlankTab, Trim(parser.t));
 }
 
-std::string TIdEMailAddressItem::AddressText() const {
+std::string EmailAddress::AddressText() const {
     if (Address.empty())
         return Name.empty() ? "" : "<>";
     const size_t at = Address.rfind('@');
@@ -173,7 +173,7 @@ std::string TIdEMailAddressItem::AddressText() const {
     return "<" + quoted + local + "\"" + domain + ">";
 }
 
-std::string TIdEMailAddressItem::Text() const {
+std::string EmailAddress::Text() const {
     if (Name.empty() || Name == Upper(Address))
         return AddressText();
     size_t k = PosOfFirstOther(NameChars, Name);
@@ -197,7 +197,7 @@ std::string TIdEMailAddressItem::Text() const {
     return quoted + "\" " + AddressText();
 }
 
-void ParseAddressList(std::string_view value, TIdEMailAddressList& list) {
+void ParseAddressList(std::string_view value, EmailAddressList& list) {
     list.clear();
     if (Trim(value).empty())
         return;

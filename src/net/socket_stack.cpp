@@ -1,4 +1,4 @@
-#include "net/stack.h"
+#include "net/socket_stack.h"
 
 #include "net/conversion.h"
 #include "net/exceptions.h"
@@ -98,7 +98,7 @@ void CleanUpAtExit() {
         sockets::Cleanup();
 }
 
-TIdSocketEnd EndOf(const sockets::Address4& a) {
+SocketEnd EndOf(const sockets::Address4& a) {
     return {2, FormatDottedQuad(a.bytes), a.port};
 }
 
@@ -108,16 +108,16 @@ bool StackStarted() {
     return started.load();
 }
 
-TIdStack::TIdStack() {
+SocketStack::SocketStack() {
     if (started.load())
         return;
     if (sockets::Startup() == -1)
-        throw EIdStackInitializationFailed();
+        throw StackStartFailed();
     if (!started.exchange(true))
         std::atexit(CleanUpAtExit);
 }
 
-bool TIdStack::CheckSocketResult(int result, std::initializer_list<int> ignored) {
+bool SocketStack::CheckSocketResult(int result, std::initializer_list<int> ignored) {
     if (result != -1)
         return false;
     LastSocketError = sockets::LastError();
@@ -126,11 +126,11 @@ bool TIdStack::CheckSocketResult(int result, std::initializer_list<int> ignored)
     RaiseSocketFailure(LastSocketError);
 }
 
-void TIdStack::RaiseSocketFailure(int code) {
-    throw EIdSocketError(code, SocketErrorText(code));
+void SocketStack::RaiseSocketFailure(int code) {
+    throw SocketError(code, SocketErrorText(code));
 }
 
-std::string TIdStack::SocketErrorText(int code) {
+std::string SocketStack::SocketErrorText(int code) {
     const char* base = "";
     for (const ErrorText& row : ErrorTexts) {
         if (row.code == code)
@@ -139,14 +139,14 @@ std::string TIdStack::SocketErrorText(int code) {
     return "Socket-Fehler # " + std::to_string(code) + "\r\n" + base;
 }
 
-TIdStackSocketHandle TIdStack::NewSocket(int type, int protocol) {
-    const TIdStackSocketHandle s = sockets::NewSocket(type, protocol);
+RawSocket SocketStack::NewSocket(int type, int protocol) {
+    const RawSocket s = sockets::NewSocket(type, protocol);
     if (s == sockets::InvalidSocket)
-        throw EIdInvalidSocket();
+        throw InvalidSocket();
     return s;
 }
 
-std::string TIdStack::ResolveHostAddress(const std::string& host) {
+std::string SocketStack::ResolveHostAddress(const std::string& host) {
     if (EqualsIgnoringCase(host, "localhost"))
         return "127.0.0.1";
     if (IsDottedQuad(host))
@@ -157,23 +157,22 @@ std::string TIdStack::ResolveHostAddress(const std::string& host) {
     return FormatDottedQuad(*address);
 }
 
-int TIdStack::Select(std::vector<TIdStackSocketHandle>* read,
-                     std::vector<TIdStackSocketHandle>* write,
-                     std::vector<TIdStackSocketHandle>* error, int limitMs) {
+int SocketStack::Select(std::vector<RawSocket>* read, std::vector<RawSocket>* write,
+                        std::vector<RawSocket>* error, int limitMs) {
     for (const auto* set : {read, write, error}) {
         if (set && set->size() > 64)
-            throw EIdStackSetSizeExceeded();
+            throw SocketSetFull();
     }
     return sockets::Select(read, write, error, limitMs);
 }
 
-TIdSocketEnd TIdStack::GetSocketName(TIdStackSocketHandle socket) {
+SocketEnd SocketStack::GetSocketName(RawSocket socket) {
     sockets::Address4 end;
     CheckSocketResult(sockets::LocalEnd(socket, end));
     return EndOf(end);
 }
 
-TIdSocketEnd TIdStack::GetPeerName(TIdStackSocketHandle socket) {
+SocketEnd SocketStack::GetPeerName(RawSocket socket) {
     sockets::Address4 end;
     CheckSocketResult(sockets::PeerEnd(socket, end));
     return EndOf(end);

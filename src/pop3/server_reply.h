@@ -6,7 +6,7 @@
 namespace kestrel {
 
 // One server reply: its status word and text lines. The two codes are coupled.
-class TIdRFCReply {
+class ServerReply {
   public:
     std::vector<std::string> Text;
 
@@ -26,6 +26,6 @@ class TIdRFCReply {
 };
 
 // The status word and text lines of the collected reply lines.
-void ParseReplyLines(const std::vector<std::string>& lines, TIdRFCReply& reply);
+void ParseReplyLines(const std::vector<std::string>& lines, ServerReply& reply);
 
 } // namespace kestrel

@@ -1,4 +1,4 @@
-#include "pop3/pop3.h"
+#include "pop3/pop3_client.h"
 
 #include "net/conversion.h"
 #include "net/exceptions.h"
@@ -13,24 +13,24 @@ constexpr int Positive = 1, Negative = 2;
 constexpr int SkipBlankLinesWithoutEnd = 2147483647;
 } // namespace
 
-std::string TIdMessageClient::ReadBoundedLine() {
+std::string MessageClient::ReadBoundedLine() {
     std::string line = ReadNonEmptyLine(SkipBlankLinesWithoutEnd, ReplyLimitMs);
     if (line.empty() && LineTimedOut)
-        throw EIdReadTimeout();
+        throw kestrel::ReadTimeout();
     return line;
 }
 
-int TIdMessageClient::SendCommand(const std::string& line, std::initializer_list<int> allowed) {
+int MessageClient::SendCommand(const std::string& line, std::initializer_list<int> allowed) {
     WriteLine(line);
     return ReadReply(allowed);
 }
 
-int TIdMessageClient::ReadReply(std::initializer_list<int> allowed) {
+int MessageClient::ReadReply(std::initializer_list<int> allowed) {
     CollectReplyLines();
     return CheckReplyCode(LastReply.NumericCode(), allowed);
 }
 
-void TIdMessageClient::CollectReplyLines() {
+void MessageClient::CollectReplyLines() {
     std::vector<std::string> lines{ReadBoundedLine()};
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
@@ -45,24 +45,24 @@ void TIdMessageClient::CollectReplyLines() {
     ParseReplyLines(lines, LastReply);
 }
 
-int TIdMessageClient::CheckReplyCode(int code, std::initializer_list<int> allowed) {
+int MessageClient::CheckReplyCode(int code, std::initializer_list<int> allowed) {
     if (allowed.size() != 0 && std::find(allowed.begin(), allowed.end(), code) == allowed.end())
         RaiseReplyError();
     return code;
 }
 
-void TIdMessageClient::RaiseReplyError() {
-    throw EIdProtocolReplyError(LastReply.NumericCode(), LastReply.JoinedText());
+void MessageClient::RaiseReplyError() {
+    throw ReplyError(LastReply.NumericCode(), LastReply.JoinedText());
 }
 
-std::string TIdMessageClient::ReadHeaderBlock(TIdMessage& message, const std::string& terminator) {
-    StartWork(TWorkMode::wmRead, 0);
+std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::string& terminator) {
+    StartWork(WorkMode::Read, 0);
     std::string line;
     try {
         for (;;) {
             line = ReadLine("\n", ReplyLimitMs);
             if (LineTimedOut)
-                throw EIdReadTimeout();
+                throw kestrel::ReadTimeout();
             if ((terminator.empty() && line == ".") || line == terminator)
                 break;
             if (!line.empty())
@@ -70,27 +70,27 @@ std::string TIdMessageClient::ReadHeaderBlock(TIdMessage& message, const std::st
         }
         message.ApplyHeaderFields();
     } catch (...) {
-        FinishWork(TWorkMode::wmRead);
+        FinishWork(WorkMode::Read);
         throw;
     }
-    FinishWork(TWorkMode::wmRead);
+    FinishWork(WorkMode::Read);
     return line;
 }
 
-int TIdPOP3::ReadReply(std::initializer_list<int> allowed) {
+int Pop3Client::ReadReply(std::initializer_list<int> allowed) {
     CollectReplyLines();
     if (text::EqualsIgnoringCase(LastReply.TextCode(), "+OK"))
         LastReply.SetNumericCode(Positive);
     else if (text::EqualsIgnoringCase(LastReply.TextCode(), "-ERR"))
         LastReply.SetNumericCode(Negative);
     else
-        throw EIdException("Nicht erkannter POP3-Response-Header:\n\"" + LastReply.JoinedText() +
-                           "\"");
+        throw ClientError("Nicht erkannter POP3-Response-Header:\n\"" + LastReply.JoinedText() +
+                          "\"");
     return CheckReplyCode(LastReply.NumericCode(), allowed);
 }
 
-void TIdPOP3::OpenConnection(int limitMs) {
-    TIdTCPClient::OpenConnection(limitMs);
+void Pop3Client::OpenConnection(int limitMs) {
+    TcpClient::OpenConnection(limitMs);
     try {
         ReadReply({Positive});
         SendCommand("USER " + Username, {Positive});
@@ -101,7 +101,7 @@ void TIdPOP3::OpenConnection(int limitMs) {
     }
 }
 
-int TIdPOP3::CountMessages() {
+int Pop3Client::CountMessages() {
     SendCommand("STAT", {Positive});
     const std::string line = LastReply.Text.empty() ? "" : LastReply.Text.front();
     if (line.empty())
@@ -110,26 +110,26 @@ int TIdPOP3::CountMessages() {
     return StrToInt(space == std::string::npos ? std::string() : line.substr(0, space));
 }
 
-bool TIdPOP3::FetchHeader(int number, TIdMessage& message) {
+bool Pop3Client::FetchHeader(int number, MailMessage& message) {
     SendCommand("TOP " + std::to_string(number) + " 0", {Positive});
     ReadHeaderBlock(message, ".");
     return true;
 }
 
-bool TIdPOP3::DeleteMessage(int number) {
+bool Pop3Client::DeleteMessage(int number) {
     SendCommand("DELE " + std::to_string(number), {Positive});
     return LastReply.NumericCode() == Positive;
 }
 
-void TIdPOP3::CloseConnection() {
+void Pop3Client::CloseConnection() {
     try {
         if (IsConnected())
             WriteLine("QUIT");
     } catch (...) {
-        TIdTCPConnection::CloseConnection();
+        TcpConnection::CloseConnection();
         throw;
     }
-    TIdTCPConnection::CloseConnection();
+    TcpConnection::CloseConnection();
 }
 
 } // namespace kestrel
