@@ -21,6 +21,12 @@ void SimpleBuffer::Discard(size_t n) {
 }
 
 void ManagedBuffer::Discard(size_t n) {
+    DiscardQuietly(n);
+    if (AfterRemove)
+        AfterRemove(n);
+}
+
+void ManagedBuffer::DiscardQuietly(size_t n) {
     if (Size() < n)
         throw NotEnoughData();
     if (n == Size()) {
@@ -33,8 +39,6 @@ void ManagedBuffer::Discard(size_t n) {
         if (ConsumedCount >= PackThreshold && ConsumedCount >= Size())
             Compact();
     }
-    if (AfterRemove)
-        AfterRemove(n);
 }
 
 void ManagedBuffer::Compact() {

@@ -28,7 +28,7 @@ class SimpleBuffer {
 // Takes from the front without moving the rest each time: the consumed bytes are dropped once
 // they reach PackThreshold and outnumber the unread ones, or all at once when everything was
 // taken.
-class ManagedBuffer : public SimpleBuffer {
+class ManagedBuffer final : public SimpleBuffer {
   public:
     static constexpr size_t PackThreshold = 32768;
     size_t ConsumedCount = 0;
@@ -38,6 +38,8 @@ class ManagedBuffer : public SimpleBuffer {
         return std::string_view(bytes_).substr(ConsumedCount);
     }
     void Discard(size_t n) override;
+    // Discard without AfterRemove, for a reader that counts what it takes itself.
+    void DiscardQuietly(size_t n);
     void Compact();
     void Clear() override {
         std::string().swap(bytes_);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 
 namespace kestrel {
 
@@ -121,6 +122,19 @@ void TcpConnection::RaiseLineTooLong() {
 }
 
 std::string TcpConnection::ReadLine(const std::string& terminator, int limitMs, int maxLength) {
+    std::string line;
+    ReadLine(line, terminator, limitMs, maxLength);
+    return line;
+}
+
+void TcpConnection::TakeInto(std::string& line, size_t n) {
+    line.assign(PendingInput.Unread().data(), n);
+    PendingInput.DiscardQuietly(n);
+    CountWork(WorkMode::Read, static_cast<int64_t>(n));
+}
+
+void TcpConnection::ReadLine(std::string& line, std::string_view terminator, int limitMs,
+                             int maxLength) {
     if (maxLength == -1)
         maxLength = MaxLineLength;
     const std::string_view term = terminator.empty() ? std::string_view("\n") : terminator;
@@ -130,35 +144,37 @@ std::string TcpConnection::ReadLine(const std::string& terminator, int limitMs, 
         deadline = Clock::now() + std::chrono::milliseconds(limitMs);
     LineWasSplit = false;
     LineTimedOut = false;
+    const auto tooLong = [&](size_t length) {
+        return maxLength != 0 && length > static_cast<size_t>(maxLength);
+    };
     size_t scanned = 0;
-    size_t found = 0; // 1-based, from the first unread byte
     for (;;) {
         const std::string_view unread = PendingInput.Unread();
-        const size_t u = unread.size();
-        if (u > 0 && found == 0) {
-            // Each byte is searched once: the next pass starts where this one stopped, less the
-            // bytes a longer terminator could straddle.
-            const size_t from = scanned >= term.size() ? scanned - (term.size() - 1) : 0;
-            const size_t at = unread.find(term, from);
-            if (at != std::string_view::npos)
-                found = at + 1;
-            scanned = u;
+        // Each byte is searched once: the next pass starts where this one stopped, less the
+        // bytes a longer terminator could straddle.
+        const size_t from = scanned >= term.size() ? scanned - (term.size() - 1) : 0;
+        size_t at = std::string_view::npos;
+        if (term.size() == 1) {
+            const void* hit = std::memchr(unread.data() + from, term[0], unread.size() - from);
+            if (hit)
+                at = static_cast<size_t>(static_cast<const char*>(hit) - unread.data());
+        } else {
+            at = unread.find(term, from);
         }
-        const auto tooLong = [&](size_t length) {
-            return maxLength != 0 && length > static_cast<size_t>(maxLength);
-        };
-        if (found > 0 ? tooLong(found - 1) : tooLong(u)) {
-            if (MaxLineAction == MaxLineAction::Raise)
+        scanned = unread.size();
+        if (at != std::string_view::npos ? tooLong(at) : tooLong(unread.size())) {
+            if (MaxLineAction == kestrel::MaxLineAction::Raise)
                 RaiseLineTooLong();
             LineWasSplit = true;
-            return PendingInput.TakeText(static_cast<size_t>(maxLength));
+            TakeInto(line, static_cast<size_t>(maxLength));
+            return;
         }
-        if (found > 0) {
-            std::string line = PendingInput.TakeText(found + term.size() - 1);
-            line.resize(line.size() - term.size());
+        if (at != std::string_view::npos) {
+            TakeInto(line, at + term.size());
+            line.resize(at);
             if (term == "\n" && !line.empty() && line.back() == '\r')
                 line.pop_back();
-            return line;
+            return;
         }
         CheckPeerClosed(true, true);
         int wait = limitMs;
@@ -169,7 +185,8 @@ std::string TcpConnection::ReadLine(const std::string& terminator, int limitMs, 
         }
         if (FillPendingInput(true, wait, limitMs == DefaultLimit) <= 0) {
             LineTimedOut = true;
-            return {};
+            line.clear();
+            return;
         }
     }
 }

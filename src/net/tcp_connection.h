@@ -45,6 +45,9 @@ class TcpConnection : public Component {
     // the whole read is bounded by it: at the limit the result is empty and LineTimedOut set.
     std::string ReadLine(const std::string& terminator = "\n", int limitMs = DefaultLimit,
                          int maxLength = -1);
+    // The same into the caller's string, whose storage is reused from line to line.
+    void ReadLine(std::string& line, std::string_view terminator = "\n", int limitMs = DefaultLimit,
+                  int maxLength = -1);
     std::string ReadNonEmptyLine(int maxTries = 2147483647, int limitMs = DefaultLimit);
     void WriteText(const std::string& text);
     void WriteLine(const std::string& text);
@@ -57,6 +60,8 @@ class TcpConnection : public Component {
 
   private:
     [[noreturn]] void RaiseLineTooLong();
+    // Moves n unread bytes into line and counts them as read.
+    void TakeInto(std::string& line, size_t n);
     std::unique_ptr<IoHandler> ioHandler_;
     std::string receiveScratch_;
 };

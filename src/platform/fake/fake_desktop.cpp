@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace kestrel {
@@ -94,9 +95,7 @@ class FakeSurface : public Surface {
     void FillBlack(const Rect& r) override {
         desk_.log.push_back("fill " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
                             std::to_string(r.width) + "x" + std::to_string(r.height));
-        for (int y = r.top; y < r.top + r.height; ++y)
-            for (int x = r.left; x < r.left + r.width; ++x)
-                desk_.SetPixel(x, y, 0);
+        desk_.FillCanvas(r, 0);
     }
     void Text(Point at, const std::string& text, Colour colour, Colour background) override {
         desk_.log.push_back("text " + text);
@@ -139,6 +138,18 @@ class FakeSurface : public Surface {
 void FakeDesktop::SetPixel(int x, int y, uint32_t rgb) {
     if (x >= 0 && x < CanvasWidth && y >= 0 && y < CanvasHeight)
         canvas[static_cast<size_t>(y * CanvasWidth + x)] = rgb;
+}
+
+// Clipped once; the first row is filled, the others are copies of it.
+void FakeDesktop::FillCanvas(const Rect& r, uint32_t rgb) {
+    const int left = std::max(r.left, 0), right = std::min(r.left + r.width, CanvasWidth);
+    const int top = std::max(r.top, 0), bottom = std::min(r.top + r.height, CanvasHeight);
+    if (left >= right || top >= bottom)
+        return;
+    uint32_t* first = canvas.data() + top * CanvasWidth + left;
+    std::fill(first, first + (right - left), rgb);
+    for (int y = top + 1; y < bottom; ++y)
+        std::memcpy(first + (y - top) * CanvasWidth, first, sizeof(uint32_t) * (right - left));
 }
 
 std::unique_ptr<Surface> FakeDesktop::BeginDrawing() {

@@ -73,6 +73,7 @@ class FakeDesktop : public Desktop, public Tray {
     int openSurfaces = 0;
     uint32_t Pixel(int x, int y) const { return canvas[static_cast<size_t>(y * CanvasWidth + x)]; }
     void SetPixel(int x, int y, uint32_t rgb);
+    void FillCanvas(const Rect& r, uint32_t rgb);
 
     Control& control(ControlName name);
     bool Visible(ControlName name) { return control(name).visible; }
