@@ -24,7 +24,6 @@ inline constexpr int TimerPeriodMs = 2000;
 inline constexpr int CompactWidth = 100;
 inline constexpr int ExpandedWidth = 305;
 inline constexpr int WindowHeight = 63;
-inline constexpr int AccountTextLimit = 50;
 
 // True when the command line holds "quiet" anywhere, in exactly that case.
 bool HasQuietWord(std::string_view commandLine);

@@ -5,6 +5,9 @@
 
 namespace kestrel {
 
+// The most characters the account form takes for a host, user name or password.
+inline constexpr int AccountTextLimit = 50;
+
 struct AccountRecord {
     std::string host;
     std::string user;

@@ -1,5 +1,6 @@
 #include "mail/mail_entry.h"
 
+#include "mail/sha256.h"
 #include "pop3/text_ops.h"
 
 #include <algorithm>
@@ -26,9 +27,11 @@ std::string MailListEntry(const std::string& displayText, int account, int numbe
 }
 
 std::string MessageIdentity(const MailMessage& message) {
-    if (!message.MsgId.empty())
-        return message.MsgId;
-    return message.From.Text() + "\n" + message.Subject + "\n" + std::to_string(message.Date);
+    std::string block;
+    for (const std::string& line : message.HeaderLines.Lines)
+        block.append(line).append("\r\n");
+    const auto digest = Sha256(block);
+    return std::string(digest.begin(), digest.end());
 }
 
 std::string WithoutPlaceholderAndQuotes(const std::string& command) {

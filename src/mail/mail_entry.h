@@ -16,7 +16,8 @@ std::string DisplayText(const MailMessage& message);
 // message number's low byte (a blank for 0, which would end the line) and the terminating 0.
 std::string MailListEntry(const std::string& displayText, int account, int number);
 
-// What tells one message from another: its Message-Id, or sender, subject and date.
+// What tells one message from another: a digest of its whole header block as the server sent
+// it, so that two messages differ in it unless their headers are the same to the byte.
 std::string MessageIdentity(const MailMessage& message);
 
 // The mailto handler's command as the e-mail client is started from it: the text from the first

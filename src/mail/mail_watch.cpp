@@ -3,6 +3,8 @@
 #include "mail/mail_entry.h"
 #include "pop3/pop3_client.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
 MailWatch::MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon)
@@ -40,6 +42,7 @@ void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
     pop.Port = serverPorts[static_cast<size_t>(account - 1)];
     pop.Username = record.user;
     pop.Password = record.password;
+    pop.SessionLimitMs = SessionLimitMs;
     pop.OpenConnection(limitMs);
 }
 
@@ -65,15 +68,18 @@ void MailWatch::CheckAccount(int account, bool listNew) {
     }
 }
 
+// A message counts as seen once its header is asked for: one that cannot be fetched is not
+// tried again, and a listing cut short by a failure or a bound goes on behind it next time.
 void MailWatch::ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to) {
     MailMessage message;
-    for (int32_t n = from; n <= to; ++n) {
+    const int32_t last = to - from >= MostListedPerCheck ? from + MostListedPerCheck - 1 : to;
+    for (int32_t n = from; n <= last; ++n) {
+        lastSeenCount[static_cast<size_t>(account - 1)] = n;
         pop.FetchHeader(n, message);
         desktop_.ListInsert(ControlName::MailListBox, -1,
                             MailListEntry(DisplayText(message), account, n));
         lines_.push_back({account, n, MessageIdentity(message)});
         message.ResetMessage();
-        lastSeenCount[static_cast<size_t>(account - 1)] = to;
     }
 }
 
@@ -82,6 +88,11 @@ void MailWatch::DeleteSelectedMail() {
     if (index < 0 || index >= static_cast<int>(lines_.size()))
         return; // no line, nothing to delete
     const MailLine line = lines_[static_cast<size_t>(index)];
+    const auto twins = std::count_if(lines_.begin(), lines_.end(), [&](const MailLine& other) {
+        return other.account == line.account && other.identity == line.identity;
+    });
+    if (twins > 1)
+        return;
     bool deleted = false;
     try {
         const std::unique_ptr<Pop3Client> pop = newClient();

@@ -20,6 +20,11 @@ class MailWatch {
     static constexpr int32_t CheckEveryTicks = 150;
     static constexpr int CheckConnectLimitMs = 3000;
     static constexpr int DeleteConnectLimitMs = 10000;
+    // After the connect, one account's check or one deletion may take this long, and a check
+    // lists this many messages at most; the rest wait for the next listing. Both keep a
+    // server that never stops sending from holding the window.
+    static constexpr int SessionLimitMs = 15000;
+    static constexpr int32_t MostListedPerCheck = 1000;
 
     MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon);
     ~MailWatch();
@@ -54,7 +59,8 @@ class MailWatch {
     void CountTick();
 
     // Deletes the selected line's message on its server, after making sure the server's
-    // message of that number is still the one the line shows.
+    // message of that number is still the one the line shows. A line whose identity another
+    // line of its account shares is never deleted: the check could not tell them apart.
     void DeleteSelectedMail();
     // Starts the mailto handler's program; the shell clears the list afterwards.
     void StartMailClient();

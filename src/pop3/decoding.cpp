@@ -4,16 +4,13 @@
 #include "pop3/text_ops.h"
 
 #include <algorithm>
-#include <set>
 
 namespace kestrel {
 
 namespace {
 
-using text::PosFrom;
-using text::Upper;
-
-// Decoded text may hold further markers, which are decoded in turn; this bounds the work.
+// Decoded text may hold further markers, which are decoded in turn; this bounds the work. It
+// counts the words decoded, not the markers passed over.
 constexpr int MostWordsPerValue = 1000;
 
 int HexDigit(char c) {
@@ -71,13 +68,15 @@ std::string DecodeBase64(std::string_view e) {
     return out;
 }
 
-// The first "=?WINDOWS" marker from the start that was not found incomplete before.
-size_t NextWindowsMarker(const std::string& upper, const std::set<size_t>& incomplete) {
-    for (size_t p = PosFrom("=?WINDOWS", upper, 1); p > 0; p = PosFrom("=?WINDOWS", upper, p + 1)) {
-        if (!incomplete.contains(p))
-            return p;
+// The index of the first marker ("=?" then the letters of kind, in any case) at or after from
+// and before limit; npos when there is none.
+size_t FindMarker(std::string_view h, std::string_view kind, size_t from, size_t limit) {
+    for (size_t at = h.find("=?", from); at != std::string_view::npos && at < limit;
+         at = h.find("=?", at + 1)) {
+        if (text::EqualsIgnoringCase(h.substr(at + 2, kind.size()), kind))
+            return at;
     }
-    return 0;
+    return std::string_view::npos;
 }
 
 } // namespace
@@ -114,42 +113,43 @@ std::string JisToShiftJis(std::string_view bytes) {
     return out;
 }
 
+// The marker search of each step is the same as on an upper-cased copy of the text, and the
+// next step searches on from the second character of the decoded word. A marker found
+// incomplete has no complete word behind it, and nothing behind it ever changes, so every
+// marker from there on is incomplete too: "dead" is where that region starts, and no marker
+// there is tried.
 std::string DecodeEncodedWords(std::string_view value) {
+    constexpr size_t None = std::string::npos;
     std::string h(value);
-    std::set<size_t> incomplete; // positions of windows markers already found incomplete
-    std::string upper = Upper(h);
-    size_t p = PosFrom("=?ISO", upper, 1);
-    if (p == 0)
-        p = NextWindowsMarker(upper, incomplete);
-    for (int words = 0; p > 0 && words < MostWordsPerValue; ++words) {
-        const size_t q1 = PosFrom("?", upper, p + 5);
-        const size_t q2 = q1 > 0 ? PosFrom("?", upper, q1 + 1) : 0;
-        const size_t c = q2 > 0 ? PosFrom("?=", upper, q2 + 1) : 0;
-        if (q1 == 0 || q2 == 0 || c == 0) {
-            if (upper.compare(p - 1, 9, "=?WINDOWS") == 0)
-                incomplete.insert(p);
+    size_t dead = None;
+    size_t m = FindMarker(h, "ISO", 0, dead);
+    if (m == None)
+        m = FindMarker(h, "WINDOWS", 0, dead);
+    for (int decoded = 0; m != None && decoded < MostWordsPerValue;) {
+        const size_t q1 = h.find('?', m + 5);
+        const size_t q2 = q1 == None ? None : h.find('?', q1 + 1);
+        const size_t c = q2 == None ? None : h.find("?=", q2 + 1);
+        if (c == None) {
+            dead = m;
         } else {
-            const std::string charset = text::Part(h, p + 2, q1 - 1);
-            const char encoding = h[q1]; // the character at q1 + 1
-            const std::string encoded = text::Part(h, q2 + 1, c - 1);
-            std::string decoded =
+            const std::string_view charset = std::string_view(h).substr(m + 2, q1 - (m + 2));
+            const char encoding = h[q1 + 1];
+            const std::string_view encoded = std::string_view(h).substr(q2 + 1, c - (q2 + 1));
+            std::string word =
                 (encoding == 'Q' || encoding == 'q') ? DecodeQ(encoded) : DecodeBase64(encoded);
             if (text::EqualsIgnoringCase(charset, "ISO-2022-JP"))
-                decoded = JisToShiftJis(decoded);
-            h = h.substr(0, p - 1) + decoded + text::After(h, c + 1);
-            upper = Upper(h);
-            // Positions behind the word moved with it.
-            std::set<size_t> moved;
-            const long shift = static_cast<long>(decoded.size()) - static_cast<long>(c + 2 - p);
-            for (size_t at : incomplete)
-                moved.insert(at > c ? static_cast<size_t>(static_cast<long>(at) + shift) : at);
-            incomplete = std::move(moved);
+                word = JisToShiftJis(word);
+            const size_t end = c + 2;
+            if (dead != None)
+                dead = dead >= end ? dead - (end - m) + word.size() : m + word.size();
+            h.replace(m, end - m, word);
+            ++decoded;
         }
-        p = PosFrom("=?ISO", upper, p + 1);
-        if (p == 0)
-            p = NextWindowsMarker(upper, incomplete);
+        m = FindMarker(h, "ISO", m + 1, dead);
+        if (m == None)
+            m = FindMarker(h, "WINDOWS", 0, dead);
     }
-    h.erase(std::remove(h.begin(), h.end(), '\0'), h.end());
+    std::erase(h, '\0');
     return h;
 }
 

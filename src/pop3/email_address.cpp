@@ -2,6 +2,8 @@
 
 #include "pop3/text_ops.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -18,9 +20,30 @@ bool IsEscaped(char c) {
     return Escaped.find(c) != std::string_view::npos;
 }
 
+// Drops the first n characters of a view; the parsers step through their text this way, so
+// that no step copies what is left of it.
+void Drop(std::string_view& t, size_t n) {
+    t.remove_prefix(std::min(n, t.size()));
+}
+
+void DropLeadingBlanks(std::string_view& t) {
+    while (!t.empty() && static_cast<unsigned char>(t.front()) <= ' ')
+        t.remove_prefix(1);
+}
+
+// Trim in place: blanks and control characters leave both ends.
+void TrimInPlace(std::string& text) {
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.pop_back();
+    size_t first = 0;
+    while (first < text.size() && static_cast<unsigned char>(text[first]) <= ' ')
+        ++first;
+    text.erase(0, first);
+}
+
 struct Parser {
     EmailAddress& item;
-    std::string t;
+    std::string_view t; // what is left of the trimmed value
     int depth = 0;
     bool inQuote = false, addressOpen = false, angleSeen = false, atSeen = false;
 
@@ -43,53 +66,49 @@ struct Parser {
         switch (c) {
         case ' ':
         case '\t':
-            if (pos == 1) {
-                t.erase(0, 1);
-            } else {
+            if (pos > 1) {
                 if (atSeen)
                     item.Address += Trim(Part(t, 1, pos - 1));
                 else
                     item.Name += Part(t, 1, pos);
-                t = After(t, pos);
             }
+            Drop(t, pos);
             break;
         case '(':
             ++depth;
-            if (pos == 1) {
-                t.erase(0, 1);
-            } else {
+            if (pos > 1) {
                 if (addressOpen)
                     item.Address += Trim(Part(t, 1, pos - 1));
                 else if (depth == 1)
                     item.Name += Part(t, 1, pos - 1);
-                t = After(t, pos);
             }
+            Drop(t, pos);
             break;
         case ')':
             --depth;
-            t = After(t, pos);
+            Drop(t, pos);
             break;
         case '"':
             if (inQuote) {
                 (angleSeen ? item.Address : item.Name) += Trim(Part(t, 1, pos - 1));
-                t = After(t, pos);
+                Drop(t, pos);
                 inQuote = false;
             } else {
                 inQuote = true;
-                t.erase(0, 1);
+                Drop(t, 1);
             }
             break;
         case '<':
             if (pos > 1)
                 item.Name += Part(t, 1, pos - 1);
-            item.Name = StripCharsAtEnds(BlankTab, Trim(item.Name));
+            TrimInPlace(item.Name); // no blank or tab is left at its ends either
             angleSeen = addressOpen = true;
-            t = After(t, pos);
+            Drop(t, pos);
             break;
         case '>':
             addressOpen = atSeen = false;
             item.Address += StripCharsAtEnds(BlankTab, Trim(Part(t, 1, pos - 1)));
-            t = After(t, pos);
+            Drop(t, pos);
             break;
         case '@':
             atSeen = true;
@@ -97,15 +116,16 @@ struct Parser {
                 throw AddressParseError();
             addressOpen = true;
             item.Address += Part(t, 1, pos);
-            t = After(t, pos);
+            Drop(t, pos);
             break;
         case '.':
             if (angleSeen) {
                 item.Address += StripCharsAtEnds(BlankTab, Trim(Part(t, 1, pos - 1))) + ".";
-                t = TrimLeft(After(t, pos));
+                Drop(t, pos);
+                DropLeadingBlanks(t);
             } else {
                 item.Address += Part(t, 1, pos);
-                t = After(t, pos);
+                Drop(t, pos);
             }
             break;
         case '\\':
@@ -113,7 +133,7 @@ struct Parser {
                 const char next = pos < t.size() ? t[pos] : '\0';
                 (addressOpen ? item.Address : item.Name) += Part(t, 1, pos - 1) + next;
             }
-            t = After(t, pos + 1);
+            Drop(t, pos + 1);
             break;
         default:
             break;
@@ -136,12 +156,13 @@ void AddItem(EmailAddressList& list, std::string_view text, bool dropEmpty) {
 void EmailAddress::SetText(std::string_view value) {
     Address.clear();
     Name.clear();
-    Parser parser{*this, Trim(value)};
+    const std::string trimmed = Trim(value);
+    Parser parser{*this, trimmed};
     if (parser.t.empty())
         return;
     size_t pos = PosOfAny(parser.SearchSet(), parser.t);
     if (pos == 0) {
-        Address = parser.t;
+        Address = trimmed;
         return;
     }
     while (pos > 0) {
@@ -156,52 +177,50 @@ std::string EmailAddress::AddressText() const {
     if (Address.empty())
         return Name.empty() ? "" : "<>";
     const size_t at = Address.rfind('@');
-    std::string local = at == std::string::npos ? "" : Address.substr(0, at);
-    const std::string domain = at == std::string::npos ? "" : Address.substr(at);
+    std::string_view local = at == std::string::npos ? "" : std::string_view(Address).substr(0, at);
+    const std::string_view domain =
+        at == std::string::npos ? "" : std::string_view(Address).substr(at);
     size_t k = PosOfFirstOther(AddressChars, local);
-    if (k == 0 || local[k - 1] == '.')
-        return Name.empty() ? local + domain : "<" + local + domain + ">";
-    std::string quoted = "\"";
+    if (k == 0 || local[k - 1] == '.') {
+        const std::string plain = std::string(local) + std::string(domain);
+        return Name.empty() ? plain : "<" + plain + ">";
+    }
+    std::string quoted = "<\"";
     while (k > 0) {
-        quoted += Part(local, 1, k - 1);
+        quoted += local.substr(0, k - 1);
         if (IsEscaped(local[k - 1]))
             quoted += '\\';
         quoted += local[k - 1];
-        local = After(local, k);
+        Drop(local, k);
         k = PosOfFirstOther(AddressChars, local);
     }
-    return "<" + quoted + local + "\"" + domain + ">";
+    return quoted.append(local).append("\"").append(domain).append(">");
 }
 
 std::string EmailAddress::Text() const {
     if (Name.empty() || Name == Upper(Address))
         return AddressText();
-    size_t k = PosOfFirstOther(NameChars, Name);
-    if (k == 0)
+    if (PosOfFirstOther(NameChars, Name) == 0)
         return Name + " " + AddressText();
-    std::string quoted = "\"" + Part(Name, 1, k - 1);
-    if (IsEscaped(Name[k - 1]))
-        quoted += '\\';
-    quoted += Name[k - 1];
-    std::string rest = After(Name, k);
-    while (!rest.empty()) {
-        k = PosOfFirstOther(NameChars, rest);
-        if (k == 0)
-            return quoted + rest + "\" " + AddressText();
-        quoted += Part(rest, 1, k - 1);
+    // Quoted, with a backslash before each escaped character.
+    std::string quoted = "\"";
+    std::string_view rest = Name;
+    for (size_t k = PosOfFirstOther(NameChars, rest); k > 0; k = PosOfFirstOther(NameChars, rest)) {
+        quoted += rest.substr(0, k - 1);
         if (IsEscaped(rest[k - 1]))
             quoted += '\\';
         quoted += rest[k - 1];
-        rest = After(rest, k);
+        Drop(rest, k);
     }
-    return quoted + "\" " + AddressText();
+    return quoted.append(rest).append("\" ").append(AddressText());
 }
 
 void ParseAddressList(std::string_view value, EmailAddressList& list) {
     list.clear();
     if (Trim(value).empty())
         return;
-    std::string t(value), c;
+    std::string_view t = value;
+    std::string c;
     int depth = 0;
     bool inQuote = false;
     constexpr std::string_view TopSet = ":;(\", \t";
@@ -214,50 +233,46 @@ void ParseAddressList(std::string_view value, EmailAddressList& list) {
         switch (t[pos - 1]) {
         case ' ':
         case '\t':
-            if (pos == 1) {
-                c += t[0];
-                t.erase(0, 1);
-            } else {
-                c += Part(t, 1, pos);
-                t = After(t, pos);
-            }
+            c += t.substr(0, pos);
+            Drop(t, pos);
             break;
         case ':':
-            t = After(t, pos);
+            Drop(t, pos);
             c.clear();
             break;
         case ';':
-            c += Part(t, 1, pos - 1);
-            if (!Trim(c).empty()) {
+            c += t.substr(0, pos - 1);
+            // A piece of blanks only is dropped as well: item parsing trims them anyway, and
+            // they must not be looked at again for every further ";".
+            if (!Trim(c).empty())
                 AddItem(list, TrimLeft(c), false);
-                c.clear();
-            }
-            t = After(t, pos);
+            c.clear();
+            Drop(t, pos);
             break;
         case '(':
             ++depth;
-            c += Part(t, 1, pos);
-            t = After(t, pos);
+            c += t.substr(0, pos);
+            Drop(t, pos);
             break;
         case ')':
             --depth;
-            c += Part(t, 1, pos);
-            t = After(t, pos);
+            c += t.substr(0, pos);
+            Drop(t, pos);
             break;
         case '"':
-            c += Part(t, 1, pos);
-            t = After(t, pos);
+            c += t.substr(0, pos);
+            Drop(t, pos);
             inQuote = !inQuote;
             break;
         case ',':
-            c += Part(t, 1, pos - 1);
+            c += t.substr(0, pos - 1);
             AddItem(list, c, true);
             c.clear();
-            t = After(t, pos);
+            Drop(t, pos);
             break;
         case '\\':
-            c += Part(t, 1, pos + 1);
-            t = After(t, pos + 1);
+            c += t.substr(0, std::min(pos + 1, t.size()));
+            Drop(t, pos + 1);
             break;
         default:
             break;

@@ -4,17 +4,34 @@
 
 namespace kestrel {
 
+namespace {
+
+// The name part of a line, as it stands; empty without a colon.
+std::string_view NameOf(std::string_view line) {
+    const size_t colon = line.find(':');
+    return colon == std::string_view::npos ? std::string_view() : line.substr(0, colon);
+}
+
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+void TrimRightInPlace(std::string& text) {
+    while (!text.empty() && IsBlankOrControl(text.back()))
+        text.pop_back();
+}
+
+} // namespace
+
 std::string HeaderList::NameAt(int index) const {
     if (index < 0 || index >= Count())
         return {};
-    const std::string& line = Lines[static_cast<size_t>(index)];
-    const size_t colon = line.find(':');
-    return colon == std::string::npos ? std::string() : text::Upper(line.substr(0, colon));
+    return text::Upper(NameOf(Lines[static_cast<size_t>(index)]));
 }
 
 int HeaderList::LineOfName(std::string_view name) const {
     for (int i = 0; i < Count(); ++i) {
-        const std::string found = NameAt(i);
+        const std::string_view found = NameOf(Lines[static_cast<size_t>(i)]);
         if (!found.empty() && text::EqualsIgnoringCase(found, name))
             return i;
     }
@@ -25,12 +42,16 @@ std::string HeaderList::ValueAt(int index) const {
     if (index < 0 || index >= Count())
         return {};
     const std::string& line = Lines[static_cast<size_t>(index)];
-    std::string value = text::After(line, NameAt(index).size() + 1);
+    std::string value = text::After(line, NameOf(line).size() + 1);
+    // Each continuation joins the value so far, trimmed at its end, with one blank; appended in
+    // place, so that a header folded over many lines costs no more than its length.
     for (int next = index + 1; next < Count(); ++next) {
         const std::string& more = Lines[static_cast<size_t>(next)];
         if (more.empty() || (more[0] != '\t' && more[0] != ' '))
             break;
-        value = text::Trim(value) + " " + text::Trim(more);
+        TrimRightInPlace(value);
+        value += ' ';
+        value += text::Trim(more);
     }
     return text::Trim(value);
 }

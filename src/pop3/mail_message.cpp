@@ -1,6 +1,7 @@
 #include "pop3/mail_message.h"
 
 #include "net/conversion.h"
+#include "net/exceptions.h"
 #include "pop3/decoding.h"
 #include "pop3/text_ops.h"
 
@@ -68,6 +69,35 @@ int ZoneMinutes(const std::string& zone) {
     return 0;
 }
 
+// A value whose encoded words cannot be decoded is kept as it stands (without zero bytes, as
+// decoding would leave it): one bad word must not cost the message its listing.
+std::string DecodedOrAsItStands(const std::string& value) {
+    try {
+        return DecodeEncodedWords(value);
+    } catch (const ConvertError&) {
+        std::string kept = value;
+        std::erase(kept, '\0');
+        return kept;
+    }
+}
+
+// An address that cannot be parsed leaves the item empty.
+void SetAddressOrEmpty(EmailAddress& item, std::string_view value) {
+    try {
+        item.SetText(value);
+    } catch (const AddressParseError&) {
+        item = {};
+    }
+}
+
+// A list keeps the items before one that cannot be parsed.
+void ParseListAsFarAsItGoes(std::string_view value, EmailAddressList& list) {
+    try {
+        ParseAddressList(value, list);
+    } catch (const AddressParseError&) {
+    }
+}
+
 int64_t DaysFromCivil(int y, int m, int d) {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -86,7 +116,9 @@ uint8_t PriorityFromText(const std::string& value) {
         return static_cast<uint8_t>(MessagePriority::Low);
     const std::string trimmed = Trim(value);
     const auto number = TryStrToInt(trimmed.substr(0, trimmed.find(' ')));
-    return static_cast<uint8_t>((number ? *number : 3) - 1);
+    // Wider than the number, so that the smallest one less 1 still has a low byte.
+    const int64_t priority = int64_t{number ? *number : 3} - 1;
+    return static_cast<uint8_t>(priority & 0xFF);
 }
 
 double InternetDateToLocal(const std::string& value) {
@@ -121,21 +153,21 @@ double InternetDateToLocal(const std::string& value) {
     const int zone = words.size() > 4 ? ZoneMinutes(words[4]) : 0;
     const int64_t utc = DaysFromCivil(*year, month, *day) * 86400 + hms[0] * 3600 + hms[1] * 60 +
                         hms[2] - zone * 60;
-    // The local offset at that moment, as the system's time zone gives it.
+    // The local offset at that moment: the local calendar time read back as if it were UTC.
+    // No mktime, which would read the time zone again for every message.
     const std::time_t moment = static_cast<std::time_t>(utc);
     std::tm local{};
-    std::tm universal{};
 #ifdef _WIN32
-    localtime_s(&local, &moment);
-    gmtime_s(&universal, &moment);
+    const bool known = localtime_s(&local, &moment) == 0;
 #else
-    localtime_r(&moment, &local);
-    gmtime_r(&moment, &universal);
+    const bool known = localtime_r(&moment, &local) != nullptr;
 #endif
-    local.tm_isdst = universal.tm_isdst = 0;
-    const int64_t offset =
-        static_cast<int64_t>(std::difftime(std::mktime(&local), std::mktime(&universal)));
-    return static_cast<double>(utc + offset) / 86400.0 + 25569.0; // 1970-01-01 is day 25569
+    if (!known) // outside what the system can convert: taken as UTC
+        return static_cast<double>(utc) / 86400.0 + 25569.0;
+    const int64_t localSeconds =
+        DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) * 86400 +
+        local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+    return static_cast<double>(localSeconds) / 86400.0 + 25569.0; // 1970-01-01 is day 25569
 }
 
 void MailMessage::ApplyHeaderFields() {
@@ -144,20 +176,20 @@ void MailMessage::ApplyHeaderFields() {
     CharSet = ParameterOf(ContentType, "CHARSET=", true);
     ContentTransferEncoding = h.ValueOf("Content-Transfer-Encoding");
     ContentDisposition = h.ValueOf("Content-Disposition");
-    Subject = DecodeEncodedWords(h.ValueOf("Subject"));
-    From.SetText(DecodeEncodedWords(h.ValueOf("From")));
+    Subject = DecodedOrAsItStands(h.ValueOf("Subject"));
+    SetAddressOrEmpty(From, DecodedOrAsItStands(h.ValueOf("From")));
     MsgId = h.ValueOf("Message-Id");
     NewsGroups = CommaList(h.ValueOf("Newsgroups"));
-    ParseAddressList(DecodeEncodedWords(h.ValueOf("To")), Recipients);
-    ParseAddressList(DecodeEncodedWords(h.ValueOf("Cc")), CCList);
+    ParseListAsFarAsItGoes(DecodedOrAsItStands(h.ValueOf("To")), Recipients);
+    ParseListAsFarAsItGoes(DecodedOrAsItStands(h.ValueOf("Cc")), CCList);
     Organization = h.ValueOf("Organization");
-    ReceiptRecipient.SetText(h.ValueOf("Disposition-Notification-To"));
+    SetAddressOrEmpty(ReceiptRecipient, h.ValueOf("Disposition-Notification-To"));
     if (ReceiptRecipient.Text().empty())
-        ReceiptRecipient.SetText(h.ValueOf("Return-Receipt-To"));
+        SetAddressOrEmpty(ReceiptRecipient, h.ValueOf("Return-Receipt-To"));
     References = h.ValueOf("References");
-    ParseAddressList(h.ValueOf("Reply-To"), ReplyTo);
+    ParseListAsFarAsItGoes(h.ValueOf("Reply-To"), ReplyTo);
     Date = InternetDateToLocal(h.ValueOf("Date"));
-    Sender.SetText(h.ValueOf("Sender"));
+    SetAddressOrEmpty(Sender, h.ValueOf("Sender"));
     const std::string priority = h.ValueOf("Priority");
     Priority = PriorityFromText(priority.empty() ? h.ValueOf("X-Priority") : priority);
     const std::string boundary = ParameterOf(ContentType, "BOUNDARY=", false);

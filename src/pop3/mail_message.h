@@ -28,8 +28,9 @@ class MailMessage {
     std::vector<std::string> Boundaries;
     bool BoundaryUnchanged = false;
 
-    // Takes the header fields from HeaderLines into the properties, in a fixed order; the
-    // decoding and address steps may raise and end it there.
+    // Takes the header fields from HeaderLines into the properties, in a fixed order. A value
+    // that cannot be decoded is kept as it stands, an address that cannot be parsed is left
+    // empty, and the other fields are still taken.
     void ApplyHeaderFields();
     // Empties everything header processing fills, but the message identifier.
     void ResetMessage();

@@ -10,14 +10,33 @@ namespace kestrel {
 
 namespace {
 constexpr int Positive = 1, Negative = 2;
-constexpr int SkipBlankLinesWithoutEnd = 2147483647;
 } // namespace
 
-std::string MessageClient::ReadBoundedLine() {
-    std::string line = ReadNonEmptyLine(SkipBlankLinesWithoutEnd, ReplyLimitMs);
-    if (line.empty() && LineTimedOut)
+void MessageClient::StartSessionClock() {
+    sessionDeadline_ = SessionLimitMs > 0 ? Clock::now() + std::chrono::milliseconds(SessionLimitMs)
+                                          : Clock::time_point::max();
+}
+
+int MessageClient::MsLeft(Clock::time_point replyDeadline) const {
+    const Clock::time_point deadline = std::min(replyDeadline, sessionDeadline_);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0)
         throw kestrel::ReadTimeout();
-    return line;
+    return static_cast<int>(left);
+}
+
+std::string MessageClient::ReadBoundedLine(Clock::time_point deadline, size_t& bytes) {
+    for (;;) {
+        std::string line = ReadNonEmptyLine(1, MsLeft(deadline));
+        if (line.empty() && LineTimedOut)
+            throw kestrel::ReadTimeout();
+        bytes += line.size() + 2;
+        if (bytes > ReplyByteLimit)
+            throw ReplyTooLong();
+        if (!line.empty())
+            return line;
+    }
 }
 
 int MessageClient::SendCommand(const std::string& line, std::initializer_list<int> allowed) {
@@ -31,12 +50,14 @@ int MessageClient::ReadReply(std::initializer_list<int> allowed) {
 }
 
 void MessageClient::CollectReplyLines() {
-    std::vector<std::string> lines{ReadBoundedLine()};
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
+    size_t bytes = 0;
+    std::vector<std::string> lines{ReadBoundedLine(deadline, bytes)};
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
         const std::string end = first.substr(0, 3) + " ";
         for (;;) {
-            lines.push_back(ReadBoundedLine());
+            lines.push_back(ReadBoundedLine(deadline, bytes));
             const std::string& line = lines.back();
             if (line.size() < 4 || text::EqualsIgnoringCase(line.substr(0, 4), end))
                 break;
@@ -57,12 +78,17 @@ void MessageClient::RaiseReplyError() {
 
 std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::string& terminator) {
     StartWork(WorkMode::Read, 0);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
+    size_t bytes = 0;
     std::string line;
     try {
         for (;;) {
-            line = ReadLine("\n", ReplyLimitMs);
+            ReadLine(line, "\n", MsLeft(deadline));
             if (LineTimedOut)
                 throw kestrel::ReadTimeout();
+            bytes += line.size() + sizeof(std::string);
+            if (bytes > HeaderByteLimit)
+                throw ReplyTooLong();
             if ((terminator.empty() && line == ".") || line == terminator)
                 break;
             if (!line.empty())
@@ -91,6 +117,7 @@ int Pop3Client::ReadReply(std::initializer_list<int> allowed) {
 
 void Pop3Client::OpenConnection(int limitMs) {
     TcpClient::OpenConnection(limitMs);
+    StartSessionClock();
     try {
         ReadReply({Positive});
         SendCommand("USER " + Username, {Positive});

@@ -4,6 +4,7 @@
 #include "pop3/mail_message.h"
 #include "pop3/server_reply.h"
 
+#include <chrono>
 #include <initializer_list>
 #include <string>
 
@@ -15,12 +16,24 @@ class ReplyError : public ClientError {
     int ReplyErrorCode;
 };
 
-// A connection that reads replies and message headers.
+// A reply, or a header block, longer than a server has any reason to send.
+class ReplyTooLong : public ClientError {
+  public:
+    ReplyTooLong() : ClientError("Antwort zu lang.") {}
+};
+
+// A connection that reads replies and message headers. Every read is bounded, so that no
+// server, however it trickles, can hold the window: each whole reply and each header block in
+// time and in bytes, and the whole session, once started, in time.
 class MessageClient : public TcpClient {
   public:
-    // How long one reply line may keep us waiting: a server that accepts and then stays silent
-    // must not hold the window for ever.
+    using Clock = std::chrono::steady_clock;
     static constexpr int ReplyLimitMs = 5000;
+    static constexpr size_t ReplyByteLimit = 64 * 1024;
+    // A real header is a few KiB; each line is counted with what keeping it costs.
+    static constexpr size_t HeaderByteLimit = 1024 * 1024;
+    // From the end of the connect to the last read; 0 for none.
+    int SessionLimitMs = 0;
 
     ServerReply LastReply;
 
@@ -34,7 +47,16 @@ class MessageClient : public TcpClient {
     std::string ReadHeaderBlock(MailMessage& message, const std::string& terminator);
 
   protected:
-    std::string ReadBoundedLine();
+    void StartSessionClock();
+    // The milliseconds left before the reply's deadline or the session's, whichever comes
+    // first; ReadTimeout when none are.
+    int MsLeft(Clock::time_point replyDeadline) const;
+    // The next non-blank reply line, trimmed; its bytes, and those of blank lines before it,
+    // count towards the reply's.
+    std::string ReadBoundedLine(Clock::time_point deadline, size_t& bytes);
+
+  private:
+    Clock::time_point sessionDeadline_ = Clock::time_point::max();
 };
 
 // The POP3 conversation: greeting and login, message count, header, deletion, quit.

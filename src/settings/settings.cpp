@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kestrel {
@@ -57,7 +58,10 @@ std::string ReadField(std::string_view& rest) {
     const size_t end = rest.find(FieldEnd);
     if (end == std::string_view::npos)
         return {};
-    std::string field = ScrambleText(rest.substr(0, end));
+    // No field is longer than the account form takes: a longer one comes from elsewhere and
+    // would only cost time and memory in a field that cannot show it.
+    const size_t kept = std::min(end, static_cast<size_t>(AccountTextLimit));
+    std::string field = ScrambleText(rest.substr(0, kept));
     rest.remove_prefix(end + 1);
     return field;
 }

@@ -32,7 +32,8 @@ class SettingsFile {
 // Complements every byte; its own inverse.
 std::string ScrambleText(std::string_view text);
 
-// Parser steps over the remaining text: each consumes its field and its terminator.
+// Parser steps over the remaining text: each consumes its field and its terminator. A field
+// keeps at most AccountTextLimit bytes.
 int32_t ReadNumber(std::string_view& rest);
 std::string ReadField(std::string_view& rest);
 

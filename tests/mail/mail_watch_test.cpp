@@ -1,5 +1,6 @@
 // The mail watch through the shell, against POP3 servers on loopback.
 #include "mail/mail_entry.h"
+#include "mail/sha256.h"
 #include "net/exceptions.h"
 #include "pop3/pop3_client.h"
 #include "support/pop3_mailbox.h"
@@ -48,6 +49,26 @@ TEST(MailEntryTest, DisplayTexts) {
         m.HeaderLines.Add("Subject: " + row.subject);
         m.ApplyHeaderFields();
         EXPECT_EQ(DisplayText(m), row.shown) << row.from;
+    }
+}
+
+TEST(MailEntryTest, IdentityDigestIsSha256) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", // padding needs a block
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& [input, hex] : rows) {
+        std::string got;
+        for (uint8_t byte : Sha256(input)) {
+            const char digits[] = "0123456789abcdef";
+            got += digits[byte >> 4];
+            got += digits[byte & 15];
+        }
+        EXPECT_EQ(got, hex) << input.size() << " bytes";
     }
 }
 

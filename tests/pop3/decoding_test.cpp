@@ -51,6 +51,16 @@ TEST(DecodingTest, OneValueDecodesAtMostAThousandWords) {
     EXPECT_EQ(decoded.substr(1000, 18), "=?ISO-8859-1?Q?a?=");
 }
 
+// The bound counts the words decoded: markers that start no word do not use it up, and the
+// WINDOWS word, looked for only once no ISO marker is left, is still decoded.
+TEST(DecodingTest, MarkersThatStartNoWordDoNotCount) {
+    std::string markers;
+    for (int i = 0; i < 1500; ++i)
+        markers += " =?ISO";
+    EXPECT_EQ(DecodeEncodedWords("=?WINDOWS-1252?Q?a?=" + markers), "a" + markers);
+    EXPECT_EQ(DecodeEncodedWords("=?ISO-8859-1?Q?b?=" + markers), "b" + markers);
+}
+
 TEST(DecodingTest, JisBecomesShiftJis) {
     // "nihongo" in ISO-2022-JP: ESC $ B, three double-byte characters, ESC ( B.
     const std::string jis = "\x1B$B\x46\x7C\x4B\x5C\x38\x6C\x1B(Bok";

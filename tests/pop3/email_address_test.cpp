@@ -76,5 +76,30 @@ TEST(AddressTest, AParseErrorEndsTheListAndKeepsWhatCameBefore) {
     EXPECT_EQ(list[0].Address, "ok@a.b");
 }
 
+// Long values from folded headers: the parsers step through them without copying what is
+// left, and come to the same result as on a short value of the same shape.
+TEST(AddressTest, LongValuesParseLikeShortOnes) {
+    const auto repeat = [](const std::string& piece, int times) {
+        std::string all;
+        for (int i = 0; i < times; ++i)
+            all += piece;
+        return all;
+    };
+    EmailAddress item;
+    item.SetText(repeat("a ", 131072) + "x");
+    EXPECT_EQ(item.Name, repeat("a ", 131072));
+    item.SetText(repeat("Desk ", 100000) + "<d@a.b>");
+    EXPECT_EQ(item.Address, "d@a.b");
+    EXPECT_EQ(item.Text(), repeat("Desk ", 99999) + "Desk <d@a.b>");
+    item.SetText("\"" + repeat("a.", 100000) + "\" <d@a.b>");
+    EXPECT_EQ(item.Text(), "\"" + repeat("a.", 100000) + "\" <d@a.b>");
+    EmailAddressList list;
+    ParseAddressList(repeat("a@b.c, ", 100000) + "z@b.c", list);
+    ASSERT_EQ(list.size(), 100001u);
+    EXPECT_EQ(list.back().Address, "z@b.c");
+    ParseAddressList(repeat(" ;", 100000) + "z@b.c", list);
+    EXPECT_EQ(list.size(), 1u);
+}
+
 } // namespace
 } // namespace kestrel

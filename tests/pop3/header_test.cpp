@@ -63,7 +63,28 @@ TEST(MessageTest, MissingHeadersGiveEmptyFields) {
     EXPECT_EQ(m.Priority, 2) << "normal";
 }
 
+TEST(HeaderListTest, AHeaderFoldedOverManyLinesUnfoldsWhole) {
+    HeaderList h;
+    h.Add("Subject: 0");
+    std::string expected = "0";
+    for (int i = 1; i <= 50000; ++i) {
+        std::string line(1, i % 2 ? '\t' : ' ');
+        line += std::to_string(i);
+        if (i % 2)
+            line += "  ";
+        h.Add(line);
+        expected += ' ';
+        expected += std::to_string(i);
+    }
+    EXPECT_EQ(h.ValueOf("subject"), expected);
+}
+
 TEST(MessageTest, PrioritiesAndDates) {
+    // The smallest number less 1 wraps in its low byte instead of overflowing.
+    for (const char* smallest : {"-2147483648", "$80000000", "0x80000000"})
+        EXPECT_EQ(PriorityFromText(smallest), 0xFF) << smallest;
+    EXPECT_EQ(PriorityFromText("2147483647"), 0xFE);
+    EXPECT_EQ(PriorityFromText("0"), 0xFF);
     EXPECT_EQ(PriorityFromText("urgent"), 1);
     EXPECT_EQ(PriorityFromText("Non-Priority"), 3);
     EXPECT_EQ(PriorityFromText("5"), 4);
@@ -73,6 +94,20 @@ TEST(MessageTest, PrioritiesAndDates) {
                             "7 Dec 2026 25:99:00 +0100", "7 Dec"})
         EXPECT_EQ(InternetDateToLocal(bad), 0) << bad;
     EXPECT_NE(InternetDateToLocal("7 Dec 26 10:00 EST"), 0);
+}
+
+// A value that cannot be decoded is kept as it stands and one that cannot be parsed is left
+// empty; every other field is still taken.
+TEST(MessageTest, ABadFieldCostsOnlyItself) {
+    const MailMessage m =
+        Parsed({"Subject: =?ISO-8859-1?Q?=ZZ?= x", "From: <a@b.c> x@y", "To: <c@d.e>, <f@g.h> i@j",
+                "Cc: =?ISO-8859-1?Q?=G?=", "Reply-To: <k@l.m>", "X-Priority: 5"});
+    EXPECT_EQ(m.Subject, "=?ISO-8859-1?Q?=ZZ?= x");
+    EXPECT_EQ(m.From.Text(), "");
+    ASSERT_EQ(m.Recipients.size(), 2u) << "the items up to the bad one, which was added first";
+    EXPECT_EQ(m.Recipients[0].Address, "c@d.e");
+    ASSERT_EQ(m.ReplyTo.size(), 1u);
+    EXPECT_EQ(m.Priority, 4);
 }
 
 TEST(MessageTest, WithoutAResetTheFirstMessagesValuesWin) {

@@ -4,6 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace kestrel::testing {
 namespace {
@@ -54,7 +60,7 @@ TEST(SettingsCodecTest, RoundTripsEveryStorableByte) {
             text += static_cast<char>(b);
     }
     v.accounts[0] = {text.substr(0, 50), text.substr(50, 50), text.substr(100, 50), true};
-    v.accounts[1] = {text.substr(150, 50), text.substr(200), "", false};
+    v.accounts[1] = {text.substr(150, 50), text.substr(200, 50), text.substr(250), false};
     v.left = std::numeric_limits<int32_t>::min();
     v.top = std::numeric_limits<int32_t>::max();
     Values back;
@@ -166,12 +172,83 @@ TEST_F(DiskFileTest, WritesReplaceTheFileWholeAndLeaveNothingBeside) {
               1);
 }
 
-TEST_F(DiskFileTest, AFailedWriteLeavesTheOldFile) {
+TEST_F(DiskFileTest, AFileThatCannotBeMadeBesideIsWrittenInPlace) {
     DiskSettingsFile disk(file);
     ASSERT_TRUE(disk.Write("old,"));
-    std::filesystem::create_directory(dir / "kestrel.ini.new"); // the file beside cannot be made
-    EXPECT_FALSE(disk.Write("new,"));
+    std::filesystem::create_directory(dir / "kestrel.ini.new"); // in the way of the rename
+    EXPECT_TRUE(disk.Write("new,"));
+    EXPECT_EQ(disk.Read(), "new,");
+}
+
+TEST_F(DiskFileTest, ALinkedFileIsWrittenWhereTheLinkPoints) {
+    const std::filesystem::path real = dir / "real.ini";
+    DiskSettingsFile(real).Write("old,");
+    std::error_code error;
+    std::filesystem::create_symlink("real.ini", file, error);
+    if (error)
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    DiskSettingsFile disk(file);
     EXPECT_EQ(disk.Read(), "old,");
+    ASSERT_TRUE(disk.Write("new,"));
+    EXPECT_TRUE(std::filesystem::is_symlink(file)) << "the link stays a link";
+    EXPECT_EQ(DiskSettingsFile(real).Read(), "new,");
+}
+
+#ifndef _WIN32
+// Runs the step in a child process as the user nobody, whose rights the file modes decide (as
+// root every file is writable); true when the step returned true there.
+bool AsOrdinaryUser(const std::function<bool()>& step) {
+    if (::geteuid() != 0)
+        return step();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && step();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+using std::filesystem::perms;
+
+TEST_F(DiskFileTest, AReadOnlyFileSurvivesTheRunUntouched) {
+    DiskSettingsFile(file).Write("kept,");
+    std::filesystem::permissions(dir, perms::all); // the rename itself would be allowed
+    std::filesystem::permissions(file, perms::owner_read | perms::group_read | perms::others_read);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        DiskSettingsFile disk(file);
+        return !disk.Read() && !disk.Write("1,2,3,4,") && !disk.Write("again,");
+    }));
+    EXPECT_EQ(DiskSettingsFile(file).Read(), "kept,");
+    EXPECT_EQ(std::filesystem::status(file).permissions() & perms::all,
+              perms::owner_read | perms::group_read | perms::others_read);
+}
+
+TEST_F(DiskFileTest, AFolderThatCannotTakeANewFileGetsTheFileWrittenInPlace) {
+    DiskSettingsFile(file).Write("old,");
+    std::filesystem::permissions(file, perms::all & ~perms::owner_exec);
+    std::filesystem::permissions(dir, perms::owner_all | perms::group_read | perms::group_exec |
+                                          perms::others_read | perms::others_exec);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        DiskSettingsFile disk(file);
+        return disk.Read() == "old," && disk.Write("new,");
+    }));
+    EXPECT_EQ(DiskSettingsFile(file).Read(), "new,");
+}
+#endif
+
+TEST(SettingsCodecTest, LongFieldsAreCutToWhatTheFormTakes) {
+    Values v;
+    const std::string digits(1 << 20, '7');
+    const std::string text = "1,2,3,4," + Block("\x02", digits, std::string(60, 'u'), "pw") +
+                             Block("\x01", "h", "u", std::string(50, 'p'));
+    DecodeSettings(text, v.view());
+    EXPECT_EQ(v.accounts[0].host, std::string(50, '7'));
+    EXPECT_EQ(v.accounts[0].user, std::string(50, 'u'));
+    EXPECT_EQ(v.accounts[0].password, "pw");
+    EXPECT_EQ(v.accounts[1].password, std::string(50, 'p')) << "fifty bytes are kept whole";
+    EXPECT_TRUE(v.accounts[0].active);
 }
 
 // The shell with its settings.

@@ -21,6 +21,7 @@ namespace kestrel::testing {
 namespace {
 
 #ifdef _WIN32
+constexpr int NoSignal = 0;
 struct WinsockUser {
     WinsockUser() {
         WSADATA data;
@@ -35,6 +36,7 @@ void SetNonBlocking(NativeSocket s) {
     ioctlsocket(static_cast<SOCKET>(s), FIONBIO, &on);
 }
 #else
+constexpr int NoSignal = MSG_NOSIGNAL; // a client that went away must not end the test program
 void CloseNative(NativeSocket s) {
     close(static_cast<int>(s));
 }
@@ -88,15 +90,16 @@ bool Completes(NativeSocket s, int ms) {
 
 } // namespace
 
-void Peer::Send(const std::string& bytes) {
+bool Peer::Send(const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
         const int n = send(static_cast<decltype(socket(0, 0, 0))>(socket_), bytes.data() + sent,
-                           static_cast<int>(bytes.size() - sent), 0);
+                           static_cast<int>(bytes.size() - sent), NoSignal);
         if (n <= 0)
-            return;
+            return false;
         sent += static_cast<size_t>(n);
     }
+    return true;
 }
 
 void Peer::Pause(int ms) {

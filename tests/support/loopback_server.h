@@ -18,7 +18,8 @@ using NativeSocket = intptr_t;
 class Peer {
   public:
     explicit Peer(NativeSocket socket) : socket_(socket) {}
-    void Send(const std::string& bytes);
+    // False once the client has gone: a script that sends without end stops there.
+    bool Send(const std::string& bytes);
     void Pause(int ms);
     // Reads until the byte sequence has arrived (or the client closed); returns what was read.
     std::string ReceiveUntil(const std::string& end);
