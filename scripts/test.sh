@@ -15,6 +15,10 @@ ctest --preset linux --output-on-failure -j2 | tail -n 4
 say "== benchmarks, one short pass to see that they run"
 build/linux/bench/core_bench --benchmark_min_time=0.01 | tail -n 3
 build/linux/bench/readline_bench --benchmark_min_time=0.01 | tail -n 5
+build/linux/bench/decoding_bench --benchmark_min_time=0.01 | tail -n 9
+
+say "== fuzz targets, each briefly from its corpus"
+bash scripts/fuzz.sh
 
 say "== Windows build and tests under Wine"
 build_preset win32

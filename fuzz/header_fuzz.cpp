@@ -1,0 +1,26 @@
+// A header block into the header list and the message's fields: no value, however broken,
+// may raise, and the list line built from it stays within its size.
+#include "mail/mail_entry.h"
+#include "pop3/mail_message.h"
+
+#include <string_view>
+
+using namespace kestrel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view block(reinterpret_cast<const char*>(data), size);
+    MailMessage message;
+    while (!block.empty()) {
+        const size_t lf = block.find('\n');
+        std::string line(block.substr(0, lf));
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            message.HeaderLines.Add(std::move(line));
+        block.remove_prefix(lf == std::string_view::npos ? block.size() : lf + 1);
+    }
+    message.ApplyHeaderFields();
+    if (MailListEntry(DisplayText(message), 1, 1).size() != MailEntrySize)
+        __builtin_trap();
+    return 0;
+}
