@@ -26,3 +26,6 @@ unset DISPLAY # the Windows tests always get a display of their own
 start_display
 init_wine
 ctest --preset win32 --output-on-failure
+
+say "== listing benchmark under Wine, once: kestrel against poplib on one Dovecot"
+RUNS=3 bash bench/listing_bench.sh

@@ -24,12 +24,16 @@ void MailWatch::RemoveMailIcon() {
 }
 
 void MailWatch::CheckMail(bool listNew) {
+    if (listNew)
+        desktop_.BeginListFill(ControlName::MailListBox);
     for (int account = 1; account <= 3; ++account) {
         if (!accounts[static_cast<size_t>(account - 1)].active)
             continue;
         mailTickCount = 0;
-        CheckAccount(account, listNew);
+        CheckAccount(account, listNew); // raises nothing: each account's failures stay its own
     }
+    if (listNew)
+        desktop_.EndListFill(ControlName::MailListBox);
     if (mailPending && !listNew) {
         AddMailIcon();
         desktop_.ShowControl(ControlName::MailMarkBox, true);

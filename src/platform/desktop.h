@@ -101,6 +101,10 @@ class Desktop {
     // Inserts before the index; -1 appends, also to a sorted list.
     virtual void ListInsert(ControlName list, int index, const std::string& text) = 0;
     virtual void ListDelete(ControlName list, int index) = 0;
+    // Between these two the list is not redrawn, however many lines come; the end repaints it
+    // once. A list box that redraws its scroll bar for every insert is slow to fill.
+    virtual void BeginListFill(ControlName list) = 0;
+    virtual void EndListFill(ControlName list) = 0;
 
     // Font and drawing objects, made once at creation and deleted once at exit.
     virtual void CreateMainFont() = 0;     // "arial", height -9, weight 800, given to every child

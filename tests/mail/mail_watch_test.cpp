@@ -244,6 +244,22 @@ TEST_F(MailTest, AMailboxChangedSinceTheListingDeletesNothing) {
         EXPECT_FALSE(command.starts_with("DELE")) << command;
 }
 
+TEST_F(MailTest, AListingFillsTheListUnseenAndRepaintsItOnce) {
+    Pop3Mailbox box({Mail("a@b.c", "1"), Mail("a@b.c", "2"), Mail("a@b.c", "3")});
+    Pop3Mailbox other({Mail("d@e.f", "4")});
+    StartCompact();
+    Account(1, box.port());
+    Account(2, other.port());
+    OpenList();
+    const auto& list = desk.control(MailListBox);
+    EXPECT_EQ(list.items.size(), 4u);
+    EXPECT_EQ(list.shownInserts, 0) << "no line was drawn as it came";
+    EXPECT_EQ(list.repaintsAfterFill, 1) << "one repaint for both accounts";
+    EXPECT_FALSE(list.filling);
+    mail().CheckMail(false);
+    EXPECT_EQ(list.repaintsAfterFill, 1) << "a plain check fills nothing";
+}
+
 TEST_F(MailTest, DeletingWithoutASelectionDoesNothing) {
     StartCompact();
     desk.log.clear();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A throw-away Dovecot POP3 server on loopback for the tests, with three users and mailboxes the
 # script fills itself. Usage: dovecot.sh start DIR PORT ADDRESS... | dovecot.sh stop DIR
+# DOVECOT_BULK=N adds the user dave with N messages of realistic headers, for benchmarks.
 set -euo pipefail
 command=$1 dir=$(realpath -m "$2")
 
@@ -20,10 +21,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    for user in alice bob carol; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
+    for user in alice bob carol dave; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -37,6 +38,16 @@ start() {
     # bob's and carol's mailboxes are the ones the deletion tests change
     cp "$new/1000000001.M1.kestrel" "$new/1000000003.M3.kestrel" "$dir/mail/bob/Maildir/new/"
     cp "$new"/* "$dir/mail/carol/Maildir/new/"
+    local n
+    for n in $(seq "${DOVECOT_BULK:-0}"); do
+        message "$dir/mail/dave/Maildir/new/$((2000000000 + n)).M$n.kestrel" \
+            "Received: from mx$n.example.net (mx$n.example.net [192.0.2.$((n % 250))]) by mail.example.org" \
+            "  with ESMTPS id $n for <dave@example.org>; Mon, 7 Dec 2026 10:00:00 +0100" \
+            "From: =?ISO-8859-1?Q?J=FCrgen_M=FCller_$n?= <juergen.$n@example.net>" \
+            "To: Dave <dave@example.org>" "Subject: =?UTF-8?B?R3LDvMOfZSBhdXMgTcO8bmNoZW4=?= $n" \
+            "Date: Mon, 7 Dec 2026 10:$((n % 60)):00 +0100" "Message-Id: <$n.bulk@example.net>" \
+            "MIME-Version: 1.0" "Content-Type: text/plain; charset=UTF-8" "" "Body $n."
+    done
     chown -R 65534:65534 "$dir/mail"
     local nobody
     nobody=$(id -g nobody)

@@ -250,6 +250,20 @@ void FakeDesktop::ListInsert(ControlName list, int index, const std::string& tex
         c->items.push_back(kept);
     else
         c->items.insert(c->items.begin() + index, kept);
+    if (!c->filling)
+        ++c->shownInserts;
+}
+
+void FakeDesktop::BeginListFill(ControlName list) {
+    if (Control* c = Find(list))
+        c->filling = true;
+}
+
+void FakeDesktop::EndListFill(ControlName list) {
+    if (Control* c = Find(list)) {
+        c->filling = false;
+        ++c->repaintsAfterFill;
+    }
 }
 
 void FakeDesktop::ListDelete(ControlName list, int index) {

@@ -22,6 +22,9 @@ class FakeDesktop : public Desktop, public Tray {
         bool checked = false;
         std::vector<std::string> items;
         int selection = -1;
+        bool filling = false;      // between BeginListFill and EndListFill
+        int shownInserts = 0;      // lines inserted while the list was redrawn
+        int repaintsAfterFill = 0; // one per EndListFill
     };
     struct ShownMenu {
         std::vector<MenuItem> items;
@@ -109,6 +112,8 @@ class FakeDesktop : public Desktop, public Tray {
     void ListReset(ControlName list) override;
     void ListInsert(ControlName list, int index, const std::string& text) override;
     void ListDelete(ControlName list, int index) override;
+    void BeginListFill(ControlName list) override;
+    void EndListFill(ControlName list) override;
     std::string ReadMailtoCommand() override { return mailtoCommand; }
     void StartProgram(const std::string& file, const std::string& parameters) override {
         log.push_back("start " + file + " | " + parameters);

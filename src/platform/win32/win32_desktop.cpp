@@ -276,6 +276,19 @@ void Win32Desktop::ListInsert(ControlName list, int index, const std::string& te
                 reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void Win32Desktop::BeginListFill(ControlName list) {
+    SendToChild(list, WM_SETREDRAW, FALSE, 0);
+}
+
+void Win32Desktop::EndListFill(ControlName list) {
+    SendToChild(list, WM_SETREDRAW, TRUE, 0);
+    // What waits to be painted first (the controls beneath the list among it), then the items
+    // and the frame with its scroll bar, once, on top, as a list redrawn all along ends up.
+    RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(Child(list), nullptr, nullptr,
+                 RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
 void Win32Desktop::ListDelete(ControlName list, int index) {
     SendToChild(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }

@@ -43,6 +43,8 @@ class Win32Desktop : public Desktop, public Tray {
     void ListReset(ControlName list) override;
     void ListInsert(ControlName list, int index, const std::string& text) override;
     void ListDelete(ControlName list, int index) override;
+    void BeginListFill(ControlName list) override;
+    void EndListFill(ControlName list) override;
     std::string ReadMailtoCommand() override;
     void StartProgram(const std::string& file, const std::string& parameters) override;
 

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Listing 150 new messages: Python's poplib (login, STAT, TOP n 0 for each, QUIT) and the real
+# kestrel.exe under Wine (the mail mark clicked until the window answers with the list full),
+# against one Dovecot on 127.0.0.5:110 in the same run. Needs the win32 build; run as root
+# (port 110). Prints both medians and the target: the connect step (125 ms) + 2 x poplib + 40.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$ROOT/scripts/common.sh"
+trap 'bash "$ROOT/tests/support/dovecot.sh" stop "$DIR"; cleanup' EXIT
+COUNT=150 RUNS=${RUNS:-7} ADDRESS=127.0.0.5
+DIR=$ROOT/build/dovecot_listing
+DOVECOT_BULK=$COUNT bash "$ROOT/tests/support/dovecot.sh" start "$DIR" 110 "$ADDRESS"
+
+poplib=$(python3 - "$ADDRESS" "$COUNT" "$RUNS" <<'PY'
+import poplib, statistics, sys, time
+host, count, runs = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+times = []
+for _ in range(runs):
+    start = time.perf_counter()
+    pop = poplib.POP3(host, 110, timeout=10)
+    pop.user("dave"); pop.pass_("davepw")
+    assert pop.stat()[0] == count
+    for n in range(1, count + 1):
+        pop.top(n, 0)
+    pop.quit()
+    times.append((time.perf_counter() - start) * 1000)
+print(f"{statistics.median(times):.1f}")
+PY
+)
+echo "poplib: $COUNT headers in $poplib ms (median of $RUNS)"
+
+unset DISPLAY
+start_display
+init_wine
+exe=$ROOT/build/win32/src/kestrel.exe
+[ -f "$exe" ] || exe=$ROOT/build/win32/kestrel.exe
+# The last list stays up for 2 s: a screenshot of it goes to build/listing.png.
+out=$(wine "$ROOT/build/win32/bench/listing_bench.exe" "Z:${exe//\//\\}" "$ADDRESS" dave davepw \
+          "$RUNS" 2000 | while read -r line; do
+          line=${line%$'\r'}
+          echo "$line"
+          [ "$line" != shown ] || { sleep 0.5; import -window root "$ROOT/build/listing.png"; }
+      done)
+echo "$out" | grep -v -e '^shown$' -e '^tick'
+kestrel=$(echo "$out" | sed -n 's/^median //p')
+target=$(python3 -c "print(f'{125 + 2 * $poplib + 40:.1f}')")
+echo "kestrel under Wine: $kestrel ms; target 125 + 2 x $poplib + 40 = $target ms"
+echo "$out" | grep '^tick' || true
