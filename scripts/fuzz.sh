@@ -11,15 +11,12 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz-found
 status=0
-for target in line_reader:pop3 pop3_session:pop3 header:pop3 decoding:decoding address:address \
-              settings:settings; do
-    name=${target%%:*}
-    dict=${target##*:}
+for name in line_reader pop3_session header decoding address settings; do
     grown=build/fuzz-corpus/$name
     mkdir -p "$grown"
     # Values up to 128 KiB, each within 2 s: a parser that is not about linear runs out of time.
     if build/fuzz/fuzz/${name}_fuzz -max_total_time="$seconds" -timeout=2 -max_len=131072 \
-        -rss_limit_mb=1024 -dict="fuzz/dict/$dict.dict" -artifact_prefix=build/fuzz-found/ \
+        -rss_limit_mb=1024 -dict="fuzz/dict/$name.dict" -artifact_prefix=build/fuzz-found/ \
         -print_final_stats=1 "$grown" "fuzz/corpus/$name" >"build/fuzz-$name.log" 2>&1; then
         printf '%-14s %s\n' "$name" "$(grep -E '^stat::number_of_executed_units' "build/fuzz-$name.log")"
     else
