@@ -71,6 +71,22 @@ LoopbackServer::Script Mailbox(std::vector<std::string> headers) {
                    [headers](int n) { return Top(headers[static_cast<size_t>(n - 1)]); });
 }
 
+// Logs in and claims count messages; answers the first TOP with first when it is given, then
+// leaves the next TOP to rest.
+LoopbackServer::Script ThenOnTop(int count, std::string first, std::function<void(Peer&)> rest) {
+    return [count, first, rest](Peer& p) {
+        Login(p);
+        Command(p);
+        p.Send("+OK " + std::to_string(count) + " 9\r\n");
+        if (!first.empty()) {
+            Command(p);
+            p.Send(Top(first));
+        }
+        Command(p);
+        rest(p);
+    };
+}
+
 // Sends the chunk again and again until the client goes away.
 void Endlessly(Peer& p, const std::string& chunk, int pauseMs = 0) {
     while (p.Send(chunk)) {
@@ -135,39 +151,23 @@ std::vector<Row> Rows() {
          {},
          ConnectMs + ReplyMs},
         {"an endless header block after a good message",
-         [good](Peer& p) {
-             Login(p);
-             Command(p);
-             p.Send("+OK 2 9\r\n");
-             Command(p);
-             p.Send(Top(good));
-             Command(p);
-             p.Send("+OK\r\n");
-             Endlessly(p, "X-Endless: " + std::string(60, 'y') + "\r\n");
-         },
+         ThenOnTop(2, good,
+                   [](Peer& p) {
+                       p.Send("+OK\r\n");
+                       Endlessly(p, "X-Endless: " + std::string(60, 'y') + "\r\n");
+                   }),
          {"a@b.c: first"},
          ConnectMs + ReplyMs},
         {"a header line every 4 s",
-         [](Peer& p) {
-             Login(p);
-             Command(p);
-             p.Send("+OK 1 9\r\n");
-             Command(p);
-             p.Send("+OK\r\n");
-             Endlessly(p, "X-Slow: yes\r\n", 4000);
-         },
+         ThenOnTop(1, "",
+                   [](Peer& p) {
+                       p.Send("+OK\r\n");
+                       Endlessly(p, "X-Slow: yes\r\n", 4000);
+                   }),
          {},
          ConnectMs + 2 * ReplyMs},
         {"a reset in the middle of a header",
-         [good](Peer& p) {
-             Login(p);
-             Command(p);
-             p.Send("+OK 2 9\r\n");
-             Command(p);
-             p.Send(Top(good));
-             Command(p);
-             p.Send("+OK\r\nFrom: half@way\r\nSubj");
-         },
+         ThenOnTop(2, good, [](Peer& p) { p.Send("+OK\r\nFrom: half@way\r\nSubj"); }),
          {"a@b.c: first"},
          ConnectMs + ReplyMs},
         {"STAT claiming 2147483647 with every TOP answered",
