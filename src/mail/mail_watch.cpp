@@ -1,6 +1,7 @@
 #include "mail/mail_watch.h"
 
 #include "mail/mail_entry.h"
+#include "mail/server_field.h"
 #include "pop3/pop3_client.h"
 
 #include <algorithm>
@@ -40,10 +41,16 @@ void MailWatch::CheckMail(bool listNew) {
     }
 }
 
+// A field that names no reachable server, or asks for TLS, which this client does not speak
+// yet, leaves the client unconnected: the account fails as if its server could not be
+// reached, and nothing is sent.
 void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
     const AccountRecord& record = accounts[static_cast<size_t>(account - 1)];
-    pop.Host = record.host;
-    pop.Port = serverPorts[static_cast<size_t>(account - 1)];
+    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
+    if (!server || server->tls)
+        return;
+    pop.Host = server->host;
+    pop.Port = server->port;
     pop.Username = record.user;
     pop.Password = record.password;
     pop.SessionLimitMs = SessionLimitMs;

@@ -34,8 +34,6 @@ class MailWatch {
     bool mailPending = false;
     bool mailCheckEnabled = false;
     int32_t mailTickCount = 0;
-    // The POP3 port of each account; always 110 but in tests, which run servers of their own.
-    std::array<uint16_t, 3> serverPorts{110, 110, 110};
     // Makes the POP3 client of each check and deletion; tests stand in for a socket layer
     // that cannot start.
     std::function<std::unique_ptr<Pop3Client>()> newClient;

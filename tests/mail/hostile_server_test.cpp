@@ -245,8 +245,7 @@ long PeakKiB() {
 class HostileServerTest : public ShellTest, public ::testing::WithParamInterface<size_t> {
   protected:
     void Account(uint16_t port) {
-        app->mail.accounts[0] = {"127.0.0.1", "user", "pw", true};
-        app->mail.serverPorts[0] = port;
+        app->mail.accounts[0] = {"127.0.0.1:" + std::to_string(port), "user", "pw", true};
     }
     std::vector<std::string> Shown() {
         std::vector<std::string> shown;

@@ -6,6 +6,8 @@
 #include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
+#include <atomic>
+
 namespace kestrel::testing {
 namespace {
 
@@ -23,8 +25,8 @@ class MailTest : public ShellTest {
   protected:
     // Account n (1 to 3) on a server of the test's own.
     void Account(int n, uint16_t port, bool active = true) {
-        app->mail.accounts[static_cast<size_t>(n - 1)] = {"127.0.0.1", "user", "pw", active};
-        app->mail.serverPorts[static_cast<size_t>(n - 1)] = port;
+        app->mail.accounts[static_cast<size_t>(n - 1)] = {"127.0.0.1:" + std::to_string(port),
+                                                          "user", "pw", active};
     }
     MailWatch& mail() { return app->mail; }
     std::vector<std::string>& Lines() { return desk.control(MailListBox).items; }
@@ -168,14 +170,13 @@ TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
     Pop3Mailbox good({Mail("a@b.c", "works")});
     StartCompact();
     Account(1, ClosedPort());
-    app->mail.accounts[1] = {"127.0.0.1", "u", "p", true};
-    app->mail.serverPorts[1] = nonsense.port();
+    Account(2, nonsense.port());
     Account(3, good.port());
     OpenList();
     ASSERT_EQ(Lines().size(), 1u);
     EXPECT_EQ(Lines()[0][48], 3);
     Tray(1035, TrayMouse::LeftButtonUp);
-    app->mail.serverPorts[1] = silent.port();
+    Account(2, silent.port());
     const auto start = std::chrono::steady_clock::now();
     mail().CheckMail(false);
     EXPECT_LT(std::chrono::steady_clock::now() - start,
@@ -258,6 +259,30 @@ TEST_F(MailTest, AListingFillsTheListUnseenAndRepaintsItOnce) {
     EXPECT_FALSE(list.filling);
     mail().CheckMail(false);
     EXPECT_EQ(list.repaintsAfterFill, 1) << "a plain check fills nothing";
+}
+
+// Until the client speaks TLS, a field that asks for it fails like an unreachable server: no
+// connection, so no password in plain text. So does a field that names no server.
+TEST_F(MailTest, FieldsThatNameNoPlainServerConnectNowhere) {
+    std::atomic<int> connections = 0;
+    {
+        LoopbackServer server(
+            [&](Peer& p) {
+                ++connections;
+                p.ReceiveAll();
+            },
+            4);
+        const std::string port = std::to_string(server.port());
+        StartCompact();
+        for (const std::string& field :
+             std::vector<std::string>{"pop3s://127.0.0.1:" + port, "127.0.0.1:995",
+                                      "imap://127.0.0.1:" + port, "127.0.0.1:" + port + "x"}) {
+            app->mail.accounts[0] = {field, "user", "pw", true};
+            mail().CheckMail(false);
+            EXPECT_EQ(app->mail.accounts[0].host, field) << "kept as typed";
+        }
+    }
+    EXPECT_EQ(connections, 0);
 }
 
 TEST_F(MailTest, DeletingWithoutASelectionDoesNothing) {

@@ -1,0 +1,40 @@
+// What an account's server field says about where and how to connect.
+#include "mail/server_field.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel {
+namespace {
+
+TEST(ServerFieldTest, FormsOfTheField) {
+    using E = ServerEndpoint;
+    const std::pair<std::string, std::optional<E>> rows[] = {
+        {"pop.example.org", E{"pop.example.org", 110, false}},
+        {"192.0.2.7", E{"192.0.2.7", 110, false}},
+        {"", E{"", 110, false}}, // as today: the lookup of nothing fails
+        {"pop.example.org:1110", E{"pop.example.org", 1110, false}},
+        {"pop.example.org:995", E{"pop.example.org", 995, true}},
+        {"pop.example.org:65535", E{"pop.example.org", 65535, false}},
+        {"pop3s://pop.example.org", E{"pop.example.org", 995, true}},
+        {"POP3S://pop.example.org:1995", E{"pop.example.org", 1995, true}},
+        {"pop3s://localhost:110", E{"localhost", 110, true}},
+        {"pop3://pop.example.org", E{"pop.example.org", 110, false}},
+        {"pop3://pop.example.org:995", E{"pop.example.org", 995, true}},
+        {"pop.example.org:", std::nullopt},
+        {"pop.example.org:0", std::nullopt},
+        {"pop.example.org:65536", std::nullopt},
+        {"pop.example.org:99999999999", std::nullopt},
+        {"pop.example.org:11o", std::nullopt},
+        {"pop.example.org:-1", std::nullopt},
+        {"pop.example.org: 110", std::nullopt},
+        {"a:1:2", std::nullopt},
+        {"imaps://pop.example.org", std::nullopt},
+        {"pop3s://", std::nullopt},
+        {"pop3s://:995", std::nullopt},
+    };
+    for (const auto& [field, endpoint] : rows)
+        EXPECT_EQ(ParseServerField(field), endpoint) << field;
+}
+
+} // namespace
+} // namespace kestrel
