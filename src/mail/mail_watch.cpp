@@ -41,16 +41,16 @@ void MailWatch::CheckMail(bool listNew) {
     }
 }
 
-// A field that names no reachable server, or asks for TLS, which this client does not speak
-// yet, leaves the client unconnected: the account fails as if its server could not be
-// reached, and nothing is sent.
+// A field that names no reachable server leaves the client unconnected: the account fails as
+// if its server could not be reached, and nothing is sent.
 void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
     const AccountRecord& record = accounts[static_cast<size_t>(account - 1)];
     const std::optional<ServerEndpoint> server = ParseServerField(record.host);
-    if (!server || server->tls)
+    if (!server)
         return;
     pop.Host = server->host;
     pop.Port = server->port;
+    pop.UseTls = server->tls;
     pop.Username = record.user;
     pop.Password = record.password;
     pop.SessionLimitMs = SessionLimitMs;

@@ -1,6 +1,7 @@
 #include "net/tcp_connection.h"
 
 #include "net/exceptions.h"
+#include "net/tls_io_handler.h"
 
 #include <algorithm>
 #include <chrono>
@@ -239,7 +240,11 @@ void TcpClient::OpenConnection(int limitMs) {
     if (IOHandler() && IOHandler()->HasOpenSocket())
         throw AlreadyConnected();
     if (!IOHandler()) {
-        auto handler = std::make_unique<SocketIoHandler>();
+        std::unique_ptr<SocketIoHandler> handler;
+        if (UseTls)
+            handler = std::make_unique<TlsIoHandler>();
+        else
+            handler = std::make_unique<SocketIoHandler>();
         handler->OnStatus = OnStatus;
         SetIOHandler(std::move(handler));
     }

@@ -75,6 +75,8 @@ class TcpClient : public TcpConnection {
     int BoundPort = 0;
     int BoundPortLow = 0;
     int BoundPortHigh = 0;
+    // TLS from the first byte, with the server's certificate checked against Host.
+    bool UseTls = false;
 
     // Raises AlreadyConnected while a socket is open; any failure drops the socket.
     virtual void OpenConnection(int limitMs);

@@ -2,6 +2,8 @@
 # A throw-away Dovecot POP3 server on loopback for the tests, with three users and mailboxes the
 # script fills itself. Usage: dovecot.sh start DIR PORT ADDRESS... | dovecot.sh stop DIR
 # DOVECOT_BULK=N adds the user dave with N messages of realistic headers, for benchmarks.
+# DOVECOT_TLS=CERT (a path without .pem) makes the port speak POP3 over TLS only, with the
+# certificate CERT.pem and its key CERT.key.
 set -euo pipefail
 command=$1 dir=$(realpath -m "$2")
 
@@ -14,6 +16,22 @@ stop() {
 message() { # file, then the header and body lines
     local file=$1; shift
     printf '%s\r\n' "$@" > "$file"
+}
+
+tls_settings() {
+    if [ -n "${DOVECOT_TLS:-}" ]; then
+        printf 'ssl = required\nssl_cert = <%s.pem\nssl_key = <%s.key\n' "$DOVECOT_TLS" "$DOVECOT_TLS"
+    else
+        echo 'ssl = no'
+    fi
+}
+
+listener() { # port
+    if [ -n "${DOVECOT_TLS:-}" ]; then
+        printf '  inet_listener pop3 {\n    port = 0\n  }\n  inet_listener pop3s {\n    port = %s\n    ssl = yes\n  }\n' "$1"
+    else
+        printf '  inet_listener pop3 {\n    port = %s\n  }\n' "$1"
+    fi
 }
 
 start() {
@@ -57,7 +75,7 @@ listen = $(IFS=,; echo "${addresses[*]}")
 base_dir = $dir/run
 state_dir = $dir/state
 log_path = $dir/dovecot.log
-ssl = no
+$(tls_settings)
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
@@ -76,9 +94,7 @@ userdb {
   args = uid=65534 gid=$nobody home=$dir/mail/%u
 }
 service pop3-login {
-  inet_listener pop3 {
-    port = $port
-  }
+$(listener "$port")
 }
 CONF
     # Its own output goes to its log: a daemon holding ours open would keep the caller waiting.

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "net/exceptions.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+// A TLS handshake that failed, or a server whose certificate did not pass the check; the
+// message says which.
+class TlsError : public ClientError {
+  public:
+    explicit TlsError(const std::string& reason) : ClientError("TLS: " + reason) {}
+};
+
+// A TLS client over bytes: the connection feeds it what its socket received and sends what it
+// produces; the engine never touches the socket. The certificate is always checked: the chain
+// must end at a root the system trusts, the name must match, the dates must hold. One
+// implementation per platform (OpenSSL, SChannel).
+class TlsEngine {
+  public:
+    virtual ~TlsEngine() = default;
+    // Begins the handshake with the server of that name (the SNI, and the name checked).
+    virtual void Start(const std::string& serverName) = 0;
+    // Bytes received from the peer.
+    virtual void Feed(std::string_view received) = 0;
+    // Runs the handshake on with what was fed: true once it is done and the certificate
+    // passed; TlsError when either failed.
+    virtual bool Handshake() = 0;
+    // What must go to the peer now: handshake messages, records, the closing alert.
+    virtual std::string TakeOutput() = 0;
+    // Appends the application data decrypted from what was fed; false once the peer has ended
+    // the TLS session.
+    virtual bool Decrypt(std::string& plain) = 0;
+    virtual void Encrypt(std::string_view plain) = 0;
+    // The closing alert, into the output.
+    virtual void Shutdown() = 0;
+};
+
+std::unique_ptr<TlsEngine> NewTlsEngine();
+
+} // namespace kestrel

@@ -1,0 +1,109 @@
+#include "net/tls_io_handler.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace kestrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int MsUntil(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::max<int64_t>(left, 0));
+}
+
+} // namespace
+
+void TlsIoHandler::ConnectTo(const std::string& host, int port, const std::string& boundIP,
+                             int boundPort, int boundPortLow, int boundPortHigh, int timeoutMs) {
+    engine_.reset();
+    plain_.clear();
+    ended_ = false;
+    SocketIoHandler::ConnectTo(host, port, boundIP, boundPort, boundPortLow, boundPortHigh,
+                               timeoutMs);
+    Handshake(host);
+}
+
+// Nothing of the session goes out before this has passed: a failed check ends the connection
+// here, with only the handshake's own bytes sent.
+void TlsIoHandler::Handshake(const std::string& host) {
+    engine_ = NewTlsEngine();
+    engine_->Start(host);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(HandshakeLimitMs);
+    while (!engine_->Handshake()) {
+        Flush();
+        if (!SocketIoHandler::WaitReadable(MsUntil(deadline)))
+            throw TlsError("no answer to the handshake in time");
+        if (!Pull())
+            throw TlsError("the server closed the connection during the handshake");
+    }
+    Flush();
+}
+
+void TlsIoHandler::Flush() {
+    const std::string bytes = engine_->TakeOutput();
+    for (size_t sent = 0; sent < bytes.size();) {
+        const int n =
+            SocketIoHandler::SendSome(bytes.data() + sent, static_cast<int>(bytes.size() - sent));
+        if (n <= 0)
+            throw SocketClosed();
+        sent += static_cast<size_t>(n);
+    }
+}
+
+bool TlsIoHandler::Pull() {
+    char buffer[16384];
+    const int n = SocketIoHandler::ReceiveSome(buffer, sizeof buffer);
+    if (n <= 0)
+        return false;
+    engine_->Feed(std::string_view(buffer, static_cast<size_t>(n)));
+    return true;
+}
+
+bool TlsIoHandler::WaitReadable(int limitMs) {
+    if (!plain_.empty() || ended_)
+        return true;
+    const bool unlimited = limitMs == -2;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    // A record may come in pieces, or carry no application data at all: wait until some does.
+    for (;;) {
+        if (!SocketIoHandler::WaitReadable(unlimited ? -2 : MsUntil(deadline)))
+            return false;
+        ended_ = !Pull() || !engine_->Decrypt(plain_);
+        Flush(); // what the engine has to answer, a key update for one
+        if (!plain_.empty() || ended_)
+            return true;
+    }
+}
+
+int TlsIoHandler::ReceiveSome(char* buffer, int length) {
+    if (plain_.empty())
+        return ended_ ? 0 : -1;
+    const size_t n = std::min(plain_.size(), static_cast<size_t>(length));
+    std::memcpy(buffer, plain_.data(), n);
+    plain_.erase(0, n);
+    return static_cast<int>(n);
+}
+
+int TlsIoHandler::SendSome(const char* bytes, int length) {
+    engine_->Encrypt(std::string_view(bytes, static_cast<size_t>(length)));
+    Flush();
+    return length;
+}
+
+void TlsIoHandler::CloseBinding() {
+    if (engine_ && HasOpenSocket() && !ended_) {
+        try { // a courtesy to the peer; the socket closes anyway
+            engine_->Shutdown();
+            Flush();
+        } catch (const ClientError&) {
+        }
+    }
+    SocketIoHandler::CloseBinding();
+}
+
+} // namespace kestrel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "net/io_handler.h"
+#include "net/tls_engine.h"
+
+#include <memory>
+#include <string>
+
+namespace kestrel {
+
+// The socket handler with TLS from the first byte: after the connect, the handshake and the
+// certificate check, bounded in time; then every read and write goes through the engine. The
+// line reader above it does not know the difference.
+class TlsIoHandler : public SocketIoHandler {
+  public:
+    // The handshake's bound, after the connect's own.
+    int HandshakeLimitMs = 5000;
+
+    void ConnectTo(const std::string& host, int port, const std::string& boundIP, int boundPort,
+                   int boundPortLow, int boundPortHigh, int timeoutMs) override;
+    void CloseBinding() override;
+    bool WaitReadable(int limitMs) override;
+    int ReceiveSome(char* buffer, int length) override;
+    int SendSome(const char* bytes, int length) override;
+
+  private:
+    void Handshake(const std::string& host);
+    // Sends all the engine has for the peer.
+    void Flush();
+    // One raw receive into the engine; false when the peer closed or the socket failed.
+    bool Pull();
+
+    std::unique_ptr<TlsEngine> engine_;
+    std::string plain_;  // decrypted, not yet taken
+    bool ended_ = false; // the peer closed: nothing more will come
+};
+
+} // namespace kestrel

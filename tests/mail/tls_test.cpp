@@ -1,0 +1,155 @@
+// POP3 over TLS against Dovecot with the test certificates (one server per certificate on
+// 127.0.0.1; KESTREL_TLS holds the first port and the test root's file, which natively is
+// trusted through OpenSSL's SSL_CERT_FILE, as a system root would be), and against scripted
+// peers that are no TLS server at all.
+#include "mail/mail_entry.h"
+#include "net/tls_engine.h"
+#include "pop3/pop3_client.h"
+#include "support/loopback_server.h"
+#include "support/shell_fixture.h"
+
+#include <chrono>
+#include <cstdlib>
+
+namespace kestrel::testing {
+namespace {
+
+using enum ControlName;
+using Clock = std::chrono::steady_clock;
+
+enum Server { Good, WrongName, Expired, Untrusted, NoChain };
+
+std::string Setting() {
+    const char* value = std::getenv("KESTREL_TLS");
+    return value ? value : "";
+}
+
+int PortOf(Server server) {
+    return Setting().empty() ? 0 : std::atoi(Setting().c_str()) + static_cast<int>(server);
+}
+
+// A client for localhost over TLS, as alice unless told otherwise.
+std::unique_ptr<Pop3Client> Client(int port, const std::string& user = "alice") {
+    auto pop = std::make_unique<Pop3Client>();
+    pop->Host = "localhost";
+    pop->Port = port;
+    pop->UseTls = true;
+    pop->Username = user;
+    pop->Password = user + "pw";
+    return pop;
+}
+
+class TlsTest : public ShellTest {
+  protected:
+    void SetUp() override {
+        if (PortOf(Good) == 0)
+            GTEST_FAIL() << "KESTREL_TLS is not set: run through ctest, whose fixture starts "
+                            "the servers";
+#ifndef _WIN32
+        setenv("SSL_CERT_FILE", Setting().substr(Setting().find(',') + 1).c_str(), 1);
+#endif
+    }
+};
+
+TEST_F(TlsTest, AGoodCertificateCarriesTheWholeSession) {
+    const auto pop = Client(PortOf(Good));
+    pop->OpenConnection(3000);
+    EXPECT_EQ(pop->CountMessages(), 3);
+    MailMessage message;
+    pop->FetchHeader(2, message);
+    EXPECT_EQ(message.Subject, "Gr\xFC\xDF"
+                               "e aus K\xF6ln");
+    pop->CloseConnection();
+}
+
+TEST_F(TlsTest, EveryBadCertificateEndsTheConnectionBeforeTheLogin) {
+    const std::pair<Server, const char*> rows[] = {
+        {WrongName, "hostname mismatch"},
+        {Expired, "certificate has expired"},
+        {Untrusted, "unable to get local issuer certificate"},
+        {NoChain, "unable to get local issuer certificate"},
+    };
+    for (const auto& [server, reason] : rows) {
+        const auto pop = Client(PortOf(server));
+        // The failure comes from the connect itself: no command can have been sent.
+        try {
+            pop->OpenConnection(3000);
+            ADD_FAILURE() << "server " << server << " was accepted";
+        } catch (const TlsError& failure) {
+#ifndef _WIN32 // OpenSSL's words for it
+            EXPECT_NE(std::string(failure.what()).find(reason), std::string::npos)
+                << failure.what();
+#endif
+        }
+        EXPECT_FALSE(pop->IsConnected());
+    }
+}
+
+// The peer's side of a connection that must fail: what it received, and how long the client
+// took to give up.
+struct Outcome {
+    std::string received;
+    Clock::duration took;
+};
+
+Outcome ConnectTo(LoopbackServer::Script script) {
+    Outcome outcome;
+    LoopbackServer peer(std::move(script));
+    const auto pop = Client(peer.port());
+    const Clock::time_point start = Clock::now();
+    EXPECT_THROW(pop->OpenConnection(3000), TlsError);
+    outcome.took = Clock::now() - start;
+    pop->CloseConnection();
+    outcome.received = peer.Received();
+    return outcome;
+}
+
+TEST_F(TlsTest, PeersThatAreNoTlsServerFailInTimeAndHearNoLogin) {
+    using std::chrono::milliseconds;
+    const std::pair<const char*, LoopbackServer::Script> rows[] = {
+        {"a plain POP3 server",
+         [](Peer& p) {
+             p.Send("+OK ready\r\n");
+             p.ReceiveAll();
+         }},
+        {"a peer that closes in the middle of the handshake",
+         [](Peer& p) { p.ReceiveUntil("localhost"); }},
+        {"a peer that stops answering in the middle of the handshake",
+         [](Peer& p) {
+             p.ReceiveUntil("localhost");
+             p.ReceiveAll();
+         }},
+    };
+    for (const auto& [name, script] : rows) {
+        const Outcome outcome = ConnectTo(script);
+        ASSERT_FALSE(outcome.received.empty()) << name;
+        EXPECT_EQ(outcome.received[0], '\x16') << name << ": a handshake record came first";
+        EXPECT_EQ(outcome.received.find("USER"), std::string::npos) << name;
+        EXPECT_EQ(outcome.received.find("alicepw"), std::string::npos) << name;
+        EXPECT_LT(outcome.took, milliseconds(5000 + 1500)) << name;
+    }
+}
+
+// Through the mail watch, as an account whose server field asks for TLS.
+TEST_F(TlsTest, TheMailListFillsAndADeletionRemovesTheListedMessage) {
+    StartCompact();
+    app->mail.accounts[0] = {"pop3s://localhost:" + std::to_string(PortOf(Good)), "bob", "bobpw",
+                             true};
+    Tray(MailCallback, TrayMouse::LeftButtonUp);
+    const auto& lines = desk.control(MailListBox).items;
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].substr(0, 38), "Folded Sender : A subject that goes ..");
+    desk.control(MailListBox).selection = 0;
+    Menu(301);
+    EXPECT_EQ(lines.size(), 1u) << "line 1 went with its message";
+    const auto pop = Client(PortOf(Good), "bob");
+    pop->OpenConnection(3000);
+    ASSERT_EQ(pop->CountMessages(), 1);
+    MailMessage left;
+    pop->FetchHeader(1, left);
+    EXPECT_EQ(left.Subject, "A subject that goes on and on");
+    pop->CloseConnection();
+}
+
+} // namespace
+} // namespace kestrel::testing
