@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Listing 150 new messages: Python's poplib (login, STAT, TOP n 0 for each, QUIT) and the real
 # kestrel.exe under Wine (the mail mark clicked until the window answers with the list full),
-# against one Dovecot on 127.0.0.5:110 in the same run. Needs the win32 build; run as root
-# (port 110). Prints both medians and the target: the connect step (125 ms) + 2 x poplib + 40.
+# against one Dovecot on 127.0.0.5:110 in the same run; then kestrel again over TLS, against
+# the same messages on 127.0.0.1:1995 with a test certificate for localhost, whose root the
+# Wine prefix trusts for the run. Needs the win32 build; run as root (port 110). Prints the
+# medians and the target: the connect step (125 ms) + 2 x poplib + 40.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/common.sh"
-trap 'bash "$ROOT/tests/support/dovecot.sh" stop "$DIR"; cleanup' EXIT
+trap 'bash "$ROOT/tests/support/dovecot.sh" stop "$DIR"
+      bash "$ROOT/tests/support/dovecot.sh" stop "$DIR-tls"; cleanup' EXIT
 COUNT=150 RUNS=${RUNS:-7} ADDRESS=127.0.0.5
 DIR=$ROOT/build/dovecot_listing
 DOVECOT_BULK=$COUNT bash "$ROOT/tests/support/dovecot.sh" start "$DIR" 110 "$ADDRESS"
+bash "$ROOT/tests/support/tls_certs.sh" "$DIR-certs"
+chmod -R o+rX "$DIR-certs"
+DOVECOT_BULK=$COUNT DOVECOT_TLS=$DIR-certs/good \
+    bash "$ROOT/tests/support/dovecot.sh" start "$DIR-tls" 1995 127.0.0.1
 
 poplib=$(python3 - "$ADDRESS" "$COUNT" "$RUNS" <<'PY'
 import poplib, statistics, sys, time
@@ -46,3 +53,11 @@ kestrel=$(echo "$out" | sed -n 's/^median //p')
 target=$(python3 -c "print(f'{125 + 2 * $poplib + 40:.1f}')")
 echo "kestrel under Wine: $kestrel ms; target 125 + 2 x $poplib + 40 = $target ms"
 echo "$out" | grep '^tick' || true
+
+store=$ROOT/build/win32/tests/wine_root_store.exe
+wine "$store" add "$DIR-certs/ca.pem"
+tls=$(wine "$ROOT/build/win32/bench/listing_bench.exe" "Z:${exe//\//\\}" \
+          "pop3s://localhost:1995" dave davepw "$RUNS" | tr -d '\r' | sed -n 's/^median //p')
+wine "$store" remove "$DIR-certs/ca.pem"
+echo "kestrel over TLS under Wine: $tls ms, plain $kestrel ms"
+grep -o 'TLSv[0-9.]* with cipher [A-Z0-9_-]*' "$DIR-tls/dovecot.log" | sort | uniq -c || true

@@ -42,6 +42,9 @@ void TlsIoHandler::Handshake(const std::string& host) {
             throw TlsError("the server closed the connection during the handshake");
     }
     Flush();
+    // The last handshake read may have brought the server's first record, the greeting: it
+    // would wait in the engine while the socket has nothing more to say.
+    ended_ = !engine_->Decrypt(plain_);
 }
 
 void TlsIoHandler::Flush() {

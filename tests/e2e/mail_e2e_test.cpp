@@ -6,6 +6,8 @@
 
 #include <shellapi.h>
 
+#include <cstdlib>
+
 namespace kestrel::probe {
 namespace {
 
@@ -227,6 +229,18 @@ class MailTest : public KestrelTest {
         return Eventually([&] { return CountPixels(MarkArea, colour) > 3; }, 5s);
     }
 };
+
+// An account whose server field asks for TLS: the listing runs inside it, the certificate
+// checked against the Wine prefix's roots, which trust the test root for the run.
+TEST_F(MailTest, AnAccountOverTlsListsItsMail) {
+    const char* tls = std::getenv("KESTREL_TLS"); // the first TLS port, then the root's file
+    ASSERT_NE(tls, nullptr) << "run through ctest, whose fixture starts the TLS servers";
+    const std::string server = "pop3s://localhost:" + std::to_string(std::atoi(tls));
+    ASSERT_NO_FATAL_FAILURE(StartWith({{server, "carol", "carolpw"}}));
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    EXPECT_EQ(MailLines(), (std::vector<std::string>{Line(PlainLine, 1, 1), Line(EncodedLine, 1, 2),
+                                                     Line(FoldedLine, 1, 3)}));
+}
 
 TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
     ASSERT_NO_FATAL_FAILURE(

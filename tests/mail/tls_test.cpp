@@ -63,12 +63,21 @@ TEST_F(TlsTest, AGoodCertificateCarriesTheWholeSession) {
 }
 
 TEST_F(TlsTest, EveryBadCertificateEndsTheConnectionBeforeTheLogin) {
+#ifdef _WIN32 // what the chain status or the SSL policy says
+    const std::pair<Server, const char*> rows[] = {
+        {WrongName, "certificate 0x800B010F"},       // the name does not match
+        {Expired, "certificate chain 0x00000001"},   // not valid at this time
+        {Untrusted, "certificate chain 0x00010000"}, // the chain ends at no trusted root
+        {NoChain, "certificate chain 0x00010000"},
+    };
+#else // OpenSSL's words
     const std::pair<Server, const char*> rows[] = {
         {WrongName, "hostname mismatch"},
         {Expired, "certificate has expired"},
         {Untrusted, "unable to get local issuer certificate"},
         {NoChain, "unable to get local issuer certificate"},
     };
+#endif
     for (const auto& [server, reason] : rows) {
         const auto pop = Client(PortOf(server));
         // The failure comes from the connect itself: no command can have been sent.
@@ -76,10 +85,8 @@ TEST_F(TlsTest, EveryBadCertificateEndsTheConnectionBeforeTheLogin) {
             pop->OpenConnection(3000);
             ADD_FAILURE() << "server " << server << " was accepted";
         } catch (const TlsError& failure) {
-#ifndef _WIN32 // OpenSSL's words for it
             EXPECT_NE(std::string(failure.what()).find(reason), std::string::npos)
                 << failure.what();
-#endif
         }
         EXPECT_FALSE(pop->IsConnected());
     }

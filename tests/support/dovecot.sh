@@ -21,6 +21,8 @@ message() { # file, then the header and body lines
 tls_settings() {
     if [ -n "${DOVECOT_TLS:-}" ]; then
         printf 'ssl = required\nssl_cert = <%s.pem\nssl_key = <%s.key\n' "$DOVECOT_TLS" "$DOVECOT_TLS"
+        # the log names the TLS version and cipher of each login
+        echo 'login_log_format_elements = user=<%u> method=%m rip=%r lip=%l mpid=%e %c %k'
     else
         echo 'ssl = no'
     fi
