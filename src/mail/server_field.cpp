@@ -6,7 +6,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr uint16_t PlainPort = 110, TlsPort = 995;
+constexpr uint16_t TlsPort = 995;
 
 // A decimal port from 1 to 65535, nothing else.
 std::optional<uint16_t> PortOf(std::string_view digits) {

@@ -8,8 +8,12 @@
 #include "support/loopback_server.h"
 #include "support/shell_fixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 namespace kestrel::testing {
 namespace {
@@ -26,6 +30,20 @@ std::string Setting() {
 
 int PortOf(Server server) {
     return Setting().empty() ? 0 : std::atoi(Setting().c_str()) + static_cast<int>(server);
+}
+
+// What the server of that certificate logged: each connection's end names the user, if any
+// came (the servers' folders lie beside the certificates').
+std::string LogOf(Server server) {
+    static const char* names[] = {"good", "wrongname", "expired", "untrusted", "nochain"};
+    std::string path = Setting().substr(Setting().find(',') + 1);
+    path = path.substr(0, path.rfind("/certs/")) + "/" + names[server] + "/dovecot.log";
+#ifdef _WIN32
+    std::replace(path.begin(), path.end(), '/', '\\');
+    path = "Z:" + path;
+#endif
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A client for localhost over TLS, as alice unless told otherwise.
@@ -89,6 +107,13 @@ TEST_F(TlsTest, EveryBadCertificateEndsTheConnectionBeforeTheLogin) {
                 << failure.what();
         }
         EXPECT_FALSE(pop->IsConnected());
+        std::string log = LogOf(server); // written once the server saw the connection end
+        for (int i = 0; i < 40 && log.find("no auth attempts") == std::string::npos; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            log = LogOf(server);
+        }
+        EXPECT_NE(log.find("no auth attempts"), std::string::npos) << log;
+        EXPECT_EQ(log.find("user=<alice>"), std::string::npos) << "the server heard the user";
     }
 }
 
