@@ -212,6 +212,12 @@ bool AsOrdinaryUser(const std::function<bool()>& step) {
 
 using std::filesystem::perms;
 
+TEST_F(DiskFileTest, TheFileIsForItsOwnerOnly) {
+    ASSERT_TRUE(DiskSettingsFile(file).Write("1,2,3,4,"));
+    EXPECT_EQ(std::filesystem::status(file).permissions() & perms::all,
+              perms::owner_read | perms::owner_write);
+}
+
 TEST_F(DiskFileTest, AReadOnlyFileSurvivesTheRunUntouched) {
     DiskSettingsFile(file).Write("kept,");
     std::filesystem::permissions(dir, perms::all); // the rename itself would be allowed
