@@ -1,5 +1,8 @@
 // The tray picture, as exact mask and colour arrays.
 #include "monitor/tray_icon.h"
+#include "platform/argb_picture.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +108,22 @@ TEST(TrayIconTest, PixelsOutsideTheColumnsAreNotSet) {
     SetInPixel(raster, 15, 0);
     EXPECT_EQ(raster.colour[255], 0xFF);
     EXPECT_EQ(raster.mask[31], 0x01);
+}
+
+// As ARGB pixels for trays that take images: the graph's colours on opaque black, the picture's
+// bottom row (height 0) last.
+TEST(TrayIconTest, TheArgbPictureUsesTheWindowGraphsColours) {
+    IconRaster raster;
+    SetOutPixel(raster, 0, 0);
+    SetInPixel(raster, 1, 0);
+    SetOutPixel(raster, 2, 15);
+    SetInPixel(raster, 2, 15);
+    const std::array<uint32_t, 256> pixels = ArgbPicture(raster);
+    EXPECT_EQ(pixels[15 * 16 + 0], 0xFFFF0000u) << "outgoing red";
+    EXPECT_EQ(pixels[15 * 16 + 1], 0xFF00FF00u) << "incoming green";
+    EXPECT_EQ(pixels[2], 0xFFFFFF00u) << "both yellow, in the top row";
+    const auto black = std::count(pixels.begin(), pixels.end(), 0xFF000000u);
+    EXPECT_EQ(black, 256 - 3) << "everything else opaque black";
 }
 
 } // namespace
