@@ -1,5 +1,6 @@
 #include "net/tcp_connection.h"
 
+#include "net/deadline.h"
 #include "net/exceptions.h"
 #include "net/tls_io_handler.h"
 
@@ -22,8 +23,6 @@ std::string Trimmed(const std::string& text) {
     const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlankOrControl).base();
     return first < last ? std::string(first, last) : std::string();
 }
-
-using Clock = std::chrono::steady_clock;
 
 } // namespace
 
@@ -178,12 +177,7 @@ void TcpConnection::ReadLine(std::string& line, std::string_view terminator, int
             return;
         }
         CheckPeerClosed(true, true);
-        int wait = limitMs;
-        if (bounded) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            wait = static_cast<int>(std::max<int64_t>(left.count(), 0));
-        }
+        const int wait = bounded ? MsUntil(deadline) : limitMs;
         if (FillPendingInput(true, wait, limitMs == DefaultLimit) <= 0) {
             LineTimedOut = true;
             line.clear();

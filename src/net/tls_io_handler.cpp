@@ -1,22 +1,12 @@
 #include "net/tls_io_handler.h"
 
+#include "net/deadline.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 
 namespace kestrel {
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int MsUntil(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::max<int64_t>(left, 0));
-}
-
-} // namespace
 
 void TlsIoHandler::ConnectTo(const std::string& host, int port, const std::string& boundIP,
                              int boundPort, int boundPortLow, int boundPortHigh, int timeoutMs) {

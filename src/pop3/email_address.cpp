@@ -31,16 +31,6 @@ void DropLeadingBlanks(std::string_view& t) {
         t.remove_prefix(1);
 }
 
-// Trim in place: blanks and control characters leave both ends.
-void TrimInPlace(std::string& text) {
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.pop_back();
-    size_t first = 0;
-    while (first < text.size() && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    text.erase(0, first);
-}
-
 struct Parser {
     EmailAddress& item;
     std::string_view t; // what is left of the trimmed value

@@ -12,15 +12,6 @@ std::string_view NameOf(std::string_view line) {
     return colon == std::string_view::npos ? std::string_view() : line.substr(0, colon);
 }
 
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-void TrimRightInPlace(std::string& text) {
-    while (!text.empty() && IsBlankOrControl(text.back()))
-        text.pop_back();
-}
-
 } // namespace
 
 std::string HeaderList::NameAt(int index) const {
@@ -49,7 +40,7 @@ std::string HeaderList::ValueAt(int index) const {
         const std::string& more = Lines[static_cast<size_t>(next)];
         if (more.empty() || (more[0] != '\t' && more[0] != ' '))
             break;
-        TrimRightInPlace(value);
+        text::TrimRightInPlace(value);
         value += ' ';
         value += text::Trim(more);
     }

@@ -18,12 +18,10 @@ void MessageClient::StartSessionClock() {
 }
 
 int MessageClient::MsLeft(Clock::time_point replyDeadline) const {
-    const Clock::time_point deadline = std::min(replyDeadline, sessionDeadline_);
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0)
+    const int left = MsUntil(std::min(replyDeadline, sessionDeadline_));
+    if (left == 0)
         throw kestrel::ReadTimeout();
-    return static_cast<int>(left);
+    return left;
 }
 
 std::string MessageClient::ReadBoundedLine(Clock::time_point deadline, size_t& bytes) {

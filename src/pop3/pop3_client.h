@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/deadline.h"
 #include "net/tcp_connection.h"
 #include "pop3/mail_message.h"
 #include "pop3/server_reply.h"
@@ -27,7 +28,6 @@ class ReplyTooLong : public ClientError {
 // time and in bytes, and the whole session, once started, in time.
 class MessageClient : public TcpClient {
   public:
-    using Clock = std::chrono::steady_clock;
     static constexpr int ReplyLimitMs = 5000;
     static constexpr size_t ReplyByteLimit = 64 * 1024;
     // A real header is a few KiB; each line is counted with what keeping it costs.

@@ -48,6 +48,19 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(a, b - a));
 }
 
+void TrimRightInPlace(std::string& text) {
+    while (!text.empty() && Blank(text.back()))
+        text.pop_back();
+}
+
+void TrimInPlace(std::string& text) {
+    TrimRightInPlace(text);
+    size_t first = 0;
+    while (first < text.size() && Blank(text[first]))
+        ++first;
+    text.erase(0, first);
+}
+
 std::string TrimLeft(std::string_view text) {
     size_t a = 0;
     while (a < text.size() && Blank(text[a]))

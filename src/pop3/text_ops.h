@@ -14,6 +14,9 @@ std::string StripCharsAtEnds(std::string_view set, std::string_view text);
 // Removes every character with a code up to 32 at both ends, or at the start only.
 std::string Trim(std::string_view text);
 std::string TrimLeft(std::string_view text);
+// The same on a text of the caller's, without a copy.
+void TrimInPlace(std::string& text);
+void TrimRightInPlace(std::string& text);
 // Only a-z become A-Z.
 std::string Upper(std::string_view text);
 std::string Lower(std::string_view text);
