@@ -95,7 +95,7 @@ class FakeSurface : public Surface {
     void FillBlack(const Rect& r) override {
         desk_.log.push_back("fill " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
                             std::to_string(r.width) + "x" + std::to_string(r.height));
-        desk_.FillCanvas(r, 0);
+        desk_.canvas.Fill(r, 0);
     }
     void Text(Point at, const std::string& text, Colour colour, Colour background) override {
         desk_.log.push_back("text " + text);
@@ -106,24 +106,8 @@ class FakeSurface : public Surface {
         pen_ = pen == PenColour::Red ? 0xFF0000 : 0x00FF00;
     }
     void MoveTo(Point to) override { at_ = to; }
-    // Bresenham's steps from the current point; the end point itself is left out.
     void LineTo(Point to) override {
-        const int dx = std::abs(to.x - at_.x), dy = std::abs(to.y - at_.y);
-        const int sx = at_.x < to.x ? 1 : -1, sy = at_.y < to.y ? 1 : -1;
-        int error = dx - dy;
-        Point p = at_;
-        while (!(p == to)) {
-            desk_.SetPixel(p.x, p.y, pen_);
-            const int twice = 2 * error;
-            if (twice > -dy) {
-                error -= dy;
-                p.x += sx;
-            }
-            if (twice < dx) {
-                error += dx;
-                p.y += sy;
-            }
-        }
+        desk_.canvas.Line(at_, to, pen_);
         at_ = to;
     }
 
@@ -134,23 +118,6 @@ class FakeSurface : public Surface {
 };
 
 } // namespace
-
-void FakeDesktop::SetPixel(int x, int y, uint32_t rgb) {
-    if (x >= 0 && x < CanvasWidth && y >= 0 && y < CanvasHeight)
-        canvas[static_cast<size_t>(y * CanvasWidth + x)] = rgb;
-}
-
-// Clipped once; the first row is filled, the others are copies of it.
-void FakeDesktop::FillCanvas(const Rect& r, uint32_t rgb) {
-    const int left = std::max(r.left, 0), right = std::min(r.left + r.width, CanvasWidth);
-    const int top = std::max(r.top, 0), bottom = std::min(r.top + r.height, CanvasHeight);
-    if (left >= right || top >= bottom)
-        return;
-    uint32_t* first = canvas.data() + top * CanvasWidth + left;
-    std::fill(first, first + (right - left), rgb);
-    for (int y = top + 1; y < bottom; ++y)
-        std::memcpy(first + (y - top) * CanvasWidth, first, sizeof(uint32_t) * (right - left));
-}
 
 std::unique_ptr<Surface> FakeDesktop::BeginDrawing() {
     return std::make_unique<FakeSurface>(*this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/pixel_canvas.h"
 
 #include <cstdint>
 #include <map>
@@ -71,12 +72,10 @@ class FakeDesktop : public Desktop, public Tray {
     static constexpr int CanvasWidth = 305;
     static constexpr int CanvasHeight = 63;
     static constexpr uint32_t Untouched = 0x123456;
-    std::vector<uint32_t> canvas = std::vector<uint32_t>(CanvasWidth * CanvasHeight, Untouched);
+    PixelCanvas canvas{CanvasWidth, CanvasHeight, Untouched};
     std::vector<DrawnText> texts;
     int openSurfaces = 0;
-    uint32_t Pixel(int x, int y) const { return canvas[static_cast<size_t>(y * CanvasWidth + x)]; }
-    void SetPixel(int x, int y, uint32_t rgb);
-    void FillCanvas(const Rect& r, uint32_t rgb);
+    uint32_t Pixel(int x, int y) const { return canvas.Pixel(x, y); }
 
     Control& control(ControlName name);
     bool Visible(ControlName name) { return control(name).visible; }
