@@ -41,10 +41,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    for user in alice bob carol dave; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
+    for user in alice bob carol dave erin; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -55,9 +55,11 @@ start() {
     message "$new/1000000003.M3.kestrel" "From: Folded Sender <folded@example.org>" \
         "To: alice@example.org" "Subject: A subject that goes on" $'\tand on' \
         "Message-Id: <three@example.org>" "" "Body three."
-    # bob's and carol's mailboxes are the ones the deletion tests change
+    # bob's, carol's and erin's mailboxes are the ones the deletion tests change (erin's: the
+    # native front end's)
     cp "$new/1000000001.M1.kestrel" "$new/1000000003.M3.kestrel" "$dir/mail/bob/Maildir/new/"
     cp "$new"/* "$dir/mail/carol/Maildir/new/"
+    cp "$new"/* "$dir/mail/erin/Maildir/new/"
     local n
     for n in $(seq "${DOVECOT_BULK:-0}"); do
         message "$dir/mail/dave/Maildir/new/$((2000000000 + n)).M$n.kestrel" \
