@@ -1,0 +1,290 @@
+// The native kestrel as a user meets it: started on a virtual display with a tray host, looked at
+// through X (where its window is, what its pixels are, what the tray shows), moved with the
+// mouse, fed loopback traffic, started twice, and ended by a signal that must save its settings.
+#include <gtest/gtest.h>
+
+// After GoogleTest: Xlib's macros (None, Bool, Status) would break its headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const char* Program = nullptr; // the native kestrel, from the command line
+
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+struct Rgb {
+    int r, g, b;
+    bool Black() const { return r < 16 && g < 16 && b < 16; }
+    bool Green() const { return g > 200 && r < 80 && b < 80; }
+    bool Yellow() const { return r > 200 && g > 200 && b < 80; }
+};
+
+// About 100 KB a second through the loopback interface, both ways counted, while it lives.
+class LoopbackTraffic {
+  public:
+    LoopbackTraffic() {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
+        listen(listener_, 1);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        sender_ = std::thread([this, address] {
+            const int out = socket(AF_INET, SOCK_STREAM, 0);
+            connect(out, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+            const std::string chunk(10000, 'x');
+            while (running_) {
+                send(out, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+                std::this_thread::sleep_for(100ms);
+            }
+            close(out);
+        });
+        const int in = accept(listener_, nullptr, nullptr);
+        receiver_ = std::thread([in] {
+            char buffer[65536];
+            while (recv(in, buffer, sizeof buffer, 0) > 0) {
+            }
+            close(in);
+        });
+    }
+    ~LoopbackTraffic() {
+        running_ = false;
+        sender_.join();
+        receiver_.join();
+        close(listener_);
+    }
+
+  private:
+    int listener_;
+    std::atomic<bool> running_{true};
+    std::thread sender_, receiver_;
+};
+
+class NativeE2eTest : public ::testing::Test {
+  protected:
+    Display* x = nullptr;
+    fs::path home = fs::temp_directory_path() / ("kestrel-native-" + std::to_string(getpid()));
+    std::vector<pid_t> started;
+
+    void SetUp() override {
+        const char* file = std::getenv("KESTREL_XDISPLAY");
+        ASSERT_NE(file, nullptr) << "run through ctest, whose fixture starts the display";
+        std::ifstream(file) >> display_;
+        x = XOpenDisplay(display_.c_str());
+        ASSERT_NE(x, nullptr) << display_;
+        fs::remove_all(home);
+        fs::create_directories(home / "config/kestrel");
+        fs::create_directories(home / "runtime");
+    }
+    void TearDown() override {
+        for (pid_t pid : started) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (x)
+            XCloseDisplay(x);
+        fs::remove_all(home);
+    }
+
+    fs::path Settings() const { return home / "config/kestrel/kestrel.ini"; }
+
+    pid_t Start() {
+        std::vector<std::string> variables{"DISPLAY=" + display_,
+                                           "XDG_CONFIG_HOME=" + (home / "config").string(),
+                                           "XDG_RUNTIME_DIR=" + (home / "runtime").string(),
+                                           "HOME=" + home.string(), "PATH=/usr/bin:/bin"};
+        std::vector<char*> environment;
+        for (std::string& v : variables)
+            environment.push_back(v.data());
+        environment.push_back(nullptr);
+        char* argv[] = {const_cast<char*>(Program), nullptr};
+        pid_t pid = 0;
+        posix_spawn(&pid, Program, nullptr, nullptr, argv, environment.data());
+        started.push_back(pid);
+        return pid;
+    }
+    // Ends it as the session would; its exit status, or -1 when it does not end.
+    int Terminate(pid_t pid) {
+        kill(pid, SIGTERM);
+        int status = 0;
+        const bool ended = Eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5s);
+        if (!ended)
+            return -1;
+        std::erase(started, pid);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // The visible top-level windows titled "kestrel" (Qt's helper windows are 1 x 1).
+    std::vector<Window> KestrelWindows() {
+        std::vector<Window> found;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XSync(x, False);
+        if (!XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count))
+            return found;
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes a{};
+            char* name = nullptr;
+            if (XGetWindowAttributes(x, children[i], &a) && a.map_state == IsViewable &&
+                a.width > 1 && XFetchName(x, children[i], &name) && name) {
+                if (std::string(name) == "kestrel")
+                    found.push_back(children[i]);
+            }
+            if (name)
+                XFree(name);
+        }
+        XFree(children);
+        return found;
+    }
+    Window WaitForWindow() {
+        Window window = 0;
+        Eventually([&] {
+            const auto windows = KestrelWindows();
+            window = windows.empty() ? 0 : windows.front();
+            return window != 0;
+        });
+        return window;
+    }
+    struct Box {
+        int left, top, width, height;
+        bool operator==(const Box&) const = default;
+    };
+    Box Geometry(Window window) {
+        XWindowAttributes a{};
+        XGetWindowAttributes(x, window, &a);
+        int left = 0, top = 0;
+        Window child = 0;
+        XTranslateCoordinates(x, window, DefaultRootWindow(x), 0, 0, &left, &top, &child);
+        return {left, top, a.width, a.height};
+    }
+    // The screen's pixels in a rectangle, by screen coordinates.
+    std::vector<Rgb> Pixels(Box r) {
+        XSync(x, False);
+        XImage* image = XGetImage(x, DefaultRootWindow(x), r.left, r.top,
+                                  static_cast<unsigned>(r.width), static_cast<unsigned>(r.height),
+                                  AllPlanes, ZPixmap);
+        std::vector<Rgb> pixels;
+        for (int y = 0; y < r.height; ++y) {
+            for (int col = 0; col < r.width; ++col) {
+                const unsigned long p = XGetPixel(image, col, y);
+                pixels.push_back({static_cast<int>((p >> 16) & 0xFF),
+                                  static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)});
+            }
+        }
+        XDestroyImage(image);
+        return pixels;
+    }
+    int Count(Box r, bool (Rgb::*test)() const) {
+        int n = 0;
+        for (const Rgb& p : Pixels(r))
+            n += (p.*test)();
+        return n;
+    }
+    void Xdotool(const std::string& arguments) {
+        const std::string command = "DISPLAY=" + display_ + " xdotool " + arguments;
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+
+  private:
+    std::string display_;
+};
+
+// Configured for the loopback interface (the first by index) at the 1 Mb/s scale, at 500,400.
+TEST_F(NativeE2eTest, TheWindowTheGraphAndTheTrayIcon) {
+    std::ofstream(Settings(), std::ios::binary) << "500,400,1,1,";
+    const pid_t kestrel = Start();
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, 0u) << "no kestrel window";
+    EXPECT_EQ(Geometry(window), (Box{500, 400, 100, 63}));
+
+    // The first ticks: the strip and the graph area black, row 14 the window's white between.
+    ASSERT_TRUE(Eventually([&] { return Count({500, 415, 100, 48}, &Rgb::Black) == 4800; }));
+    for (const Rgb& p : Pixels({500, 414, 100, 1}))
+        EXPECT_TRUE(p.r == 255 && p.g == 255 && p.b == 255) << "row 14 is never drawn";
+    EXPECT_GT(Count({501, 401, 38, 12}, &Rgb::Green), 5) << "the incoming rate's text";
+
+    // Under traffic the incoming graph climbs into the window, and into the tray's picture:
+    // trayer's panel is at the top left, the icon in its first slot.
+    const Box trayIcon{1, 1, 22, 22};
+    {
+        LoopbackTraffic traffic;
+        EXPECT_TRUE(Eventually([&] { return Count({500, 415, 100, 48}, &Rgb::Green) > 10; }))
+            << "the graph";
+        EXPECT_TRUE(Eventually([&] {
+            return Count(trayIcon, &Rgb::Black) > 100 &&
+                   Count(trayIcon, &Rgb::Green) + Count(trayIcon, &Rgb::Yellow) > 3;
+        })) << "the tray picture";
+    }
+
+    // Any free part drags the window: here the strip.
+    Xdotool("mousemove 560 405 mousedown 1 mousemove 580 415 mousemove 600 445 mouseup 1");
+    EXPECT_TRUE(Eventually([&] { return Geometry(window) == Box{540, 440, 100, 63}; }, 3s))
+        << Geometry(window).left << "," << Geometry(window).top;
+
+    EXPECT_EQ(Terminate(kestrel), 0);
+    std::stringstream saved;
+    saved << std::ifstream(Settings(), std::ios::binary).rdbuf();
+    EXPECT_TRUE(saved.str().starts_with("540,440,1,1,")) << saved.str();
+    EXPECT_EQ(fs::status(Settings()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(NativeE2eTest, ASecondStartSaysSoAndLeavesTheFirstAlone) {
+    std::ofstream(Settings(), std::ios::binary) << "500,400,1,1,";
+    const pid_t first = Start();
+    ASSERT_NE(WaitForWindow(), 0u);
+    const pid_t second = Start();
+    // Its message box, titled as the window is, beside the window.
+    EXPECT_TRUE(Eventually([&] { return KestrelWindows().size() == 2; }));
+    EXPECT_EQ(waitpid(second, nullptr, WNOHANG), 0) << "it waits for the message to be read";
+    EXPECT_EQ(Terminate(second), 0);
+    EXPECT_EQ(KestrelWindows().size(), 1u);
+    EXPECT_EQ(Terminate(first), 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        std::fputs("usage: native_e2e_test KESTREL\n", stderr);
+        return 2;
+    }
+    Program = argv[1];
+    return RUN_ALL_TESTS();
+}
