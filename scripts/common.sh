@@ -7,6 +7,7 @@ PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmar
           dovecot-pop3d iproute2 clang libclang-rt-14-dev libssl-dev openssl qt6-base-dev
           libx11-dev trayer xdotool)
 XVFB_PID=
+TRAYER_PID=
 
 say() { printf '%s\n' "$*" >&2; }
 
@@ -44,6 +45,15 @@ start_display() {
     VIRTUAL_DISPLAY=yes
 }
 
+# A tray host on the virtual display, for the native program's icons: trayer's panel at the top
+# left (a QSystemTrayIcon docks into its first 22 x 22 slot).
+start_tray() {
+    trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel --height 24 \
+        --transparent false >"$ROOT/build/trayer.log" 2>&1 &
+    TRAYER_PID=$!
+    sleep 0.5
+}
+
 # One prefix per checkout, made once.
 init_wine() {
     export WINEPREFIX="$ROOT/build/wineprefix"
@@ -58,5 +68,6 @@ init_wine() {
 
 cleanup() {
     if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+    if [ -n "$TRAYER_PID" ]; then kill "$TRAYER_PID" 2>/dev/null || true; fi
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
 }

@@ -62,24 +62,44 @@ std::vector<ProcNetDevRow> ParseProcNetDev(std::string_view text) {
     return rows;
 }
 
+namespace {
+
+// Each row's interface index, from one listing of every interface rather than a lookup (a
+// socket and an ioctl) per row and comparison; an interface gone meanwhile goes last.
+std::vector<unsigned> IndexesOf(const std::vector<ProcNetDevRow>& rows) {
+    std::vector<unsigned> indexes(rows.size(), ~0u);
+    struct if_nameindex* all = if_nameindex();
+    for (const struct if_nameindex* i = all; i && i->if_index != 0; ++i) {
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (rows[r].name == i->if_name)
+                indexes[r] = i->if_index;
+        }
+    }
+    if (all)
+        if_freenameindex(all);
+    return indexes;
+}
+
+} // namespace
+
 InterfaceReading LinuxInterfaceTable::Read(uint32_t& bufferSize) {
     std::ifstream file("/proc/net/dev");
     const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    std::vector<ProcNetDevRow> found = ParseProcNetDev(text);
-    const auto index = [](const ProcNetDevRow& row) {
-        const unsigned number = if_nametoindex(row.name.c_str());
-        return number == 0 ? ~0u : number; // an interface gone meanwhile goes last
-    };
-    std::stable_sort(found.begin(), found.end(),
-                     [&](const auto& a, const auto& b) { return index(a) < index(b); });
+    const std::vector<ProcNetDevRow> found = ParseProcNetDev(text);
     const uint32_t needed = 4 + 860 * static_cast<uint32_t>(found.size());
     if (needed > bufferSize) {
         bufferSize = needed;
         return {NotEnoughRoom, {}};
     }
+    const std::vector<unsigned> indexes = IndexesOf(found);
+    std::vector<size_t> order(found.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return indexes[a] < indexes[b]; });
     InterfaceReading reading;
-    for (const ProcNetDevRow& row : found)
-        reading.rows.push_back({row.name.substr(0, 256), row.inOctets, row.outOctets});
+    for (size_t i : order)
+        reading.rows.push_back({found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets});
     return reading;
 }
 

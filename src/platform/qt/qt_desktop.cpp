@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -109,7 +110,7 @@ void QtDesktop::PaintNow() {
 }
 
 std::unique_ptr<Surface> QtDesktop::BeginDrawing() {
-    return std::make_unique<QtSurface>(*layer_, font_);
+    return std::make_unique<QtSurface>(*layer_, font_, ascent_);
 }
 
 bool QtDesktop::OnAnyScreen(const Rect& rect) {
@@ -249,6 +250,7 @@ void QtDesktop::CreateMainFont() {
     font_ = QFont("Arial");
     font_.setPixelSize(9);
     font_.setWeight(QFont::ExtraBold);
+    ascent_ = QFontMetrics(font_).ascent();
     for (QWidget* control : controls_) {
         if (control)
             control->setFont(font_);

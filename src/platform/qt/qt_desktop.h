@@ -105,6 +105,7 @@ class QtDesktop : public Desktop, public Tray {
     std::array<QWidget*, ControlCount> controls_{};
     bool shown_ = true;
     QFont font_;
+    int ascent_ = 0; // of the font: a text's point is its cell's top-left corner
     std::map<int, std::unique_ptr<QTimer>> timers_;
     std::map<int, std::unique_ptr<QSystemTrayIcon>> trayIcons_;
     bool noTraySaid_ = false;

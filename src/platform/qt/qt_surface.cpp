@@ -2,7 +2,6 @@
 
 #include "platform/qt/cp1252.h"
 
-#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -31,6 +30,7 @@ void DrawnLayer::paintEvent(QPaintEvent* event) {
 }
 
 QtSurface::~QtSurface() {
+    painter_.reset();
     layer_.update();
 }
 
@@ -40,12 +40,14 @@ void QtSurface::FillBlack(const Rect& rect) {
 
 // The top-left corner of the text's cell at the point; the cell is filled with the background.
 void QtSurface::Text(Point at, const std::string& text, Colour colour, Colour background) {
-    QPainter painter(&layer_.Image());
-    painter.setFont(font_);
-    painter.setPen(ToQColor(colour));
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(ToQColor(background));
-    painter.drawText(QPoint(at.x, at.y + QFontMetrics(font_).ascent()), FromCp1252(text));
+    if (!painter_) {
+        painter_.emplace(&layer_.Image());
+        painter_->setFont(font_);
+        painter_->setBackgroundMode(Qt::OpaqueMode);
+    }
+    painter_->setPen(ToQColor(colour));
+    painter_->setBackground(ToQColor(background));
+    painter_->drawText(QPoint(at.x, at.y + ascent_), FromCp1252(text));
 }
 
 void QtSurface::SelectPen(PenColour pen) {

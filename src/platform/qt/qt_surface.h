@@ -5,7 +5,10 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QWidget>
+
+#include <optional>
 
 namespace kestrel {
 
@@ -34,7 +37,8 @@ class DrawnLayer : public QWidget {
 // One drawing on the layer; the layer shows it once the drawing ends.
 class QtSurface : public Surface {
   public:
-    QtSurface(DrawnLayer& layer, const QFont& font) : layer_(layer), font_(font) {}
+    QtSurface(DrawnLayer& layer, const QFont& font, int ascent)
+        : layer_(layer), font_(font), ascent_(ascent) {}
     ~QtSurface() override;
 
     void FillBlack(const Rect& rect) override;
@@ -46,6 +50,8 @@ class QtSurface : public Surface {
   private:
     DrawnLayer& layer_;
     const QFont& font_;
+    int ascent_;
+    std::optional<QPainter> painter_; // for the texts, made at the first; the rest is pixels
     uint32_t pen_ = 0xFF0000;
     Point at_;
 };

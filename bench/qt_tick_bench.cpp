@@ -1,0 +1,99 @@
+// One tick of the native program against one of the fake front end: the same monitor work, plus
+// what the Qt desktop adds (text rendered into the drawn layer, the tray picture made an icon),
+// plus the repaint that the event loop runs after it. The interface table is the fake's in both,
+// so that only the front end differs; reading /proc/net/dev is measured on its own.
+#include "app/application.h"
+#include "platform/fake/fake_desktop.h"
+#include "platform/fake/fake_interface_table.h"
+#include "platform/fake/fake_settings_file.h"
+#include "platform/linux/linux_interface_table.h"
+#include "platform/qt/qt_desktop.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace kestrel {
+namespace {
+
+class QuietDesktop : public FakeDesktop {
+  public:
+    void Modify(const TrayIconRecord&) override {}
+};
+
+// Drives a tick on any desktop with the same growing counters.
+template <class Desk> class TickRig {
+  public:
+    Desk desk;
+    FakeInterfaceTable interfaces;
+    FakeSettingsFile settings;
+    std::unique_ptr<Application> app;
+
+    TickRig() {
+        interfaces.rows = {{"lo", 0, 0}, {"eth0", 0, 0}};
+        settings.content = "100,100,2,3,";
+        app = std::make_unique<Application>(Platform{desk, desk, interfaces, settings}, "");
+        desk.LoadResources();
+        desk.CreateMainWindow(*app);
+    }
+    void Tick() {
+        interfaces.rows[1].inOctets += (step_ * 7919) % 400000;
+        interfaces.rows[1].outOctets += (step_ * 104729) % 40000;
+        ++step_;
+        app->monitor.ThroughputTick();
+    }
+
+  private:
+    uint32_t step_ = 0;
+};
+
+void BM_FakeTick(benchmark::State& state) {
+    TickRig<QuietDesktop> rig;
+    for (auto _ : state) {
+        rig.Tick();
+        if (rig.desk.log.size() > 4096) {
+            rig.desk.log.clear();
+            rig.desk.texts.clear();
+        }
+    }
+}
+BENCHMARK(BM_FakeTick);
+
+void BM_QtTick(benchmark::State& state) {
+    TickRig<QtDesktop> rig;
+    for (auto _ : state)
+        rig.Tick();
+}
+BENCHMARK(BM_QtTick);
+
+// With the window on screen: the tick and then the repaint it asked for.
+void BM_QtTickAndRepaint(benchmark::State& state) {
+    TickRig<QtDesktop> rig;
+    QApplication::processEvents();
+    for (auto _ : state) {
+        rig.Tick();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_QtTickAndRepaint);
+
+void BM_ProcNetDevReading(benchmark::State& state) {
+    LinuxInterfaceTable table;
+    uint32_t size = 1 << 16;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(table.Read(size).rows.size());
+}
+BENCHMARK(BM_ProcNetDevReading);
+
+} // namespace
+} // namespace kestrel
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qt(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
