@@ -108,6 +108,7 @@ ListBox::ListBox(const ControlSpec& spec, QWidget* parent, ControlNotify notify)
                                                        : Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformItemSizes(true); // a long list is laid out without measuring every line
+    setTextElideMode(Qt::ElideNone); // a line too long is cut at the edge, as on Windows
 }
 
 void ListBox::Add(const std::string& text) {

@@ -258,8 +258,7 @@ void QtDesktop::CreateMainFont() {
 }
 
 void QtDesktop::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) {
-    QMenu menu;
-    menu.setFont(font_);
+    QMenu menu; // in the desktop's menu font, as on Windows
     for (const MenuItem& item : items) {
         QAction* action = nullptr;
         switch (item.kind) {
