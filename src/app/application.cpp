@@ -39,7 +39,7 @@ void Application::FillTrayRecords() {
 }
 
 int Application::Run() {
-    if (desktop_.FindWindowTitled(WindowTitle)) {
+    if (desktop_.AnotherInstanceRuns(WindowTitle)) {
         desktop_.ShowMessage(AlreadyRunning, WindowTitle);
         return 0;
     }

@@ -67,7 +67,9 @@ class Desktop {
     virtual ~Desktop() = default;
 
     // Start-up and the message loop.
-    virtual bool FindWindowTitled(const std::string& title) = 0;
+    // Whether kestrel runs already: on Windows a window with this title exists; elsewhere the
+    // platform's own sign (a lock) is taken, and kept by this process from then on.
+    virtual bool AnotherInstanceRuns(const std::string& title) = 0;
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
     virtual void LoadResources() = 0;
     // Creates the popup window "kestrel" at (0, 0), 100 x 63; calls events.OnCreate before it

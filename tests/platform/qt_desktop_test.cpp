@@ -341,6 +341,20 @@ TEST_F(UserActionTest, AChosenMenuItemArrivesAfterTheMenuHasClosed) {
     EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{{CmdConfigKestrel, 0, false}}));
 }
 
+TEST_F(UserActionTest, WithoutATrayTheWindowStaysShownAndSaysSoOnce) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "offscreen has none";
+    ::testing::internal::CaptureStderr();
+    qt.Add({ThroughputIconId, ThroughputCallback, std::string("NO"), {}});
+    qt.ShowWindow(false);
+    qt.ShowWindow(false);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(qt.Window()->isVisible()) << "a hidden window could not come back";
+    const std::string line = "kestrel: no system tray is available; the window stays shown\n";
+    const size_t first = said.find(line);
+    EXPECT_NE(first, std::string::npos) << said;
+    EXPECT_EQ(said.find(line, first + 1), std::string::npos) << "once";
+}
+
 // The mail path through the Qt widgets: an account typed into the form, its mail listed from
 // Dovecot, a line deleted on the server, the mail client started from a desktop file.
 class QtMailTest : public ::testing::Test {

@@ -37,7 +37,7 @@ void FakeDesktop::Drag(Point topLeft) {
     rect.top = topLeft.y;
 }
 
-bool FakeDesktop::FindWindowTitled(const std::string& title) {
+bool FakeDesktop::AnotherInstanceRuns(const std::string& title) {
     log.push_back("find " + title);
     return otherInstanceRunning;
 }

@@ -82,7 +82,7 @@ class FakeDesktop : public Desktop, public Tray {
     // The user drags the window to a new top-left corner.
     void Drag(Point topLeft);
 
-    bool FindWindowTitled(const std::string& title) override;
+    bool AnotherInstanceRuns(const std::string& title) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     void LoadResources() override;
     void CreateMainWindow(WindowEvents& receiver) override;

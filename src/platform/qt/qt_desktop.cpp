@@ -50,7 +50,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
 QtDesktop::QtDesktop() = default;
 QtDesktop::~QtDesktop() = default;
 
-bool QtDesktop::FindWindowTitled(const std::string&) {
+bool QtDesktop::AnotherInstanceRuns(const std::string&) {
     lock_ = std::make_unique<InstanceLock>(InstanceLockLocation(std::getenv("XDG_RUNTIME_DIR")));
     return !lock_->Held();
 }

@@ -43,7 +43,7 @@ class QtDesktop : public Desktop, public Tray {
     QtDesktop();
     ~QtDesktop() override;
 
-    bool FindWindowTitled(const std::string& title) override;
+    bool AnotherInstanceRuns(const std::string& title) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     void LoadResources() override;
     void CreateMainWindow(WindowEvents& events) override;

@@ -40,7 +40,7 @@ Win32Desktop::~Win32Desktop() {
         current = nullptr;
 }
 
-bool Win32Desktop::FindWindowTitled(const std::string& title) {
+bool Win32Desktop::AnotherInstanceRuns(const std::string& title) {
     return FindWindowA(nullptr, title.c_str()) != nullptr;
 }
 

@@ -16,7 +16,7 @@ class Win32Desktop : public Desktop, public Tray {
     explicit Win32Desktop(HINSTANCE instance) : instance_(instance) {}
     ~Win32Desktop() override;
 
-    bool FindWindowTitled(const std::string& title) override;
+    bool AnotherInstanceRuns(const std::string& title) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     void LoadResources() override;
     void CreateMainWindow(WindowEvents& events) override;
