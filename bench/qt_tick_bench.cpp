@@ -1,6 +1,6 @@
 // One tick of the native program against one of the fake front end: the same monitor work, plus
 // what the Qt desktop adds (text rendered into the drawn layer, the tray picture made an icon),
-// plus the repaint that the event loop runs after it. The interface table is the fake's in both,
+// plus the repaint that the event loop runs after it; and the drawing alone on each. The interface table is the fake's in both,
 // so that only the front end differs; reading /proc/net/dev is measured on its own.
 #include "app/application.h"
 #include "platform/fake/fake_desktop.h"
@@ -35,6 +35,12 @@ template <class Desk> class TickRig {
         app = std::make_unique<Application>(Platform{desk, desk, interfaces, settings}, "");
         desk.LoadResources();
         desk.CreateMainWindow(*app);
+    }
+    // What a tick asks of the front end: the strip, the graph, the tray picture.
+    void Draw() {
+        app->monitor.DrawTextStrip();
+        app->monitor.DrawGraph();
+        app->monitor.BuildTrayIcon();
     }
     void Tick() {
         interfaces.rows[1].inOctets += (step_ * 7919) % 400000;
@@ -76,6 +82,26 @@ void BM_QtTickAndRepaint(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_QtTickAndRepaint);
+
+// The drawing alone on each: a Qt tick should exceed a fake one by the difference of these two.
+void BM_FakeDrawing(benchmark::State& state) {
+    TickRig<QuietDesktop> rig;
+    for (auto _ : state) {
+        rig.Draw();
+        if (rig.desk.log.size() > 4096) {
+            rig.desk.log.clear();
+            rig.desk.texts.clear();
+        }
+    }
+}
+BENCHMARK(BM_FakeDrawing);
+
+void BM_QtDrawing(benchmark::State& state) {
+    TickRig<QtDesktop> rig;
+    for (auto _ : state)
+        rig.Draw();
+}
+BENCHMARK(BM_QtDrawing);
 
 void BM_ProcNetDevReading(benchmark::State& state) {
     LinuxInterfaceTable table;

@@ -16,7 +16,7 @@ say "== benchmarks, one short pass to see that they run"
 build/linux/bench/core_bench --benchmark_min_time=0.01 | tail -n 3
 build/linux/bench/readline_bench --benchmark_min_time=0.01 | tail -n 5
 build/linux/bench/decoding_bench --benchmark_min_time=0.01 | tail -n 9
-build/linux/bench/qt_tick_bench --benchmark_min_time=0.01 2>/dev/null | tail -n 4
+build/linux/bench/qt_tick_bench --benchmark_min_time=0.01 2>/dev/null | tail -n 6
 
 say "== fuzz targets, each briefly from its corpus"
 bash scripts/fuzz.sh
