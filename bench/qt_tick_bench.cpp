@@ -1,7 +1,8 @@
 // One tick of the native program against one of the fake front end: the same monitor work, plus
 // what the Qt desktop adds (text rendered into the drawn layer, the tray picture made an icon),
-// plus the repaint that the event loop runs after it; and the drawing alone on each. The interface table is the fake's in both,
-// so that only the front end differs; reading /proc/net/dev is measured on its own.
+// plus the repaint that the event loop runs after it; and the drawing alone on each. The interface
+// table is the fake's in both, so that only the front end differs; reading /proc/net/dev is
+// measured on its own.
 #include "app/application.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/fake_interface_table.h"

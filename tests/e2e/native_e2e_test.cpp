@@ -195,9 +195,9 @@ class NativeE2eTest : public ::testing::Test {
     // The screen's pixels in a rectangle, by screen coordinates.
     std::vector<Rgb> Pixels(Box r) {
         XSync(x, False);
-        XImage* image = XGetImage(x, DefaultRootWindow(x), r.left, r.top,
-                                  static_cast<unsigned>(r.width), static_cast<unsigned>(r.height),
-                                  AllPlanes, ZPixmap);
+        XImage* image =
+            XGetImage(x, DefaultRootWindow(x), r.left, r.top, static_cast<unsigned>(r.width),
+                      static_cast<unsigned>(r.height), AllPlanes, ZPixmap);
         std::vector<Rgb> pixels;
         for (int y = 0; y < r.height; ++y) {
             for (int col = 0; col < r.width; ++col) {
@@ -243,8 +243,9 @@ TEST_F(NativeE2eTest, TheWindowTheGraphAndTheTrayIcon) {
     const Box trayIcon{1, 1, 22, 22};
     {
         LoopbackTraffic traffic;
-        EXPECT_TRUE(Eventually([&] { return Count({500, 415, 100, 48}, &Rgb::Green) > 10; }))
-            << "the graph";
+        EXPECT_TRUE(Eventually([&] {
+            return Count({500, 415, 100, 48}, &Rgb::Green) > 10;
+        })) << "the graph";
         EXPECT_TRUE(Eventually([&] {
             return Count(trayIcon, &Rgb::Black) > 100 &&
                    Count(trayIcon, &Rgb::Green) + Count(trayIcon, &Rgb::Yellow) > 3;
@@ -253,7 +254,11 @@ TEST_F(NativeE2eTest, TheWindowTheGraphAndTheTrayIcon) {
 
     // Any free part drags the window: here the strip.
     Xdotool("mousemove 560 405 mousedown 1 mousemove 580 415 mousemove 600 445 mouseup 1");
-    EXPECT_TRUE(Eventually([&] { return Geometry(window) == Box{540, 440, 100, 63}; }, 3s))
+    EXPECT_TRUE(Eventually(
+        [&] {
+            return Geometry(window) == Box{540, 440, 100, 63};
+        },
+        3s))
         << Geometry(window).left << "," << Geometry(window).top;
 
     EXPECT_EQ(Terminate(kestrel), 0);

@@ -105,18 +105,18 @@ class TwinTest : public ::testing::Test {
     void ExpectSameControls(const std::string& when) {
         SCOPED_TRACE(when);
         EXPECT_EQ(qt.WindowRect(), fake.rect);
-        for (const ControlSpec& spec : ControlTable()) {
-            SCOPED_TRACE(NameOf(spec.name));
-            QWidget* widget = qt.Widget(spec.name);
+        for (const ControlSpec& row : ControlTable()) {
+            SCOPED_TRACE(NameOf(row.name));
+            QWidget* widget = qt.Widget(row.name);
             ASSERT_NE(widget, nullptr);
             EXPECT_EQ(widget->geometry(),
-                      QRect(spec.rect.left, spec.rect.top, spec.rect.width, spec.rect.height));
-            EXPECT_EQ(widget->isVisibleTo(qt.Window()), fake.Visible(spec.name));
-            EXPECT_EQ(qt.GetText(spec.name, 256), fake.GetText(spec.name, 256));
-            EXPECT_EQ(qt.IsChecked(spec.name), fake.IsChecked(spec.name));
+                      QRect(row.rect.left, row.rect.top, row.rect.width, row.rect.height));
+            EXPECT_EQ(widget->isVisibleTo(qt.Window()), fake.Visible(row.name));
+            EXPECT_EQ(qt.GetText(row.name, 256), fake.GetText(row.name, 256));
+            EXPECT_EQ(qt.IsChecked(row.name), fake.IsChecked(row.name));
             if (auto* list = dynamic_cast<ListBox*>(widget)) {
-                EXPECT_EQ(list->Lines(), fake.control(spec.name).items);
-                EXPECT_EQ(qt.ListSelection(spec.name), fake.ListSelection(spec.name));
+                EXPECT_EQ(list->Lines(), fake.control(row.name).items);
+                EXPECT_EQ(qt.ListSelection(row.name), fake.ListSelection(row.name));
             }
         }
     }
@@ -127,17 +127,17 @@ TEST_F(TwinTest, ControlsAreTheTablesAndFollowThePanelsAsOnTheFake) {
     ExpectSameControls("first start: the throughput panel");
 
     const std::pair<ControlKind, const char*> classes[] = {
-        {ControlKind::PushButton, "QPushButton"}, {ControlKind::CheckBox, "QCheckBox"},
+        {ControlKind::PushButton, "QPushButton"},       {ControlKind::CheckBox, "QCheckBox"},
         {ControlKind::AutoRadioButton, "QRadioButton"}, {ControlKind::Static, "QLabel"},
-        {ControlKind::ListBox, "QListWidget"}, {ControlKind::Edit, "QLineEdit"}};
-    for (const ControlSpec& spec : ControlTable()) {
+        {ControlKind::ListBox, "QListWidget"},          {ControlKind::Edit, "QLineEdit"}};
+    for (const ControlSpec& row : ControlTable()) {
         for (const auto& [kind, name] : classes) {
-            if (kind == spec.kind) {
-                EXPECT_TRUE(qt.Widget(spec.name)->inherits(name)) << NameOf(spec.name);
+            if (kind == row.kind) {
+                EXPECT_TRUE(qt.Widget(row.name)->inherits(name)) << NameOf(row.name);
             }
         }
         // "arial", 9 pixels, weight 800, through the face with Arial's metrics
-        const QFontInfo font(qt.Widget(spec.name)->font());
+        const QFontInfo font(qt.Widget(row.name)->font());
         EXPECT_EQ(font.family(), "Liberation Sans");
         EXPECT_EQ(font.pixelSize(), 9);
         EXPECT_EQ(font.weight(), 800);
@@ -156,9 +156,16 @@ TEST_F(TwinTest, ControlsAreTheTablesAndFollowThePanelsAsOnTheFake) {
 // Every drawn pixel of the graph, by the same line rule and fill; the texts in their colours.
 TEST_F(TwinTest, TheGraphIsDrawnPixelForPixelAsOnTheFake) {
     Start("500,400,1,1,");
-    const std::pair<uint32_t, uint32_t> ticks[] = {
-        {1000, 500}, {60000, 2000}, {250000, 0}, {0, 250000}, {90000, 90000}, {4000000000u, 5},
-        {300000000u, 300000000u}, {7, 123456}, {0, 0}, {125000, 62500}};
+    const std::pair<uint32_t, uint32_t> ticks[] = {{1000, 500},
+                                                   {60000, 2000},
+                                                   {250000, 0},
+                                                   {0, 250000},
+                                                   {90000, 90000},
+                                                   {4000000000u, 5},
+                                                   {300000000u, 300000000u},
+                                                   {7, 123456},
+                                                   {0, 0},
+                                                   {125000, 62500}};
     for (const auto& [in, out] : ticks)
         Tick(in, out);
 
@@ -166,9 +173,8 @@ TEST_F(TwinTest, TheGraphIsDrawnPixelForPixelAsOnTheFake) {
     int lit = 0;
     for (int y = 14; y < 63; ++y) {
         for (int x = 0; x < FakeDesktop::CanvasWidth; ++x) {
-            const uint32_t expected = fake.Pixel(x, y) == FakeDesktop::Untouched
-                                          ? 0u
-                                          : 0xFF000000u | fake.Pixel(x, y);
+            const uint32_t expected =
+                fake.Pixel(x, y) == FakeDesktop::Untouched ? 0u : 0xFF000000u | fake.Pixel(x, y);
             ASSERT_EQ(drawn.pixel(x, y), expected) << x << "," << y;
             lit += (expected & 0xFFFF00) != 0;
         }
@@ -198,9 +204,11 @@ TEST_F(TwinTest, TheTrayPictureIsTheGraphInTheWindowsColours) {
 
     const auto& raster = std::get<IconRaster>(fake.trayIcons.at(ThroughputIconId).picture);
     const std::array<uint32_t, 256> expected = ArgbPicture(raster);
-    const QImage shown =
-        qt.TrayIcon(ThroughputIconId)->icon().pixmap(16, 16).toImage().convertToFormat(
-            QImage::Format_ARGB32);
+    const QImage shown = qt.TrayIcon(ThroughputIconId)
+                             ->icon()
+                             .pixmap(16, 16)
+                             .toImage()
+                             .convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(shown.size(), QSize(16, 16));
     std::map<uint32_t, int> colours;
     for (int i = 0; i < 256; ++i) {
@@ -236,8 +244,8 @@ struct Recorder : WindowEvents {
     QtDesktop* desktop = nullptr;
     std::vector<std::tuple<int, int, bool>> commands;
     void OnCreate() override {
-        for (const ControlSpec& spec : ControlTable())
-            desktop->CreateControl(spec);
+        for (const ControlSpec& row : ControlTable())
+            desktop->CreateControl(row);
         desktop->CreateMainFont();
     }
     void OnClose() override {}
@@ -257,8 +265,8 @@ class UserActionTest : public ::testing::Test {
         events.desktop = &qt;
         qt.LoadResources();
         qt.CreateMainWindow(events);
-        for (const ControlSpec& spec : ControlTable())
-            qt.ShowControl(spec.name, spec.name != MailListBox); // which lies on the others
+        for (const ControlSpec& row : ControlTable())
+            qt.ShowControl(row.name, row.name != MailListBox); // which lies on the others
         qt.MoveWindow({0, 0, 305, 63});
         QApplication::processEvents();
     }
@@ -363,8 +371,8 @@ class QtMailTest : public ::testing::Test {
     FakeInterfaceTable rows;
     FakeSettingsFile file;
     std::unique_ptr<Application> app;
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("kestrel-qt-mail-" + std::to_string(getpid()));
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kestrel-qt-mail-" + std::to_string(getpid()));
 
     void SetUp() override {
         const char* dovecot = std::getenv("KESTREL_DOVECOT");
@@ -434,8 +442,8 @@ TEST_F(QtMailTest, ListsDeletesAndStartsTheMailClient) {
     for (const char* program : {"bin/xdg-mime", "bin/mailer"})
         std::filesystem::permissions(dir / program, std::filesystem::perms::owner_all);
     std::ofstream(dir / "share/applications/kestrel-test-mail.desktop")
-        << "[Desktop Entry]\nType=Application\nName=Mailer\nExec=\"" << (dir / "bin/mailer").string()
-        << "\" -compose %u\n";
+        << "[Desktop Entry]\nType=Application\nName=Mailer\nExec=\""
+        << (dir / "bin/mailer").string() << "\" -compose %u\n";
     const std::string path = std::getenv("PATH");
     setenv("PATH", ((dir / "bin").string() + ":" + path).c_str(), 1);
     setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);

@@ -99,7 +99,8 @@ InterfaceReading LinuxInterfaceTable::Read(uint32_t& bufferSize) {
                      [&](size_t a, size_t b) { return indexes[a] < indexes[b]; });
     InterfaceReading reading;
     for (size_t i : order)
-        reading.rows.push_back({found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets});
+        reading.rows.push_back(
+            {found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets});
     return reading;
 }
 

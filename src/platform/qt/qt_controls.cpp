@@ -13,19 +13,19 @@ namespace kestrel {
 
 namespace {
 
-bool Has(const ControlSpec& spec, ControlTrait trait) {
-    return (spec.traits & trait) != 0;
+bool Has(const ControlSpec& control, ControlTrait trait) {
+    return (control.traits & trait) != 0;
 }
 
 // Thin sunken, deep sunken or plain edges, as far as the widget is a frame.
-void SetEdge(QFrame& frame, const ControlSpec& spec) {
-    if (Has(spec, TraitClientEdge)) {
+void SetEdge(QFrame& frame, const ControlSpec& control) {
+    if (Has(control, TraitClientEdge)) {
         frame.setFrameStyle(QFrame::Panel | QFrame::Sunken);
         frame.setLineWidth(2);
-    } else if (Has(spec, TraitStaticEdge)) {
+    } else if (Has(control, TraitStaticEdge)) {
         frame.setFrameStyle(QFrame::Panel | QFrame::Sunken);
         frame.setLineWidth(1);
-    } else if (Has(spec, TraitBorder)) {
+    } else if (Has(control, TraitBorder)) {
         frame.setFrameStyle(QFrame::Box | QFrame::Plain);
         frame.setLineWidth(1);
     }
@@ -52,9 +52,9 @@ class RefusingValidator : public QValidator {
     QString refused_;
 };
 
-QAbstractButton* MakeButton(const ControlSpec& spec, QWidget* parent) {
-    const QString text = FromCp1252(spec.text);
-    switch (spec.kind) {
+QAbstractButton* MakeButton(const ControlSpec& control, QWidget* parent) {
+    const QString text = FromCp1252(control.text);
+    switch (control.kind) {
     case ControlKind::CheckBox:
         return new ManualCheckBox(text, parent);
     case ControlKind::AutoRadioButton:
@@ -66,16 +66,16 @@ QAbstractButton* MakeButton(const ControlSpec& spec, QWidget* parent) {
 
 } // namespace
 
-StaticText::StaticText(const ControlSpec& spec, QWidget* parent, ControlNotify notify)
-    : QLabel(FromCp1252(spec.text), parent), notify_(std::move(notify)) {
+StaticText::StaticText(const ControlSpec& control, QWidget* parent, ControlNotify notify)
+    : QLabel(FromCp1252(control.text), parent), notify_(std::move(notify)) {
     setTextFormat(Qt::PlainText);
-    setAlignment((Has(spec, TraitCentered) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    setAlignment((Has(control, TraitCentered) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(240, 240, 240)); // a Windows static's face
     setPalette(palette);
     setAutoFillBackground(true);
-    SetEdge(*this, spec);
-    if (!Has(spec, TraitNotify))
+    SetEdge(*this, control);
+    if (!Has(control, TraitNotify))
         setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
@@ -84,12 +84,12 @@ void StaticText::mousePressEvent(QMouseEvent* event) {
         notify_(ClickedCode);
 }
 
-FilteringEdit::FilteringEdit(const ControlSpec& spec, QWidget* parent) : QLineEdit(parent) {
-    if (!spec.refusedBytes.empty())
-        setValidator(new RefusingValidator(FromCp1252(spec.refusedBytes), this));
-    if (Has(spec, TraitPassword))
+FilteringEdit::FilteringEdit(const ControlSpec& control, QWidget* parent) : QLineEdit(parent) {
+    if (!control.refusedBytes.empty())
+        setValidator(new RefusingValidator(FromCp1252(control.refusedBytes), this));
+    if (Has(control, TraitPassword))
         setEchoMode(QLineEdit::Password);
-    SetBytes(spec.text);
+    SetBytes(control.text);
 }
 
 // Set text does not pass the validator by itself.
@@ -101,13 +101,13 @@ void FilteringEdit::SetBytes(const std::string& bytes) {
     setText(text);
 }
 
-ListBox::ListBox(const ControlSpec& spec, QWidget* parent, ControlNotify notify)
-    : QListWidget(parent), sorted_(Has(spec, TraitSorted)), notify_(std::move(notify)) {
-    SetEdge(*this, spec);
-    setVerticalScrollBarPolicy(Has(spec, TraitVScroll) ? Qt::ScrollBarAlwaysOn
-                                                       : Qt::ScrollBarAlwaysOff);
+ListBox::ListBox(const ControlSpec& control, QWidget* parent, ControlNotify notify)
+    : QListWidget(parent), sorted_(Has(control, TraitSorted)), notify_(std::move(notify)) {
+    SetEdge(*this, control);
+    setVerticalScrollBarPolicy(Has(control, TraitVScroll) ? Qt::ScrollBarAlwaysOn
+                                                          : Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setUniformItemSizes(true); // a long list is laid out without measuring every line
+    setUniformItemSizes(true);       // a long list is laid out without measuring every line
     setTextElideMode(Qt::ElideNone); // a line too long is cut at the edge, as on Windows
 }
 
@@ -161,30 +161,31 @@ void ListBox::keyPressEvent(QKeyEvent* event) {
         notify_(SelectionChangedCode);
 }
 
-QWidget* MakeControl(const ControlSpec& spec, QWidget* parent, ControlNotify notify) {
+QWidget* MakeControl(const ControlSpec& control, QWidget* parent, ControlNotify notify) {
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (control.kind) {
     case ControlKind::Static:
-        widget = new StaticText(spec, parent, std::move(notify));
+        widget = new StaticText(control, parent, std::move(notify));
         break;
     case ControlKind::ListBox:
-        widget = new ListBox(spec, parent, std::move(notify));
+        widget = new ListBox(control, parent, std::move(notify));
         break;
     case ControlKind::Edit:
-        widget = new FilteringEdit(spec, parent);
+        widget = new FilteringEdit(control, parent);
         break;
     default: {
-        QAbstractButton* button = MakeButton(spec, parent);
+        QAbstractButton* button = MakeButton(control, parent);
         QObject::connect(button, &QAbstractButton::clicked, [notify] { notify(ClickedCode); });
         widget = button;
         break;
     }
     }
-    widget->setFocusPolicy(Has(spec, TraitTabStop)                ? Qt::StrongFocus
-                           : spec.kind == ControlKind::Static    ? Qt::NoFocus
-                                                                  : Qt::ClickFocus);
-    widget->setGeometry(spec.rect.left, spec.rect.top, spec.rect.width, spec.rect.height);
-    widget->setVisible(spec.visible);
+    widget->setFocusPolicy(Has(control, TraitTabStop)            ? Qt::StrongFocus
+                           : control.kind == ControlKind::Static ? Qt::NoFocus
+                                                                 : Qt::ClickFocus);
+    widget->setGeometry(control.rect.left, control.rect.top, control.rect.width,
+                        control.rect.height);
+    widget->setVisible(control.visible);
     return widget;
 }
 

@@ -22,7 +22,7 @@ using ControlNotify = std::function<void(int code)>;
 // the mouse through, so that the window beneath drags.
 class StaticText : public QLabel {
   public:
-    StaticText(const ControlSpec& spec, QWidget* parent, ControlNotify notify);
+    StaticText(const ControlSpec& control, QWidget* parent, ControlNotify notify);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -43,7 +43,7 @@ class ManualCheckBox : public QCheckBox {
 // A field that refuses some characters, whether typed, pasted or set.
 class FilteringEdit : public QLineEdit {
   public:
-    FilteringEdit(const ControlSpec& spec, QWidget* parent);
+    FilteringEdit(const ControlSpec& control, QWidget* parent);
     void SetBytes(const std::string& bytes);
 };
 
@@ -52,7 +52,7 @@ class FilteringEdit : public QLineEdit {
 // application selects.
 class ListBox : public QListWidget {
   public:
-    ListBox(const ControlSpec& spec, QWidget* parent, ControlNotify notify);
+    ListBox(const ControlSpec& control, QWidget* parent, ControlNotify notify);
 
     void Add(const std::string& text);
     void Insert(int index, const std::string& text);
@@ -73,6 +73,6 @@ class ListBox : public QListWidget {
 };
 
 // The widget of one control, with the look its traits ask for.
-QWidget* MakeControl(const ControlSpec& spec, QWidget* parent, ControlNotify notify);
+QWidget* MakeControl(const ControlSpec& control, QWidget* parent, ControlNotify notify);
 
 } // namespace kestrel

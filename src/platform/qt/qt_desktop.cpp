@@ -130,8 +130,8 @@ ListBox* QtDesktop::List(ControlName control) const {
     return dynamic_cast<ListBox*>(Widget(control));
 }
 
-void QtDesktop::CreateControl(const ControlSpec& spec) {
-    const int id = spec.id;
+void QtDesktop::CreateControl(const ControlSpec& control) {
+    const int id = control.id;
     // Posted, as a control's notification is on Windows: it never runs inside the call that
     // caused it.
     auto notify = [this, id](int code) {
@@ -139,7 +139,7 @@ void QtDesktop::CreateControl(const ControlSpec& spec) {
             window_.get(), [this, id, code] { events_->OnCommand(id, code, true); },
             Qt::QueuedConnection);
     };
-    controls_[static_cast<size_t>(spec.name)] = MakeControl(spec, window_.get(), notify);
+    controls_[static_cast<size_t>(control.name)] = MakeControl(control, window_.get(), notify);
 }
 
 void QtDesktop::ShowControl(ControlName control, bool shown) {
@@ -287,8 +287,7 @@ void QtDesktop::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft)
     if (chosen) {
         const int id = chosen->data().toInt();
         QMetaObject::invokeMethod(
-            window_.get(), [this, id] { events_->OnCommand(id, 0, false); },
-            Qt::QueuedConnection);
+            window_.get(), [this, id] { events_->OnCommand(id, 0, false); }, Qt::QueuedConnection);
     }
 }
 

@@ -57,7 +57,7 @@ class QtDesktop : public Desktop, public Tray {
     std::unique_ptr<Surface> BeginDrawing() override;
     bool OnAnyScreen(const Rect& rect) override;
 
-    void CreateControl(const ControlSpec& spec) override;
+    void CreateControl(const ControlSpec& control) override;
     void ShowControl(ControlName control, bool shown) override;
     void SetText(ControlName control, const std::string& text) override;
     std::string GetText(ControlName control, int maxBytes) override;

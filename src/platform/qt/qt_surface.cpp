@@ -14,9 +14,8 @@ QColor ToQColor(Colour c) {
 } // namespace
 
 DrawnLayer::DrawnLayer(QWidget* parent)
-    : QWidget(parent),
-      image_(reinterpret_cast<uchar*>(canvas_.Data()), Width, Height, Width * 4,
-             QImage::Format_ARGB32_Premultiplied) {
+    : QWidget(parent), image_(reinterpret_cast<uchar*>(canvas_.Data()), Width, Height, Width * 4,
+                              QImage::Format_ARGB32_Premultiplied) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setGeometry(0, 0, Width, Height);
