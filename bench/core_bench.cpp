@@ -1,38 +1,16 @@
 // One complete tick of the monitor (rates, drawing commands, tray raster) and the settings codec.
-#include "app/application.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/fake_interface_table.h"
-#include "platform/fake/fake_settings_file.h"
+#include "tick_rig.h"
 
 #include <benchmark/benchmark.h>
 
 namespace kestrel {
 namespace {
 
-// The fake's log and text records would grow without bound over millions of ticks.
-class QuietDesktop : public FakeDesktop {
-  public:
-    void Modify(const TrayIconRecord&) override {}
-};
-
 void BM_ThroughputTick(benchmark::State& state) {
-    QuietDesktop desk;
-    FakeInterfaceTable interfaces;
-    interfaces.rows = {{"lo", 0, 0}, {"eth0", 0, 0}};
-    FakeSettingsFile settings;
-    settings.content = "100,100,2,3,";
-    Application app({desk, desk, interfaces, settings}, "kestrel.exe");
-    app.Run();
-    uint32_t step = 0;
+    TickRig<QuietDesktop> rig;
     for (auto _ : state) {
-        interfaces.rows[1].inOctets += (step * 7919) % 400000;
-        interfaces.rows[1].outOctets += (step * 104729) % 40000;
-        ++step;
-        app.monitor.ThroughputTick();
-        if (desk.log.size() > 4096) {
-            desk.log.clear();
-            desk.texts.clear();
-        }
+        rig.Tick();
+        Trim(rig);
     }
 }
 BENCHMARK(BM_ThroughputTick);

@@ -3,10 +3,8 @@
 // plus the repaint that the event loop runs after it; and the drawing alone on each. The interface
 // table is the fake's in both, so that only the front end differs; reading /proc/net/dev is
 // measured on its own.
-#include "app/application.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/fake_interface_table.h"
-#include "platform/fake/fake_settings_file.h"
+#include "tick_rig.h"
+
 #include "platform/linux/linux_interface_table.h"
 #include "platform/qt/qt_desktop.h"
 
@@ -17,51 +15,11 @@
 namespace kestrel {
 namespace {
 
-class QuietDesktop : public FakeDesktop {
-  public:
-    void Modify(const TrayIconRecord&) override {}
-};
-
-// Drives a tick on any desktop with the same growing counters.
-template <class Desk> class TickRig {
-  public:
-    Desk desk;
-    FakeInterfaceTable interfaces;
-    FakeSettingsFile settings;
-    std::unique_ptr<Application> app;
-
-    TickRig() {
-        interfaces.rows = {{"lo", 0, 0}, {"eth0", 0, 0}};
-        settings.content = "100,100,2,3,";
-        app = std::make_unique<Application>(Platform{desk, desk, interfaces, settings}, "");
-        desk.LoadResources();
-        desk.CreateMainWindow(*app);
-    }
-    // What a tick asks of the front end: the strip, the graph, the tray picture.
-    void Draw() {
-        app->monitor.DrawTextStrip();
-        app->monitor.DrawGraph();
-        app->monitor.BuildTrayIcon();
-    }
-    void Tick() {
-        interfaces.rows[1].inOctets += (step_ * 7919) % 400000;
-        interfaces.rows[1].outOctets += (step_ * 104729) % 40000;
-        ++step_;
-        app->monitor.ThroughputTick();
-    }
-
-  private:
-    uint32_t step_ = 0;
-};
-
 void BM_FakeTick(benchmark::State& state) {
     TickRig<QuietDesktop> rig;
     for (auto _ : state) {
         rig.Tick();
-        if (rig.desk.log.size() > 4096) {
-            rig.desk.log.clear();
-            rig.desk.texts.clear();
-        }
+        Trim(rig);
     }
 }
 BENCHMARK(BM_FakeTick);
@@ -89,10 +47,7 @@ void BM_FakeDrawing(benchmark::State& state) {
     TickRig<QuietDesktop> rig;
     for (auto _ : state) {
         rig.Draw();
-        if (rig.desk.log.size() > 4096) {
-            rig.desk.log.clear();
-            rig.desk.texts.clear();
-        }
+        Trim(rig);
     }
 }
 BENCHMARK(BM_FakeDrawing);
