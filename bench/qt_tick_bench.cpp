@@ -5,8 +5,8 @@
 // measured on its own.
 #include "tick_rig.h"
 
-#include "platform/linux/linux_interface_table.h"
-#include "platform/qt/qt_desktop.h"
+#include "linux/linux_interface_table.h"
+#include "qt/qt_desktop.h"
 
 #include <QApplication>
 

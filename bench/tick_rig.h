@@ -2,9 +2,9 @@
 
 // A monitor ticking on any front end with the same growing counters, for the tick benchmarks.
 #include "app/application.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/fake_interface_table.h"
-#include "platform/fake/fake_settings_file.h"
+#include "fake/fake_desktop.h"
+#include "fake/fake_interface_table.h"
+#include "fake/fake_settings_file.h"
 
 #include <memory>
 

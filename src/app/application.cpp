@@ -20,10 +20,9 @@ bool HasQuietWord(std::string_view commandLine) {
 }
 
 Application::Application(const Platform& platform, std::string commandLine)
-    : mail(platform.desktop, platform.tray, mailIcon),
-      monitor(platform.desktop, platform.tray, platform.interfaces, throughputIcon,
-              mail.mailPending),
-      desktop_(platform.desktop), tray_(platform.tray), settingsFile_(platform.settings),
+    : mail(platform.desktop, mailIcon),
+      monitor(platform.desktop, platform.interfaces, throughputIcon, mail.mailPending),
+      desktop_(platform.desktop), settingsFile_(platform.settings),
       commandLine_(std::move(commandLine)) {
     FillTrayRecords();
 }
@@ -39,14 +38,14 @@ void Application::FillTrayRecords() {
 }
 
 int Application::Run() {
-    if (desktop_.AnotherInstanceRuns(WindowTitle)) {
-        desktop_.ShowMessage(AlreadyRunning, WindowTitle);
+    if (desktop_.services.AnotherInstanceRuns(WindowTitle)) {
+        desktop_.menus.ShowMessage(AlreadyRunning, WindowTitle);
         return 0;
     }
-    desktop_.LoadResources();
+    desktop_.services.LoadResources();
     FillTrayRecords();
-    desktop_.CreateMainWindow(*this);
-    return desktop_.RunMessageLoop();
+    desktop_.window.CreateMainWindow(*this);
+    return desktop_.window.RunMessageLoop();
 }
 
 void Application::OnCreate() {
@@ -55,7 +54,7 @@ void Application::OnCreate() {
     monitor.interfaceNumber = Monitor::NotConfigured;
     mail.lastSeenCount = {};
 
-    const Size screen = desktop_.ScreenSize();
+    const Size screen = desktop_.window.ScreenSize();
     restoreLeft = screen.width - CompactWidth;
     windowLeft = screen.width - 300;
     windowTop = screen.height - 98;
@@ -70,17 +69,17 @@ void Application::OnCreate() {
     PlaceWindow(CompactWidth + extraWidth);
 
     for (const ControlSpec& spec : ControlTable())
-        desktop_.CreateControl(spec);
-    desktop_.CreateMainFont();
+        desktop_.controls.CreateControl(spec);
+    desktop_.drawing.CreateMainFont();
     FillSpeedList();
     monitor.FillInterfaceList();
 
     if (monitor.Configured()) {
         monitor.PrimeMeasurement();
-        desktop_.StartTimer(TimerId, TimerPeriodMs);
+        desktop_.services.StartTimer(TimerId, TimerPeriodMs);
     }
-    tray_.Add(throughputIcon);
-    desktop_.CreateDrawingTools();
+    desktop_.tray.Add(throughputIcon);
+    desktop_.drawing.CreateDrawingTools();
 
     if (monitor.interfaceNumber == Monitor::NotConfigured)
         ShowThroughputConfig(true);
@@ -88,7 +87,7 @@ void Application::OnCreate() {
     mail.mailPending = false;
     mail.CheckMail(false);
 
-    desktop_.SetChecked(ControlName::AccountRadio1, true);
+    desktop_.controls.SetChecked(ControlName::AccountRadio1, true);
     SelectAccount(20);
 }
 
@@ -96,14 +95,14 @@ void Application::OnCreate() {
 // window would be unreachable, so it is shown at the start position instead.
 void Application::PlaceWindow(int32_t width) {
     displaced_.reset();
-    if (!desktop_.OnAnyScreen({windowLeft, windowTop, width, WindowHeight})) {
-        const Size screen = desktop_.ScreenSize();
+    if (!desktop_.window.OnAnyScreen({windowLeft, windowTop, width, WindowHeight})) {
+        const Size screen = desktop_.window.ScreenSize();
         const Point shown{screen.width - width, screen.height - 98};
         displaced_ = Displaced{{windowLeft, windowTop}, shown};
         windowLeft = shown.x;
         windowTop = shown.y;
     }
-    desktop_.MoveWindow({windowLeft, windowTop, width, WindowHeight});
+    desktop_.window.MoveWindow({windowLeft, windowTop, width, WindowHeight});
 }
 
 void Application::OnTimer() {
@@ -120,7 +119,7 @@ void Application::OnClose() {
 }
 
 void Application::SaveAndQuit() {
-    const Rect rect = desktop_.WindowRect();
+    const Rect rect = desktop_.window.WindowRect();
     windowLeft = rect.left;
     windowTop = rect.top;
     if (displaced_ && windowLeft == displaced_->shown.x && windowTop == displaced_->shown.y) {
@@ -128,14 +127,14 @@ void Application::SaveAndQuit() {
         windowTop = displaced_->stored.y;
     }
     WriteSettings(settingsFile_, Settings());
-    desktop_.DeleteDrawingTools();
-    tray_.Delete(throughputIcon);
+    desktop_.drawing.DeleteDrawingTools();
+    desktop_.tray.Delete(throughputIcon);
     mail.RemoveMailIcon();
-    desktop_.PostQuit(0);
+    desktop_.window.PostQuit(0);
 }
 
 void Application::OnTaskbarCreated() {
-    tray_.Add(throughputIcon);
+    desktop_.tray.Add(throughputIcon);
     if (mail.MailIconShown())
         mail.AddMailIcon();
 }

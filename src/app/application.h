@@ -2,8 +2,8 @@
 
 #include "mail/mail_watch.h"
 #include "monitor/monitor.h"
-#include "platform/desktop.h"
-#include "platform/interface_table.h"
+#include "ports/desktop.h"
+#include "ports/interface_table.h"
 #include "settings/settings.h"
 
 #include <cstdint>
@@ -30,8 +30,7 @@ bool HasQuietWord(std::string_view commandLine);
 
 // What the application needs from the platform.
 struct Platform {
-    Desktop& desktop;
-    Tray& tray;
+    Desktop desktop;
     InterfaceTable& interfaces;
     SettingsFile& settings;
 };
@@ -108,8 +107,7 @@ class Application : public WindowEvents {
     void SpeedSelected();
     void MailListSelected();
 
-    Desktop& desktop_;
-    Tray& tray_;
+    Desktop desktop_;
     SettingsFile& settingsFile_;
     std::string commandLine_;
     // Set when the stored position lay off every screen and the window was shown elsewhere: the

@@ -83,7 +83,7 @@ void Application::ConfirmPanel() {
         break;
     case PanelState::ThroughputConfig:
         CollapseWindow();
-        desktop_.StartTimer(TimerId, TimerPeriodMs);
+        desktop_.services.StartTimer(TimerId, TimerPeriodMs);
         break;
     case PanelState::MailList:
         ClearMailList();
@@ -104,20 +104,20 @@ void Application::SelectAccount3() {
 }
 
 void Application::ToggleActiveCheck() {
-    desktop_.SetChecked(ControlName::ActiveCheck, !desktop_.IsChecked(ControlName::ActiveCheck));
+    desktop_.controls.SetChecked(ControlName::ActiveCheck, !desktop_.controls.IsChecked(ControlName::ActiveCheck));
 }
 
 void Application::InterfaceSelected() {
-    monitor.interfaceNumber = desktop_.ListSelection(ControlName::InterfaceList) + 1;
+    monitor.interfaceNumber = desktop_.lists.ListSelection(ControlName::InterfaceList) + 1;
 }
 
 void Application::SpeedSelected() {
-    monitor.speedStep = desktop_.ListSelection(ControlName::SpeedList) + 1;
+    monitor.speedStep = desktop_.lists.ListSelection(ControlName::SpeedList) + 1;
     monitor.RecomputeScale();
 }
 
 void Application::MailListSelected() {
-    ShowMailMenu(desktop_.PointerPosition());
+    ShowMailMenu(desktop_.window.PointerPosition());
 }
 
 void Application::OnTrayCallback(int callbackMessage, TrayMouse mouse) {
@@ -125,8 +125,8 @@ void Application::OnTrayCallback(int callbackMessage, TrayMouse mouse) {
         if (mouse == TrayMouse::LeftButtonUp)
             ToggleWindow();
         else if (mouse == TrayMouse::RightButtonUp)
-            ShowTrayMenu(desktop_.PointerPosition());
-        tray_.Modify(throughputIcon);
+            ShowTrayMenu(desktop_.window.PointerPosition());
+        desktop_.tray.Modify(throughputIcon);
     } else if (callbackMessage == MailCallback) {
         if (mouse == TrayMouse::LeftButtonUp || mouse == TrayMouse::RightButtonUp)
             ToggleMailList();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/controls.h"
+#include "ports/controls.h"
 
 #include <array>
 

@@ -35,16 +35,16 @@ const std::vector<MenuItem>& AboutMenu() {
 }
 
 void Application::ShowTrayMenu(Point pointer) {
-    desktop_.ShowPopupMenu(TrayMenu(), {pointer.x - MenuOffset, pointer.y - MenuOffset});
+    desktop_.menus.ShowPopupMenu(TrayMenu(), {pointer.x - MenuOffset, pointer.y - MenuOffset});
 }
 
 void Application::ShowMailMenu(Point pointer) {
-    desktop_.ShowPopupMenu(MailMenu(), {pointer.x - MenuOffset, pointer.y - MenuOffset});
+    desktop_.menus.ShowPopupMenu(MailMenu(), {pointer.x - MenuOffset, pointer.y - MenuOffset});
 }
 
 void Application::ShowAbout() {
-    const Point pointer = desktop_.PointerPosition();
-    desktop_.ShowPopupMenu(AboutMenu(), {pointer.x - AboutMenuOffset, pointer.y - AboutMenuOffset});
+    const Point pointer = desktop_.window.PointerPosition();
+    desktop_.menus.ShowPopupMenu(AboutMenu(), {pointer.x - AboutMenuOffset, pointer.y - AboutMenuOffset});
 }
 
 } // namespace kestrel

@@ -25,11 +25,11 @@ constexpr int RightEdgeRoom = 280;
 
 void Application::ShowMainWindow() {
     windowVisible = true;
-    desktop_.ShowWindow(true);
+    desktop_.window.ShowWindow(true);
 }
 
 void Application::HideMainWindow() {
-    desktop_.ShowWindow(false);
+    desktop_.window.ShowWindow(false);
     windowVisible = false;
 }
 
@@ -39,33 +39,33 @@ void Application::ToggleWindow() {
         return;
     }
     ShowMainWindow();
-    desktop_.PaintNow();
+    desktop_.window.PaintNow();
     monitor.RedrawShownWindow();
 }
 
 void Application::ExpandWindow() {
-    const Rect rect = desktop_.WindowRect();
+    const Rect rect = desktop_.window.WindowRect();
     windowLeft = rect.left;
     windowTop = rect.top;
     restoreLeft = windowLeft;
-    const int32_t screenWidth = desktop_.ScreenSize().width;
+    const int32_t screenWidth = desktop_.window.ScreenSize().width;
     if (screenWidth < windowLeft + RightEdgeRoom)
         windowLeft = screenWidth - ExpandedWidth;
-    desktop_.MoveWindow({windowLeft, windowTop, ExpandedWidth, WindowHeight});
+    desktop_.window.MoveWindow({windowLeft, windowTop, ExpandedWidth, WindowHeight});
 }
 
 void Application::CollapseWindow() {
-    const Rect rect = desktop_.WindowRect();
+    const Rect rect = desktop_.window.WindowRect();
     windowLeft = rect.left;
     windowTop = rect.top;
     if (panelState == PanelState::MailConfig) {
         for (ControlName control : MailConfigHides)
-            desktop_.ShowControl(control, false);
+            desktop_.controls.ShowControl(control, false);
     } else if (panelState == PanelState::ThroughputConfig) {
         for (ControlName control : ThroughputConfigControls)
-            desktop_.ShowControl(control, false);
+            desktop_.controls.ShowControl(control, false);
     }
-    desktop_.MoveWindow({restoreLeft, windowTop, CompactWidth, WindowHeight});
+    desktop_.window.MoveWindow({restoreLeft, windowTop, CompactWidth, WindowHeight});
     panelState = PanelState::Compact;
 }
 
@@ -73,8 +73,8 @@ void Application::ShowMailConfig() {
     ShowMainWindow();
     ExpandWindow();
     for (ControlName control : MailConfigShows)
-        desktop_.ShowControl(control, true);
-    desktop_.Focus(HostEdit);
+        desktop_.controls.ShowControl(control, true);
+    desktop_.controls.Focus(HostEdit);
     panelState = PanelState::MailConfig;
 }
 
@@ -82,12 +82,12 @@ void Application::ShowThroughputConfig(bool alreadyWide) {
     ShowMainWindow();
     if (!alreadyWide)
         ExpandWindow();
-    desktop_.ShowControl(InterfaceList, true);
-    desktop_.ListSelect(InterfaceList, monitor.interfaceNumber - 1);
-    desktop_.ShowControl(SpeedList, true);
-    desktop_.ListSelect(SpeedList, monitor.speedStep - 1);
+    desktop_.controls.ShowControl(InterfaceList, true);
+    desktop_.lists.ListSelect(InterfaceList, monitor.interfaceNumber - 1);
+    desktop_.controls.ShowControl(SpeedList, true);
+    desktop_.lists.ListSelect(SpeedList, monitor.speedStep - 1);
     panelState = PanelState::ThroughputConfig;
-    desktop_.PaintNow();
+    desktop_.window.PaintNow();
 }
 
 void Application::ToggleMailList() {
@@ -96,19 +96,19 @@ void Application::ToggleMailList() {
         savedVisible = windowVisible;
         ShowMainWindow();
         ExpandWindow();
-        desktop_.ShowControl(MailListBox, true);
-        desktop_.ShowControl(PasswordLabel, false);
+        desktop_.controls.ShowControl(MailListBox, true);
+        desktop_.controls.ShowControl(PasswordLabel, false);
         mail.CheckMail(true);
         return;
     }
-    desktop_.ShowControl(MailListBox, false);
+    desktop_.controls.ShowControl(MailListBox, false);
     CollapseWindow();
     if (!savedVisible)
         HideMainWindow();
 }
 
 void Application::ClearMailList() {
-    desktop_.ListReset(MailListBox);
+    desktop_.lists.ListReset(MailListBox);
     mail.ForgetLines();
     mail.RemoveMailIcon();
     mail.mailPending = false;
@@ -117,7 +117,7 @@ void Application::ClearMailList() {
 
 void Application::FillSpeedList() {
     for (const SpeedRow& row : SpeedTable)
-        desktop_.ListAdd(ControlName::SpeedList, std::string(row.label) + std::string(SpeedUnit));
+        desktop_.lists.ListAdd(ControlName::SpeedList, std::string(row.label) + std::string(SpeedUnit));
 }
 
 } // namespace kestrel

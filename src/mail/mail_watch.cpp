@@ -8,25 +8,25 @@
 
 namespace kestrel {
 
-MailWatch::MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon)
-    : newClient([] { return std::make_unique<Pop3Client>(); }), desktop_(desktop), tray_(tray),
+MailWatch::MailWatch(const Desktop& desktop, const TrayIconRecord& mailIcon)
+    : newClient([] { return std::make_unique<Pop3Client>(); }), desktop_(desktop),
       mailIcon_(mailIcon) {}
 
 MailWatch::~MailWatch() = default;
 
 void MailWatch::AddMailIcon() {
-    tray_.Add(mailIcon_);
+    desktop_.tray.Add(mailIcon_);
     mailIconShown_ = true;
 }
 
 void MailWatch::RemoveMailIcon() {
-    tray_.Delete(mailIcon_);
+    desktop_.tray.Delete(mailIcon_);
     mailIconShown_ = false;
 }
 
 void MailWatch::CheckMail(bool listNew) {
     if (listNew)
-        desktop_.BeginListFill(ControlName::MailListBox);
+        desktop_.lists.BeginListFill(ControlName::MailListBox);
     for (int account = 1; account <= 3; ++account) {
         if (!accounts[static_cast<size_t>(account - 1)].active)
             continue;
@@ -34,10 +34,10 @@ void MailWatch::CheckMail(bool listNew) {
         CheckAccount(account, listNew); // raises nothing: each account's failures stay its own
     }
     if (listNew)
-        desktop_.EndListFill(ControlName::MailListBox);
+        desktop_.lists.EndListFill(ControlName::MailListBox);
     if (mailPending && !listNew) {
         AddMailIcon();
-        desktop_.ShowControl(ControlName::MailMarkBox, true);
+        desktop_.controls.ShowControl(ControlName::MailMarkBox, true);
     }
 }
 
@@ -87,7 +87,7 @@ void MailWatch::ListNewMessages(Pop3Client& pop, int account, int32_t from, int3
     for (int32_t n = from; n <= last; ++n) {
         lastSeenCount[static_cast<size_t>(account - 1)] = n;
         pop.FetchHeader(n, message);
-        desktop_.ListInsert(ControlName::MailListBox, -1,
+        desktop_.lists.ListInsert(ControlName::MailListBox, -1,
                             MailListEntry(DisplayText(message), account, n));
         lines_.push_back({account, n, MessageIdentity(message)});
         message.ResetMessage();
@@ -95,7 +95,7 @@ void MailWatch::ListNewMessages(Pop3Client& pop, int account, int32_t from, int3
 }
 
 void MailWatch::DeleteSelectedMail() {
-    const int index = desktop_.ListSelection(ControlName::MailListBox);
+    const int index = desktop_.lists.ListSelection(ControlName::MailListBox);
     if (index < 0 || index >= static_cast<int>(lines_.size()))
         return; // no line, nothing to delete
     const MailLine line = lines_[static_cast<size_t>(index)];
@@ -119,7 +119,7 @@ void MailWatch::DeleteSelectedMail() {
     }
     if (!deleted)
         return;
-    desktop_.ListDelete(ControlName::MailListBox, index);
+    desktop_.lists.ListDelete(ControlName::MailListBox, index);
     lines_.erase(lines_.begin() + index);
     --lastSeenCount[static_cast<size_t>(line.account - 1)];
     // The server numbers the later messages of that mailbox one lower now.
@@ -130,8 +130,8 @@ void MailWatch::DeleteSelectedMail() {
 }
 
 void MailWatch::StartMailClient() {
-    const ProgramStart start = MailClientStart(desktop_.ReadMailtoCommand());
-    desktop_.StartProgram(start.file, start.parameters);
+    const ProgramStart start = MailClientStart(desktop_.services.ReadMailtoCommand());
+    desktop_.services.StartProgram(start.file, start.parameters);
 }
 
 void MailWatch::CountTick() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mail/account.h"
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 #include <array>
 #include <cstdint>
@@ -26,7 +26,7 @@ class MailWatch {
     static constexpr int SessionLimitMs = 15000;
     static constexpr int32_t MostListedPerCheck = 1000;
 
-    MailWatch(Desktop& desktop, Tray& tray, const TrayIconRecord& mailIcon);
+    MailWatch(const Desktop& desktop, const TrayIconRecord& mailIcon);
     ~MailWatch();
 
     AccountTable accounts;
@@ -68,8 +68,7 @@ class MailWatch {
     void ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to);
     void Connect(Pop3Client& pop, int account, int limitMs);
 
-    Desktop& desktop_;
-    Tray& tray_;
+    Desktop desktop_;
     const TrayIconRecord& mailIcon_;
     bool mailIconShown_ = false;
     std::vector<MailLine> lines_;

@@ -18,7 +18,7 @@ void Monitor::FillInterfaceList() {
     if (reading.status != 0 && tableBufferSize > InitialBufferSize)
         reading = table_.Read(tableBufferSize);
     for (const InterfaceRow& row : reading.rows)
-        desktop_.ListAdd(ControlName::InterfaceList, row.description);
+        desktop_.lists.ListAdd(ControlName::InterfaceList, row.description);
 }
 
 void Monitor::SampleInterface() {
@@ -68,7 +68,7 @@ void Monitor::ThroughputTick() {
 
 void Monitor::BuildTrayIcon() {
     icon_.picture = BuildTrayRaster(history);
-    tray_.Modify(icon_);
+    desktop_.tray.Modify(icon_);
 }
 
 void Monitor::RedrawShownWindow() {

@@ -2,8 +2,8 @@
 
 #include "monitor/history.h"
 #include "monitor/rates.h"
-#include "platform/desktop.h"
-#include "platform/interface_table.h"
+#include "ports/desktop.h"
+#include "ports/interface_table.h"
 
 #include <cstdint>
 #include <string>
@@ -17,9 +17,9 @@ class Monitor {
     static constexpr int32_t NotConfigured = 100;
     static constexpr uint32_t InitialBufferSize = 8604; // the count and ten rows
 
-    Monitor(Desktop& desktop, Tray& tray, InterfaceTable& table, TrayIconRecord& throughputIcon,
+    Monitor(const Desktop& desktop, InterfaceTable& table, TrayIconRecord& throughputIcon,
             const bool& mailPending)
-        : desktop_(desktop), tray_(tray), table_(table), icon_(throughputIcon),
+        : desktop_(desktop), table_(table), icon_(throughputIcon),
           mailPending_(mailPending) {}
 
     int32_t interfaceNumber = NotConfigured; // 1-based row of the watched interface
@@ -53,8 +53,7 @@ class Monitor {
   private:
     void WriteTooltip();
 
-    Desktop& desktop_;
-    Tray& tray_;
+    Desktop desktop_;
     InterfaceTable& table_;
     TrayIconRecord& icon_;
     const bool& mailPending_;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "monitor/history.h"
-#include "platform/desktop.h"
+#include "ports/tray.h"
 
 namespace kestrel {
 

@@ -24,7 +24,7 @@ void DrawLine(Surface& surface, const std::array<uint16_t, 26>& row) {
 } // namespace
 
 void Monitor::DrawTextStrip() {
-    const auto surface = desktop_.BeginDrawing();
+    const auto surface = desktop_.drawing.BeginDrawing();
     surface->FillBlack(GraphArea);
     surface->FillBlack(StripArea);
     surface->Text({1, 2}, inRateText, Green, Black);
@@ -33,7 +33,7 @@ void Monitor::DrawTextStrip() {
 }
 
 void Monitor::DrawGraph() {
-    const auto surface = desktop_.BeginDrawing();
+    const auto surface = desktop_.drawing.BeginDrawing();
     surface->SelectPen(PenColour::Red);
     DrawLine(*surface, history.out);
     surface->SelectPen(PenColour::Green);

@@ -55,12 +55,11 @@ bool DiskSettingsFile::Write(const std::string& content) {
         std::ofstream out(beside, std::ios::binary | std::ios::trunc);
         if (!out) // nothing can be made beside it: the file itself is all there is
             return WriteWhole(target, content);
-#ifndef _WIN32
-        // It holds passwords: for its owner's eyes only, before anything is in it.
+        // It holds passwords: for its owner's eyes only, before anything is in it. (Windows
+        // knows only the read-only bit from these, which stays off.)
         std::filesystem::permissions(
             beside, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
             error);
-#endif
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
         out.flush();
         if (!out) { // a full disk: the old file is worth more than a cut new one

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/account.h"
+#include "ports/settings_file.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,16 +18,6 @@ struct SettingsValues {
     int32_t& speedStep;
     AccountTable& accounts;
     bool& mailCheckEnabled;
-};
-
-// Where the settings text is kept. The text is bytes, without line ends of its own.
-class SettingsFile {
-  public:
-    virtual ~SettingsFile() = default;
-    // The whole content, or nothing when the file cannot be opened for reading and writing.
-    virtual std::optional<std::string> Read() = 0;
-    // Replaces the content as one step: a failure leaves the old file as it was.
-    virtual bool Write(const std::string& content) = 0;
 };
 
 // Complements every byte; its own inverse.

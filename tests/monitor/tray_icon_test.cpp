@@ -1,6 +1,6 @@
 // The tray picture, as exact mask and colour arrays.
 #include "monitor/tray_icon.h"
-#include "platform/argb_picture.h"
+#include "ports/argb_picture.h"
 
 #include <algorithm>
 

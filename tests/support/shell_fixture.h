@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/application.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/fake_interface_table.h"
-#include "platform/fake/fake_settings_file.h"
+#include "fake/fake_desktop.h"
+#include "fake/fake_interface_table.h"
+#include "fake/fake_settings_file.h"
 
 #include <gtest/gtest.h>
 

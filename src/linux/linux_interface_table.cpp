@@ -1,0 +1,107 @@
+#include "linux/linux_interface_table.h"
+
+#include <net/if.h>
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+namespace kestrel {
+
+namespace {
+
+constexpr uint32_t NotEnoughRoom = 122; // the Windows status, which the reading acts on
+constexpr int InBytesField = 0, OutBytesField = 8;
+
+std::string_view Trimmed(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The counter at that place among the blank-separated fields, kept to its low 32 bits.
+std::optional<uint32_t> Field(std::string_view counters, int index) {
+    for (int i = 0;; ++i) {
+        counters = counters.substr(std::min(counters.find_first_not_of(' '), counters.size()));
+        const size_t end = std::min(counters.find(' '), counters.size());
+        if (counters.empty())
+            return std::nullopt;
+        if (i == index) {
+            uint64_t value = 0;
+            const auto [rest, error] =
+                std::from_chars(counters.data(), counters.data() + end, value);
+            if (error != std::errc() || rest != counters.data() + end)
+                return std::nullopt;
+            return static_cast<uint32_t>(value);
+        }
+        counters.remove_prefix(end);
+    }
+}
+
+} // namespace
+
+std::vector<ProcNetDevRow> ParseProcNetDev(std::string_view text) {
+    std::vector<ProcNetDevRow> rows;
+    while (!text.empty()) {
+        const size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const size_t colon = line.rfind(':');
+        if (colon == std::string_view::npos || line.find('|') != std::string_view::npos)
+            continue; // the two heading lines
+        const std::string_view name = Trimmed(line.substr(0, colon));
+        const std::string_view counters = line.substr(colon + 1);
+        const auto in = Field(counters, InBytesField), out = Field(counters, OutBytesField);
+        if (name.empty() || !in || !out)
+            continue;
+        rows.push_back({std::string(name), *in, *out});
+    }
+    return rows;
+}
+
+namespace {
+
+// Each row's interface index, from one listing of every interface rather than a lookup (a
+// socket and an ioctl) per row and comparison; an interface gone meanwhile goes last.
+std::vector<unsigned> IndexesOf(const std::vector<ProcNetDevRow>& rows) {
+    std::vector<unsigned> indexes(rows.size(), ~0u);
+    struct if_nameindex* all = if_nameindex();
+    for (const struct if_nameindex* i = all; i && i->if_index != 0; ++i) {
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (rows[r].name == i->if_name)
+                indexes[r] = i->if_index;
+        }
+    }
+    if (all)
+        if_freenameindex(all);
+    return indexes;
+}
+
+} // namespace
+
+InterfaceReading LinuxInterfaceTable::Read(uint32_t& bufferSize) {
+    std::ifstream file("/proc/net/dev");
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::vector<ProcNetDevRow> found = ParseProcNetDev(text);
+    const uint32_t needed = 4 + 860 * static_cast<uint32_t>(found.size());
+    if (needed > bufferSize) {
+        bufferSize = needed;
+        return {NotEnoughRoom, {}};
+    }
+    const std::vector<unsigned> indexes = IndexesOf(found);
+    std::vector<size_t> order(found.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return indexes[a] < indexes[b]; });
+    InterfaceReading reading;
+    for (size_t i : order)
+        reading.rows.push_back(
+            {found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets});
+    return reading;
+}
+
+} // namespace kestrel

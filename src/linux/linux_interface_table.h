@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ports/interface_table.h"
+
+#include <string_view>
+
+namespace kestrel {
+
+// One interface of /proc/net/dev: its name and the low 32 bits of its 64-bit byte counters,
+// so that they wrap as the Windows table's do.
+struct ProcNetDevRow {
+    std::string name;
+    uint32_t inOctets = 0;
+    uint32_t outOctets = 0;
+    bool operator==(const ProcNetDevRow&) const = default;
+};
+
+// The rows of /proc/net/dev's text. Each line is split at its last colon: names may hold one
+// ("eth0:1"), and a large counter follows the colon without a blank.
+std::vector<ProcNetDevRow> ParseProcNetDev(std::string_view text);
+
+// The interface table of Linux: /proc/net/dev in interface index order, the description being
+// the interface's name. It keeps the Windows table's size rule (a count and 860 bytes a row),
+// so that the reading grows its buffer the same way.
+class LinuxInterfaceTable : public InterfaceTable {
+  public:
+    void Load() override {}
+    InterfaceReading Read(uint32_t& bufferSize) override;
+};
+
+} // namespace kestrel

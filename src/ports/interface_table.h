@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+struct InterfaceRow {
+    std::string description; // up to the first NUL, at most 256 bytes
+    uint32_t inOctets = 0;   // counters that wrap at 2^32
+    uint32_t outOctets = 0;
+    bool operator==(const InterfaceRow&) const = default;
+};
+
+struct InterfaceReading {
+    uint32_t status = 0; // 0 when the table was read
+    std::vector<InterfaceRow> rows;
+};
+
+// The operating system's table of network interfaces, sorted as the platform sorts them.
+class InterfaceTable {
+  public:
+    virtual ~InterfaceTable() = default;
+    // Binds the platform library that reads the table; called once at window creation.
+    virtual void Load() = 0;
+    // One reading into a buffer of bufferSize bytes. When the table does not fit, the reading
+    // fails and raises bufferSize to the size the platform asks for.
+    virtual InterfaceReading Read(uint32_t& bufferSize) = 0;
+};
+
+} // namespace kestrel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace kestrel {
+
+// What the program asks of its system beyond the window.
+class Services {
+  public:
+    virtual ~Services() = default;
+    // Whether kestrel runs already: on Windows a window with this title exists; elsewhere the
+    // platform's own sign (a lock) is taken, and kept by this process from then on.
+    virtual bool AnotherInstanceRuns(const std::string& title) = 0;
+    // The program's pictures and cursor, before the window is made.
+    virtual void LoadResources() = 0;
+    virtual void StartTimer(int id, int periodMs) = 0; // replaces a running timer of that id
+    // The registered handler of mailto links: its command line as stored, or empty.
+    virtual std::string ReadMailtoCommand() = 0;
+    // Starts a program so that the user sees it; the result is not examined.
+    virtual void StartProgram(const std::string& file, const std::string& parameters) = 0;
+};
+
+} // namespace kestrel

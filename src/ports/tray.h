@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace kestrel {
+
+enum class TrayMouse { LeftButtonUp, RightButtonUp, Other };
+
+// A 16 x 16 tray picture: a 1-bit mask (2 bytes a row, top row first, leftmost column in the
+// high bit) and 8-bit colour indexes (16 bytes a row, top row first).
+struct IconRaster {
+    std::array<uint8_t, 32> mask{};
+    std::array<uint8_t, 256> colour{};
+    bool operator==(const IconRaster&) const = default;
+};
+
+// A named picture from the program's resources ("NO", "MAIL") or one drawn at run time.
+using TrayPicture = std::variant<std::string, IconRaster>;
+
+inline constexpr int TooltipBytes = 64;
+
+struct TrayIconRecord {
+    int id;
+    int callbackMessage;
+    TrayPicture picture;
+    std::array<char, TooltipBytes> tooltip{}; // NUL-terminated 8-bit text
+};
+
+// The notification area. Results are not examined by the application.
+class Tray {
+  public:
+    virtual ~Tray() = default;
+    virtual void Add(const TrayIconRecord& record) = 0;
+    virtual void Modify(const TrayIconRecord& record) = 0;
+    virtual void Delete(const TrayIconRecord& record) = 0;
+};
+
+} // namespace kestrel

@@ -1,0 +1,80 @@
+#include "app/application.h"
+#include "linux/linux_interface_table.h"
+#include "linux/user_files.h"
+#include "qt/qt_desktop.h"
+#include "settings/disk_settings_file.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = write(signalPipe[1], &byte, 1);
+}
+
+// A terminating signal (the session ending, a kill) closes kestrel as its window's close does,
+// so the settings are written. The handler only writes to a pipe; the loop does the rest.
+void CloseOnSignals(kestrel::WindowEvents& events, const kestrel::QtDesktop& desktop,
+                    QObject& owner) {
+    if (pipe(signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, [&events, &desktop, notifier] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = read(signalPipe[0], &byte, 1);
+        notifier->setEnabled(false); // once is enough
+        if (desktop.Window())
+            events.OnClose();
+        else
+            QApplication::exit(0); // the "already running" message was showing
+    });
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGHUP, OnSignal);
+}
+
+// kestrel.ini holds passwords: its folder is made for its owner only.
+std::filesystem::path SettingsFilePath() {
+    const std::filesystem::path file =
+        kestrel::SettingsLocation(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    std::error_code error;
+    if (std::filesystem::create_directories(file.parent_path(), error))
+        std::filesystem::permissions(file.parent_path(), std::filesystem::perms::owner_all, error);
+    return file;
+}
+
+// The arguments only: unlike Windows' command line, not the program's own path, which might
+// hold the word by chance.
+std::string Arguments(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i)
+        line += (i > 1 ? " " : "") + std::string(argv[i]);
+    return line;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Windows place themselves where they are put on X11, not on Wayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication qt(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false); // hidden is not closed
+
+    kestrel::QtDesktop desktop;
+    kestrel::LinuxInterfaceTable interfaces;
+    kestrel::DiskSettingsFile settings(SettingsFilePath().string());
+    kestrel::Application application({desktop, desktop, interfaces, settings},
+                                     Arguments(argc, argv));
+    CloseOnSignals(application, desktop, qt);
+    return application.Run();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ports/controls.h"
+
+#include <windows.h>
+
+namespace kestrel {
+
+struct Win32Style {
+    const char* className;
+    DWORD style;
+    DWORD extended;
+};
+
+// The window class and styles that stand for a control's kind and traits.
+Win32Style StyleOf(const ControlSpec& spec);
+
+} // namespace kestrel

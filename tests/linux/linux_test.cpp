@@ -1,0 +1,121 @@
+// The Linux parts of the desktop: the interface table from /proc/net/dev, the mailto handler
+// from a .desktop file, where the settings live, and the single-instance lock.
+#include "linux/linux_interface_table.h"
+#include "linux/user_files.h"
+#include "linux/xdg_mailto.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace kestrel {
+namespace {
+
+TEST(ProcNetDevTest, RowsWithBigAndWrappingCounters) {
+    const std::string text =
+        "Inter-|   Receive                                                |  Transmit\n"
+        " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
+        "errs drop fifo colls carrier compressed\n"
+        "    lo: 72187991  158303    0    0    0     0          0         0 72187991  158303 "
+        "0 0 0 0 0 0\n"
+        // 2^32 + 5 in and 2^40 + 7 out: the low 32 bits, as the wrap rule expects
+        "  eth0:4294967301 10 0 0 0 0 0 0 1099511627783 9 0 0 0 0 0 0\n"
+        // a counter of 20 digits touches the colon; an alias name holds a colon of its own
+        "eth0:1:18446744073709551615 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n"
+        "  bad0: 12 x 0 0 0 0 0 0\n" // too few counters: passed over
+        "no colon at all\n";
+    const std::vector<ProcNetDevRow> expected = {
+        {"lo", 72187991u, 72187991u},
+        {"eth0", 5u, 7u},
+        {"eth0:1", 0xFFFFFFFFu, 0u},
+    };
+    EXPECT_EQ(ParseProcNetDev(text), expected);
+    EXPECT_TRUE(ParseProcNetDev("").empty());
+}
+
+TEST(ProcNetDevTest, TheTableOfThisMachineComesInIndexOrderAndGrowsItsBuffer) {
+    LinuxInterfaceTable table;
+    uint32_t size = 4;
+    EXPECT_NE(table.Read(size).status, 0u) << "no room for any row";
+    ASSERT_GT(size, 4u);
+    const InterfaceReading reading = table.Read(size);
+    ASSERT_EQ(reading.status, 0u);
+    ASSERT_FALSE(reading.rows.empty());
+    EXPECT_EQ(reading.rows[0].description, "lo") << "the loopback interface has index 1";
+}
+
+TEST(XdgMailtoTest, TheExecLineOfTheDesktopEntry) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"[Desktop Entry]\nName=Mail\nExec=thunderbird -compose %u\n", "thunderbird -compose %u"},
+        {"[Desktop Entry]\nExec = \"/opt/My Mail/mail\" -compose \"%u\"\r\n",
+         "\"/opt/My Mail/mail\" -compose \"%u\""},
+        {"[Desktop Action New]\nExec=other\n[Desktop Entry]\nExec=mail %u\n", "mail %u"},
+        {"[Desktop Entry]\nName=Mail\n[Desktop Action New]\nExec=other\n", ""},
+        {"[Desktop Entry]\nExecutable=no\nTryExec=mail\n", ""},
+        {"", ""},
+    };
+    for (const auto& [file, exec] : rows)
+        EXPECT_EQ(DesktopExecLine(file), exec) << file;
+}
+
+TEST(XdgMailtoTest, WhereDesktopFilesAreLookedFor) {
+    using P = std::vector<std::filesystem::path>;
+    EXPECT_EQ(ApplicationDirectories("/d", "/h", "/a:/b"),
+              (P{"/d/applications", "/a/applications", "/b/applications"}));
+    EXPECT_EQ(ApplicationDirectories(nullptr, "/h", nullptr),
+              (P{"/h/.local/share/applications", "/usr/local/share/applications",
+                 "/usr/share/applications"}));
+}
+
+// xdg-mime stood in for by a script on PATH that names a desktop file, or none.
+TEST(XdgMailtoTest, TheHandlerThatXdgMimeNames) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("kestrel-xdg-test-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "bin");
+    std::filesystem::create_directories(dir / "data/applications");
+    std::ofstream(dir / "data/applications/test-mail.desktop")
+        << "[Desktop Entry]\nExec=\"/opt/Test Mail/mail\" -compose %u\n";
+    const auto fakeXdgMime = [&](const std::string& answer) {
+        std::ofstream(dir / "bin/xdg-mime") << "#!/bin/sh\necho '" << answer << "'\n";
+        std::filesystem::permissions(dir / "bin/xdg-mime", std::filesystem::perms::owner_all);
+    };
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (dir.string() + "/bin:" + oldPath).c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    fakeXdgMime("test-mail.desktop");
+    EXPECT_EQ(ReadXdgMailtoCommand(), "\"/opt/Test Mail/mail\" -compose %u");
+    fakeXdgMime("");
+    EXPECT_EQ(ReadXdgMailtoCommand(), "") << "no handler: nothing to start";
+    fakeXdgMime("missing.desktop");
+    EXPECT_EQ(ReadXdgMailtoCommand(), "");
+    setenv("PATH", oldPath.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(UserFilesTest, SettingsLiveInTheConfigFolder) {
+    EXPECT_EQ(SettingsLocation("/c", "/h"), "/c/kestrel/kestrel.ini");
+    EXPECT_EQ(SettingsLocation("", "/h"), "/h/.config/kestrel/kestrel.ini");
+    EXPECT_EQ(SettingsLocation(nullptr, "/h"), "/h/.config/kestrel/kestrel.ini");
+}
+
+TEST(UserFilesTest, OnlyOneInstanceHoldsTheLock) {
+    const auto file =
+        std::filesystem::temp_directory_path() / ("kestrel-lock-test-" + std::to_string(getpid()));
+    EXPECT_EQ(InstanceLockLocation("/run/user/7"), "/run/user/7/kestrel.lock");
+    {
+        InstanceLock first(file);
+        EXPECT_TRUE(first.Held());
+        InstanceLock second(file);
+        EXPECT_FALSE(second.Held()) << "a second start finds it taken";
+    }
+    InstanceLock after(file);
+    EXPECT_TRUE(after.Held()) << "the end of the first frees it";
+    std::filesystem::remove(file);
+}
+
+} // namespace
+} // namespace kestrel
