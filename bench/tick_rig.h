@@ -13,7 +13,21 @@ namespace kestrel {
 // The fake's log and text records would grow without bound over millions of ticks.
 class QuietDesktop : public FakeDesktop {
   public:
-    void Modify(const TrayIconRecord&) override {}
+    Desktop Ports() {
+        const Desktop ports = FakeDesktop::Ports();
+        return {ports.window, ports.controls, ports.lists, ports.drawing,
+                ports.menus,  ports.services, quietTray_};
+    }
+
+  private:
+    // Icons come and go as on the fake; the picture of every tick is not kept.
+    struct QuietTray : Tray {
+        Tray& kept;
+        explicit QuietTray(Tray& tray) : kept(tray) {}
+        void Add(const TrayIconRecord& record) override { kept.Add(record); }
+        void Modify(const TrayIconRecord&) override {}
+        void Delete(const TrayIconRecord& record) override { kept.Delete(record); }
+    } quietTray_{FakeDesktop::Ports().tray};
 };
 
 template <class Desk> class TickRig {
@@ -26,9 +40,10 @@ template <class Desk> class TickRig {
     TickRig() {
         interfaces.rows = {{"lo", 0, 0}, {"eth0", 0, 0}};
         settings.content = "100,100,2,3,";
-        app = std::make_unique<Application>(Platform{desk, desk, interfaces, settings}, "");
-        desk.LoadResources();
-        desk.CreateMainWindow(*app);
+        const Desktop ports = desk.Ports();
+        app = std::make_unique<Application>(Platform{ports, interfaces, settings}, "");
+        ports.services.LoadResources();
+        ports.window.CreateMainWindow(*app);
     }
     // What a tick asks of the front end: the strip, the graph, the tray picture.
     void Draw() {

@@ -1,5 +1,12 @@
 #pragma once
 
+#include "fake/fake_controls.h"
+#include "fake/fake_drawing.h"
+#include "fake/fake_list_boxes.h"
+#include "fake/fake_menus.h"
+#include "fake/fake_services.h"
+#include "fake/fake_tray.h"
+#include "fake/fake_window.h"
 #include "ports/desktop.h"
 #include "ports/pixel_canvas.h"
 
@@ -13,9 +20,16 @@
 namespace kestrel {
 
 // An in-memory desktop and tray for tests: it keeps what a real one would show and a log of every
-// call that changes something, in order. Tests set the scripted inputs and read the rest.
-class FakeDesktop : public Desktop, public Tray {
+// call that changes something, in order. Tests set the scripted inputs and read the rest; the
+// ports, one class each, write into this one record.
+class FakeDesktop {
   public:
+    FakeDesktop() = default;
+    FakeDesktop(const FakeDesktop&) = delete;
+    FakeDesktop& operator=(const FakeDesktop&) = delete;
+
+    Desktop Ports() { return {window_, controls_, lists_, drawing_, menus_, services_, tray_}; }
+
     struct Control {
         ControlSpec spec;
         bool visible = false;
@@ -82,58 +96,18 @@ class FakeDesktop : public Desktop, public Tray {
     // The user drags the window to a new top-left corner.
     void Drag(Point topLeft);
 
-    bool AnotherInstanceRuns(const std::string& title) override;
-    void ShowMessage(const std::string& text, const std::string& caption) override;
-    void LoadResources() override;
-    void CreateMainWindow(WindowEvents& receiver) override;
-    int RunMessageLoop() override;
-    void PostQuit(int code) override;
-
-    Rect WindowRect() override { return rect; }
-    void MoveWindow(const Rect& to) override;
-    void ShowWindow(bool shown) override;
-    void PaintNow() override;
-    std::unique_ptr<Surface> BeginDrawing() override;
-    bool OnAnyScreen(const Rect& r) override;
-
-    void CreateControl(const ControlSpec& spec) override;
-    void ShowControl(ControlName name, bool shown) override;
-    void SetText(ControlName name, const std::string& text) override;
     // The user types or pastes into a field; the field refuses what its control refuses.
     void UserTypes(ControlName name, const std::string& text);
-    std::string GetText(ControlName name, int maxBytes) override;
-    void SetChecked(ControlName name, bool checked) override;
-    bool IsChecked(ControlName name) override;
-    void Focus(ControlName name) override;
-    void ListAdd(ControlName list, const std::string& text) override;
-    void ListSelect(ControlName list, int index) override;
-    int ListSelection(ControlName list) override;
-    void ListReset(ControlName list) override;
-    void ListInsert(ControlName list, int index, const std::string& text) override;
-    void ListDelete(ControlName list, int index) override;
-    void BeginListFill(ControlName list) override;
-    void EndListFill(ControlName list) override;
-    std::string ReadMailtoCommand() override { return mailtoCommand; }
-    void StartProgram(const std::string& file, const std::string& parameters) override {
-        log.push_back("start " + file + " | " + parameters);
-        started.push_back({file, parameters});
-    }
-
-    void CreateMainFont() override;
-    void CreateDrawingTools() override;
-    void DeleteDrawingTools() override;
-
-    void ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) override;
-    void StartTimer(int id, int periodMs) override;
-    Size ScreenSize() override { return screen; }
-    Point PointerPosition() override { return pointer; }
-
-    void Add(const TrayIconRecord& record) override;
-    void Modify(const TrayIconRecord& record) override;
-    void Delete(const TrayIconRecord& record) override;
+    Control* Find(ControlName name);
 
   private:
-    Control* Find(ControlName name);
+    FakeWindow window_{*this};
+    FakeControls controls_{*this};
+    FakeListBoxes lists_{*this};
+    FakeDrawing drawing_{*this};
+    FakeMenus menus_{*this};
+    FakeServices services_{*this};
+    FakeTray tray_{*this};
 };
 
 // The log's name for a control, as the control table names it.

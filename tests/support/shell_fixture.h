@@ -22,8 +22,8 @@ class ShellTest : public ::testing::Test {
     std::unique_ptr<Application> app;
 
     int Start(const std::string& commandLine = "C:\\kestrel\\kestrel.exe") {
-        app =
-            std::make_unique<Application>(Platform{desk, desk, interfaces, settings}, commandLine);
+        app = std::make_unique<Application>(Platform{desk.Ports(), interfaces, settings},
+                                            commandLine);
         return app->Run();
     }
 
