@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     kestrel::QtDesktop desktop;
     kestrel::LinuxInterfaceTable interfaces;
     kestrel::DiskSettingsFile settings(SettingsFilePath().string());
-    kestrel::Application application({desktop, desktop, interfaces, settings},
+    kestrel::Application application({desktop.Ports(), interfaces, settings},
                                      Arguments(argc, argv));
     CloseOnSignals(application, desktop, qt);
     return application.Run();

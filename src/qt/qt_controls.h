@@ -1,78 +1,26 @@
 #pragma once
 
 #include "ports/controls.h"
-
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-
-#include <functional>
-#include <string>
-#include <vector>
+#include "qt/qt_shell.h"
 
 namespace kestrel {
 
-// The notification codes a control reports, as the core numbers them.
-inline constexpr int ClickedCode = 0;
-inline constexpr int SelectionChangedCode = 1;
-using ControlNotify = std::function<void(int code)>;
-
-// A static text. One that notifies reports a press of the left button; one that does not lets
-// the mouse through, so that the window beneath drags.
-class StaticText : public QLabel {
+// The main window's child controls as Qt widgets (qt_control_widgets.h), text in Windows-1252
+// on this side and Unicode on Qt's.
+class QtControls : public Controls {
   public:
-    StaticText(const ControlSpec& control, QWidget* parent, ControlNotify notify);
+    explicit QtControls(QtShell& shell) : shell_(shell) {}
 
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
+    void CreateControl(const ControlSpec& spec) override;
+    void ShowControl(ControlName control, bool shown) override;
+    void SetText(ControlName control, const std::string& text) override;
+    std::string GetText(ControlName control, int maxBytes) override;
+    void SetChecked(ControlName control, bool checked) override;
+    bool IsChecked(ControlName control) override;
+    void Focus(ControlName control) override;
 
   private:
-    ControlNotify notify_;
+    QtShell& shell_;
 };
-
-// A check box that the user's click does not tick: the application decides.
-class ManualCheckBox : public QCheckBox {
-  public:
-    using QCheckBox::QCheckBox;
-
-  protected:
-    void nextCheckState() override {}
-};
-
-// A field that refuses some characters, whether typed, pasted or set.
-class FilteringEdit : public QLineEdit {
-  public:
-    FilteringEdit(const ControlSpec& control, QWidget* parent);
-    void SetBytes(const std::string& bytes);
-};
-
-// A list box with its lines kept as the core's bytes too, for the sorted insert. It reports a
-// selection on every click on a line and on every key that moves the selection, never when the
-// application selects.
-class ListBox : public QListWidget {
-  public:
-    ListBox(const ControlSpec& control, QWidget* parent, ControlNotify notify);
-
-    void Add(const std::string& text);
-    void Insert(int index, const std::string& text);
-    void Delete(int index);
-    void Reset();
-    void Select(int index);
-    int Selection() const { return currentRow(); }
-    const std::vector<std::string>& Lines() const { return lines_; }
-
-  protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
-    bool sorted_;
-    ControlNotify notify_;
-    std::vector<std::string> lines_;
-};
-
-// The widget of one control, with the look its traits ask for.
-QWidget* MakeControl(const ControlSpec& control, QWidget* parent, ControlNotify notify);
 
 } // namespace kestrel

@@ -1,10 +1,11 @@
+#include "qt/qt_tray.h"
+
 #include "ports/argb_picture.h"
 #include "qt/cp1252.h"
-#include "qt/qt_desktop.h"
 
 #include <QImage>
+#include <QPixmap>
 
-#include <cstdio>
 #include <cstring>
 
 namespace kestrel {
@@ -29,56 +30,45 @@ QString Tooltip(const TrayIconRecord& record) {
 
 } // namespace
 
-QIcon QtDesktop::IconFor(const TrayPicture& picture) const {
+QIcon QtTray::IconFor(const TrayPicture& picture) const {
     if (const auto* name = std::get_if<std::string>(&picture))
-        return *name == "MAIL" ? mailIcon_ : noIcon_;
+        return *name == "MAIL" ? shell_.pictures.mail : shell_.pictures.noMail;
     const std::array<uint32_t, 256> pixels = ArgbPicture(std::get<IconRaster>(picture));
     QImage image(16, 16, QImage::Format_ARGB32);
     std::memcpy(image.bits(), pixels.data(), sizeof pixels);
     return QIcon(QPixmap::fromImage(image));
 }
 
-// Said once: the window stays usable without a tray, but its icons are nowhere to be seen.
-bool QtDesktop::TrayAvailable() {
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        return true;
-    if (!noTraySaid_) {
-        std::fputs("kestrel: no system tray is available; the window stays shown\n", stderr);
-        noTraySaid_ = true;
-    }
-    return false;
+QSystemTrayIcon* QtTray::Icon(int id) const {
+    const auto found = icons_.find(id);
+    return found == icons_.end() ? nullptr : found->second.get();
 }
 
-QSystemTrayIcon* QtDesktop::TrayIcon(int id) const {
-    const auto found = trayIcons_.find(id);
-    return found == trayIcons_.end() ? nullptr : found->second.get();
-}
-
-void QtDesktop::Add(const TrayIconRecord& record) {
-    auto& icon = trayIcons_[record.id];
+void QtTray::Add(const TrayIconRecord& record) {
+    auto& icon = icons_[record.id];
     if (!icon) {
-        TrayAvailable();
+        shell_.TrayAvailable();
         icon = std::make_unique<QSystemTrayIcon>();
         const int callback = record.callbackMessage;
         QObject::connect(icon.get(), &QSystemTrayIcon::activated,
                          [this, callback](QSystemTrayIcon::ActivationReason reason) {
-                             events_->OnTrayCallback(callback, MouseOf(reason));
+                             shell_.events->OnTrayCallback(callback, MouseOf(reason));
                          });
     }
     Modify(record);
     icon->show();
 }
 
-void QtDesktop::Modify(const TrayIconRecord& record) {
-    QSystemTrayIcon* icon = TrayIcon(record.id);
+void QtTray::Modify(const TrayIconRecord& record) {
+    QSystemTrayIcon* icon = Icon(record.id);
     if (!icon)
         return;
     icon->setIcon(IconFor(record.picture));
     icon->setToolTip(Tooltip(record));
 }
 
-void QtDesktop::Delete(const TrayIconRecord& record) {
-    trayIcons_.erase(record.id);
+void QtTray::Delete(const TrayIconRecord& record) {
+    icons_.erase(record.id);
 }
 
 } // namespace kestrel

@@ -4,12 +4,12 @@
 #include "app/application.h"
 #include "app/control_table.h"
 #include "app/menus.h"
-#include "ports/argb_picture.h"
 #include "fake/fake_desktop.h"
 #include "fake/fake_interface_table.h"
 #include "fake/fake_settings_file.h"
+#include "ports/argb_picture.h"
 #include "qt/cp1252.h"
-#include "qt/qt_controls.h"
+#include "qt/qt_control_widgets.h"
 #include "qt/qt_desktop.h"
 
 #include <QApplication>
@@ -74,6 +74,8 @@ class TwinTest : public ::testing::Test {
   protected:
     FakeDesktop fake;
     QtDesktop qt;
+    Desktop fakePorts = fake.Ports();
+    Desktop qtPorts = qt.Ports();
     FakeInterfaceTable fakeRows, qtRows;
     FakeSettingsFile fakeFile, qtFile;
     std::unique_ptr<Application> onFake, onQt;
@@ -82,12 +84,12 @@ class TwinTest : public ::testing::Test {
                const std::vector<InterfaceRow>& rows = {{"lo", 0, 0}}) {
         fakeFile.content = qtFile.content = settings;
         fakeRows.rows = qtRows.rows = rows;
-        fake.screen = qt.ScreenSize();
-        onFake = std::make_unique<Application>(Platform{fake, fake, fakeRows, fakeFile}, "");
-        onQt = std::make_unique<Application>(Platform{qt, qt, qtRows, qtFile}, "");
+        fake.screen = qtPorts.window.ScreenSize();
+        onFake = std::make_unique<Application>(Platform{fakePorts, fakeRows, fakeFile}, "");
+        onQt = std::make_unique<Application>(Platform{qtPorts, qtRows, qtFile}, "");
         onFake->Run();
-        qt.LoadResources(); // Run without the instance lock and the loop
-        qt.CreateMainWindow(*onQt);
+        qtPorts.services.LoadResources(); // Run without the instance lock and the loop
+        qtPorts.window.CreateMainWindow(*onQt);
     }
     void Both(const std::function<void(Application&)>& step) {
         step(*onFake);
@@ -104,7 +106,7 @@ class TwinTest : public ::testing::Test {
 
     void ExpectSameControls(const std::string& when) {
         SCOPED_TRACE(when);
-        EXPECT_EQ(qt.WindowRect(), fake.rect);
+        EXPECT_EQ(qtPorts.window.WindowRect(), fake.rect);
         for (const ControlSpec& row : ControlTable()) {
             SCOPED_TRACE(NameOf(row.name));
             QWidget* widget = qt.Widget(row.name);
@@ -112,11 +114,13 @@ class TwinTest : public ::testing::Test {
             EXPECT_EQ(widget->geometry(),
                       QRect(row.rect.left, row.rect.top, row.rect.width, row.rect.height));
             EXPECT_EQ(widget->isVisibleTo(qt.Window()), fake.Visible(row.name));
-            EXPECT_EQ(qt.GetText(row.name, 256), fake.GetText(row.name, 256));
-            EXPECT_EQ(qt.IsChecked(row.name), fake.IsChecked(row.name));
+            EXPECT_EQ(qtPorts.controls.GetText(row.name, 256),
+                      fakePorts.controls.GetText(row.name, 256));
+            EXPECT_EQ(qtPorts.controls.IsChecked(row.name), fakePorts.controls.IsChecked(row.name));
             if (auto* list = dynamic_cast<ListBox*>(widget)) {
                 EXPECT_EQ(list->Lines(), fake.control(row.name).items);
-                EXPECT_EQ(qt.ListSelection(row.name), fake.ListSelection(row.name));
+                EXPECT_EQ(qtPorts.lists.ListSelection(row.name),
+                          fakePorts.lists.ListSelection(row.name));
             }
         }
     }
@@ -244,9 +248,10 @@ struct Recorder : WindowEvents {
     QtDesktop* desktop = nullptr;
     std::vector<std::tuple<int, int, bool>> commands;
     void OnCreate() override {
+        const Desktop ports = desktop->Ports();
         for (const ControlSpec& row : ControlTable())
-            desktop->CreateControl(row);
-        desktop->CreateMainFont();
+            ports.controls.CreateControl(row);
+        ports.drawing.CreateMainFont();
     }
     void OnClose() override {}
     void OnCommand(int id, int code, bool fromControl) override {
@@ -260,14 +265,15 @@ struct Recorder : WindowEvents {
 class UserActionTest : public ::testing::Test {
   protected:
     QtDesktop qt;
+    Desktop ports = qt.Ports();
     Recorder events;
     void SetUp() override {
         events.desktop = &qt;
-        qt.LoadResources();
-        qt.CreateMainWindow(events);
+        ports.services.LoadResources();
+        ports.window.CreateMainWindow(events);
         for (const ControlSpec& row : ControlTable())
-            qt.ShowControl(row.name, row.name != MailListBox); // which lies on the others
-        qt.MoveWindow({0, 0, 305, 63});
+            ports.controls.ShowControl(row.name, row.name != MailListBox); // lies on the others
+        ports.window.MoveWindow({0, 0, 305, 63});
         QApplication::processEvents();
     }
     // Through the window, which hands the click to whatever lies at that point.
@@ -282,8 +288,8 @@ class UserActionTest : public ::testing::Test {
 };
 
 TEST_F(UserActionTest, ClicksArriveAsTheControlsNotifications) {
-    qt.ListAdd(InterfaceList, "lo");
-    qt.ListAdd(InterfaceList, "eth0");
+    ports.lists.ListAdd(InterfaceList, "lo");
+    ports.lists.ListAdd(InterfaceList, "eth0");
     auto* interfaces = dynamic_cast<ListBox*>(qt.Widget(InterfaceList));
     const QPoint secondLine = interfaces->viewport()->mapTo(
         interfaces, interfaces->visualItemRect(interfaces->item(1)).center());
@@ -305,56 +311,58 @@ TEST_F(UserActionTest, ClicksArriveAsTheControlsNotifications) {
         Click(row.control, row.at);
         EXPECT_EQ(Delivered(), row.delivered) << NameOf(row.control);
     }
-    EXPECT_FALSE(qt.IsChecked(ActiveCheck)) << "the application ticks the box, not the click";
-    EXPECT_TRUE(qt.IsChecked(AccountRadio2));
-    EXPECT_EQ(qt.ListSelection(InterfaceList), 1);
+    EXPECT_FALSE(ports.controls.IsChecked(ActiveCheck))
+        << "the application ticks the box, not the click";
+    EXPECT_TRUE(ports.controls.IsChecked(AccountRadio2));
+    EXPECT_EQ(ports.lists.ListSelection(InterfaceList), 1);
 
-    qt.ListSelect(InterfaceList, 0); // the application's own selection is not reported
-    qt.SetChecked(AccountRadio1, true);
+    ports.lists.ListSelect(InterfaceList, 0); // the application's own selection is not reported
+    ports.controls.SetChecked(AccountRadio1, true);
     EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{}));
-    EXPECT_FALSE(qt.IsChecked(AccountRadio2)) << "the radios are one group";
+    EXPECT_FALSE(ports.controls.IsChecked(AccountRadio2)) << "the radios are one group";
 }
 
 // A static that does not notify lets the mouse through: the window beneath drags.
 TEST_F(UserActionTest, AnyFreePartOfTheWindowDragsIt) {
-    qt.MoveWindow({200, 100, 305, 63});
+    ports.window.MoveWindow({200, 100, 305, 63});
     QWindow* window = qt.Window()->windowHandle();
     for (const QPoint grab : {QPoint(50, 5), QPoint(120, 5), QPoint(10, 14)}) { // strip, label
-        const Rect before = qt.WindowRect();
+        const Rect before = ports.window.WindowRect();
         QTest::mousePress(window, Qt::LeftButton, {}, grab);
         QTest::mouseMove(window, grab + QPoint(30, 20));
         QTest::mouseRelease(window, Qt::LeftButton, {}, grab); // it moved under the pointer
-        EXPECT_EQ(qt.WindowRect(), (Rect{before.left + 30, before.top + 20, 305, 63})) << grab.x();
+        EXPECT_EQ(ports.window.WindowRect(), (Rect{before.left + 30, before.top + 20, 305, 63}))
+            << grab.x();
     }
     EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{}));
 }
 
 TEST_F(UserActionTest, FieldsRefuseWhatTheSettingsFileCannotKeep) {
-    qt.SetText(HostEdit, "pop\xF2.example\xFF.org");
-    EXPECT_EQ(qt.GetText(HostEdit, 256), "pop.example.org");
-    qt.Focus(UserEdit);
+    ports.controls.SetText(HostEdit, "pop\xF2.example\xFF.org");
+    EXPECT_EQ(ports.controls.GetText(HostEdit, 256), "pop.example.org");
+    ports.controls.Focus(UserEdit);
     Type(qt.Widget(UserEdit), QString::fromStdU16String(u"j\u00F2rg\u00FF \u00E4"));
-    EXPECT_EQ(qt.GetText(UserEdit, 256), "jrg \xE4");
-    EXPECT_EQ(qt.GetText(UserEdit, 3), "jr") << "maxBytes counts the terminator";
-    qt.SetText(PasswordEdit, "secret");
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 256), "jrg \xE4");
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 3), "jr") << "maxBytes counts the terminator";
+    ports.controls.SetText(PasswordEdit, "secret");
     EXPECT_EQ(dynamic_cast<QLineEdit*>(qt.Widget(PasswordEdit))->echoMode(), QLineEdit::Password);
 }
 
 TEST_F(UserActionTest, AChosenMenuItemArrivesAfterTheMenuHasClosed) {
     ChooseInNextMenu("delete");
-    qt.ShowPopupMenu(MailMenu(), {10, 10});
+    ports.menus.ShowPopupMenu(MailMenu(), {10, 10});
     EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{{CmdDeleteMail, 0, false}}));
     ChooseInNextMenu("config kestrel");
-    qt.ShowPopupMenu(TrayMenu(), {10, 10});
+    ports.menus.ShowPopupMenu(TrayMenu(), {10, 10});
     EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{{CmdConfigKestrel, 0, false}}));
 }
 
 TEST_F(UserActionTest, WithoutATrayTheWindowStaysShownAndSaysSoOnce) {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "offscreen has none";
     ::testing::internal::CaptureStderr();
-    qt.Add({ThroughputIconId, ThroughputCallback, std::string("NO"), {}});
-    qt.ShowWindow(false);
-    qt.ShowWindow(false);
+    ports.tray.Add({ThroughputIconId, ThroughputCallback, std::string("NO"), {}});
+    ports.window.ShowWindow(false);
+    ports.window.ShowWindow(false);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(qt.Window()->isVisible()) << "a hidden window could not come back";
     const std::string line = "kestrel: no system tray is available; the window stays shown\n";
@@ -368,6 +376,7 @@ TEST_F(UserActionTest, WithoutATrayTheWindowStaysShownAndSaysSoOnce) {
 class QtMailTest : public ::testing::Test {
   protected:
     QtDesktop qt;
+    Desktop ports = qt.Ports();
     FakeInterfaceTable rows;
     FakeSettingsFile file;
     std::unique_ptr<Application> app;
@@ -380,9 +389,9 @@ class QtMailTest : public ::testing::Test {
             GTEST_SKIP() << "run through ctest, whose fixture starts Dovecot";
         rows.rows = {{"lo", 0, 0}};
         file.content = "500,400,1,1,";
-        app = std::make_unique<Application>(Platform{qt, qt, rows, file}, "");
-        qt.LoadResources();
-        qt.CreateMainWindow(*app);
+        app = std::make_unique<Application>(Platform{ports, rows, file}, "");
+        ports.services.LoadResources();
+        ports.window.CreateMainWindow(*app);
 
         app->OnCommand(CmdConfigMail, 0, false);
         QTest::keyClicks(qt.Widget(HostEdit), dovecot);
@@ -390,10 +399,10 @@ class QtMailTest : public ::testing::Test {
         QTest::keyClicks(qt.Widget(PasswordEdit), "erinpw");
         QTest::mouseClick(qt.Widget(ActiveCheck), Qt::LeftButton);
         QApplication::processEvents();
-        ASSERT_TRUE(qt.IsChecked(ActiveCheck));
+        ASSERT_TRUE(ports.controls.IsChecked(ActiveCheck));
         QTest::mouseClick(qt.Widget(OkButton), Qt::LeftButton);
         QApplication::processEvents();
-        ASSERT_EQ(qt.WindowRect().width, 100);
+        ASSERT_EQ(ports.window.WindowRect().width, 100);
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 

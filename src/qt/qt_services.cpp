@@ -1,0 +1,48 @@
+#include "qt/qt_services.h"
+
+#include "linux/xdg_mailto.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+
+#include <cstdlib>
+
+namespace kestrel {
+
+bool QtServices::AnotherInstanceRuns(const std::string&) {
+    lock_ = std::make_unique<InstanceLock>(InstanceLockLocation(std::getenv("XDG_RUNTIME_DIR")));
+    return !lock_->Held();
+}
+
+void QtServices::LoadResources() {
+    shell_.pictures.about = QPixmap(":/res/ABOUT.bmp");
+    shell_.pictures.noMail = QIcon(":/res/NO.ico");
+    shell_.pictures.mail = QIcon(":/res/MAIL.ico");
+    QApplication::setWindowIcon(QIcon(":/res/HAUPTICON.ico"));
+}
+
+void QtServices::StartTimer(int id, int periodMs) {
+    auto& timer = timers_[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this] { shell_.events->OnTimer(); });
+    }
+    timer->start(periodMs);
+}
+
+std::string QtServices::ReadMailtoCommand() {
+    return ReadXdgMailtoCommand();
+}
+
+// The command comes from a desktop file, in the file system's encoding, not the window's. No
+// shell: the parameters are split at blanks (the quotes are gone by now).
+void QtServices::StartProgram(const std::string& file, const std::string& parameters) {
+    if (file.empty())
+        return;
+    const QStringList arguments =
+        QFile::decodeName(parameters.c_str()).split(' ', Qt::SkipEmptyParts);
+    QProcess::startDetached(QFile::decodeName(file.c_str()), arguments);
+}
+
+} // namespace kestrel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ports/window.h"
+#include "qt/qt_shell.h"
+
+namespace kestrel {
+
+// The main window on Qt 6 Widgets, the application's event loop, and the screens. Requires a
+// QApplication.
+class QtWindow : public Window {
+  public:
+    explicit QtWindow(QtShell& shell) : shell_(shell) {}
+
+    void CreateMainWindow(WindowEvents& events) override;
+    int RunMessageLoop() override;
+    void PostQuit(int code) override;
+
+    Rect WindowRect() override;
+    void MoveWindow(const Rect& rect) override;
+    void ShowWindow(bool shown) override;
+    void PaintNow() override;
+
+    bool OnAnyScreen(const Rect& rect) override;
+    Size ScreenSize() override;
+    Point PointerPosition() override;
+
+  private:
+    QtShell& shell_;
+    bool shown_ = true; // as last asked; the window first shows once the application made it
+};
+
+} // namespace kestrel
