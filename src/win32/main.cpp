@@ -1,7 +1,7 @@
 #include "app/application.h"
+#include "settings/disk_settings_file.h"
 #include "win32/win32_desktop.h"
 #include "win32/win32_interface_table.h"
-#include "settings/disk_settings_file.h"
 
 #include <windows.h>
 
@@ -9,6 +9,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::Win32Desktop desktop(instance);
     kestrel::Win32InterfaceTable interfaces;
     kestrel::DiskSettingsFile settings("kestrel.ini"); // in the working directory
-    kestrel::Application application({desktop, desktop, interfaces, settings}, GetCommandLineA());
+    kestrel::Application application({desktop.Ports(), interfaces, settings}, GetCommandLineA());
     return application.Run();
 }

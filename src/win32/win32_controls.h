@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ports/controls.h"
+#include "win32/win32_edit_filter.h"
+#include "win32/win32_handles.h"
+
+namespace kestrel {
+
+// The main window's child controls, one Win32 control each.
+class Win32Controls : public Controls {
+  public:
+    explicit Win32Controls(Win32Handles& handles) : handles_(handles), filter_(handles) {}
+
+    void CreateControl(const ControlSpec& spec) override;
+    void ShowControl(ControlName control, bool shown) override;
+    void SetText(ControlName control, const std::string& text) override;
+    std::string GetText(ControlName control, int maxBytes) override;
+    void SetChecked(ControlName control, bool checked) override;
+    bool IsChecked(ControlName control) override;
+    void Focus(ControlName control) override;
+
+  private:
+    Win32Handles& handles_;
+    Win32EditFilter filter_;
+};
+
+} // namespace kestrel

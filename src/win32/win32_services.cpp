@@ -1,0 +1,51 @@
+#include "win32/win32_services.h"
+
+#include <cstring>
+
+namespace kestrel {
+
+bool Win32Services::AnotherInstanceRuns(const std::string& title) {
+    return FindWindowA(nullptr, title.c_str()) != nullptr;
+}
+
+void Win32Services::LoadResources() {
+    Win32Pictures& pictures = handles_.pictures;
+    pictures.about = LoadBitmapA(handles_.instance, "ABOUT");
+    pictures.mainIcon = LoadIconA(handles_.instance, "HAUPTICON");
+    pictures.arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    // The tray pictures exist in 16 x 16 only; load them at that size rather than scaled up.
+    pictures.noIcon =
+        static_cast<HICON>(LoadImageA(handles_.instance, "NO", IMAGE_ICON, 16, 16, 0));
+    pictures.mailIcon =
+        static_cast<HICON>(LoadImageA(handles_.instance, "MAIL", IMAGE_ICON, 16, 16, 0));
+}
+
+void Win32Services::StartTimer(int id, int periodMs) {
+    SetTimer(handles_.window, static_cast<UINT_PTR>(id), static_cast<UINT>(periodMs), nullptr);
+}
+
+// Read-only; a value that is not text gives an empty command.
+std::string Win32Services::ReadMailtoCommand() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return {};
+    std::string command;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
+        command.resize(size);
+        if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(command.data()),
+                             &size) != ERROR_SUCCESS)
+            command.clear();
+        command.resize(std::strlen(command.c_str()));
+    }
+    RegCloseKey(key);
+    return command;
+}
+
+void Win32Services::StartProgram(const std::string& file, const std::string& parameters) {
+    ShellExecuteA(handles_.window, "open", file.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
+}
+
+} // namespace kestrel

@@ -1,0 +1,66 @@
+#include "win32/win32_tray.h"
+
+#include <cstring>
+
+namespace kestrel {
+
+namespace {
+
+constexpr UINT TrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+
+} // namespace
+
+Win32Tray::~Win32Tray() {
+    if (drawnIcon_)
+        DestroyIcon(drawnIcon_);
+}
+
+HICON Win32Tray::IconFor(const TrayPicture& picture) {
+    if (const auto* name = std::get_if<std::string>(&picture))
+        return *name == "MAIL" ? handles_.pictures.mailIcon : handles_.pictures.noIcon;
+    const IconRaster& raster = std::get<IconRaster>(picture);
+    if (drawnIcon_ && drawnRaster_ == raster)
+        return drawnIcon_;
+    HBITMAP mask = CreateBitmap(16, 16, 1, 1, raster.mask.data());
+    HBITMAP colour = CreateBitmap(16, 16, 1, 8, raster.colour.data());
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmMask = mask;
+    info.hbmColor = colour;
+    drawnIcon_ = CreateIconIndirect(&info);
+    drawnRaster_ = raster;
+    DeleteObject(colour);
+    DeleteObject(mask);
+    return drawnIcon_;
+}
+
+void Win32Tray::Notify(DWORD action, const TrayIconRecord& record) {
+    HICON replaced = drawnIcon_;
+    NOTIFYICONDATAA data{};
+    // The platform's first record layout: 88 bytes in a 32-bit process, 104 in a 64-bit one.
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = handles_.window;
+    data.uID = static_cast<UINT>(record.id);
+    data.uFlags = TrayFlags;
+    data.uCallbackMessage = static_cast<UINT>(record.callbackMessage);
+    data.hIcon = IconFor(record.picture);
+    std::memcpy(data.szTip, record.tooltip.data(), sizeof data.szTip);
+    data.szTip[sizeof data.szTip - 1] = '\0';
+    Shell_NotifyIconA(action, &data);
+    if (replaced && replaced != drawnIcon_)
+        DestroyIcon(replaced); // the shell keeps its own copy of the picture
+}
+
+void Win32Tray::Add(const TrayIconRecord& record) {
+    Notify(NIM_ADD, record);
+}
+
+void Win32Tray::Modify(const TrayIconRecord& record) {
+    Notify(NIM_MODIFY, record);
+}
+
+void Win32Tray::Delete(const TrayIconRecord& record) {
+    Notify(NIM_DELETE, record);
+}
+
+} // namespace kestrel

@@ -1,0 +1,138 @@
+#include "win32/win32_window.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr const char* ClassName = "wndclass";
+constexpr const char* Title = "kestrel";
+
+// One main window per process; its procedure finds the window object here.
+Win32Window* current = nullptr;
+
+TrayMouse MouseOf(LPARAM l) {
+    switch (static_cast<UINT>(l)) {
+    case WM_LBUTTONUP:
+        return TrayMouse::LeftButtonUp;
+    case WM_RBUTTONUP:
+        return TrayMouse::RightButtonUp;
+    default:
+        return TrayMouse::Other;
+    }
+}
+
+} // namespace
+
+Win32Window::~Win32Window() {
+    if (current == this)
+        current = nullptr;
+}
+
+void Win32Window::CreateMainWindow(WindowEvents& events) {
+    events_ = &events;
+    current = this;
+    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.hInstance = handles_.instance;
+    windowClass.hIcon = handles_.pictures.mainIcon;
+    windowClass.hCursor = handles_.pictures.arrow;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INACTIVEBORDER + 1);
+    windowClass.lpszClassName = ClassName;
+    RegisterClassA(&windowClass);
+
+    CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, ClassName, Title,
+                    WS_POPUP | WS_VISIBLE, 0, 0, 100, 63, nullptr, nullptr, handles_.instance,
+                    nullptr);
+}
+
+LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    // The first message arrives before CreateWindowExA returns.
+    if (current && !current->handles_.window)
+        current->handles_.window = window;
+    if (!current || current->handles_.window != window)
+        return DefWindowProcA(window, message, w, l);
+    return current->Handle(message, w, l);
+}
+
+LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+    case WM_CREATE:
+        events_->OnCreate();
+        return 0;
+    case WM_CLOSE:
+        events_->OnClose();
+        return 0;
+    case WM_NCHITTEST:
+        return HTCAPTION; // the whole surface drags the window
+    case WM_COMMAND:
+        events_->OnCommand(LOWORD(w), HIWORD(w), l != 0);
+        return 0;
+    case WM_TIMER:
+        events_->OnTimer();
+        return 0;
+    case WM_USER + 10:
+    case WM_USER + 11:
+        events_->OnTrayCallback(static_cast<int>(message), MouseOf(l));
+        return 0;
+    default:
+        if (taskbarCreated_ != 0 && message == taskbarCreated_) {
+            events_->OnTaskbarCreated();
+            return 0;
+        }
+        return DefWindowProcA(handles_.window, message, w, l);
+    }
+}
+
+int Win32Window::RunMessageLoop() {
+    MSG message{};
+    // GetMessageA gives 0 for the quit and -1 on a failure; neither keeps the loop going.
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageA(handles_.window, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+void Win32Window::PostQuit(int code) {
+    PostQuitMessage(code);
+}
+
+Rect Win32Window::WindowRect() {
+    RECT r{};
+    GetWindowRect(handles_.window, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void Win32Window::MoveWindow(const Rect& rect) {
+    ::MoveWindow(handles_.window, rect.left, rect.top, rect.width, rect.height, TRUE);
+}
+
+void Win32Window::ShowWindow(bool shown) {
+    ::ShowWindow(handles_.window, shown ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+void Win32Window::PaintNow() {
+    UpdateWindow(handles_.window);
+}
+
+bool Win32Window::OnAnyScreen(const Rect& rect) {
+    const RECT r{rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
+    return MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+Size Win32Window::ScreenSize() {
+    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+Point Win32Window::PointerPosition() {
+    POINT p{};
+    GetCursorPos(&p);
+    return {p.x, p.y};
+}
+
+} // namespace kestrel
