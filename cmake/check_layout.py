@@ -18,7 +18,7 @@ BELOW = {
     "pop3": {"net"},
     "monitor": {"ports"},
     "mail": {"pop3", "net", "ports"},
-    "settings": {"mail", "ports"},
+    "settings": {"mail", "net", "ports"},
     "app": {"monitor", "settings", "mail", "pop3", "net", "ports"},
     "linux": {"net", "ports"},
     "win32": {"net", "ports"},

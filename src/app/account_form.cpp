@@ -1,9 +1,11 @@
 #include "app/application.h"
 
+#include "app/identifiers.h"
+
 namespace kestrel {
 
 namespace {
-constexpr int FirstRadioId = 20;
+constexpr int FirstRadioId = AccountRadio1Id;
 }
 
 void Application::StoreAccountForm(int account) {

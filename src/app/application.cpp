@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/control_table.h"
+#include "app/identifiers.h"
 #include "settings/settings.h"
 
 #include <utility>
@@ -88,7 +89,7 @@ void Application::OnCreate() {
     mail.CheckMail(false);
 
     desktop_.controls.SetChecked(ControlName::AccountRadio1, true);
-    SelectAccount(20);
+    SelectAccount(AccountRadio1Id);
 }
 
 // A position stored while another monitor was attached may lie off every screen now: such a

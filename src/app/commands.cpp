@@ -1,12 +1,11 @@
 #include "app/application.h"
 
+#include "app/identifiers.h"
 #include "app/menus.h"
 
 namespace kestrel {
 
 namespace {
-
-enum NotificationCode { Clicked = 0, SelectionChanged = 1 };
 
 struct Notification {
     int id;
@@ -52,16 +51,16 @@ void Application::RunMenuCommand(int id) {
 void Application::RunNotification(int id, int code) {
     // Identifiers 1, 2 and 3 are shared by controls of different kinds; the code tells them apart.
     static constexpr Notification table[] = {
-        {1, Clicked, &Application::MailMarkClicked},
-        {4, Clicked, &Application::ToggleWindow},
-        {5, Clicked, &Application::ConfirmPanel},
-        {20, Clicked, &Application::SelectAccount1},
-        {21, Clicked, &Application::SelectAccount2},
-        {22, Clicked, &Application::SelectAccount3},
-        {30, Clicked, &Application::ToggleActiveCheck},
-        {1, SelectionChanged, &Application::InterfaceSelected},
-        {2, SelectionChanged, &Application::SpeedSelected},
-        {3, SelectionChanged, &Application::MailListSelected},
+        {MailMarkBoxId, Clicked, &Application::MailMarkClicked},
+        {GraphAreaId, Clicked, &Application::ToggleWindow},
+        {OkButtonId, Clicked, &Application::ConfirmPanel},
+        {AccountRadio1Id, Clicked, &Application::SelectAccount1},
+        {AccountRadio2Id, Clicked, &Application::SelectAccount2},
+        {AccountRadio3Id, Clicked, &Application::SelectAccount3},
+        {ActiveCheckId, Clicked, &Application::ToggleActiveCheck},
+        {InterfaceListId, SelectionChanged, &Application::InterfaceSelected},
+        {SpeedListId, SelectionChanged, &Application::SpeedSelected},
+        {MailListBoxId, SelectionChanged, &Application::MailListSelected},
     };
     for (const Notification& row : table) {
         if (row.id == id && row.code == code)
@@ -94,17 +93,18 @@ void Application::ConfirmPanel() {
 }
 
 void Application::SelectAccount1() {
-    SelectAccount(20);
+    SelectAccount(AccountRadio1Id);
 }
 void Application::SelectAccount2() {
-    SelectAccount(21);
+    SelectAccount(AccountRadio2Id);
 }
 void Application::SelectAccount3() {
-    SelectAccount(22);
+    SelectAccount(AccountRadio3Id);
 }
 
 void Application::ToggleActiveCheck() {
-    desktop_.controls.SetChecked(ControlName::ActiveCheck, !desktop_.controls.IsChecked(ControlName::ActiveCheck));
+    desktop_.controls.SetChecked(ControlName::ActiveCheck,
+                                 !desktop_.controls.IsChecked(ControlName::ActiveCheck));
 }
 
 void Application::InterfaceSelected() {

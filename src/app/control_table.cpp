@@ -1,5 +1,7 @@
 #include "app/control_table.h"
 
+#include "app/identifiers.h"
+
 namespace kestrel {
 
 namespace {
@@ -17,23 +19,23 @@ const std::string Unstorable = "\xF2\xFF";
 const std::array<ControlSpec, ControlCount>& ControlTable() {
     // clang-format off
     static const std::array<ControlSpec, ControlCount> table{{
-        {OkButton,      PushButton,      "ok",       5,  {280, 0, 20, 15},   TraitClientEdge, true},
-        {MailMarkBox,   Static,          "",         1,  {88, 0, 15, 14},    TraitNotify | TraitCentered | TraitStaticEdge, true},
-        {AccountLabel,  Static,          "Account:", 12, {105, 0, 60, 15},   TraitNone, false},
-        {GraphArea,     Static,          "",         4,  {0, 15, 100, 60},   TraitNotify, true},
-        {HostLabel,     Static,          "pop3:",    10, {150, 15, 45, 15},  TraitStaticEdge, true},
-        {UserLabel,     Static,          "User:",    11, {150, 30, 45, 15},  TraitStaticEdge, true},
-        {PasswordLabel, Static,          "Pass:",    12, {150, 45, 45, 15},  TraitStaticEdge, false},
-        {InterfaceList, ListBox,         "",         1,  {110, 15, 120, 63}, ListTraits, false},
-        {SpeedList,     ListBox,         "",         2,  {230, 15, 60, 63},  ListTraits | TraitSorted, false},
-        {MailListBox,   ListBox,         "",         3,  {110, 15, 190, 63}, ListTraits | TraitHasStrings, false},
-        {HostEdit,      Edit,            "",         1,  {180, 15, 120, 15}, EditTraits | TraitNoHideSel, false, Unstorable},
-        {UserEdit,      Edit,            "",         2,  {180, 30, 120, 15}, EditTraits, false, Unstorable},
-        {PasswordEdit,  Edit,            "",         3,  {180, 45, 120, 15}, EditTraits | TraitPassword, false, Unstorable},
-        {ActiveCheck,   CheckBox,        "active",   30, {105, 30, 45, 15},  TraitNone, false},
-        {AccountRadio1, AutoRadioButton, "1",        20, {160, 0, 25, 15},   TraitNone, false},
-        {AccountRadio2, AutoRadioButton, "2",        21, {190, 0, 25, 15},   TraitNone, false},
-        {AccountRadio3, AutoRadioButton, "3",        22, {220, 0, 25, 15},   TraitNone, false},
+        {OkButton,      PushButton,      "ok",       OkButtonId,      {280, 0, 20, 15},   TraitClientEdge, true},
+        {MailMarkBox,   Static,          "",         MailMarkBoxId,   {88, 0, 15, 14},    TraitNotify | TraitCentered | TraitStaticEdge, true},
+        {AccountLabel,  Static,          "Account:", AccountLabelId,  {105, 0, 60, 15},   TraitNone, false},
+        {GraphArea,     Static,          "",         GraphAreaId,     {0, 15, 100, 60},   TraitNotify, true},
+        {HostLabel,     Static,          "pop3:",    HostLabelId,     {150, 15, 45, 15},  TraitStaticEdge, true},
+        {UserLabel,     Static,          "User:",    UserLabelId,     {150, 30, 45, 15},  TraitStaticEdge, true},
+        {PasswordLabel, Static,          "Pass:",    PasswordLabelId, {150, 45, 45, 15},  TraitStaticEdge, false},
+        {InterfaceList, ListBox,         "",         InterfaceListId, {110, 15, 120, 63}, ListTraits, false},
+        {SpeedList,     ListBox,         "",         SpeedListId,     {230, 15, 60, 63},  ListTraits | TraitSorted, false},
+        {MailListBox,   ListBox,         "",         MailListBoxId,   {110, 15, 190, 63}, ListTraits | TraitHasStrings, false},
+        {HostEdit,      Edit,            "",         HostEditId,      {180, 15, 120, 15}, EditTraits | TraitNoHideSel, false, Unstorable},
+        {UserEdit,      Edit,            "",         UserEditId,      {180, 30, 120, 15}, EditTraits, false, Unstorable},
+        {PasswordEdit,  Edit,            "",         PasswordEditId,  {180, 45, 120, 15}, EditTraits | TraitPassword, false, Unstorable},
+        {ActiveCheck,   CheckBox,        "active",   ActiveCheckId,   {105, 30, 45, 15},  TraitNone, false},
+        {AccountRadio1, AutoRadioButton, "1",        AccountRadio1Id, {160, 0, 25, 15},   TraitNone, false},
+        {AccountRadio2, AutoRadioButton, "2",        AccountRadio2Id, {190, 0, 25, 15},   TraitNone, false},
+        {AccountRadio3, AutoRadioButton, "3",        AccountRadio3Id, {220, 0, 25, 15},   TraitNone, false},
     }};
     // clang-format on
     return table;

@@ -1,23 +1,11 @@
 #pragma once
 
+#include "app/identifiers.h"
 #include "ports/menus.h"
 
 #include <vector>
 
 namespace kestrel {
-
-enum MenuCommand {
-    CmdConfigKestrel = 101,
-    CmdAbout = 102,
-    CmdGoOn = 103,
-    CmdExit = 104,
-    CmdSeparator = 105,
-    CmdConfigMail = 106,
-    CmdAboutPicture = 204,
-    CmdDeleteMail = 301,
-    CmdMailClient = 302,
-    CmdEscape = 303,
-};
 
 // Items from top to bottom.
 const std::vector<MenuItem>& TrayMenu();

@@ -34,19 +34,45 @@ EntryRow* const Rows[] = {&socketRow,     &bindRow,         &connectRow,     &re
                           &fcntlRow,      &gethostbynameRow};
 
 constexpr std::pair<int, int> ErrnoCodes[] = {
-    {EINTR, 10004},           {EBADF, 10009},        {EACCES, 10013},
-    {EFAULT, 10014},          {EINVAL, 10022},       {EMFILE, 10024},
-    {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},  {EALREADY, 10037},
-    {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039}, {EMSGSIZE, 10040},
-    {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043},
-    {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},   {EPFNOSUPPORT, 10046},
-    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},   {EADDRNOTAVAIL, 10049},
-    {ENETDOWN, 10050},        {ENETUNREACH, 10051},  {ENETRESET, 10052},
-    {ECONNABORTED, 10053},    {ECONNRESET, 10054},   {ENOBUFS, 10055},
-    {EISCONN, 10056},         {ENOTCONN, 10057},     {ESHUTDOWN, 10058},
-    {EPIPE, 10058},           {ETOOMANYREFS, 10059}, {ETIMEDOUT, 10060},
-    {ECONNREFUSED, 10061},    {ELOOP, 10062},        {ENAMETOOLONG, 10063},
-    {EHOSTDOWN, 10064},       {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066},
+    {EINTR, Interrupted},
+    {EBADF, BadFile},
+    {EACCES, AccessDenied},
+    {EFAULT, BadAddress},
+    {EINVAL, InvalidArgument},
+    {EMFILE, TooManyOpenFiles},
+    {EWOULDBLOCK, WouldBlock},
+    {EINPROGRESS, InProgress},
+    {EALREADY, AlreadyInProgress},
+    {ENOTSOCK, NotASocket},
+    {EDESTADDRREQ, DestinationRequired},
+    {EMSGSIZE, MessageTooLong},
+    {EPROTOTYPE, WrongProtocolType},
+    {ENOPROTOOPT, BadProtocolOption},
+    {EPROTONOSUPPORT, ProtocolUnsupported},
+    {ESOCKTNOSUPPORT, SocketTypeUnsupported},
+    {EOPNOTSUPP, OperationUnsupported},
+    {EPFNOSUPPORT, ProtocolFamilyUnsupported},
+    {EAFNOSUPPORT, AddressFamilyUnsupported},
+    {EADDRINUSE, AddressInUse},
+    {EADDRNOTAVAIL, AddressUnavailable},
+    {ENETDOWN, NetworkDown},
+    {ENETUNREACH, NetworkUnreachable},
+    {ENETRESET, NetworkReset},
+    {ECONNABORTED, ConnectionAborted},
+    {ECONNRESET, ConnectionReset},
+    {ENOBUFS, NoBufferSpace},
+    {EISCONN, AlreadyConnected},
+    {ENOTCONN, NotConnected},
+    {ESHUTDOWN, SocketShutDown},
+    {EPIPE, SocketShutDown},
+    {ETOOMANYREFS, TooManyReferences},
+    {ETIMEDOUT, TimedOut},
+    {ECONNREFUSED, ConnectionRefused},
+    {ELOOP, TooManyLinks},
+    {ENAMETOOLONG, NameTooLong},
+    {EHOSTDOWN, HostDown},
+    {EHOSTUNREACH, HostUnreachable},
+    {ENOTEMPTY, NotEmpty},
 };
 
 int FromErrno(int error) {
@@ -167,7 +193,7 @@ int Connect(Socket s, const Address4& peer) {
             if (ready < 0)
                 return Failed();
             if (watched.revents & POLLNVAL) {
-                lastError = 10038; // closed under us
+                lastError = NotASocket; // closed under us
                 return SocketFailure;
             }
             if (ready > 0)
@@ -233,7 +259,7 @@ int Select(std::vector<Socket>* read, std::vector<Socket>* write, std::vector<So
         return Failed();
     for (const pollfd& p : polls) {
         if (p.revents & POLLNVAL) {
-            lastError = 10038;
+            lastError = NotASocket;
             return SocketFailure;
         }
     }
@@ -251,10 +277,10 @@ std::optional<std::array<uint8_t, 4>> HostByName(const std::string& host) {
     const hostent* entry = Bound<hostent* (*)(const char*)>(gethostbynameRow)(host.c_str());
     if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0]) {
         if (!entry && h_errno != 0) // a stand-in that set the code itself leaves h_errno 0
-            lastError = h_errno == HOST_NOT_FOUND ? 11001
-                        : h_errno == TRY_AGAIN    ? 11002
-                        : h_errno == NO_RECOVERY  ? 11003
-                                                  : 11004;
+            lastError = h_errno == HOST_NOT_FOUND ? HostNotFound
+                        : h_errno == TRY_AGAIN    ? TryAgain
+                        : h_errno == NO_RECOVERY  ? NoRecovery
+                                                  : NoData;
         return std::nullopt;
     }
     std::array<uint8_t, 4> bytes;

@@ -6,51 +6,88 @@
 
 namespace kestrel {
 
-std::optional<int32_t> TryStrToInt(std::string_view text) {
+namespace {
+
+// The digits at the front of a text, as far as they reach; both conversions read them here.
+struct IntegerPrefix {
+    bool negative = false;
+    uint32_t base = 10;
+    size_t digits = 0; // how many were read
+    size_t end = 0;    // the position behind the last one
+    uint32_t low = 0;  // the magnitude, modulo 2^32
+    bool wide = false; // the magnitude needs more than 32 bits
+
+    int32_t Wrapped() const { return static_cast<int32_t>(negative ? 0u - low : low); }
+};
+
+int DigitValue(char c, uint32_t base) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Skips the "$" or "0x" that marks a hexadecimal number.
+uint32_t ReadBaseMark(std::string_view text, size_t& i) {
+    if (i < text.size() && text[i] == '$') {
+        ++i;
+        return 16;
+    }
+    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        i += 2;
+        return 16;
+    }
+    return 10;
+}
+
+IntegerPrefix ReadIntegerPrefix(std::string_view text, bool hexMarks) {
+    IntegerPrefix n;
     size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
-    bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
+        n.negative = text[i++] == '-';
+    if (hexMarks)
+        n.base = ReadBaseMark(text, i);
+    uint64_t exact = 0; // only while it fits 32 bits, so it cannot overflow itself
+    for (; i < text.size(); ++i, ++n.digits) {
+        const int digit = DigitValue(text[i], n.base);
+        if (digit < 0)
+            break;
+        n.low = n.low * n.base + static_cast<uint32_t>(digit);
+        if (!n.wide) {
+            exact = exact * n.base + static_cast<uint32_t>(digit);
+            n.wide = exact > UINT32_MAX;
+        }
     }
-    if (i == text.size())
+    n.end = i;
+    return n;
+}
+
+} // namespace
+
+std::optional<int32_t> TryStrToInt(std::string_view text) {
+    const IntegerPrefix n = ReadIntegerPrefix(text, true);
+    if (n.digits == 0 || n.end != text.size() || n.wide)
         return std::nullopt;
-    int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
-        value = value * base + digit;
-        if (value > (base == 16 ? 0xFFFFFFFFll : 2147483648ll))
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (base == 10 && (value > INT32_MAX || value < INT32_MIN))
+    // Decimal numbers keep to the signed range; hexadecimal ones may use all 32 bits.
+    const uint32_t decimalLimit = n.negative ? 0x80000000u : 0x7FFFFFFFu;
+    if (n.base == 10 && n.low > decimalLimit)
         return std::nullopt;
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
+    return n.Wrapped();
 }
 
 int32_t StrToInt(std::string_view text) {
     if (const auto value = TryStrToInt(text))
         return *value;
     throw ConvertError(std::string(text));
+}
+
+int32_t LeadingInteger(std::string_view text) {
+    return ReadIntegerPrefix(text, false).Wrapped();
 }
 
 } // namespace kestrel

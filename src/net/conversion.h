@@ -12,4 +12,9 @@ std::optional<int32_t> TryStrToInt(std::string_view text);
 // The same, raising ConvertError for a text that is no number.
 int32_t StrToInt(std::string_view text);
 
+// The lenient reading of a number at the front of a text: leading blanks, one optional sign,
+// then decimal digits up to the first other character; 0 without digits. Never fails: it wraps
+// like a 32-bit integer instead of failing on absurd lengths.
+int32_t LeadingInteger(std::string_view text);
+
 } // namespace kestrel

@@ -8,23 +8,8 @@
 namespace kestrel {
 
 namespace {
-constexpr int BadFile = 10009, NotASocket = 10038;
 constexpr int StepMs = 125;
 } // namespace
-
-void ConnectWorker::Start() {
-    thread_ = std::thread([this] { Execute(); });
-}
-
-void ConnectWorker::Execute() {
-    try {
-        // A socket closed under a blocked connect ends it with one of these two codes.
-        SharedStack->CheckSocketResult(TargetSocket.ConnectPeer(), {BadFile, NotASocket});
-    } catch (const std::exception& failure) {
-        ErrorText = failure.what();
-    }
-    Stop();
-}
 
 SocksInfo& SocketIoHandler::SocksInfo() {
     if (!socksInfo_)

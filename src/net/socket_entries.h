@@ -4,6 +4,7 @@
 // its first call, so the library is only asked for what is used.
 
 #include "net/exceptions.h"
+#include "net/socket_errors.h"
 #include "net/socket_library.h"
 
 #include <atomic>
@@ -11,8 +12,6 @@
 #include <string>
 
 namespace kestrel::sockets {
-
-inline constexpr int NotInitialised = 10093; // WSANOTINITIALISED
 
 struct EntryRow {
     const char* name;

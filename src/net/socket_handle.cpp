@@ -2,12 +2,9 @@
 
 #include "net/component.h"
 #include "net/exceptions.h"
+#include "net/socket_errors.h"
 
 namespace kestrel {
-
-namespace {
-constexpr int AddressInUse = 10048;
-}
 
 void SocketHandle::Reset() {
     Handle = sockets::InvalidSocket;
@@ -45,7 +42,7 @@ bool SocketHandle::TryBind() {
     if (!IP.empty())
         local.bytes = ParseDottedQuad(IP);
     local.port = static_cast<uint16_t>(Port);
-    if (SharedStack->CheckSocketResult(sockets::Bind(Handle, local), {AddressInUse}))
+    if (SharedStack->CheckSocketResult(sockets::Bind(Handle, local), {sockets::AddressInUse}))
         return false;
     RefreshLocalEnd();
     return true;

@@ -31,7 +31,7 @@ void Cleanup();
 Socket NewSocket(int type, int protocol);
 int Bind(Socket socket, const Address4& local);
 // Blocks until the connect ends; a socket closed meanwhile by another thread ends it with
-// 10009 or 10038.
+// BadFile or NotASocket (net/socket_errors.h).
 int Connect(Socket socket, const Address4& peer);
 int Recv(Socket socket, char* buffer, int length);
 int Send(Socket socket, const char* bytes, int length);
@@ -44,7 +44,8 @@ int PeerEnd(Socket socket, Address4& end);
 // the lists and returns their number, 0 at the limit, -1 on failure.
 int Select(std::vector<Socket>* read, std::vector<Socket>* write, std::vector<Socket>* error,
            int limitMs);
-// The first IPv4 address of the host, or nothing (LastError tells why: 11001 for no such host).
+// The first IPv4 address of the host, or nothing (LastError tells why: HostNotFound for no such
+// host).
 std::optional<std::array<uint8_t, 4>> HostByName(const std::string& host);
 int LastError();
 void SetLastError(int code);

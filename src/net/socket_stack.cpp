@@ -2,6 +2,7 @@
 
 #include "net/conversion.h"
 #include "net/exceptions.h"
+#include "net/socket_errors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,59 +13,6 @@ namespace kestrel {
 namespace {
 
 std::atomic<bool> started{false};
-
-struct ErrorText {
-    int code;
-    const char* text;
-};
-
-// 11001 first: it is the one a lookup meets.
-constexpr ErrorText ErrorTexts[] = {
-    {11001, "Host nicht gefunden."},
-    {10004, "Unterbrochener Systemaufruf."},
-    {10009, "Falsche Dateinummer."},
-    {10013, "Zugriff verweigert."},
-    {10014, "Falsche Adresse."},
-    {10022, "Ung\xFCltiges Argument."},
-    {10024, "Zu viele ge\xF6"
-            "ffnete Dateien."},
-    {10035, "Die Operation w\xFCrde blockieren. "},
-    {10036, "Die Operation wird gerade durchgef\xFChrt."},
-    {10037, "Die Operation wird bereits durchgef\xFChrt."},
-    {10038, "Socket-Operation auf Nicht-Socket."},
-    {10039, "Zieladresse erforderlich."},
-    {10040, "Die Botschaft ist zu lang."},
-    {10041, "Das Protokoll hat f\xFCr Socket den falschen Typ."},
-    {10042, "Falsche Protokolloption."},
-    {10043, "Das Protokoll wird nicht unterst\xFCtzt."},
-    {10044, "Sockettyp wird nicht unterst\xFCtzt."},
-    {10045, "Die Operation wird bei Socket nicht unterst\xFCtzt."},
-    {10046, "Die Protokollfamilie wird nicht unterst\xFCtzt."},
-    {10047, "Die Adressfamilie wird von der Protokollfamilie nicht unterst\xFCtzt."},
-    {10048, "Die Adresse ist bereits in Gebrauch."},
-    {10049, "Die angeforderte Adresse kann nicht zugewiesen werden."},
-    {10050, "Das Netzwerk ist ausgefallen."},
-    {10051, "Das Netzwerk ist nicht erreichbar."},
-    {10052, "Netz hat die Verbindung verloren oder zur\xFC"
-            "ckgesetzt."},
-    {10053, "Die Software hat den Abbruch der Verbindung verursacht."},
-    {10054, "Die Verbindung wurde von Peer zur\xFC"
-            "ckgesetzt."},
-    {10055, "Es ist kein Pufferplatz verf\xFCgbar."},
-    {10056, "Socket ist bereits verbunden."},
-    {10057, "Socket ist nicht verbunden."},
-    {10058, "Nach Schlie\xDF"
-            "en des Socket kann weder gesendet noch empfangen werden."},
-    {10059, "Zu viele Referenzen; keine Verbindungen m\xF6glich."},
-    {10060, "Zeit\xFC"
-            "berschreitung bei Verbindung."},
-    {10061, "Verbindung abgelehnt."},
-    {10062, "Zu viele Ebenen von symbolischen Links."},
-    {10063, "Dateiname ist zu lang."},
-    {10064, "Der Host ist ausgefallen."},
-    {10065, "Keine Route zum Host."},
-    {10066, "Verzeichnis ist nicht leer"},
-};
 
 // Cut at the first three dots; the fourth part keeps any further dots.
 std::array<std::string, 4> QuadParts(const std::string& text) {
@@ -132,7 +80,7 @@ void SocketStack::RaiseSocketFailure(int code) {
 
 std::string SocketStack::SocketErrorText(int code) {
     const char* base = "";
-    for (const ErrorText& row : ErrorTexts) {
+    for (const sockets::ErrorText& row : sockets::ErrorTexts) {
         if (row.code == code)
             base = row.text;
     }

@@ -2,6 +2,7 @@
 
 #include "net/deadline.h"
 #include "net/exceptions.h"
+#include "net/socket_errors.h"
 #include "net/tls_io_handler.h"
 
 #include <algorithm>
@@ -11,8 +12,6 @@
 namespace kestrel {
 
 namespace {
-
-constexpr int ShutDown = 10058, Aborted = 10053, Reset = 10054;
 
 bool IsBlankOrControl(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -97,7 +96,8 @@ int TcpConnection::FillPendingInput(bool raiseIfClosed, int limitMs, bool raiseO
         receiveScratch_.resize(static_cast<size_t>(RecvBufferSize));
         n = ioHandler_->ReceiveSome(receiveScratch_.data(), RecvBufferSize);
         PeerClosed = n == 0;
-        if (n != 0 && Stack().CheckSocketResult(n, {ShutDown, Aborted})) {
+        if (n != 0 &&
+            Stack().CheckSocketResult(n, {sockets::SocketShutDown, sockets::ConnectionAborted})) {
             const int code = Stack().LastSocketError;
             n = 0;
             DropSocket();
@@ -221,7 +221,8 @@ void TcpConnection::SendBytes(const char* bytes, int count, bool writeNow) {
         const int r = ioHandler_->SendSome(copy.data() + position, count - position);
         PeerClosed = r == 0;
         CheckPeerClosed(true, false);
-        if (Stack().CheckSocketResult(r, {ShutDown, Aborted, Reset})) {
+        if (Stack().CheckSocketResult(r, {sockets::SocketShutDown, sockets::ConnectionAborted,
+                                          sockets::ConnectionReset})) {
             DropSocket();
             Stack().RaiseSocketFailure(sockets::LastError());
         }

@@ -15,9 +15,19 @@ const std::string AddressChars =
 const std::string NameChars = AddressChars + " ";
 constexpr std::string_view Escaped = "\\\"";
 constexpr std::string_view BlankTab = " \t";
+constexpr size_t NotFound = std::string_view::npos;
 
 bool IsEscaped(char c) {
-    return Escaped.find(c) != std::string_view::npos;
+    return Escaped.find(c) != NotFound;
+}
+
+// A backslash before each backslash and double quote, which no address or name character is.
+void AppendEscaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        if (IsEscaped(c))
+            out += '\\';
+        out += c;
+    }
 }
 
 // Drops the first n characters of a view; the parsers step through their text this way, so
@@ -51,37 +61,39 @@ struct Parser {
         return "(\"< @\t";
     }
 
-    void Act(size_t pos) {
-        const char c = t[pos - 1];
-        switch (c) {
+    // Acts on the character at position at (from 0) and drops what it consumed.
+    void Act(size_t at) {
+        const std::string_view before = t.substr(0, at);
+        const std::string_view through = t.substr(0, at + 1); // the character included
+        switch (t[at]) {
         case ' ':
         case '\t':
-            if (pos > 1) {
+            if (at > 0) {
                 if (atSeen)
-                    item.Address += Trim(Part(t, 1, pos - 1));
+                    item.Address += Trim(before);
                 else
-                    item.Name += Part(t, 1, pos);
+                    item.Name += through;
             }
-            Drop(t, pos);
+            Drop(t, at + 1);
             break;
         case '(':
             ++depth;
-            if (pos > 1) {
+            if (at > 0) {
                 if (addressOpen)
-                    item.Address += Trim(Part(t, 1, pos - 1));
+                    item.Address += Trim(before);
                 else if (depth == 1)
-                    item.Name += Part(t, 1, pos - 1);
+                    item.Name += before;
             }
-            Drop(t, pos);
+            Drop(t, at + 1);
             break;
         case ')':
             --depth;
-            Drop(t, pos);
+            Drop(t, at + 1);
             break;
         case '"':
             if (inQuote) {
-                (angleSeen ? item.Address : item.Name) += Trim(Part(t, 1, pos - 1));
-                Drop(t, pos);
+                (angleSeen ? item.Address : item.Name) += Trim(before);
+                Drop(t, at + 1);
                 inQuote = false;
             } else {
                 inQuote = true;
@@ -89,41 +101,41 @@ struct Parser {
             }
             break;
         case '<':
-            if (pos > 1)
-                item.Name += Part(t, 1, pos - 1);
+            item.Name += before;
             TrimInPlace(item.Name); // no blank or tab is left at its ends either
             angleSeen = addressOpen = true;
-            Drop(t, pos);
+            Drop(t, at + 1);
             break;
         case '>':
             addressOpen = atSeen = false;
-            item.Address += StripCharsAtEnds(BlankTab, Trim(Part(t, 1, pos - 1)));
-            Drop(t, pos);
+            item.Address += StripCharsAtEnds(BlankTab, Trim(before));
+            Drop(t, at + 1);
             break;
         case '@':
             atSeen = true;
             if (!addressOpen && angleSeen)
                 throw AddressParseError();
             addressOpen = true;
-            item.Address += Part(t, 1, pos);
-            Drop(t, pos);
+            item.Address += through;
+            Drop(t, at + 1);
             break;
         case '.':
             if (angleSeen) {
-                item.Address += StripCharsAtEnds(BlankTab, Trim(Part(t, 1, pos - 1))) + ".";
-                Drop(t, pos);
+                item.Address += StripCharsAtEnds(BlankTab, Trim(before)) + ".";
+                Drop(t, at + 1);
                 DropLeadingBlanks(t);
             } else {
-                item.Address += Part(t, 1, pos);
-                Drop(t, pos);
+                item.Address += through;
+                Drop(t, at + 1);
             }
             break;
         case '\\':
             if (inQuote) {
-                const char next = pos < t.size() ? t[pos] : '\0';
-                (addressOpen ? item.Address : item.Name) += Part(t, 1, pos - 1) + next;
+                std::string& target = addressOpen ? item.Address : item.Name;
+                target += before;
+                target += at + 1 < t.size() ? t[at + 1] : '\0';
             }
-            Drop(t, pos + 1);
+            Drop(t, at + 2);
             break;
         default:
             break;
@@ -150,14 +162,14 @@ void EmailAddress::SetText(std::string_view value) {
     Parser parser{*this, trimmed};
     if (parser.t.empty())
         return;
-    size_t pos = PosOfAny(parser.SearchSet(), parser.t);
-    if (pos == 0) {
+    size_t at = parser.t.find_first_of(parser.SearchSet());
+    if (at == NotFound) {
         Address = trimmed;
         return;
     }
-    while (pos > 0) {
-        parser.Act(pos);
-        pos = PosOfAny(parser.SearchSet(), parser.t);
+    while (at != NotFound) {
+        parser.Act(at);
+        at = parser.t.find_first_of(parser.SearchSet());
     }
     if (parser.addressOpen && !parser.angleSeen)
         Address += StripCharsAtEnds(BlankTab, Trim(parser.t));
@@ -167,42 +179,28 @@ std::string EmailAddress::AddressText() const {
     if (Address.empty())
         return Name.empty() ? "" : "<>";
     const size_t at = Address.rfind('@');
-    std::string_view local = at == std::string::npos ? "" : std::string_view(Address).substr(0, at);
+    const std::string_view local =
+        at == std::string::npos ? "" : std::string_view(Address).substr(0, at);
     const std::string_view domain =
         at == std::string::npos ? "" : std::string_view(Address).substr(at);
-    size_t k = PosOfFirstOther(AddressChars, local);
-    if (k == 0 || local[k - 1] == '.') {
+    const size_t other = local.find_first_not_of(AddressChars);
+    if (other == NotFound || local[other] == '.') {
         const std::string plain = std::string(local) + std::string(domain);
         return Name.empty() ? plain : "<" + plain + ">";
     }
     std::string quoted = "<\"";
-    while (k > 0) {
-        quoted += local.substr(0, k - 1);
-        if (IsEscaped(local[k - 1]))
-            quoted += '\\';
-        quoted += local[k - 1];
-        Drop(local, k);
-        k = PosOfFirstOther(AddressChars, local);
-    }
-    return quoted.append(local).append("\"").append(domain).append(">");
+    AppendEscaped(quoted, local);
+    return quoted.append("\"").append(domain).append(">");
 }
 
 std::string EmailAddress::Text() const {
     if (Name.empty() || Name == Upper(Address))
         return AddressText();
-    if (PosOfFirstOther(NameChars, Name) == 0)
+    if (Name.find_first_not_of(NameChars) == NotFound)
         return Name + " " + AddressText();
-    // Quoted, with a backslash before each escaped character.
     std::string quoted = "\"";
-    std::string_view rest = Name;
-    for (size_t k = PosOfFirstOther(NameChars, rest); k > 0; k = PosOfFirstOther(NameChars, rest)) {
-        quoted += rest.substr(0, k - 1);
-        if (IsEscaped(rest[k - 1]))
-            quoted += '\\';
-        quoted += rest[k - 1];
-        Drop(rest, k);
-    }
-    return quoted.append(rest).append("\" ").append(AddressText());
+    AppendEscaped(quoted, Name);
+    return quoted.append("\" ").append(AddressText());
 }
 
 void ParseAddressList(std::string_view value, EmailAddressList& list) {
@@ -214,60 +212,64 @@ void ParseAddressList(std::string_view value, EmailAddressList& list) {
     int depth = 0;
     bool inQuote = false;
     constexpr std::string_view TopSet = ":;(\", \t";
-    size_t pos = PosOfAny(TopSet, t);
-    if (pos == 0) {
+    size_t at = t.find_first_of(TopSet);
+    if (at == NotFound) {
         AddItem(list, TrimLeft(value), false);
         return;
     }
-    while (pos > 0) {
-        switch (t[pos - 1]) {
+    while (at != NotFound) {
+        const std::string_view before = t.substr(0, at);
+        const std::string_view through = t.substr(0, at + 1); // the character included
+        switch (t[at]) {
         case ' ':
         case '\t':
-            c += t.substr(0, pos);
-            Drop(t, pos);
+            c += through;
+            Drop(t, at + 1);
             break;
         case ':':
-            Drop(t, pos);
+            Drop(t, at + 1);
             c.clear();
             break;
         case ';':
-            c += t.substr(0, pos - 1);
+            c += before;
             // A piece of blanks only is dropped as well: item parsing trims them anyway, and
             // they must not be looked at again for every further ";".
             if (!Trim(c).empty())
                 AddItem(list, TrimLeft(c), false);
             c.clear();
-            Drop(t, pos);
+            Drop(t, at + 1);
             break;
         case '(':
             ++depth;
-            c += t.substr(0, pos);
-            Drop(t, pos);
+            c += through;
+            Drop(t, at + 1);
             break;
         case ')':
             --depth;
-            c += t.substr(0, pos);
-            Drop(t, pos);
+            c += through;
+            Drop(t, at + 1);
             break;
         case '"':
-            c += t.substr(0, pos);
-            Drop(t, pos);
+            c += through;
+            Drop(t, at + 1);
             inQuote = !inQuote;
             break;
         case ',':
-            c += t.substr(0, pos - 1);
+            c += before;
             AddItem(list, c, true);
             c.clear();
-            Drop(t, pos);
+            Drop(t, at + 1);
             break;
         case '\\':
-            c += t.substr(0, std::min(pos + 1, t.size()));
-            Drop(t, pos + 1);
+            c += t.substr(0, at + 2); // with the character it escapes, if any
+            Drop(t, at + 2);
             break;
         default:
             break;
         }
-        pos = depth > 0 ? PosOfAny("(\\)", t) : inQuote ? PosOfAny("\"\\", t) : PosOfAny(TopSet, t);
+        at = depth > 0 ? t.find_first_of("(\\)")
+             : inQuote ? t.find_first_of("\"\\")
+                       : t.find_first_of(TopSet);
     }
     if (Trim(c).empty() && Trim(t).empty())
         return;

@@ -22,14 +22,7 @@ std::string Upper(std::string_view text);
 std::string Lower(std::string_view text);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
-// Characters a to b (1-based, inclusive); the part behind position k.
-inline std::string Part(std::string_view t, size_t a, size_t b) {
-    if (a < 1)
-        a = 1;
-    if (b < a || a > t.size())
-        return {};
-    return std::string(t.substr(a - 1, b - a + 1));
-}
+// The part behind position k.
 inline std::string After(std::string_view t, size_t k) {
     return k >= t.size() ? std::string() : std::string(t.substr(k));
 }

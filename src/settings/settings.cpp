@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "net/conversion.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -21,21 +23,6 @@ void AppendField(std::string& out, std::string_view plain) {
     out += FieldEnd;
 }
 
-// Leading blanks, one optional sign, then digits up to the first other character; 0 without
-// digits. Wraps like a 32-bit integer instead of failing on absurd lengths.
-int32_t ToInteger(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value * 10 + static_cast<uint32_t>(text[i] - '0');
-    return static_cast<int32_t>(negative ? 0u - value : value);
-}
-
 } // namespace
 
 std::string ScrambleText(std::string_view text) {
@@ -49,7 +36,7 @@ int32_t ReadNumber(std::string_view& rest) {
     const size_t comma = rest.find(',');
     if (comma == std::string_view::npos)
         return 0;
-    const int32_t value = ToInteger(rest.substr(0, comma));
+    const int32_t value = LeadingInteger(rest.substr(0, comma));
     rest.remove_prefix(comma + 1);
     return value;
 }

@@ -122,7 +122,7 @@ int Connect(Socket s, const Address4& peer) {
     const sockaddr_in address = ToSockaddr(peer);
     int result = Bound<int(WSAAPI*)(SOCKET, const sockaddr*, int)>(connectRow)(
         static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (result != 0 && LastError() == WSAEWOULDBLOCK) {
+    if (result != 0 && LastError() == WouldBlock) {
         auto select =
             Bound<int(WSAAPI*)(int, fd_set*, fd_set*, fd_set*, const timeval*)>(selectRow);
         for (;;) {
