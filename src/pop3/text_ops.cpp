@@ -14,23 +14,6 @@ char LowerChar(char c) {
 }
 } // namespace
 
-size_t PosFrom(std::string_view needle, std::string_view text, size_t start) {
-    if (start < 1 || start > text.size())
-        return 0;
-    const size_t at = text.find(needle, start - 1);
-    return at == std::string_view::npos ? 0 : at + 1;
-}
-
-size_t PosOfAny(std::string_view set, std::string_view text) {
-    const size_t at = text.find_first_of(set);
-    return at == std::string_view::npos ? 0 : at + 1;
-}
-
-size_t PosOfFirstOther(std::string_view set, std::string_view text) {
-    const size_t at = text.find_first_not_of(set);
-    return at == std::string_view::npos ? 0 : at + 1;
-}
-
 std::string StripCharsAtEnds(std::string_view set, std::string_view text) {
     const size_t first = text.find_first_not_of(set);
     if (first == std::string_view::npos)

@@ -1,15 +1,12 @@
 #pragma once
 
-// The small text operations of header processing. Positions count from 1; 0 means not found.
+// The small text operations of header processing.
 
 #include <string>
 #include <string_view>
 
 namespace kestrel::text {
 
-size_t PosFrom(std::string_view needle, std::string_view text, size_t start);
-size_t PosOfAny(std::string_view set, std::string_view text);
-size_t PosOfFirstOther(std::string_view set, std::string_view text);
 std::string StripCharsAtEnds(std::string_view set, std::string_view text);
 // Removes every character with a code up to 32 at both ends, or at the start only.
 std::string Trim(std::string_view text);
