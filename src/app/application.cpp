@@ -27,9 +27,18 @@ Application::Application(const Platform& platform, std::string commandLine)
     FillTrayRecords();
 }
 
-SettingsValues Application::Settings() {
+SettingsValues Application::GatherSettings() const {
     return {windowLeft,        windowTop,     monitor.interfaceNumber,
             monitor.speedStep, mail.accounts, mail.mailCheckEnabled};
+}
+
+void Application::HandOutSettings(const SettingsValues& values) {
+    windowLeft = values.windowLeft;
+    windowTop = values.windowTop;
+    monitor.interfaceNumber = values.interfaceNumber;
+    monitor.speedStep = values.speedStep;
+    mail.accounts = values.accounts;
+    mail.mailCheckEnabled = values.mailCheckEnabled;
 }
 
 void Application::FillTrayRecords() {
@@ -59,7 +68,7 @@ void Application::OnCreate() {
     windowLeft = screen.width - 300;
     windowTop = screen.height - 98;
 
-    LoadSettings(settingsFile_, Settings());
+    HandOutSettings(LoadSettings(settingsFile_, GatherSettings()));
     monitor.RecomputeScale();
 
     const int extraWidth =
@@ -126,7 +135,7 @@ void Application::SaveAndQuit() {
         windowLeft = displaced_->stored.x;
         windowTop = displaced_->stored.y;
     }
-    WriteSettings(settingsFile_, Settings());
+    WriteSettings(settingsFile_, GatherSettings());
     desktop_.drawing.DeleteDrawingTools();
     desktop_.tray.Delete(throughputIcon);
     mail.RemoveMailIcon();

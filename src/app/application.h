@@ -87,7 +87,9 @@ class Application : public WindowEvents {
   private:
     void FillTrayRecords();
     void PlaceWindow(int32_t width);
-    SettingsValues Settings();
+    // The settings are gathered from their owners to be saved and handed back to them loaded.
+    SettingsValues GatherSettings() const;
+    void HandOutSettings(const SettingsValues& values);
 
     // Menus.
     void ShowTrayMenu(Point pointer);
