@@ -20,29 +20,28 @@ bool HasQuietWord(std::string_view commandLine) {
 }
 
 Application::Application(const Platform& platform, std::string commandLine)
-    : mail(platform.desktop, mailIcon),
-      monitor(platform.desktop, platform.interfaces, throughputIcon, mail.mailPending),
-      desktop_(platform.desktop), settingsFile_(platform.settings),
-      commandLine_(std::move(commandLine)) {
+    : mail(platform.desktop, mailIcon), desktop_(platform.desktop),
+      settingsFile_(platform.settings), commandLine_(std::move(commandLine)),
+      monitor_(platform.desktop, platform.interfaces,
+               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {
     FillTrayRecords();
 }
 
 SettingsValues Application::GatherSettings() const {
-    return {windowLeft,        windowTop,     monitor.interfaceNumber,
-            monitor.speedStep, mail.accounts, mail.mailCheckEnabled};
+    return {windowLeft,           windowTop,     monitor_.InterfaceNumber(),
+            monitor_.SpeedStep(), mail.accounts, mail.mailCheckEnabled};
 }
 
 void Application::HandOutSettings(const SettingsValues& values) {
     windowLeft = values.windowLeft;
     windowTop = values.windowTop;
-    monitor.interfaceNumber = values.interfaceNumber;
-    monitor.speedStep = values.speedStep;
+    monitor_.Watch(values.interfaceNumber);
+    monitor_.SetSpeedStep(values.speedStep);
     mail.accounts = values.accounts;
     mail.mailCheckEnabled = values.mailCheckEnabled;
 }
 
 void Application::FillTrayRecords() {
-    throughputIcon = {ThroughputIconId, ThroughputCallback, std::string("NO"), {}};
     mailIcon = {MailIconId, MailCallback, std::string("MAIL"), {}};
 }
 
@@ -60,7 +59,7 @@ int Application::Run() {
 void Application::OnCreate() {
     windowVisible = true;
     mail.mailTickCount = 0;
-    monitor.interfaceNumber = Monitor::NotConfigured;
+    monitor_.Watch(Monitor::NotConfigured);
     mail.lastSeenCount = {};
 
     const Size screen = desktop_.window.ScreenSize();
@@ -69,28 +68,27 @@ void Application::OnCreate() {
     windowTop = screen.height - 98;
 
     HandOutSettings(LoadSettings(settingsFile_, GatherSettings()));
-    monitor.RecomputeScale();
 
     const int extraWidth =
-        monitor.interfaceNumber == Monitor::NotConfigured ? FirstStartExtraWidth : 0;
-    monitor.ClearIncomingHistory();
-    monitor.LoadInterfaceLibrary();
+        monitor_.InterfaceNumber() == Monitor::NotConfigured ? FirstStartExtraWidth : 0;
+    monitor_.ClearIncomingHistory();
+    monitor_.LoadInterfaceLibrary();
     PlaceWindow(CompactWidth + extraWidth);
 
     for (const ControlSpec& spec : ControlTable())
         desktop_.controls.CreateControl(spec);
     desktop_.drawing.CreateMainFont();
     FillSpeedList();
-    monitor.FillInterfaceList();
+    monitor_.FillInterfaceList();
 
-    if (monitor.Configured()) {
-        monitor.PrimeMeasurement();
+    if (monitor_.Configured()) {
+        monitor_.PrimeMeasurement();
         desktop_.services.StartTimer(TimerId, TimerPeriodMs);
     }
-    desktop_.tray.Add(throughputIcon);
+    monitor_.AddIcon();
     desktop_.drawing.CreateDrawingTools();
 
-    if (monitor.interfaceNumber == Monitor::NotConfigured)
+    if (monitor_.InterfaceNumber() == Monitor::NotConfigured)
         ShowThroughputConfig(true);
     quietStart = HasQuietWord(commandLine_);
     mail.mailPending = false;
@@ -119,7 +117,7 @@ void Application::OnTimer() {
         quietStart = false;
         HideMainWindow();
     }
-    monitor.ThroughputTick();
+    monitor_.ThroughputTick(mail.mailPending);
     mail.CountTick();
 }
 
@@ -137,13 +135,13 @@ void Application::SaveAndQuit() {
     }
     WriteSettings(settingsFile_, GatherSettings());
     desktop_.drawing.DeleteDrawingTools();
-    desktop_.tray.Delete(throughputIcon);
+    monitor_.RemoveIcon();
     mail.RemoveMailIcon();
     desktop_.window.PostQuit(0);
 }
 
 void Application::OnTaskbarCreated() {
-    desktop_.tray.Add(throughputIcon);
+    monitor_.AddIcon();
     if (mail.MailIconShown())
         mail.AddMailIcon();
 }

@@ -108,12 +108,11 @@ void Application::ToggleActiveCheck() {
 }
 
 void Application::InterfaceSelected() {
-    monitor.interfaceNumber = desktop_.lists.ListSelection(ControlName::InterfaceList) + 1;
+    monitor_.Watch(desktop_.lists.ListSelection(ControlName::InterfaceList) + 1);
 }
 
 void Application::SpeedSelected() {
-    monitor.speedStep = desktop_.lists.ListSelection(ControlName::SpeedList) + 1;
-    monitor.RecomputeScale();
+    monitor_.SetSpeedStep(desktop_.lists.ListSelection(ControlName::SpeedList) + 1);
 }
 
 void Application::MailListSelected() {
@@ -126,7 +125,7 @@ void Application::OnTrayCallback(int callbackMessage, TrayMouse mouse) {
             ToggleWindow();
         else if (mouse == TrayMouse::RightButtonUp)
             ShowTrayMenu(desktop_.window.PointerPosition());
-        desktop_.tray.Modify(throughputIcon);
+        monitor_.ResendIcon();
     } else if (callbackMessage == MailCallback) {
         if (mouse == TrayMouse::LeftButtonUp || mouse == TrayMouse::RightButtonUp)
             ToggleMailList();

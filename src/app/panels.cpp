@@ -40,7 +40,7 @@ void Application::ToggleWindow() {
     }
     ShowMainWindow();
     desktop_.window.PaintNow();
-    monitor.RedrawShownWindow();
+    monitor_.RedrawShownWindow(mail.mailPending);
 }
 
 void Application::ExpandWindow() {
@@ -83,9 +83,9 @@ void Application::ShowThroughputConfig(bool alreadyWide) {
     if (!alreadyWide)
         ExpandWindow();
     desktop_.controls.ShowControl(InterfaceList, true);
-    desktop_.lists.ListSelect(InterfaceList, monitor.interfaceNumber - 1);
+    desktop_.lists.ListSelect(InterfaceList, monitor_.InterfaceNumber() - 1);
     desktop_.controls.ShowControl(SpeedList, true);
-    desktop_.lists.ListSelect(SpeedList, monitor.speedStep - 1);
+    desktop_.lists.ListSelect(SpeedList, monitor_.SpeedStep() - 1);
     panelState = PanelState::ThroughputConfig;
     desktop_.window.PaintNow();
 }
@@ -117,7 +117,8 @@ void Application::ClearMailList() {
 
 void Application::FillSpeedList() {
     for (const SpeedRow& row : SpeedTable)
-        desktop_.lists.ListAdd(ControlName::SpeedList, std::string(row.label) + std::string(SpeedUnit));
+        desktop_.lists.ListAdd(ControlName::SpeedList,
+                               std::string(row.label) + std::string(SpeedUnit));
 }
 
 } // namespace kestrel

@@ -92,11 +92,11 @@ TEST_F(ShellTest, SharedIdentifiersAreToldApartByTheirCode) {
     desk.control(InterfaceList).items = {"lo", "eth0", "eth1"};
     desk.control(InterfaceList).selection = 2;
     Select(1); // InterfaceList, selection changed
-    EXPECT_EQ(app->monitor.interfaceNumber, 3);
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
     EXPECT_EQ(app->panelState, Compact) << "not the MailMarkBox click";
     Click(1); // MailMarkBox, clicked
     EXPECT_EQ(app->panelState, MailList);
-    EXPECT_EQ(app->monitor.interfaceNumber, 3);
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
 }
 
 TEST_F(ShellTest, CodesOtherThanClickAndSelectionDoNothing) {
@@ -228,7 +228,8 @@ TEST_F(ShellTest, ConfirmingTheThroughputPanelRestartsTheTimerEachTime) {
     Menu(101);
     Click(5);
     EXPECT_EQ(desk.timerStarts, 2);
-    EXPECT_EQ(app->monitor.interfaceNumber, 100) << "nothing chosen: the timer runs regardless";
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 100)
+        << "nothing chosen: the timer runs regardless";
 }
 
 } // namespace

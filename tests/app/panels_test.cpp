@@ -99,11 +99,11 @@ TEST_F(ShellTest, ThroughputPanelSelectsTheConfiguredItems) {
     StartCompact();
     desk.control(SpeedList).selection = 2;
     Select(2);
-    EXPECT_EQ(app->monitor.speedStep, 3);
+    EXPECT_EQ(app->Throughput().SpeedStep(), 3);
     desk.control(InterfaceList).items = {"lo", "eth0"};
     desk.control(InterfaceList).selection = 1;
     Select(1);
-    EXPECT_EQ(app->monitor.interfaceNumber, 2);
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 2);
     desk.control(SpeedList).selection = -1;
     desk.control(InterfaceList).selection = -1;
     Menu(101);

@@ -272,8 +272,8 @@ TEST_F(ShellTest, StoredValuesComeBack) {
     settings.content = "300,200,1,2," + Block("\x02", "127.0.0.1", "alice", "pw");
     Start();
     EXPECT_EQ(desk.rect, (Rect{300, 200, 100, 63}));
-    EXPECT_EQ(app->monitor.speedStep, 2);
-    EXPECT_EQ(app->monitor.divisors.in, 10666u);
+    EXPECT_EQ(app->Throughput().SpeedStep(), 2);
+    EXPECT_EQ(app->Throughput().Scale().in, 10666u);
     EXPECT_TRUE(app->mail.mailCheckEnabled);
     EXPECT_EQ(desk.control(HostEdit).text, "127.0.0.1") << "account 1 fills the form";
     EXPECT_TRUE(desk.control(ActiveCheck).checked);
