@@ -20,16 +20,15 @@ bool HasQuietWord(std::string_view commandLine) {
 }
 
 Application::Application(const Platform& platform, std::string commandLine)
-    : mail(platform.desktop, mailIcon), desktop_(platform.desktop),
-      settingsFile_(platform.settings), commandLine_(std::move(commandLine)),
+    : desktop_(platform.desktop), settingsFile_(platform.settings),
+      commandLine_(std::move(commandLine)),
+      mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}}),
       monitor_(platform.desktop, platform.interfaces,
-               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {
-    FillTrayRecords();
-}
+               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
 
 SettingsValues Application::GatherSettings() const {
-    return {windowLeft,           windowTop,     monitor_.InterfaceNumber(),
-            monitor_.SpeedStep(), mail.accounts, mail.mailCheckEnabled};
+    return {windowLeft,           windowTop,        monitor_.InterfaceNumber(),
+            monitor_.SpeedStep(), mail_.Accounts(), mail_.PeriodicCheck()};
 }
 
 void Application::HandOutSettings(const SettingsValues& values) {
@@ -37,12 +36,8 @@ void Application::HandOutSettings(const SettingsValues& values) {
     windowTop = values.windowTop;
     monitor_.Watch(values.interfaceNumber);
     monitor_.SetSpeedStep(values.speedStep);
-    mail.accounts = values.accounts;
-    mail.mailCheckEnabled = values.mailCheckEnabled;
-}
-
-void Application::FillTrayRecords() {
-    mailIcon = {MailIconId, MailCallback, std::string("MAIL"), {}};
+    mail_.SetAccounts(values.accounts);
+    mail_.SetPeriodicCheck(values.mailCheckEnabled);
 }
 
 int Application::Run() {
@@ -51,16 +46,13 @@ int Application::Run() {
         return 0;
     }
     desktop_.services.LoadResources();
-    FillTrayRecords();
     desktop_.window.CreateMainWindow(*this);
     return desktop_.window.RunMessageLoop();
 }
 
 void Application::OnCreate() {
     windowVisible = true;
-    mail.mailTickCount = 0;
     monitor_.Watch(Monitor::NotConfigured);
-    mail.lastSeenCount = {};
 
     const Size screen = desktop_.window.ScreenSize();
     restoreLeft = screen.width - CompactWidth;
@@ -91,8 +83,7 @@ void Application::OnCreate() {
     if (monitor_.InterfaceNumber() == Monitor::NotConfigured)
         ShowThroughputConfig(true);
     quietStart = HasQuietWord(commandLine_);
-    mail.mailPending = false;
-    mail.CheckMail(false);
+    mail_.StartWatching();
 
     desktop_.controls.SetChecked(ControlName::AccountRadio1, true);
     SelectAccount(20);
@@ -117,8 +108,8 @@ void Application::OnTimer() {
         quietStart = false;
         HideMainWindow();
     }
-    monitor_.ThroughputTick(mail.mailPending);
-    mail.CountTick();
+    monitor_.ThroughputTick(mail_.MailPending());
+    mail_.CountTick();
 }
 
 void Application::OnClose() {
@@ -136,14 +127,13 @@ void Application::SaveAndQuit() {
     WriteSettings(settingsFile_, GatherSettings());
     desktop_.drawing.DeleteDrawingTools();
     monitor_.RemoveIcon();
-    mail.RemoveMailIcon();
+    mail_.RemoveMailIcon();
     desktop_.window.PostQuit(0);
 }
 
 void Application::OnTaskbarCreated() {
     monitor_.AddIcon();
-    if (mail.MailIconShown())
-        mail.AddMailIcon();
+    mail_.RestoreMailIcon();
 }
 
 } // namespace kestrel

@@ -61,10 +61,8 @@ class Application : public WindowEvents {
     int32_t restoreLeft = 0;
     int currentAccount = 0;
 
-    TrayIconRecord mailIcon;
-    MailWatch mail;
-
-    // The throughput watcher; tests and benchmarks drive it directly too.
+    // The two watchers the shell runs; tests and benchmarks drive them directly too.
+    MailWatch& Mail() { return mail_; }
     Monitor& Throughput() { return monitor_; }
 
     // Panels and the window.
@@ -86,7 +84,6 @@ class Application : public WindowEvents {
     void SaveAndQuit();
 
   private:
-    void FillTrayRecords();
     void PlaceWindow(int32_t width);
     // The settings are gathered from their owners to be saved and handed back to them loaded.
     SettingsValues GatherSettings() const;
@@ -113,6 +110,7 @@ class Application : public WindowEvents {
     Desktop desktop_;
     SettingsFile& settingsFile_;
     std::string commandLine_;
+    MailWatch mail_;
     Monitor monitor_;
     // Set when the stored position lay off every screen and the window was shown elsewhere: the
     // stored position goes back into the file unless the user moved the window.

@@ -38,10 +38,10 @@ void Application::RunMenuCommand(int id) {
         ShowMailConfig();
         break;
     case CmdDeleteMail:
-        mail.DeleteSelectedMail();
+        mail_.DeleteSelectedMail();
         break;
     case CmdMailClient:
-        mail.StartMailClient();
+        mail_.StartMailClient();
         ClearMailList();
         break;
     default: // "go on", "esc", the separator and the about picture only close their menu
@@ -70,7 +70,7 @@ void Application::RunNotification(int id, int code) {
 }
 
 void Application::MailMarkClicked() {
-    mail.lastSeenCount = {};
+    mail_.ListEverythingAgain();
     panelState = PanelState::Compact;
     ToggleMailList();
 }

@@ -40,7 +40,7 @@ void Application::ToggleWindow() {
     }
     ShowMainWindow();
     desktop_.window.PaintNow();
-    monitor_.RedrawShownWindow(mail.mailPending);
+    monitor_.RedrawShownWindow(mail_.MailPending());
 }
 
 void Application::ExpandWindow() {
@@ -98,7 +98,7 @@ void Application::ToggleMailList() {
         ExpandWindow();
         desktop_.controls.ShowControl(MailListBox, true);
         desktop_.controls.ShowControl(PasswordLabel, false);
-        mail.CheckMail(true);
+        mail_.CheckMail(true);
         return;
     }
     desktop_.controls.ShowControl(MailListBox, false);
@@ -108,10 +108,7 @@ void Application::ToggleMailList() {
 }
 
 void Application::ClearMailList() {
-    desktop_.lists.ListReset(MailListBox);
-    mail.ForgetLines();
-    mail.RemoveMailIcon();
-    mail.mailPending = false;
+    mail_.ClearList();
     ToggleMailList();
 }
 

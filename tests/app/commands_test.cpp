@@ -1,7 +1,9 @@
 // The command dispatch, the panel transitions, the menus and the tray callbacks.
+#include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace kestrel::testing {
@@ -124,7 +126,7 @@ TEST_F(ShellTest, AMenuCommandAlsoRunsANotificationRowOfItsIdentifier) {
     Type(HostEdit, "h");
     app->OnCommand(5, 0, false); // an identifier 5 with no control: the OkButton row
     EXPECT_EQ(app->panelState, Compact);
-    EXPECT_EQ(app->mail.accounts[0].host, "h");
+    EXPECT_EQ(app->Mail().Accounts()[0].host, "h");
 }
 
 TEST_F(ShellTest, InertItemsOnlyCloseTheirMenu) {
@@ -212,12 +214,24 @@ TEST_F(ShellTest, GraphAreaClickHidesAndTheThroughputIconBringsTheWindowBack) {
 }
 
 TEST_F(ShellTest, MailMarkClickForgetsWhatWasSeenAndOpensTheListEvenWhenOpen) {
+    std::vector<std::unique_ptr<Pop3Mailbox>> boxes;
     StartCompact();
-    app->mail.lastSeenCount = {3, 4, 5};
-    Tray(1035, TrayMouse::LeftButtonUp);
+    auto accounts = [&](bool active) {
+        for (int n = 1; n <= 3; ++n) {
+            const std::string field = "127.0.0.1:" + std::to_string(boxes[n - 1]->port());
+            app->Mail().StoreAccount(n, {field, "u", "p", active});
+        }
+    };
+    for (size_t count : {3, 4, 5})
+        boxes.push_back(std::make_unique<Pop3Mailbox>(
+            std::vector<Pop3Mailbox::Message>(count, {"Subject: s"})));
+    accounts(true);
+    Tray(1035, TrayMouse::LeftButtonUp); // the listing sees 3, 4 and 5 messages
+    ASSERT_EQ(app->Mail().SeenCounts(), (std::array<int32_t, 3>{3, 4, 5}));
+    accounts(false); // so that what the click lists again cannot count as seen
     const Rect wide = desk.rect;
     Click(1);
-    EXPECT_EQ(app->mail.lastSeenCount, (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(app->Mail().SeenCounts(), (std::array<int32_t, 3>{0, 0, 0}));
     EXPECT_EQ(app->panelState, MailList);
     EXPECT_EQ(desk.rect.width, 305);
     EXPECT_EQ(desk.rect.top, wide.top);

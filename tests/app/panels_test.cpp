@@ -1,4 +1,5 @@
 // Widening and narrowing, the controls of each panel, and the account form.
+#include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
 #include <vector>
@@ -141,16 +142,17 @@ TEST_F(ShellTest, MailListOpenedWhileHiddenHidesAgainWhenClosed) {
 }
 
 TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
+    Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     StartCompact();
-    app->mail.mailPending = true;
-    app->mail.CheckMail(false);
+    app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
+    app->Mail().CheckMail(false);
     ASSERT_TRUE(desk.trayIcons.contains(2));
     Tray(1035, TrayMouse::LeftButtonUp);
     desk.control(MailListBox).items = {"a", "b"};
     Click(5);
     EXPECT_TRUE(desk.control(MailListBox).items.empty());
     EXPECT_FALSE(desk.trayIcons.contains(2));
-    EXPECT_FALSE(app->mail.mailPending);
+    EXPECT_FALSE(app->Mail().MailPending());
     EXPECT_EQ(app->panelState, PanelState::Compact);
 }
 
@@ -162,7 +164,8 @@ TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
     Type(PasswordEdit, "secret");
     Click(30); // ActiveCheck
     ClickRadio(21);
-    EXPECT_EQ(app->mail.accounts[0], (AccountRecord{"pop.example.org", "alice", "secret", true}));
+    EXPECT_EQ(app->Mail().Accounts()[0],
+              (AccountRecord{"pop.example.org", "alice", "secret", true}));
     EXPECT_EQ(app->currentAccount, 2);
     EXPECT_EQ(desk.control(HostEdit).text, "");
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
@@ -178,7 +181,7 @@ TEST_F(ShellTest, ClickingTheShownAccountStoresAndRereadsIt) {
     Menu(106);
     Type(UserEdit, "bob");
     ClickRadio(20);
-    EXPECT_EQ(app->mail.accounts[0].user, "bob");
+    EXPECT_EQ(app->Mail().Accounts()[0].user, "bob");
     EXPECT_EQ(desk.control(UserEdit).text, "bob");
 }
 
@@ -188,8 +191,8 @@ TEST_F(ShellTest, StoredTextsAreCutToFiftyBytes) {
     Type(HostEdit, std::string(60, 'h'));
     Type(PasswordEdit, std::string(50, 'p'));
     Click(5);
-    EXPECT_EQ(app->mail.accounts[0].host, std::string(50, 'h'));
-    EXPECT_EQ(app->mail.accounts[0].password, std::string(50, 'p'));
+    EXPECT_EQ(app->Mail().Accounts()[0].host, std::string(50, 'h'));
+    EXPECT_EQ(app->Mail().Accounts()[0].password, std::string(50, 'p'));
 }
 
 TEST_F(ShellTest, ActiveCheckTogglesAndReachesTheRecordOnlyWhenStored) {
@@ -198,14 +201,14 @@ TEST_F(ShellTest, ActiveCheckTogglesAndReachesTheRecordOnlyWhenStored) {
     Click(30);
     EXPECT_TRUE(desk.control(ActiveCheck).checked);
     Click(5);
-    ASSERT_TRUE(app->mail.accounts[0].active);
+    ASSERT_TRUE(app->Mail().Accounts()[0].active);
     Menu(106);
     Click(30);
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
     Menu(101); // left through the tray menu: nothing stored
-    EXPECT_TRUE(app->mail.accounts[0].active);
+    EXPECT_TRUE(app->Mail().Accounts()[0].active);
     ClickRadio(22);
-    EXPECT_FALSE(app->mail.accounts[0].active) << "stored as inactive by the switch";
+    EXPECT_FALSE(app->Mail().Accounts()[0].active) << "stored as inactive by the switch";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Sampling, the tick, the window drawing and the tray picture, through the whole shell.
 #include "monitor/tray_icon.h"
+#include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
 namespace kestrel::testing {
@@ -110,7 +111,9 @@ TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
     EXPECT_EQ(std::string(tip.data()), "i: 65535   o: 512");
     EXPECT_TRUE(std::all_of(tip.begin() + 17, tip.end(), [](char c) { return c == 0; }));
 
-    app->mail.mailPending = true;
+    Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
+    app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
+    app->Mail().CheckMail(false); // mail waits now
     desk.texts.clear();
     app->OnTimer();
     EXPECT_EQ(desk.texts[2].colour, (Colour{60, 255, 60}));
@@ -118,8 +121,10 @@ TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
 }
 
 TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {
+    Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     StartConfigured();
-    app->mail.mailPending = true;
+    app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
+    app->Mail().CheckMail(false);
     Click(4); // hide
     desk.texts.clear();
     Tray(1034, TrayMouse::LeftButtonUp);

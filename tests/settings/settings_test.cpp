@@ -274,7 +274,7 @@ TEST_F(ShellTest, StoredValuesComeBack) {
     EXPECT_EQ(desk.rect, (Rect{300, 200, 100, 63}));
     EXPECT_EQ(app->Throughput().SpeedStep(), 2);
     EXPECT_EQ(app->Throughput().Scale().in, 10666u);
-    EXPECT_TRUE(app->mail.mailCheckEnabled);
+    EXPECT_TRUE(app->Mail().PeriodicCheck());
     EXPECT_EQ(desk.control(HostEdit).text, "127.0.0.1") << "account 1 fills the form";
     EXPECT_TRUE(desk.control(ActiveCheck).checked);
     Menu(101);
@@ -321,7 +321,7 @@ TEST_F(ShellTest, TheAccountFormRefusesBytesTheFileCannotKeep) {
                              "c\xE4");
     EXPECT_EQ(desk.control(HostEdit).text, "abc\xE4");
     Click(5);
-    EXPECT_EQ(app->mail.accounts[0].host, "abc\xE4");
+    EXPECT_EQ(app->Mail().Accounts()[0].host, "abc\xE4");
 }
 
 } // namespace
