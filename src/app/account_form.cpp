@@ -17,10 +17,10 @@ void Application::StoreAccountForm(int account) {
 }
 
 void Application::SelectAccount(int radioId) {
-    if (currentAccount > 0)
-        StoreAccountForm(currentAccount);
-    currentAccount = radioId - FirstRadioId + 1;
-    const AccountRecord& record = mail_.Accounts()[static_cast<size_t>(currentAccount - 1)];
+    if (currentAccount_ > 0)
+        StoreAccountForm(currentAccount_);
+    currentAccount_ = radioId - FirstRadioId + 1;
+    const AccountRecord& record = mail_.Accounts()[static_cast<size_t>(currentAccount_ - 1)];
     desktop_.controls.SetText(ControlName::HostEdit, record.host);
     desktop_.controls.SetText(ControlName::UserEdit, record.user);
     desktop_.controls.SetText(ControlName::PasswordEdit, record.password);

@@ -27,13 +27,13 @@ Application::Application(const Platform& platform, std::string commandLine)
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
 
 SettingsValues Application::GatherSettings() const {
-    return {windowLeft,           windowTop,        monitor_.InterfaceNumber(),
+    return {windowLeft_,          windowTop_,       monitor_.InterfaceNumber(),
             monitor_.SpeedStep(), mail_.Accounts(), mail_.PeriodicCheck()};
 }
 
 void Application::HandOutSettings(const SettingsValues& values) {
-    windowLeft = values.windowLeft;
-    windowTop = values.windowTop;
+    windowLeft_ = values.windowLeft;
+    windowTop_ = values.windowTop;
     monitor_.Watch(values.interfaceNumber);
     monitor_.SetSpeedStep(values.speedStep);
     mail_.SetAccounts(values.accounts);
@@ -51,13 +51,13 @@ int Application::Run() {
 }
 
 void Application::OnCreate() {
-    windowVisible = true;
+    windowVisible_ = true;
     monitor_.Watch(Monitor::NotConfigured);
 
     const Size screen = desktop_.window.ScreenSize();
-    restoreLeft = screen.width - CompactWidth;
-    windowLeft = screen.width - 300;
-    windowTop = screen.height - 98;
+    restoreLeft_ = screen.width - CompactWidth;
+    windowLeft_ = screen.width - 300;
+    windowTop_ = screen.height - 98;
 
     HandOutSettings(LoadSettings(settingsFile_, GatherSettings()));
 
@@ -82,7 +82,7 @@ void Application::OnCreate() {
 
     if (monitor_.InterfaceNumber() == Monitor::NotConfigured)
         ShowThroughputConfig(true);
-    quietStart = HasQuietWord(commandLine_);
+    quietStart_ = HasQuietWord(commandLine_);
     mail_.StartWatching();
 
     desktop_.controls.SetChecked(ControlName::AccountRadio1, true);
@@ -93,19 +93,19 @@ void Application::OnCreate() {
 // window would be unreachable, so it is shown at the start position instead.
 void Application::PlaceWindow(int32_t width) {
     displaced_.reset();
-    if (!desktop_.window.OnAnyScreen({windowLeft, windowTop, width, WindowHeight})) {
+    if (!desktop_.window.OnAnyScreen({windowLeft_, windowTop_, width, WindowHeight})) {
         const Size screen = desktop_.window.ScreenSize();
         const Point shown{screen.width - width, screen.height - 98};
-        displaced_ = Displaced{{windowLeft, windowTop}, shown};
-        windowLeft = shown.x;
-        windowTop = shown.y;
+        displaced_ = Displaced{{windowLeft_, windowTop_}, shown};
+        windowLeft_ = shown.x;
+        windowTop_ = shown.y;
     }
-    desktop_.window.MoveWindow({windowLeft, windowTop, width, WindowHeight});
+    desktop_.window.MoveWindow({windowLeft_, windowTop_, width, WindowHeight});
 }
 
 void Application::OnTimer() {
-    if (quietStart) {
-        quietStart = false;
+    if (quietStart_) {
+        quietStart_ = false;
         HideMainWindow();
     }
     monitor_.ThroughputTick(mail_.MailPending());
@@ -118,11 +118,11 @@ void Application::OnClose() {
 
 void Application::SaveAndQuit() {
     const Rect rect = desktop_.window.WindowRect();
-    windowLeft = rect.left;
-    windowTop = rect.top;
-    if (displaced_ && windowLeft == displaced_->shown.x && windowTop == displaced_->shown.y) {
-        windowLeft = displaced_->stored.x;
-        windowTop = displaced_->stored.y;
+    windowLeft_ = rect.left;
+    windowTop_ = rect.top;
+    if (displaced_ && windowLeft_ == displaced_->shown.x && windowTop_ == displaced_->shown.y) {
+        windowLeft_ = displaced_->stored.x;
+        windowTop_ = displaced_->stored.y;
     }
     WriteSettings(settingsFile_, GatherSettings());
     desktop_.drawing.DeleteDrawingTools();

@@ -71,14 +71,14 @@ void Application::RunNotification(int id, int code) {
 
 void Application::MailMarkClicked() {
     mail_.ListEverythingAgain();
-    panelState = PanelState::Compact;
+    panelState_ = PanelState::Compact;
     ToggleMailList();
 }
 
 void Application::ConfirmPanel() {
-    switch (panelState) {
+    switch (panelState_) {
     case PanelState::MailConfig:
-        StoreAccountForm(currentAccount);
+        StoreAccountForm(currentAccount_);
         CollapseWindow();
         break;
     case PanelState::ThroughputConfig:

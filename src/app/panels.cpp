@@ -24,17 +24,17 @@ constexpr int RightEdgeRoom = 280;
 } // namespace
 
 void Application::ShowMainWindow() {
-    windowVisible = true;
+    windowVisible_ = true;
     desktop_.window.ShowWindow(true);
 }
 
 void Application::HideMainWindow() {
     desktop_.window.ShowWindow(false);
-    windowVisible = false;
+    windowVisible_ = false;
 }
 
 void Application::ToggleWindow() {
-    if (windowVisible) {
+    if (windowVisible_) {
         HideMainWindow();
         return;
     }
@@ -45,28 +45,28 @@ void Application::ToggleWindow() {
 
 void Application::ExpandWindow() {
     const Rect rect = desktop_.window.WindowRect();
-    windowLeft = rect.left;
-    windowTop = rect.top;
-    restoreLeft = windowLeft;
+    windowLeft_ = rect.left;
+    windowTop_ = rect.top;
+    restoreLeft_ = windowLeft_;
     const int32_t screenWidth = desktop_.window.ScreenSize().width;
-    if (screenWidth < windowLeft + RightEdgeRoom)
-        windowLeft = screenWidth - ExpandedWidth;
-    desktop_.window.MoveWindow({windowLeft, windowTop, ExpandedWidth, WindowHeight});
+    if (screenWidth < windowLeft_ + RightEdgeRoom)
+        windowLeft_ = screenWidth - ExpandedWidth;
+    desktop_.window.MoveWindow({windowLeft_, windowTop_, ExpandedWidth, WindowHeight});
 }
 
 void Application::CollapseWindow() {
     const Rect rect = desktop_.window.WindowRect();
-    windowLeft = rect.left;
-    windowTop = rect.top;
-    if (panelState == PanelState::MailConfig) {
+    windowLeft_ = rect.left;
+    windowTop_ = rect.top;
+    if (panelState_ == PanelState::MailConfig) {
         for (ControlName control : MailConfigHides)
             desktop_.controls.ShowControl(control, false);
-    } else if (panelState == PanelState::ThroughputConfig) {
+    } else if (panelState_ == PanelState::ThroughputConfig) {
         for (ControlName control : ThroughputConfigControls)
             desktop_.controls.ShowControl(control, false);
     }
-    desktop_.window.MoveWindow({restoreLeft, windowTop, CompactWidth, WindowHeight});
-    panelState = PanelState::Compact;
+    desktop_.window.MoveWindow({restoreLeft_, windowTop_, CompactWidth, WindowHeight});
+    panelState_ = PanelState::Compact;
 }
 
 void Application::ShowMailConfig() {
@@ -75,7 +75,7 @@ void Application::ShowMailConfig() {
     for (ControlName control : MailConfigShows)
         desktop_.controls.ShowControl(control, true);
     desktop_.controls.Focus(HostEdit);
-    panelState = PanelState::MailConfig;
+    panelState_ = PanelState::MailConfig;
 }
 
 void Application::ShowThroughputConfig(bool alreadyWide) {
@@ -86,14 +86,14 @@ void Application::ShowThroughputConfig(bool alreadyWide) {
     desktop_.lists.ListSelect(InterfaceList, monitor_.InterfaceNumber() - 1);
     desktop_.controls.ShowControl(SpeedList, true);
     desktop_.lists.ListSelect(SpeedList, monitor_.SpeedStep() - 1);
-    panelState = PanelState::ThroughputConfig;
+    panelState_ = PanelState::ThroughputConfig;
     desktop_.window.PaintNow();
 }
 
 void Application::ToggleMailList() {
-    if (panelState != PanelState::MailList) {
-        panelState = PanelState::MailList;
-        savedVisible = windowVisible;
+    if (panelState_ != PanelState::MailList) {
+        panelState_ = PanelState::MailList;
+        savedVisible_ = windowVisible_;
         ShowMainWindow();
         ExpandWindow();
         desktop_.controls.ShowControl(MailListBox, true);
@@ -103,7 +103,7 @@ void Application::ToggleMailList() {
     }
     desktop_.controls.ShowControl(MailListBox, false);
     CollapseWindow();
-    if (!savedVisible)
+    if (!savedVisible_)
         HideMainWindow();
 }
 

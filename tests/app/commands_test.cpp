@@ -43,7 +43,7 @@ class PanelTransitions : public ShellTest, public ::testing::WithParamInterface<
         case Compact:
             break;
         }
-        ASSERT_EQ(app->panelState, state);
+        ASSERT_EQ(app->Panel(), state);
     }
     using ShellTest::Click;
     using ShellTest::Menu;
@@ -83,7 +83,7 @@ TEST_P(PanelTransitions, FollowTheTable) {
     StartCompact();
     Enter(row.from);
     row.event(*this);
-    EXPECT_EQ(app->panelState, row.to) << row.name << " from " << static_cast<int>(row.from);
+    EXPECT_EQ(app->Panel(), row.to) << row.name << " from " << static_cast<int>(row.from);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRows, PanelTransitions,
@@ -95,9 +95,9 @@ TEST_F(ShellTest, SharedIdentifiersAreToldApartByTheirCode) {
     desk.control(InterfaceList).selection = 2;
     Select(1); // InterfaceList, selection changed
     EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
-    EXPECT_EQ(app->panelState, Compact) << "not the MailMarkBox click";
+    EXPECT_EQ(app->Panel(), Compact) << "not the MailMarkBox click";
     Click(1); // MailMarkBox, clicked
-    EXPECT_EQ(app->panelState, MailList);
+    EXPECT_EQ(app->Panel(), MailList);
     EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
 }
 
@@ -109,7 +109,7 @@ TEST_F(ShellTest, CodesOtherThanClickAndSelectionDoNothing) {
     Click(2);                        // SpeedList has no click row
     Click(3);
     EXPECT_TRUE(desk.log.empty());
-    EXPECT_EQ(app->panelState, Compact);
+    EXPECT_EQ(app->Panel(), Compact);
 }
 
 TEST_F(ShellTest, MenuIdentifiersFromAControlAreIgnored) {
@@ -125,7 +125,7 @@ TEST_F(ShellTest, AMenuCommandAlsoRunsANotificationRowOfItsIdentifier) {
     Menu(106);
     Type(HostEdit, "h");
     app->OnCommand(5, 0, false); // an identifier 5 with no control: the OkButton row
-    EXPECT_EQ(app->panelState, Compact);
+    EXPECT_EQ(app->Panel(), Compact);
     EXPECT_EQ(app->Mail().Accounts()[0].host, "h");
 }
 
@@ -135,7 +135,7 @@ TEST_F(ShellTest, InertItemsOnlyCloseTheirMenu) {
     for (int id : {103, 105, 204, 303})
         Menu(id);
     EXPECT_TRUE(desk.log.empty());
-    EXPECT_EQ(app->panelState, Compact);
+    EXPECT_EQ(app->Panel(), Compact);
 }
 
 TEST_F(ShellTest, ThroughputIconRightClickShowsTheTrayMenuThenResendsTheRecord) {
@@ -178,7 +178,7 @@ TEST_F(ShellTest, MailIconAnswersBothButtonsAndNothingElse) {
     Tray(1035, TrayMouse::Other);
     EXPECT_TRUE(desk.log.empty());
     Tray(1035, TrayMouse::RightButtonUp);
-    EXPECT_EQ(app->panelState, MailList);
+    EXPECT_EQ(app->Panel(), MailList);
     EXPECT_TRUE(desk.menus.empty()) << "the MailIcon has no menu";
 }
 
@@ -210,7 +210,7 @@ TEST_F(ShellTest, GraphAreaClickHidesAndTheThroughputIconBringsTheWindowBack) {
     EXPECT_FALSE(desk.windowShown);
     Tray(1034, TrayMouse::LeftButtonUp);
     EXPECT_TRUE(desk.windowShown);
-    EXPECT_TRUE(app->windowVisible);
+    EXPECT_TRUE(app->WindowVisible());
 }
 
 TEST_F(ShellTest, MailMarkClickForgetsWhatWasSeenAndOpensTheListEvenWhenOpen) {
@@ -232,7 +232,7 @@ TEST_F(ShellTest, MailMarkClickForgetsWhatWasSeenAndOpensTheListEvenWhenOpen) {
     const Rect wide = desk.rect;
     Click(1);
     EXPECT_EQ(app->Mail().SeenCounts(), (std::array<int32_t, 3>{0, 0, 0}));
-    EXPECT_EQ(app->panelState, MailList);
+    EXPECT_EQ(app->Panel(), MailList);
     EXPECT_EQ(desk.rect.width, 305);
     EXPECT_EQ(desk.rect.top, wide.top);
 }

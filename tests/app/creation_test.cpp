@@ -23,13 +23,13 @@ TEST_F(ShellTest, SecondInstanceShowsItsMessageAndTouchesNothing) {
 TEST_F(ShellTest, FirstStartOpensTheWideThroughputPanelAtTheBottomRight) {
     EXPECT_EQ(Start(), 0);
     EXPECT_EQ(desk.rect, (Rect{Screen().width - 300, Screen().height - 98, 300, 63}));
-    EXPECT_EQ(app->panelState, PanelState::ThroughputConfig);
+    EXPECT_EQ(app->Panel(), PanelState::ThroughputConfig);
     EXPECT_TRUE(desk.Visible(InterfaceList));
     EXPECT_TRUE(desk.Visible(SpeedList));
     EXPECT_EQ(desk.control(InterfaceList).selection, -1);
     EXPECT_EQ(desk.control(SpeedList).selection, -1);
     EXPECT_FALSE(desk.timer.has_value()) << "no timer until an interface is configured";
-    EXPECT_EQ(app->restoreLeft, Screen().width - 100);
+    EXPECT_EQ(app->RestoreLeft(), Screen().width - 100);
     EXPECT_TRUE(desk.windowShown);
 }
 
@@ -81,7 +81,7 @@ TEST_F(ShellTest, SpeedListHoldsTheSixStepsInStepOrder) {
 
 TEST_F(ShellTest, StartSelectsAccountOneAndFillsTheForm) {
     Start();
-    EXPECT_EQ(app->currentAccount, 1);
+    EXPECT_EQ(app->CurrentAccount(), 1);
     EXPECT_TRUE(desk.control(AccountRadio1).checked);
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
     EXPECT_EQ(desk.control(HostEdit).text, "");
@@ -116,7 +116,7 @@ TEST_F(ShellTest, QuietOnAFirstStartHidesAtTheFirstTickAfterConfirming) {
     EXPECT_TRUE(desk.windowShown);
     app->OnTimer();
     EXPECT_FALSE(desk.windowShown);
-    EXPECT_FALSE(app->windowVisible);
+    EXPECT_FALSE(app->WindowVisible());
     app->ToggleWindow();
     app->OnTimer();
     EXPECT_TRUE(desk.windowShown) << "only the first tick hides";
@@ -175,8 +175,9 @@ TEST_P(ShutdownTest, CloseAndExitSaveTheDraggedPositionAndQuitTheSameWay) {
         app->OnClose();
     else
         Menu(104);
-    EXPECT_EQ(app->windowLeft, 40);
-    EXPECT_EQ(app->windowTop, -7);
+    const SettingsValues saved = DecodeSettings(settings.content.value_or(""), {});
+    EXPECT_EQ(saved.windowLeft, 40);
+    EXPECT_EQ(saved.windowTop, -7);
     EXPECT_EQ(desk.log, (std::vector<std::string>{"delete drawing tools", "tray delete 1",
                                                   "tray delete 2", "quit 0"}));
     EXPECT_TRUE(desk.trayIcons.empty());

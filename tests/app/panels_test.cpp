@@ -17,7 +17,7 @@ TEST_F(ShellTest, ConfirmAfterAFirstStartPutsTheCompactWindowAtTheRightEdge) {
     Start();
     Click(5);
     EXPECT_EQ(desk.rect, (Rect{Screen().width - 100, Screen().height - 98, 100, 63}));
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_FALSE(desk.Visible(InterfaceList));
     EXPECT_FALSE(desk.Visible(SpeedList));
     ASSERT_TRUE(desk.timer.has_value());
@@ -75,7 +75,7 @@ TEST_F(ShellTest, MailConfigShowsItsNineControlsAndCollapseHidesAllButPasswordLa
         expected.push_back(NameOf(c));
     EXPECT_EQ(shown, expected) << "shown in this order";
     EXPECT_EQ(desk.focus, HostEdit);
-    EXPECT_EQ(app->panelState, PanelState::MailConfig);
+    EXPECT_EQ(app->Panel(), PanelState::MailConfig);
 
     Click(5);
     for (ControlName c : MailConfigControls)
@@ -87,9 +87,9 @@ TEST_F(ShellTest, ControlsLeftOverFromAnotherPanelStayShown) {
     Menu(101); // config kestrel
     const int wideLeft = desk.rect.left;
     Menu(106); // config mail over it: widens again from the wide window
-    EXPECT_EQ(app->restoreLeft, wideLeft);
+    EXPECT_EQ(app->RestoreLeft(), wideLeft);
     Click(5);
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_TRUE(desk.Visible(InterfaceList));
     EXPECT_TRUE(desk.Visible(SpeedList));
     EXPECT_FALSE(desk.Visible(HostEdit));
@@ -119,12 +119,12 @@ TEST_F(ShellTest, MailListHidesPasswordLabelAndClosingRestoresTheWindow) {
     ASSERT_TRUE(desk.Visible(PasswordLabel));
     const Rect compact = desk.rect;
     Tray(1035, TrayMouse::LeftButtonUp);
-    EXPECT_EQ(app->panelState, PanelState::MailList);
+    EXPECT_EQ(app->Panel(), PanelState::MailList);
     EXPECT_TRUE(desk.Visible(MailListBox));
     EXPECT_FALSE(desk.Visible(PasswordLabel));
     EXPECT_EQ(desk.rect.width, 305);
     Tray(1035, TrayMouse::LeftButtonUp);
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_FALSE(desk.Visible(MailListBox));
     EXPECT_EQ(desk.rect, compact);
     EXPECT_TRUE(desk.windowShown);
@@ -138,7 +138,7 @@ TEST_F(ShellTest, MailListOpenedWhileHiddenHidesAgainWhenClosed) {
     EXPECT_TRUE(desk.windowShown);
     Click(5); // OkButton in the mail list clears and closes it
     EXPECT_FALSE(desk.windowShown);
-    EXPECT_FALSE(app->windowVisible);
+    EXPECT_FALSE(app->WindowVisible());
 }
 
 TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
@@ -153,7 +153,7 @@ TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
     EXPECT_TRUE(desk.control(MailListBox).items.empty());
     EXPECT_FALSE(desk.trayIcons.contains(2));
     EXPECT_FALSE(app->Mail().MailPending());
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
 }
 
 TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
@@ -166,7 +166,7 @@ TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
     ClickRadio(21);
     EXPECT_EQ(app->Mail().Accounts()[0],
               (AccountRecord{"pop.example.org", "alice", "secret", true}));
-    EXPECT_EQ(app->currentAccount, 2);
+    EXPECT_EQ(app->CurrentAccount(), 2);
     EXPECT_EQ(desk.control(HostEdit).text, "");
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
 

@@ -302,7 +302,7 @@ TEST_F(MailTest, TheMailClientStartsShownAndTheListIsCleared) {
               (std::pair<std::string, std::string>{"C:\\Mail\\mail.exe", "-compose"}));
     EXPECT_TRUE(Lines().empty());
     EXPECT_FALSE(mail().MailPending());
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
 }
 
 TEST_F(MailTest, TheCadenceCountsFromTheLastCheck) {

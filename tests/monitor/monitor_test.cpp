@@ -75,7 +75,7 @@ TEST_F(MonitorTest, AConfiguredStartPrimesAgainstZeroAndStartsTheTimer) {
     settings.content = "500,400,2,1,";
     Start();
     EXPECT_EQ(desk.rect, (Rect{500, 400, 100, 63}));
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     ASSERT_TRUE(desk.timer.has_value());
     EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "i: 512   o: 2") << "the priming measurement";
     EXPECT_TRUE(desk.texts.empty()) << "priming draws nothing";

@@ -286,7 +286,7 @@ TEST_F(ShellTest, AnInterfaceNumberAbove100StartsNeitherTimerNorPanel) {
     settings.content = "300,200,101,2,";
     Start();
     EXPECT_EQ(desk.rect.width, 100);
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_FALSE(desk.timer.has_value());
 }
 
