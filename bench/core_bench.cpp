@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <utility>
+
 namespace kestrel {
 namespace {
 
@@ -16,15 +18,12 @@ void BM_ThroughputTick(benchmark::State& state) {
 BENCHMARK(BM_ThroughputTick);
 
 void BM_SettingsRoundTrip(benchmark::State& state) {
-    int32_t left = -5, top = 700, interfaceNumber = 2, speedStep = 6;
-    bool enabled = false;
-    AccountTable accounts;
-    for (AccountRecord& a : accounts)
+    SettingsValues values{-5, 700, 2, 6, {}, false};
+    for (AccountRecord& a : values.accounts)
         a = {std::string(50, 'h'), std::string(50, 'u'), std::string(50, 'p'), true};
-    SettingsValues values{left, top, interfaceNumber, speedStep, accounts, enabled};
     for (auto _ : state) {
         const std::string text = EncodeSettings(values);
-        DecodeSettings(text, values);
+        values = DecodeSettings(text, std::move(values));
         benchmark::DoNotOptimize(text.data());
     }
 }

@@ -47,15 +47,16 @@ template <class Desk> class TickRig {
     }
     // What a tick asks of the front end: the strip, the graph, the tray picture.
     void Draw() {
-        app->monitor.DrawTextStrip();
-        app->monitor.DrawGraph();
-        app->monitor.BuildTrayIcon();
+        Monitor& monitor = app->Throughput();
+        monitor.DrawTextStrip(false);
+        monitor.DrawGraph();
+        monitor.BuildTrayIcon();
     }
     void Tick() {
         interfaces.rows[1].inOctets += (step_ * 7919) % 400000;
         interfaces.rows[1].outOctets += (step_ * 104729) % 40000;
         ++step_;
-        app->monitor.ThroughputTick();
+        app->Throughput().ThroughputTick(false);
     }
 
   private:

@@ -21,21 +21,24 @@ bool HasQuietWord(std::string_view commandLine) {
 }
 
 Application::Application(const Platform& platform, std::string commandLine)
-    : mail(platform.desktop, mailIcon),
-      monitor(platform.desktop, platform.interfaces, throughputIcon, mail.mailPending),
-      desktop_(platform.desktop), settingsFile_(platform.settings),
-      commandLine_(std::move(commandLine)) {
-    FillTrayRecords();
+    : desktop_(platform.desktop), settingsFile_(platform.settings),
+      commandLine_(std::move(commandLine)),
+      mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}}),
+      monitor_(platform.desktop, platform.interfaces,
+               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
+
+SettingsValues Application::GatherSettings() const {
+    return {windowLeft_,          windowTop_,       monitor_.InterfaceNumber(),
+            monitor_.SpeedStep(), mail_.Accounts(), mail_.PeriodicCheck()};
 }
 
-SettingsValues Application::Settings() {
-    return {windowLeft,        windowTop,     monitor.interfaceNumber,
-            monitor.speedStep, mail.accounts, mail.mailCheckEnabled};
-}
-
-void Application::FillTrayRecords() {
-    throughputIcon = {ThroughputIconId, ThroughputCallback, std::string("NO"), {}};
-    mailIcon = {MailIconId, MailCallback, std::string("MAIL"), {}};
+void Application::HandOutSettings(const SettingsValues& values) {
+    windowLeft_ = values.windowLeft;
+    windowTop_ = values.windowTop;
+    monitor_.Watch(values.interfaceNumber);
+    monitor_.SetSpeedStep(values.speedStep);
+    mail_.SetAccounts(values.accounts);
+    mail_.SetPeriodicCheck(values.mailCheckEnabled);
 }
 
 int Application::Run() {
@@ -44,49 +47,44 @@ int Application::Run() {
         return 0;
     }
     desktop_.services.LoadResources();
-    FillTrayRecords();
     desktop_.window.CreateMainWindow(*this);
     return desktop_.window.RunMessageLoop();
 }
 
 void Application::OnCreate() {
-    windowVisible = true;
-    mail.mailTickCount = 0;
-    monitor.interfaceNumber = Monitor::NotConfigured;
-    mail.lastSeenCount = {};
+    windowVisible_ = true;
+    monitor_.Watch(Monitor::NotConfigured);
 
     const Size screen = desktop_.window.ScreenSize();
-    restoreLeft = screen.width - CompactWidth;
-    windowLeft = screen.width - 300;
-    windowTop = screen.height - 98;
+    restoreLeft_ = screen.width - CompactWidth;
+    windowLeft_ = screen.width - 300;
+    windowTop_ = screen.height - 98;
 
-    LoadSettings(settingsFile_, Settings());
-    monitor.RecomputeScale();
+    HandOutSettings(LoadSettings(settingsFile_, GatherSettings()));
 
     const int extraWidth =
-        monitor.interfaceNumber == Monitor::NotConfigured ? FirstStartExtraWidth : 0;
-    monitor.ClearIncomingHistory();
-    monitor.LoadInterfaceLibrary();
+        monitor_.InterfaceNumber() == Monitor::NotConfigured ? FirstStartExtraWidth : 0;
+    monitor_.ClearIncomingHistory();
+    monitor_.LoadInterfaceLibrary();
     PlaceWindow(CompactWidth + extraWidth);
 
     for (const ControlSpec& spec : ControlTable())
         desktop_.controls.CreateControl(spec);
     desktop_.drawing.CreateMainFont();
     FillSpeedList();
-    monitor.FillInterfaceList();
+    monitor_.FillInterfaceList();
 
-    if (monitor.Configured()) {
-        monitor.PrimeMeasurement();
+    if (monitor_.Configured()) {
+        monitor_.PrimeMeasurement();
         desktop_.services.StartTimer(TimerId, TimerPeriodMs);
     }
-    desktop_.tray.Add(throughputIcon);
+    monitor_.AddIcon();
     desktop_.drawing.CreateDrawingTools();
 
-    if (monitor.interfaceNumber == Monitor::NotConfigured)
+    if (monitor_.InterfaceNumber() == Monitor::NotConfigured)
         ShowThroughputConfig(true);
-    quietStart = HasQuietWord(commandLine_);
-    mail.mailPending = false;
-    mail.CheckMail(false);
+    quietStart_ = HasQuietWord(commandLine_);
+    mail_.StartWatching();
 
     desktop_.controls.SetChecked(ControlName::AccountRadio1, true);
     SelectAccount(AccountRadio1Id);
@@ -96,23 +94,23 @@ void Application::OnCreate() {
 // window would be unreachable, so it is shown at the start position instead.
 void Application::PlaceWindow(int32_t width) {
     displaced_.reset();
-    if (!desktop_.window.OnAnyScreen({windowLeft, windowTop, width, WindowHeight})) {
+    if (!desktop_.window.OnAnyScreen({windowLeft_, windowTop_, width, WindowHeight})) {
         const Size screen = desktop_.window.ScreenSize();
         const Point shown{screen.width - width, screen.height - 98};
-        displaced_ = Displaced{{windowLeft, windowTop}, shown};
-        windowLeft = shown.x;
-        windowTop = shown.y;
+        displaced_ = Displaced{{windowLeft_, windowTop_}, shown};
+        windowLeft_ = shown.x;
+        windowTop_ = shown.y;
     }
-    desktop_.window.MoveWindow({windowLeft, windowTop, width, WindowHeight});
+    desktop_.window.MoveWindow({windowLeft_, windowTop_, width, WindowHeight});
 }
 
 void Application::OnTimer() {
-    if (quietStart) {
-        quietStart = false;
+    if (quietStart_) {
+        quietStart_ = false;
         HideMainWindow();
     }
-    monitor.ThroughputTick();
-    mail.CountTick();
+    monitor_.ThroughputTick(mail_.MailPending());
+    mail_.CountTick();
 }
 
 void Application::OnClose() {
@@ -121,23 +119,22 @@ void Application::OnClose() {
 
 void Application::SaveAndQuit() {
     const Rect rect = desktop_.window.WindowRect();
-    windowLeft = rect.left;
-    windowTop = rect.top;
-    if (displaced_ && windowLeft == displaced_->shown.x && windowTop == displaced_->shown.y) {
-        windowLeft = displaced_->stored.x;
-        windowTop = displaced_->stored.y;
+    windowLeft_ = rect.left;
+    windowTop_ = rect.top;
+    if (displaced_ && windowLeft_ == displaced_->shown.x && windowTop_ == displaced_->shown.y) {
+        windowLeft_ = displaced_->stored.x;
+        windowTop_ = displaced_->stored.y;
     }
-    WriteSettings(settingsFile_, Settings());
+    WriteSettings(settingsFile_, GatherSettings());
     desktop_.drawing.DeleteDrawingTools();
-    desktop_.tray.Delete(throughputIcon);
-    mail.RemoveMailIcon();
+    monitor_.RemoveIcon();
+    mail_.RemoveMailIcon();
     desktop_.window.PostQuit(0);
 }
 
 void Application::OnTaskbarCreated() {
-    desktop_.tray.Add(throughputIcon);
-    if (mail.MailIconShown())
-        mail.AddMailIcon();
+    monitor_.AddIcon();
+    mail_.RestoreMailIcon();
 }
 
 } // namespace kestrel

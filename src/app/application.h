@@ -51,20 +51,16 @@ class Application : public WindowEvents {
     void OnTrayCallback(int callbackMessage, TrayMouse mouse) override;
     void OnTaskbarCreated() override;
 
-    // Shell state, read by tests and by the later subsystems.
-    PanelState panelState = PanelState::Compact;
-    bool windowVisible = true;
-    bool savedVisible = true;
-    bool quietStart = false;
-    int32_t windowLeft = 0;
-    int32_t windowTop = 0;
-    int32_t restoreLeft = 0;
-    int currentAccount = 0;
+    PanelState Panel() const { return panelState_; }
+    bool WindowVisible() const { return windowVisible_; }
+    // The left edge the window goes back to when it narrows.
+    int32_t RestoreLeft() const { return restoreLeft_; }
+    // The account the form shows, 1 to 3; 0 before the first is chosen.
+    int CurrentAccount() const { return currentAccount_; }
 
-    TrayIconRecord throughputIcon;
-    TrayIconRecord mailIcon;
-    MailWatch mail;
-    Monitor monitor;
+    // The two watchers the shell runs; tests and benchmarks drive them directly too.
+    MailWatch& Mail() { return mail_; }
+    Monitor& Throughput() { return monitor_; }
 
     // Panels and the window.
     void ShowMainWindow();
@@ -85,9 +81,10 @@ class Application : public WindowEvents {
     void SaveAndQuit();
 
   private:
-    void FillTrayRecords();
     void PlaceWindow(int32_t width);
-    SettingsValues Settings();
+    // The settings are gathered from their owners to be saved and handed back to them loaded.
+    SettingsValues GatherSettings() const;
+    void HandOutSettings(const SettingsValues& values);
 
     // Menus.
     void ShowTrayMenu(Point pointer);
@@ -110,6 +107,17 @@ class Application : public WindowEvents {
     Desktop desktop_;
     SettingsFile& settingsFile_;
     std::string commandLine_;
+    MailWatch mail_;
+    Monitor monitor_;
+
+    PanelState panelState_ = PanelState::Compact;
+    bool windowVisible_ = true;
+    bool savedVisible_ = true;
+    bool quietStart_ = false;
+    int32_t windowLeft_ = 0;
+    int32_t windowTop_ = 0;
+    int32_t restoreLeft_ = 0;
+    int currentAccount_ = 0;
     // Set when the stored position lay off every screen and the window was shown elsewhere: the
     // stored position goes back into the file unless the user moved the window.
     struct Displaced {

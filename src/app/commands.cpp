@@ -37,10 +37,10 @@ void Application::RunMenuCommand(int id) {
         ShowMailConfig();
         break;
     case CmdDeleteMail:
-        mail.DeleteSelectedMail();
+        mail_.DeleteSelectedMail();
         break;
     case CmdMailClient:
-        mail.StartMailClient();
+        mail_.StartMailClient();
         ClearMailList();
         break;
     default: // "go on", "esc", the separator and the about picture only close their menu
@@ -69,15 +69,15 @@ void Application::RunNotification(int id, int code) {
 }
 
 void Application::MailMarkClicked() {
-    mail.lastSeenCount = {};
-    panelState = PanelState::Compact;
+    mail_.ListEverythingAgain();
+    panelState_ = PanelState::Compact;
     ToggleMailList();
 }
 
 void Application::ConfirmPanel() {
-    switch (panelState) {
+    switch (panelState_) {
     case PanelState::MailConfig:
-        StoreAccountForm(currentAccount);
+        StoreAccountForm(currentAccount_);
         CollapseWindow();
         break;
     case PanelState::ThroughputConfig:
@@ -108,12 +108,11 @@ void Application::ToggleActiveCheck() {
 }
 
 void Application::InterfaceSelected() {
-    monitor.interfaceNumber = desktop_.lists.ListSelection(ControlName::InterfaceList) + 1;
+    monitor_.Watch(desktop_.lists.ListSelection(ControlName::InterfaceList) + 1);
 }
 
 void Application::SpeedSelected() {
-    monitor.speedStep = desktop_.lists.ListSelection(ControlName::SpeedList) + 1;
-    monitor.RecomputeScale();
+    monitor_.SetSpeedStep(desktop_.lists.ListSelection(ControlName::SpeedList) + 1);
 }
 
 void Application::MailListSelected() {
@@ -126,7 +125,7 @@ void Application::OnTrayCallback(int callbackMessage, TrayMouse mouse) {
             ToggleWindow();
         else if (mouse == TrayMouse::RightButtonUp)
             ShowTrayMenu(desktop_.window.PointerPosition());
-        desktop_.tray.Modify(throughputIcon);
+        monitor_.ResendIcon();
     } else if (callbackMessage == MailCallback) {
         if (mouse == TrayMouse::LeftButtonUp || mouse == TrayMouse::RightButtonUp)
             ToggleMailList();

@@ -24,49 +24,49 @@ constexpr int RightEdgeRoom = 280;
 } // namespace
 
 void Application::ShowMainWindow() {
-    windowVisible = true;
+    windowVisible_ = true;
     desktop_.window.ShowWindow(true);
 }
 
 void Application::HideMainWindow() {
     desktop_.window.ShowWindow(false);
-    windowVisible = false;
+    windowVisible_ = false;
 }
 
 void Application::ToggleWindow() {
-    if (windowVisible) {
+    if (windowVisible_) {
         HideMainWindow();
         return;
     }
     ShowMainWindow();
     desktop_.window.PaintNow();
-    monitor.RedrawShownWindow();
+    monitor_.RedrawShownWindow(mail_.MailPending());
 }
 
 void Application::ExpandWindow() {
     const Rect rect = desktop_.window.WindowRect();
-    windowLeft = rect.left;
-    windowTop = rect.top;
-    restoreLeft = windowLeft;
+    windowLeft_ = rect.left;
+    windowTop_ = rect.top;
+    restoreLeft_ = windowLeft_;
     const int32_t screenWidth = desktop_.window.ScreenSize().width;
-    if (screenWidth < windowLeft + RightEdgeRoom)
-        windowLeft = screenWidth - ExpandedWidth;
-    desktop_.window.MoveWindow({windowLeft, windowTop, ExpandedWidth, WindowHeight});
+    if (screenWidth < windowLeft_ + RightEdgeRoom)
+        windowLeft_ = screenWidth - ExpandedWidth;
+    desktop_.window.MoveWindow({windowLeft_, windowTop_, ExpandedWidth, WindowHeight});
 }
 
 void Application::CollapseWindow() {
     const Rect rect = desktop_.window.WindowRect();
-    windowLeft = rect.left;
-    windowTop = rect.top;
-    if (panelState == PanelState::MailConfig) {
+    windowLeft_ = rect.left;
+    windowTop_ = rect.top;
+    if (panelState_ == PanelState::MailConfig) {
         for (ControlName control : MailConfigHides)
             desktop_.controls.ShowControl(control, false);
-    } else if (panelState == PanelState::ThroughputConfig) {
+    } else if (panelState_ == PanelState::ThroughputConfig) {
         for (ControlName control : ThroughputConfigControls)
             desktop_.controls.ShowControl(control, false);
     }
-    desktop_.window.MoveWindow({restoreLeft, windowTop, CompactWidth, WindowHeight});
-    panelState = PanelState::Compact;
+    desktop_.window.MoveWindow({restoreLeft_, windowTop_, CompactWidth, WindowHeight});
+    panelState_ = PanelState::Compact;
 }
 
 void Application::ShowMailConfig() {
@@ -75,7 +75,7 @@ void Application::ShowMailConfig() {
     for (ControlName control : MailConfigShows)
         desktop_.controls.ShowControl(control, true);
     desktop_.controls.Focus(HostEdit);
-    panelState = PanelState::MailConfig;
+    panelState_ = PanelState::MailConfig;
 }
 
 void Application::ShowThroughputConfig(bool alreadyWide) {
@@ -83,41 +83,39 @@ void Application::ShowThroughputConfig(bool alreadyWide) {
     if (!alreadyWide)
         ExpandWindow();
     desktop_.controls.ShowControl(InterfaceList, true);
-    desktop_.lists.ListSelect(InterfaceList, monitor.interfaceNumber - 1);
+    desktop_.lists.ListSelect(InterfaceList, monitor_.InterfaceNumber() - 1);
     desktop_.controls.ShowControl(SpeedList, true);
-    desktop_.lists.ListSelect(SpeedList, monitor.speedStep - 1);
-    panelState = PanelState::ThroughputConfig;
+    desktop_.lists.ListSelect(SpeedList, monitor_.SpeedStep() - 1);
+    panelState_ = PanelState::ThroughputConfig;
     desktop_.window.PaintNow();
 }
 
 void Application::ToggleMailList() {
-    if (panelState != PanelState::MailList) {
-        panelState = PanelState::MailList;
-        savedVisible = windowVisible;
+    if (panelState_ != PanelState::MailList) {
+        panelState_ = PanelState::MailList;
+        savedVisible_ = windowVisible_;
         ShowMainWindow();
         ExpandWindow();
         desktop_.controls.ShowControl(MailListBox, true);
         desktop_.controls.ShowControl(PasswordLabel, false);
-        mail.CheckMail(true);
+        mail_.CheckMail(true);
         return;
     }
     desktop_.controls.ShowControl(MailListBox, false);
     CollapseWindow();
-    if (!savedVisible)
+    if (!savedVisible_)
         HideMainWindow();
 }
 
 void Application::ClearMailList() {
-    desktop_.lists.ListReset(MailListBox);
-    mail.ForgetLines();
-    mail.RemoveMailIcon();
-    mail.mailPending = false;
+    mail_.ClearList();
     ToggleMailList();
 }
 
 void Application::FillSpeedList() {
     for (const SpeedRow& row : SpeedTable)
-        desktop_.lists.ListAdd(ControlName::SpeedList, std::string(row.label) + std::string(SpeedUnit));
+        desktop_.lists.ListAdd(ControlName::SpeedList,
+                               std::string(row.label) + std::string(SpeedUnit));
 }
 
 } // namespace kestrel

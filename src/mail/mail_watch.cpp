@@ -5,14 +5,31 @@
 #include "pop3/pop3_client.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrel {
 
-MailWatch::MailWatch(const Desktop& desktop, const TrayIconRecord& mailIcon)
-    : newClient([] { return std::make_unique<Pop3Client>(); }), desktop_(desktop),
-      mailIcon_(mailIcon) {}
+MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon)
+    : desktop_(desktop), mailIcon_(std::move(mailIcon)),
+      newClient_([] { return std::make_unique<Pop3Client>(); }) {}
 
 MailWatch::~MailWatch() = default;
+
+void MailWatch::StoreAccount(int account, const AccountRecord& record) {
+    accounts_[static_cast<size_t>(account - 1)] = record;
+}
+
+void MailWatch::ClearList() {
+    desktop_.lists.ListReset(ControlName::MailListBox);
+    lines_.clear();
+    RemoveMailIcon();
+    mailPending_ = false;
+}
+
+void MailWatch::RestoreMailIcon() {
+    if (mailIconShown_)
+        AddMailIcon();
+}
 
 void MailWatch::AddMailIcon() {
     desktop_.tray.Add(mailIcon_);
@@ -24,18 +41,25 @@ void MailWatch::RemoveMailIcon() {
     mailIconShown_ = false;
 }
 
+void MailWatch::StartWatching() {
+    mailTickCount_ = 0;
+    lastSeenCount_ = {};
+    mailPending_ = false;
+    CheckMail(false);
+}
+
 void MailWatch::CheckMail(bool listNew) {
     if (listNew)
         desktop_.lists.BeginListFill(ControlName::MailListBox);
     for (int account = 1; account <= 3; ++account) {
-        if (!accounts[static_cast<size_t>(account - 1)].active)
+        if (!accounts_[static_cast<size_t>(account - 1)].active)
             continue;
-        mailTickCount = 0;
+        mailTickCount_ = 0;
         CheckAccount(account, listNew); // raises nothing: each account's failures stay its own
     }
     if (listNew)
         desktop_.lists.EndListFill(ControlName::MailListBox);
-    if (mailPending && !listNew) {
+    if (mailPending_ && !listNew) {
         AddMailIcon();
         desktop_.controls.ShowControl(ControlName::MailMarkBox, true);
     }
@@ -44,7 +68,7 @@ void MailWatch::CheckMail(bool listNew) {
 // A field that names no reachable server leaves the client unconnected: the account fails as
 // if its server could not be reached, and nothing is sent.
 void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
-    const AccountRecord& record = accounts[static_cast<size_t>(account - 1)];
+    const AccountRecord& record = accounts_[static_cast<size_t>(account - 1)];
     const std::optional<ServerEndpoint> server = ParseServerField(record.host);
     if (!server)
         return;
@@ -61,16 +85,16 @@ void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
 // was done before it stays.
 void MailWatch::CheckAccount(int account, bool listNew) {
     try {
-        const std::unique_ptr<Pop3Client> pop = newClient();
+        const std::unique_ptr<Pop3Client> pop = newClient_();
         Connect(*pop, account, CheckConnectLimitMs);
         if (!pop->IsConnected())
             return;
         const int32_t count = pop->CountMessages();
-        int32_t& seen = lastSeenCount[static_cast<size_t>(account - 1)];
+        int32_t& seen = lastSeenCount_[static_cast<size_t>(account - 1)];
         if (count < seen)
             seen = 0;
         if (seen < count) {
-            mailPending = true;
+            mailPending_ = true;
             if (listNew)
                 ListNewMessages(*pop, account, seen + 1, count);
         }
@@ -85,10 +109,10 @@ void MailWatch::ListNewMessages(Pop3Client& pop, int account, int32_t from, int3
     MailMessage message;
     const int32_t last = to - from >= MostListedPerCheck ? from + MostListedPerCheck - 1 : to;
     for (int32_t n = from; n <= last; ++n) {
-        lastSeenCount[static_cast<size_t>(account - 1)] = n;
+        lastSeenCount_[static_cast<size_t>(account - 1)] = n;
         pop.FetchHeader(n, message);
         desktop_.lists.ListInsert(ControlName::MailListBox, -1,
-                            MailListEntry(DisplayText(message), account, n));
+                                  MailListEntry(DisplayText(message), account, n));
         lines_.push_back({account, n, MessageIdentity(message)});
         message.ResetMessage();
     }
@@ -106,7 +130,7 @@ void MailWatch::DeleteSelectedMail() {
         return;
     bool deleted = false;
     try {
-        const std::unique_ptr<Pop3Client> pop = newClient();
+        const std::unique_ptr<Pop3Client> pop = newClient_();
         Connect(*pop, line.account, DeleteConnectLimitMs);
         if (pop->IsConnected()) {
             MailMessage message;
@@ -121,7 +145,7 @@ void MailWatch::DeleteSelectedMail() {
         return;
     desktop_.lists.ListDelete(ControlName::MailListBox, index);
     lines_.erase(lines_.begin() + index);
-    --lastSeenCount[static_cast<size_t>(line.account - 1)];
+    --lastSeenCount_[static_cast<size_t>(line.account - 1)];
     // The server numbers the later messages of that mailbox one lower now.
     for (MailLine& other : lines_) {
         if (other.account == line.account && other.number > line.number)
@@ -135,11 +159,11 @@ void MailWatch::StartMailClient() {
 }
 
 void MailWatch::CountTick() {
-    if (!mailCheckEnabled)
+    if (!mailCheckEnabled_)
         return;
-    if (mailTickCount >= CheckEveryTicks)
+    if (mailTickCount_ >= CheckEveryTicks)
         CheckMail(false);
-    ++mailTickCount;
+    ++mailTickCount_;
 }
 
 } // namespace kestrel

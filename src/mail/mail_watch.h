@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -26,17 +27,30 @@ class MailWatch {
     static constexpr int SessionLimitMs = 15000;
     static constexpr int32_t MostListedPerCheck = 1000;
 
-    MailWatch(const Desktop& desktop, const TrayIconRecord& mailIcon);
+    // Makes the POP3 client of each check and deletion.
+    using ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
+
+    MailWatch(const Desktop& desktop, TrayIconRecord mailIcon);
     ~MailWatch();
 
-    AccountTable accounts;
-    std::array<int32_t, 3> lastSeenCount{};
-    bool mailPending = false;
-    bool mailCheckEnabled = false;
-    int32_t mailTickCount = 0;
-    // Makes the POP3 client of each check and deletion; tests stand in for a socket layer
-    // that cannot start.
-    std::function<std::unique_ptr<Pop3Client>()> newClient;
+    // Tests stand in for a socket layer that cannot start.
+    void MakeClientsWith(ClientFactory newClient) { newClient_ = std::move(newClient); }
+
+    // Accounts 1 to 3 as the settings and the account form give them.
+    const AccountTable& Accounts() const { return accounts_; }
+    void SetAccounts(const AccountTable& accounts) { accounts_ = accounts; }
+    void StoreAccount(int account, const AccountRecord& record);
+
+    // Whether the timer runs a plain check every 150 ticks.
+    bool PeriodicCheck() const { return mailCheckEnabled_; }
+    void SetPeriodicCheck(bool enabled) { mailCheckEnabled_ = enabled; }
+    int32_t TicksSinceCheck() const { return mailTickCount_; }
+
+    // A check found more messages than were seen, and the list was not cleared since.
+    bool MailPending() const { return mailPending_; }
+    // How many messages of each account count as seen: a listing check lists those after them.
+    const std::array<int32_t, 3>& SeenCounts() const { return lastSeenCount_; }
+    void ListEverythingAgain() { lastSeenCount_ = {}; }
 
     // What each line of the mail list stands for, in the list's order.
     struct MailLine {
@@ -45,13 +59,16 @@ class MailWatch {
         std::string identity; // MessageIdentity of the listed header
     };
     const std::vector<MailLine>& Lines() const { return lines_; }
-    void ForgetLines() { lines_.clear(); }
+    // Empties the mail list and takes back the signals of new mail.
+    void ClearList();
 
-    // Whether the MailIcon is in the tray now, so that a new taskbar can get it back.
-    bool MailIconShown() const { return mailIconShown_; }
-    void AddMailIcon();
+    const TrayIconRecord& MailIcon() const { return mailIcon_; }
+    // A new taskbar holds none of the old icons: the MailIcon goes back if it was shown.
+    void RestoreMailIcon();
     void RemoveMailIcon();
 
+    // Nothing is seen yet and nothing waits; then a plain check.
+    void StartWatching();
     void CheckMail(bool listNew);
     // The timer's share: a plain check every 150 ticks while the settings enabled it.
     void CountTick();
@@ -67,10 +84,17 @@ class MailWatch {
     void CheckAccount(int account, bool listNew);
     void ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to);
     void Connect(Pop3Client& pop, int account, int limitMs);
+    void AddMailIcon();
 
     Desktop desktop_;
-    const TrayIconRecord& mailIcon_;
+    TrayIconRecord mailIcon_;
     bool mailIconShown_ = false;
+    ClientFactory newClient_;
+    AccountTable accounts_;
+    std::array<int32_t, 3> lastSeenCount_{};
+    bool mailPending_ = false;
+    bool mailCheckEnabled_ = false;
+    int32_t mailTickCount_ = 0;
     std::vector<MailLine> lines_;
 };
 

@@ -7,56 +7,71 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace kestrel {
 
 // Watches one interface: samples its counters every tick, turns their growth into rate texts,
-// a tooltip and scaled history, and draws them into the window and the tray picture.
+// a tooltip and scaled history, and draws them into the window and into its tray icon.
 class Monitor {
   public:
     static constexpr int32_t NotConfigured = 100;
     static constexpr uint32_t InitialBufferSize = 8604; // the count and ten rows
 
-    Monitor(const Desktop& desktop, InterfaceTable& table, TrayIconRecord& throughputIcon,
-            const bool& mailPending)
-        : desktop_(desktop), table_(table), icon_(throughputIcon),
-          mailPending_(mailPending) {}
+    Monitor(const Desktop& desktop, InterfaceTable& table, TrayIconRecord icon)
+        : desktop_(desktop), table_(table), icon_(std::move(icon)) {}
 
-    int32_t interfaceNumber = NotConfigured; // 1-based row of the watched interface
-    int32_t speedStep = 0;                   // 1 to 6; 0 until one is chosen
-    Divisors divisors;
-    uint32_t currentIn = 0, currentOut = 0;
-    uint32_t previousIn = 0, previousOut = 0;
-    std::string inRateText, outRateText;
-    uint32_t tableBufferSize = InitialBufferSize;
-    ThroughputHistory history;
+    // The 1-based row of the watched interface; NotConfigured and above watch nothing.
+    int32_t InterfaceNumber() const { return interfaceNumber_; }
+    void Watch(int32_t interfaceNumber) { interfaceNumber_ = interfaceNumber; }
+    bool Configured() const { return interfaceNumber_ < NotConfigured; }
 
-    bool Configured() const { return interfaceNumber < NotConfigured; }
+    // 1 to 6; 0 until one is chosen. A new step scales the graph from the next value on.
+    int32_t SpeedStep() const { return speedStep_; }
+    void SetSpeedStep(int32_t speedStep);
+    const Divisors& Scale() const { return divisors_; }
+
+    const ThroughputHistory& History() const { return history_; }
+    // What the next reading of the table is given: grown when the table asked for more.
+    uint32_t TableBufferSize() const { return tableBufferSize_; }
 
     // Steps of the window's creation sequence.
     void ClearIncomingHistory();
     void LoadInterfaceLibrary() { table_.Load(); }
     void FillInterfaceList();
-    void PrimeMeasurement() { UpdateRates(false); }
+    void PrimeMeasurement() { UpdateRates(); }
 
-    void RecomputeScale() { divisors = DivisorsFor(speedStep); }
-    void SampleInterface();
-    void UpdateRates(bool draw);
-    void ThroughputTick();
+    // The mark beside the rates shows whether mail is waiting.
+    void ThroughputTick(bool mailPending);
+    // The window was just shown and painted by the platform: draw strip and graph afresh.
+    void RedrawShownWindow(bool mailPending);
 
-    void DrawTextStrip();
+    void DrawTextStrip(bool mailPending);
     void DrawGraph();
     void BuildTrayIcon();
-    // The window was just shown and painted by the platform: draw strip and graph afresh.
-    void RedrawShownWindow();
+
+    // The throughput icon in the tray; the tray is sent the record again after each of its
+    // messages.
+    void AddIcon() { desktop_.tray.Add(icon_); }
+    void ResendIcon() { desktop_.tray.Modify(icon_); }
+    void RemoveIcon() { desktop_.tray.Delete(icon_); }
 
   private:
+    void SampleInterface();
+    void UpdateRates();
     void WriteTooltip();
 
     Desktop desktop_;
     InterfaceTable& table_;
-    TrayIconRecord& icon_;
-    const bool& mailPending_;
+    TrayIconRecord icon_;
+    int32_t interfaceNumber_ = NotConfigured;
+    int32_t speedStep_ = 0;
+    Divisors divisors_;
+    uint32_t currentIn_ = 0, currentOut_ = 0;
+    uint32_t previousIn_ = 0, previousOut_ = 0;
+    std::string inRateText_, outRateText_;
+    uint32_t tableBufferSize_ = InitialBufferSize;
+    ThroughputHistory history_;
 };
 
 } // namespace kestrel

@@ -23,21 +23,21 @@ void DrawLine(Surface& surface, const std::array<uint16_t, 26>& row) {
 
 } // namespace
 
-void Monitor::DrawTextStrip() {
+void Monitor::DrawTextStrip(bool mailPending) {
     const auto surface = desktop_.drawing.BeginDrawing();
     surface->FillBlack(GraphArea);
     surface->FillBlack(StripArea);
-    surface->Text({1, 2}, inRateText, Green, Black);
-    surface->Text({40, 2}, outRateText, Red, Black);
-    surface->Text({88, 1}, "@", mailPending_ ? MailMark : NoMailMark, Black);
+    surface->Text({1, 2}, inRateText_, Green, Black);
+    surface->Text({40, 2}, outRateText_, Red, Black);
+    surface->Text({88, 1}, "@", mailPending ? MailMark : NoMailMark, Black);
 }
 
 void Monitor::DrawGraph() {
     const auto surface = desktop_.drawing.BeginDrawing();
     surface->SelectPen(PenColour::Red);
-    DrawLine(*surface, history.out);
+    DrawLine(*surface, history_.out);
     surface->SelectPen(PenColour::Green);
-    DrawLine(*surface, history.in);
+    DrawLine(*surface, history_.in);
 }
 
 } // namespace kestrel

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace kestrel {
 
@@ -68,7 +69,7 @@ std::string EncodeSettings(const SettingsValues& values) {
     return out;
 }
 
-void DecodeSettings(std::string_view text, const SettingsValues& values) {
+SettingsValues DecodeSettings(std::string_view text, SettingsValues values) {
     text = text.substr(0, text.find('\0'));
     values.windowLeft = ReadNumber(text);
     values.windowTop = ReadNumber(text);
@@ -85,11 +86,13 @@ void DecodeSettings(std::string_view text, const SettingsValues& values) {
         if (account.active && !account.password.empty())
             values.mailCheckEnabled = true;
     }
+    return values;
 }
 
-void LoadSettings(SettingsFile& file, const SettingsValues& values) {
+SettingsValues LoadSettings(SettingsFile& file, SettingsValues values) {
     if (const std::optional<std::string> text = file.Read())
-        DecodeSettings(*text, values);
+        return DecodeSettings(*text, std::move(values));
+    return values;
 }
 
 void WriteSettings(SettingsFile& file, const SettingsValues& values) {

@@ -10,14 +10,16 @@
 
 namespace kestrel {
 
-// The values kept in kestrel.ini, by reference to their owners.
+// The values kept in kestrel.ini. The periodic mail check is not stored: reading a file decides
+// it from the accounts.
 struct SettingsValues {
-    int32_t& windowLeft;
-    int32_t& windowTop;
-    int32_t& interfaceNumber;
-    int32_t& speedStep;
-    AccountTable& accounts;
-    bool& mailCheckEnabled;
+    int32_t windowLeft = 0;
+    int32_t windowTop = 0;
+    int32_t interfaceNumber = 0;
+    int32_t speedStep = 0;
+    AccountTable accounts;
+    bool mailCheckEnabled = false;
+    bool operator==(const SettingsValues&) const = default;
 };
 
 // Complements every byte; its own inverse.
@@ -29,10 +31,12 @@ int32_t ReadNumber(std::string_view& rest);
 std::string ReadField(std::string_view& rest);
 
 std::string EncodeSettings(const SettingsValues& values);
-// Sets what the text provides; everything else keeps its value. The text ends at a zero byte.
-void DecodeSettings(std::string_view text, const SettingsValues& values);
+// The values with what the text provides; everything else keeps its value. The text ends at a
+// zero byte.
+SettingsValues DecodeSettings(std::string_view text, SettingsValues values);
 
-void LoadSettings(SettingsFile& file, const SettingsValues& values);
+// The values with what the file provides; without a file, the values as they were.
+SettingsValues LoadSettings(SettingsFile& file, SettingsValues values);
 void WriteSettings(SettingsFile& file, const SettingsValues& values);
 
 } // namespace kestrel

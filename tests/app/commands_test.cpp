@@ -1,7 +1,9 @@
 // The command dispatch, the panel transitions, the menus and the tray callbacks.
+#include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace kestrel::testing {
@@ -41,7 +43,7 @@ class PanelTransitions : public ShellTest, public ::testing::WithParamInterface<
         case Compact:
             break;
         }
-        ASSERT_EQ(app->panelState, state);
+        ASSERT_EQ(app->Panel(), state);
     }
     using ShellTest::Click;
     using ShellTest::Menu;
@@ -81,7 +83,7 @@ TEST_P(PanelTransitions, FollowTheTable) {
     StartCompact();
     Enter(row.from);
     row.event(*this);
-    EXPECT_EQ(app->panelState, row.to) << row.name << " from " << static_cast<int>(row.from);
+    EXPECT_EQ(app->Panel(), row.to) << row.name << " from " << static_cast<int>(row.from);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRows, PanelTransitions,
@@ -92,11 +94,11 @@ TEST_F(ShellTest, SharedIdentifiersAreToldApartByTheirCode) {
     desk.control(InterfaceList).items = {"lo", "eth0", "eth1"};
     desk.control(InterfaceList).selection = 2;
     Select(1); // InterfaceList, selection changed
-    EXPECT_EQ(app->monitor.interfaceNumber, 3);
-    EXPECT_EQ(app->panelState, Compact) << "not the MailMarkBox click";
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
+    EXPECT_EQ(app->Panel(), Compact) << "not the MailMarkBox click";
     Click(1); // MailMarkBox, clicked
-    EXPECT_EQ(app->panelState, MailList);
-    EXPECT_EQ(app->monitor.interfaceNumber, 3);
+    EXPECT_EQ(app->Panel(), MailList);
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
 }
 
 TEST_F(ShellTest, CodesOtherThanClickAndSelectionDoNothing) {
@@ -107,7 +109,7 @@ TEST_F(ShellTest, CodesOtherThanClickAndSelectionDoNothing) {
     Click(2);                        // SpeedList has no click row
     Click(3);
     EXPECT_TRUE(desk.log.empty());
-    EXPECT_EQ(app->panelState, Compact);
+    EXPECT_EQ(app->Panel(), Compact);
 }
 
 TEST_F(ShellTest, MenuIdentifiersFromAControlAreIgnored) {
@@ -123,8 +125,8 @@ TEST_F(ShellTest, AMenuCommandAlsoRunsANotificationRowOfItsIdentifier) {
     Menu(106);
     Type(HostEdit, "h");
     app->OnCommand(5, 0, false); // an identifier 5 with no control: the OkButton row
-    EXPECT_EQ(app->panelState, Compact);
-    EXPECT_EQ(app->mail.accounts[0].host, "h");
+    EXPECT_EQ(app->Panel(), Compact);
+    EXPECT_EQ(app->Mail().Accounts()[0].host, "h");
 }
 
 TEST_F(ShellTest, InertItemsOnlyCloseTheirMenu) {
@@ -133,7 +135,7 @@ TEST_F(ShellTest, InertItemsOnlyCloseTheirMenu) {
     for (int id : {103, 105, 204, 303})
         Menu(id);
     EXPECT_TRUE(desk.log.empty());
-    EXPECT_EQ(app->panelState, Compact);
+    EXPECT_EQ(app->Panel(), Compact);
 }
 
 TEST_F(ShellTest, ThroughputIconRightClickShowsTheTrayMenuThenResendsTheRecord) {
@@ -176,7 +178,7 @@ TEST_F(ShellTest, MailIconAnswersBothButtonsAndNothingElse) {
     Tray(1035, TrayMouse::Other);
     EXPECT_TRUE(desk.log.empty());
     Tray(1035, TrayMouse::RightButtonUp);
-    EXPECT_EQ(app->panelState, MailList);
+    EXPECT_EQ(app->Panel(), MailList);
     EXPECT_TRUE(desk.menus.empty()) << "the MailIcon has no menu";
 }
 
@@ -208,17 +210,29 @@ TEST_F(ShellTest, GraphAreaClickHidesAndTheThroughputIconBringsTheWindowBack) {
     EXPECT_FALSE(desk.windowShown);
     Tray(1034, TrayMouse::LeftButtonUp);
     EXPECT_TRUE(desk.windowShown);
-    EXPECT_TRUE(app->windowVisible);
+    EXPECT_TRUE(app->WindowVisible());
 }
 
 TEST_F(ShellTest, MailMarkClickForgetsWhatWasSeenAndOpensTheListEvenWhenOpen) {
+    std::vector<std::unique_ptr<Pop3Mailbox>> boxes;
     StartCompact();
-    app->mail.lastSeenCount = {3, 4, 5};
-    Tray(1035, TrayMouse::LeftButtonUp);
+    auto accounts = [&](bool active) {
+        for (int n = 1; n <= 3; ++n) {
+            const std::string field = "127.0.0.1:" + std::to_string(boxes[n - 1]->port());
+            app->Mail().StoreAccount(n, {field, "u", "p", active});
+        }
+    };
+    for (size_t count : {3, 4, 5})
+        boxes.push_back(std::make_unique<Pop3Mailbox>(
+            std::vector<Pop3Mailbox::Message>(count, {"Subject: s"})));
+    accounts(true);
+    Tray(1035, TrayMouse::LeftButtonUp); // the listing sees 3, 4 and 5 messages
+    ASSERT_EQ(app->Mail().SeenCounts(), (std::array<int32_t, 3>{3, 4, 5}));
+    accounts(false); // so that what the click lists again cannot count as seen
     const Rect wide = desk.rect;
     Click(1);
-    EXPECT_EQ(app->mail.lastSeenCount, (std::array<int32_t, 3>{0, 0, 0}));
-    EXPECT_EQ(app->panelState, MailList);
+    EXPECT_EQ(app->Mail().SeenCounts(), (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(app->Panel(), MailList);
     EXPECT_EQ(desk.rect.width, 305);
     EXPECT_EQ(desk.rect.top, wide.top);
 }
@@ -228,7 +242,8 @@ TEST_F(ShellTest, ConfirmingTheThroughputPanelRestartsTheTimerEachTime) {
     Menu(101);
     Click(5);
     EXPECT_EQ(desk.timerStarts, 2);
-    EXPECT_EQ(app->monitor.interfaceNumber, 100) << "nothing chosen: the timer runs regardless";
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 100)
+        << "nothing chosen: the timer runs regardless";
 }
 
 } // namespace

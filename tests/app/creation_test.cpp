@@ -1,4 +1,5 @@
 // Start-up, the creation sequence, the tick and the shutdown.
+#include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
 #include <vector>
@@ -22,13 +23,13 @@ TEST_F(ShellTest, SecondInstanceShowsItsMessageAndTouchesNothing) {
 TEST_F(ShellTest, FirstStartOpensTheWideThroughputPanelAtTheBottomRight) {
     EXPECT_EQ(Start(), 0);
     EXPECT_EQ(desk.rect, (Rect{Screen().width - 300, Screen().height - 98, 300, 63}));
-    EXPECT_EQ(app->panelState, PanelState::ThroughputConfig);
+    EXPECT_EQ(app->Panel(), PanelState::ThroughputConfig);
     EXPECT_TRUE(desk.Visible(InterfaceList));
     EXPECT_TRUE(desk.Visible(SpeedList));
     EXPECT_EQ(desk.control(InterfaceList).selection, -1);
     EXPECT_EQ(desk.control(SpeedList).selection, -1);
     EXPECT_FALSE(desk.timer.has_value()) << "no timer until an interface is configured";
-    EXPECT_EQ(app->restoreLeft, Screen().width - 100);
+    EXPECT_EQ(app->RestoreLeft(), Screen().width - 100);
     EXPECT_TRUE(desk.windowShown);
 }
 
@@ -39,9 +40,10 @@ TEST_F(ShellTest, FirstStartTrayShowsTheNoPictureWithAnEmptyTooltip) {
     EXPECT_EQ(icon.callbackMessage, 1034);
     EXPECT_EQ(std::get<std::string>(icon.picture), "NO");
     EXPECT_EQ(icon.tooltip, (std::array<char, 64>{}));
-    EXPECT_EQ(app->mailIcon.id, 2);
-    EXPECT_EQ(app->mailIcon.callbackMessage, 1035);
-    EXPECT_EQ(std::get<std::string>(app->mailIcon.picture), "MAIL");
+    const TrayIconRecord& mailIcon = app->Mail().MailIcon();
+    EXPECT_EQ(mailIcon.id, 2);
+    EXPECT_EQ(mailIcon.callbackMessage, 1035);
+    EXPECT_EQ(std::get<std::string>(mailIcon.picture), "MAIL");
 }
 
 TEST_F(ShellTest, CreationRunsItsStepsInOrder) {
@@ -79,7 +81,7 @@ TEST_F(ShellTest, SpeedListHoldsTheSixStepsInStepOrder) {
 
 TEST_F(ShellTest, StartSelectsAccountOneAndFillsTheForm) {
     Start();
-    EXPECT_EQ(app->currentAccount, 1);
+    EXPECT_EQ(app->CurrentAccount(), 1);
     EXPECT_TRUE(desk.control(AccountRadio1).checked);
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
     EXPECT_EQ(desk.control(HostEdit).text, "");
@@ -114,7 +116,7 @@ TEST_F(ShellTest, QuietOnAFirstStartHidesAtTheFirstTickAfterConfirming) {
     EXPECT_TRUE(desk.windowShown);
     app->OnTimer();
     EXPECT_FALSE(desk.windowShown);
-    EXPECT_FALSE(app->windowVisible);
+    EXPECT_FALSE(app->WindowVisible());
     app->ToggleWindow();
     app->OnTimer();
     EXPECT_TRUE(desk.windowShown) << "only the first tick hides";
@@ -130,35 +132,37 @@ TEST_F(ShellTest, MailTicksCountOnlyWhileTheSettingsEnabledThePeriodicCheck) {
     StartCompact();
     for (int i = 0; i < 200; ++i)
         app->OnTimer();
-    EXPECT_EQ(app->mail.mailTickCount, 0);
-    app->mail.mailCheckEnabled = true;
+    EXPECT_EQ(app->Mail().TicksSinceCheck(), 0);
+    app->Mail().SetPeriodicCheck(true);
     for (int i = 0; i < 7; ++i)
         app->OnTimer();
-    EXPECT_EQ(app->mail.mailTickCount, 7);
+    EXPECT_EQ(app->Mail().TicksSinceCheck(), 7);
 }
 
 TEST_F(ShellTest, PeriodicCheckRunsAtTheHundredAndFiftiethCountAndRestartsTheCount) {
+    Pop3Mailbox box(
+        {Pop3Mailbox::Message{"Subject: waiting"}}); // so that the check shows itself in the tray
     StartCompact();
-    app->mail.mailCheckEnabled = true;
-    app->mail.accounts[1].active = true;
-    app->mail.mailPending = true; // so that the end of a plain check shows itself in the tray
+    app->Mail().SetPeriodicCheck(true);
+    app->Mail().StoreAccount(2, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
     for (int i = 0; i < 150; ++i)
         app->OnTimer();
-    EXPECT_EQ(app->mail.mailTickCount, 150);
+    EXPECT_EQ(app->Mail().TicksSinceCheck(), 150);
     EXPECT_FALSE(desk.trayIcons.contains(2));
     app->OnTimer();
-    EXPECT_EQ(app->mail.mailTickCount, 1) << "reset by the check, then counted";
+    EXPECT_EQ(app->Mail().TicksSinceCheck(), 1) << "reset by the check, then counted";
     EXPECT_TRUE(desk.trayIcons.contains(2));
     EXPECT_TRUE(desk.Visible(MailMarkBox));
 }
 
 TEST_F(ShellTest, WithNoActiveAccountTheCheckRunsOnEveryTickPastTheMark) {
     StartCompact();
-    app->mail.mailCheckEnabled = true;
-    app->mail.mailTickCount = 150;
+    app->Mail().SetPeriodicCheck(true);
+    for (int i = 0; i < 150; ++i)
+        app->OnTimer();
     app->OnTimer();
     app->OnTimer();
-    EXPECT_EQ(app->mail.mailTickCount, 152);
+    EXPECT_EQ(app->Mail().TicksSinceCheck(), 152);
 }
 
 class ShutdownTest : public ShellTest, public ::testing::WithParamInterface<bool> {};
@@ -171,8 +175,9 @@ TEST_P(ShutdownTest, CloseAndExitSaveTheDraggedPositionAndQuitTheSameWay) {
         app->OnClose();
     else
         Menu(104);
-    EXPECT_EQ(app->windowLeft, 40);
-    EXPECT_EQ(app->windowTop, -7);
+    const SettingsValues saved = DecodeSettings(settings.content.value_or(""), {});
+    EXPECT_EQ(saved.windowLeft, 40);
+    EXPECT_EQ(saved.windowTop, -7);
     EXPECT_EQ(desk.log, (std::vector<std::string>{"delete drawing tools", "tray delete 1",
                                                   "tray delete 2", "quit 0"}));
     EXPECT_TRUE(desk.trayIcons.empty());
@@ -187,8 +192,9 @@ TEST_F(ShellTest, NewTaskbarGetsTheThroughputIconBackAndTheMailIconOnlyWhenShown
     EXPECT_TRUE(desk.trayIcons.contains(1));
     EXPECT_FALSE(desk.trayIcons.contains(2));
 
-    app->mail.mailPending = true;
-    app->mail.CheckMail(false); // the end of a plain check adds the MailIcon
+    Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
+    app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
+    app->Mail().CheckMail(false); // the end of a plain check that found mail adds the MailIcon
     desk.trayIcons.clear();
     app->OnTaskbarCreated();
     EXPECT_TRUE(desk.trayIcons.contains(1));

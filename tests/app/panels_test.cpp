@@ -1,4 +1,5 @@
 // Widening and narrowing, the controls of each panel, and the account form.
+#include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
 #include <vector>
@@ -16,7 +17,7 @@ TEST_F(ShellTest, ConfirmAfterAFirstStartPutsTheCompactWindowAtTheRightEdge) {
     Start();
     Click(5);
     EXPECT_EQ(desk.rect, (Rect{Screen().width - 100, Screen().height - 98, 100, 63}));
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_FALSE(desk.Visible(InterfaceList));
     EXPECT_FALSE(desk.Visible(SpeedList));
     ASSERT_TRUE(desk.timer.has_value());
@@ -74,7 +75,7 @@ TEST_F(ShellTest, MailConfigShowsItsNineControlsAndCollapseHidesAllButPasswordLa
         expected.push_back(NameOf(c));
     EXPECT_EQ(shown, expected) << "shown in this order";
     EXPECT_EQ(desk.focus, HostEdit);
-    EXPECT_EQ(app->panelState, PanelState::MailConfig);
+    EXPECT_EQ(app->Panel(), PanelState::MailConfig);
 
     Click(5);
     for (ControlName c : MailConfigControls)
@@ -86,9 +87,9 @@ TEST_F(ShellTest, ControlsLeftOverFromAnotherPanelStayShown) {
     Menu(101); // config kestrel
     const int wideLeft = desk.rect.left;
     Menu(106); // config mail over it: widens again from the wide window
-    EXPECT_EQ(app->restoreLeft, wideLeft);
+    EXPECT_EQ(app->RestoreLeft(), wideLeft);
     Click(5);
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_TRUE(desk.Visible(InterfaceList));
     EXPECT_TRUE(desk.Visible(SpeedList));
     EXPECT_FALSE(desk.Visible(HostEdit));
@@ -99,11 +100,11 @@ TEST_F(ShellTest, ThroughputPanelSelectsTheConfiguredItems) {
     StartCompact();
     desk.control(SpeedList).selection = 2;
     Select(2);
-    EXPECT_EQ(app->monitor.speedStep, 3);
+    EXPECT_EQ(app->Throughput().SpeedStep(), 3);
     desk.control(InterfaceList).items = {"lo", "eth0"};
     desk.control(InterfaceList).selection = 1;
     Select(1);
-    EXPECT_EQ(app->monitor.interfaceNumber, 2);
+    EXPECT_EQ(app->Throughput().InterfaceNumber(), 2);
     desk.control(SpeedList).selection = -1;
     desk.control(InterfaceList).selection = -1;
     Menu(101);
@@ -118,12 +119,12 @@ TEST_F(ShellTest, MailListHidesPasswordLabelAndClosingRestoresTheWindow) {
     ASSERT_TRUE(desk.Visible(PasswordLabel));
     const Rect compact = desk.rect;
     Tray(1035, TrayMouse::LeftButtonUp);
-    EXPECT_EQ(app->panelState, PanelState::MailList);
+    EXPECT_EQ(app->Panel(), PanelState::MailList);
     EXPECT_TRUE(desk.Visible(MailListBox));
     EXPECT_FALSE(desk.Visible(PasswordLabel));
     EXPECT_EQ(desk.rect.width, 305);
     Tray(1035, TrayMouse::LeftButtonUp);
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_FALSE(desk.Visible(MailListBox));
     EXPECT_EQ(desk.rect, compact);
     EXPECT_TRUE(desk.windowShown);
@@ -137,21 +138,22 @@ TEST_F(ShellTest, MailListOpenedWhileHiddenHidesAgainWhenClosed) {
     EXPECT_TRUE(desk.windowShown);
     Click(5); // OkButton in the mail list clears and closes it
     EXPECT_FALSE(desk.windowShown);
-    EXPECT_FALSE(app->windowVisible);
+    EXPECT_FALSE(app->WindowVisible());
 }
 
 TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
+    Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     StartCompact();
-    app->mail.mailPending = true;
-    app->mail.CheckMail(false);
+    app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
+    app->Mail().CheckMail(false);
     ASSERT_TRUE(desk.trayIcons.contains(2));
     Tray(1035, TrayMouse::LeftButtonUp);
     desk.control(MailListBox).items = {"a", "b"};
     Click(5);
     EXPECT_TRUE(desk.control(MailListBox).items.empty());
     EXPECT_FALSE(desk.trayIcons.contains(2));
-    EXPECT_FALSE(app->mail.mailPending);
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_FALSE(app->Mail().MailPending());
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
 }
 
 TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
@@ -162,8 +164,9 @@ TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
     Type(PasswordEdit, "secret");
     Click(30); // ActiveCheck
     ClickRadio(21);
-    EXPECT_EQ(app->mail.accounts[0], (AccountRecord{"pop.example.org", "alice", "secret", true}));
-    EXPECT_EQ(app->currentAccount, 2);
+    EXPECT_EQ(app->Mail().Accounts()[0],
+              (AccountRecord{"pop.example.org", "alice", "secret", true}));
+    EXPECT_EQ(app->CurrentAccount(), 2);
     EXPECT_EQ(desk.control(HostEdit).text, "");
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
 
@@ -178,7 +181,7 @@ TEST_F(ShellTest, ClickingTheShownAccountStoresAndRereadsIt) {
     Menu(106);
     Type(UserEdit, "bob");
     ClickRadio(20);
-    EXPECT_EQ(app->mail.accounts[0].user, "bob");
+    EXPECT_EQ(app->Mail().Accounts()[0].user, "bob");
     EXPECT_EQ(desk.control(UserEdit).text, "bob");
 }
 
@@ -188,8 +191,8 @@ TEST_F(ShellTest, StoredTextsAreCutToFiftyBytes) {
     Type(HostEdit, std::string(60, 'h'));
     Type(PasswordEdit, std::string(50, 'p'));
     Click(5);
-    EXPECT_EQ(app->mail.accounts[0].host, std::string(50, 'h'));
-    EXPECT_EQ(app->mail.accounts[0].password, std::string(50, 'p'));
+    EXPECT_EQ(app->Mail().Accounts()[0].host, std::string(50, 'h'));
+    EXPECT_EQ(app->Mail().Accounts()[0].password, std::string(50, 'p'));
 }
 
 TEST_F(ShellTest, ActiveCheckTogglesAndReachesTheRecordOnlyWhenStored) {
@@ -198,14 +201,14 @@ TEST_F(ShellTest, ActiveCheckTogglesAndReachesTheRecordOnlyWhenStored) {
     Click(30);
     EXPECT_TRUE(desk.control(ActiveCheck).checked);
     Click(5);
-    ASSERT_TRUE(app->mail.accounts[0].active);
+    ASSERT_TRUE(app->Mail().Accounts()[0].active);
     Menu(106);
     Click(30);
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
     Menu(101); // left through the tray menu: nothing stored
-    EXPECT_TRUE(app->mail.accounts[0].active);
+    EXPECT_TRUE(app->Mail().Accounts()[0].active);
     ClickRadio(22);
-    EXPECT_FALSE(app->mail.accounts[0].active) << "stored as inactive by the switch";
+    EXPECT_FALSE(app->Mail().Accounts()[0].active) << "stored as inactive by the switch";
 }
 
 } // namespace

@@ -245,7 +245,7 @@ long PeakKiB() {
 class HostileServerTest : public ShellTest, public ::testing::WithParamInterface<size_t> {
   protected:
     void Account(uint16_t port) {
-        app->mail.accounts[0] = {"127.0.0.1:" + std::to_string(port), "user", "pw", true};
+        app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(port), "user", "pw", true});
     }
     std::vector<std::string> Shown() {
         std::vector<std::string> shown;
@@ -277,7 +277,7 @@ TEST_P(HostileServerTest, TheListingEndsInTimeAndShowsOnlyTheHeaders) {
         ASSERT_FALSE(shown.empty());
         EXPECT_LE(shown.size(), static_cast<size_t>(MailWatch::MostListedPerCheck));
         EXPECT_EQ(shown.back(), "x@y.z: " + std::to_string(shown.size()));
-        EXPECT_EQ(app->mail.lastSeenCount[0], static_cast<int32_t>(shown.size()));
+        EXPECT_EQ(app->Mail().SeenCounts()[0], static_cast<int32_t>(shown.size()));
     } else {
         ASSERT_EQ(shown.size(), row.shown.size());
         for (size_t i = 0; i < shown.size(); ++i) {

@@ -25,10 +25,9 @@ class MailTest : public ShellTest {
   protected:
     // Account n (1 to 3) on a server of the test's own.
     void Account(int n, uint16_t port, bool active = true) {
-        app->mail.accounts[static_cast<size_t>(n - 1)] = {"127.0.0.1:" + std::to_string(port),
-                                                          "user", "pw", active};
+        mail().StoreAccount(n, {"127.0.0.1:" + std::to_string(port), "user", "pw", active});
     }
-    MailWatch& mail() { return app->mail; }
+    MailWatch& mail() { return app->Mail(); }
     std::vector<std::string>& Lines() { return desk.control(MailListBox).items; }
     void OpenList() { Tray(1035, TrayMouse::LeftButtonUp); }
 };
@@ -105,11 +104,11 @@ TEST_F(MailTest, APlainCheckRaisesTheSignalsButListsNothing) {
     StartCompact();
     Account(1, box.port());
     mail().CheckMail(false);
-    EXPECT_TRUE(mail().mailPending);
+    EXPECT_TRUE(mail().MailPending());
     EXPECT_TRUE(desk.trayIcons.contains(2));
     EXPECT_TRUE(desk.Visible(MailMarkBox));
     EXPECT_TRUE(Lines().empty());
-    EXPECT_EQ(mail().lastSeenCount[0], 0) << "only a listing check advances it";
+    EXPECT_EQ(mail().SeenCounts()[0], 0) << "only a listing check advances it";
     EXPECT_EQ(box.Commands(), (std::vector<std::string>{"USER user", "PASS pw", "STAT", "QUIT"}));
 }
 
@@ -121,8 +120,8 @@ TEST_F(MailTest, OpeningTheListListsEachNewMessageOnce) {
     ASSERT_EQ(Lines().size(), 2u);
     EXPECT_EQ(Lines()[0], MailListEntry("Mail Desk : Hello there", 2, 1).substr(0, 50));
     EXPECT_EQ(Lines()[1], MailListEntry("x@y.z: Second", 2, 2).substr(0, 50));
-    EXPECT_EQ(mail().lastSeenCount[1], 2);
-    EXPECT_TRUE(mail().mailPending);
+    EXPECT_EQ(mail().SeenCounts()[1], 2);
+    EXPECT_TRUE(mail().MailPending());
     EXPECT_FALSE(desk.trayIcons.contains(2)) << "a listing check adds no icon";
     Click(5);   // clear and close
     OpenList(); // nothing new since
@@ -134,13 +133,13 @@ TEST_F(MailTest, AShrunkenMailboxCountsAsNewAgainAndTheMailMarkForgetsEverything
     StartCompact();
     Account(1, box.port());
     OpenList();
-    EXPECT_EQ(mail().lastSeenCount[0], 3);
+    EXPECT_EQ(mail().SeenCounts()[0], 3);
     Tray(1035, TrayMouse::LeftButtonUp); // close
     box.Replace({Mail("a@b.c", "only")});
     mail().CheckMail(false);
-    EXPECT_EQ(mail().lastSeenCount[0], 0);
+    EXPECT_EQ(mail().SeenCounts()[0], 0);
     Click(1); // MailMarkBox: lists everything again, after what is shown
-    EXPECT_EQ(mail().lastSeenCount[0], 1);
+    EXPECT_EQ(mail().SeenCounts()[0], 1);
     EXPECT_EQ(Lines().back().substr(0, 9), "a@b.c: on");
 }
 
@@ -158,7 +157,7 @@ TEST_F(MailTest, AFailingSecondFetchKeepsTheFirstLineAndTheCount) {
     Account(1, server.port());
     OpenList();
     ASSERT_EQ(Lines().size(), 1u);
-    EXPECT_EQ(mail().lastSeenCount[0], 2);
+    EXPECT_EQ(mail().SeenCounts()[0], 2);
 }
 
 TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
@@ -181,7 +180,7 @@ TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
     mail().CheckMail(false);
     EXPECT_LT(std::chrono::steady_clock::now() - start,
               std::chrono::milliseconds(MessageClient::ReplyLimitMs + 2000));
-    EXPECT_TRUE(mail().mailPending);
+    EXPECT_TRUE(mail().MailPending());
 }
 
 TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
@@ -191,11 +190,11 @@ TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
     Account(2, box.port());
     int made = 0;
     bool failing = true;
-    mail().newClient = [&]() -> std::unique_ptr<Pop3Client> {
+    mail().MakeClientsWith([&]() -> std::unique_ptr<Pop3Client> {
         if (failing && made++ == 0)
             throw StackStartFailed();
         return std::make_unique<Pop3Client>();
-    };
+    });
     OpenList();
     ASSERT_EQ(Lines().size(), 1u) << "account 2 was still checked";
     EXPECT_EQ(Lines()[0][48], 2);
@@ -220,7 +219,7 @@ TEST_F(MailTest, ADeletionRemovesTheLineAndRenumbersTheLaterOnes) {
     EXPECT_EQ(box.Messages().size(), 2u);
     EXPECT_EQ(box.Messages()[1][1], "Subject: 3");
     EXPECT_EQ(Lines().size(), 2u);
-    EXPECT_EQ(mail().lastSeenCount[0], 2);
+    EXPECT_EQ(mail().SeenCounts()[0], 2);
     ASSERT_EQ(mail().Lines().size(), 2u);
     EXPECT_EQ(mail().Lines()[1].number, 2) << "message 3 is number 2 now";
     desk.control(MailListBox).selection = 1;
@@ -240,7 +239,7 @@ TEST_F(MailTest, AMailboxChangedSinceTheListingDeletesNothing) {
     Menu(301);
     EXPECT_EQ(box.Messages().size(), 1u);
     EXPECT_EQ(Lines().size(), 2u) << "the line stays";
-    EXPECT_EQ(mail().lastSeenCount[0], 2);
+    EXPECT_EQ(mail().SeenCounts()[0], 2);
     for (const std::string& command : box.Commands())
         EXPECT_FALSE(command.starts_with("DELE")) << command;
 }
@@ -276,9 +275,9 @@ TEST_F(MailTest, FieldsThatNameNoServerConnectNowhere) {
         for (const std::string& field :
              std::vector<std::string>{"imap://127.0.0.1:" + port, "127.0.0.1:" + port + "x",
                                       "pop3s://:" + port, "127.0.0.1:0"}) {
-            app->mail.accounts[0] = {field, "user", "pw", true};
+            mail().StoreAccount(1, {field, "user", "pw", true});
             mail().CheckMail(false);
-            EXPECT_EQ(app->mail.accounts[0].host, field) << "kept as typed";
+            EXPECT_EQ(mail().Accounts()[0].host, field) << "kept as typed";
         }
     }
     EXPECT_EQ(connections, 0);
@@ -302,15 +301,15 @@ TEST_F(MailTest, TheMailClientStartsShownAndTheListIsCleared) {
     EXPECT_EQ(desk.started[0],
               (std::pair<std::string, std::string>{"C:\\Mail\\mail.exe", "-compose"}));
     EXPECT_TRUE(Lines().empty());
-    EXPECT_FALSE(mail().mailPending);
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_FALSE(mail().MailPending());
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
 }
 
 TEST_F(MailTest, TheCadenceCountsFromTheLastCheck) {
     Pop3Mailbox box({}, 8);
     StartCompact();
     Account(1, box.port());
-    mail().mailCheckEnabled = true;
+    mail().SetPeriodicCheck(true);
     mail().CheckMail(false); // an outside check: the count stays 0
     const size_t afterOutside = box.Commands().size();
     for (int i = 0; i < 150; ++i)
@@ -318,7 +317,7 @@ TEST_F(MailTest, TheCadenceCountsFromTheLastCheck) {
     EXPECT_EQ(box.Commands().size(), afterOutside) << "not before the 151st tick";
     app->OnTimer();
     EXPECT_GT(box.Commands().size(), afterOutside);
-    EXPECT_EQ(mail().mailTickCount, 1);
+    EXPECT_EQ(mail().TicksSinceCheck(), 1);
 }
 
 } // namespace

@@ -165,8 +165,8 @@ TEST_F(TlsTest, PeersThatAreNoTlsServerFailInTimeAndHearNoLogin) {
 // Through the mail watch, as an account whose server field asks for TLS.
 TEST_F(TlsTest, TheMailListFillsAndADeletionRemovesTheListedMessage) {
     StartCompact();
-    app->mail.accounts[0] = {"pop3s://localhost:" + std::to_string(PortOf(Good)), "bob", "bobpw",
-                             true};
+    app->Mail().StoreAccount(
+        1, {"pop3s://localhost:" + std::to_string(PortOf(Good)), "bob", "bobpw", true});
     Tray(MailCallback, TrayMouse::LeftButtonUp);
     const auto& lines = desk.control(MailListBox).items;
     ASSERT_EQ(lines.size(), 2u);

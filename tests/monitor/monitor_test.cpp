@@ -1,5 +1,6 @@
 // Sampling, the tick, the window drawing and the tray picture, through the whole shell.
 #include "monitor/tray_icon.h"
+#include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
 namespace kestrel::testing {
@@ -26,7 +27,24 @@ class MonitorTest : public ShellTest {
         interfaces.rows[row].inOctets += inGrowth;
         interfaces.rows[row].outOctets += outGrowth;
     }
-    Monitor& monitor() { return app->monitor; }
+    const Monitor& monitor() { return app->Throughput(); }
+    // The rate texts the last drawn strip showed.
+    std::string InRateText() const { return LastTextAt({1, 2}); }
+    std::string OutRateText() const { return LastTextAt({40, 2}); }
+    std::string LastTextAt(Point at) const {
+        for (auto text = desk.texts.rbegin(); text != desk.texts.rend(); ++text) {
+            if (text->at == at)
+                return text->text;
+        }
+        return "(nothing drawn)";
+    }
+    // Ticks until every history entry the graph draws holds the values of this growth.
+    void TicksOf(uint32_t inGrowth, uint32_t outGrowth) {
+        for (int i = 1; i <= ThroughputHistory::Newest; ++i) {
+            Traffic(inGrowth, outGrowth);
+            app->OnTimer();
+        }
+    }
 };
 
 TEST_F(MonitorTest, InterfaceListHoldsEveryDescriptionInTableOrder) {
@@ -42,7 +60,7 @@ TEST_F(MonitorTest, MoreThanTenInterfacesStillFillTheList) {
         interfaces.rows.push_back({"if" + std::to_string(i), 0, 0});
     Start();
     EXPECT_EQ(desk.control(InterfaceList).items.size(), 14u);
-    EXPECT_EQ(monitor().tableBufferSize, FakeInterfaceTable::SizeFor(14));
+    EXPECT_EQ(monitor().TableBufferSize(), FakeInterfaceTable::SizeFor(14));
 }
 
 TEST_F(MonitorTest, AFailedTableAtCreationLeavesTheListEmpty) {
@@ -57,7 +75,7 @@ TEST_F(MonitorTest, AConfiguredStartPrimesAgainstZeroAndStartsTheTimer) {
     settings.content = "500,400,2,1,";
     Start();
     EXPECT_EQ(desk.rect, (Rect{500, 400, 100, 63}));
-    EXPECT_EQ(app->panelState, PanelState::Compact);
+    EXPECT_EQ(app->Panel(), PanelState::Compact);
     ASSERT_TRUE(desk.timer.has_value());
     EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "i: 512   o: 2") << "the priming measurement";
     EXPECT_TRUE(desk.texts.empty()) << "priming draws nothing";
@@ -93,24 +111,38 @@ TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
     EXPECT_EQ(std::string(tip.data()), "i: 65535   o: 512");
     EXPECT_TRUE(std::all_of(tip.begin() + 17, tip.end(), [](char c) { return c == 0; }));
 
-    app->mail.mailPending = true;
+    Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
+    app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
+    app->Mail().CheckMail(false); // mail waits now
     desk.texts.clear();
     app->OnTimer();
     EXPECT_EQ(desk.texts[2].colour, (Colour{60, 255, 60}));
     EXPECT_EQ(desk.texts[0].text, "i: 0");
 }
 
+TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {
+    Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
+    StartConfigured();
+    app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
+    app->Mail().CheckMail(false);
+    Click(4); // hide
+    desk.texts.clear();
+    Tray(1034, TrayMouse::LeftButtonUp);
+    ASSERT_EQ(desk.texts.size(), 3u);
+    EXPECT_EQ(desk.texts[2].colour, (Colour{60, 255, 60}));
+}
+
 TEST_F(MonitorTest, HistoryTakesTheNewValueAndShiftsAfterDrawing) {
     StartConfigured();
     Traffic(10 * 5333, 7 * 500);
     app->OnTimer();
-    EXPECT_EQ(monitor().history.in[24], 10);
-    EXPECT_EQ(monitor().history.in[25], 10) << "entry 25 keeps its value";
-    EXPECT_EQ(monitor().history.out[24], 7);
+    EXPECT_EQ(monitor().History().in[24], 10);
+    EXPECT_EQ(monitor().History().in[25], 10) << "entry 25 keeps its value";
+    EXPECT_EQ(monitor().History().out[24], 7);
     app->OnTimer();
-    EXPECT_EQ(monitor().history.in[23], 10);
-    EXPECT_EQ(monitor().history.in[24], 0);
-    EXPECT_EQ(monitor().history.in[0], 0) << "entry 0 is never touched";
+    EXPECT_EQ(monitor().History().in[23], 10);
+    EXPECT_EQ(monitor().History().in[24], 0);
+    EXPECT_EQ(monitor().History().in[0], 0) << "entry 0 is never touched";
 }
 
 TEST_F(MonitorTest, AFailedReadingShowsNoTrafficAndAddsAZeroPoint) {
@@ -118,11 +150,11 @@ TEST_F(MonitorTest, AFailedReadingShowsNoTrafficAndAddsAZeroPoint) {
     Traffic(100000, 100000);
     interfaces.failures = {31};
     app->OnTimer();
-    EXPECT_EQ(monitor().inRateText, "i: 0");
-    EXPECT_EQ(monitor().outRateText, "o: 0");
-    EXPECT_EQ(monitor().history.in[24], 0);
+    EXPECT_EQ(InRateText(), "i: 0");
+    EXPECT_EQ(OutRateText(), "o: 0");
+    EXPECT_EQ(monitor().History().in[24], 0);
     app->OnTimer(); // the next reading measures the growth of both ticks
-    EXPECT_EQ(monitor().inRateText, "i: 48");
+    EXPECT_EQ(InRateText(), "i: 48");
 }
 
 TEST_F(MonitorTest, AGrownTableFailsOnceThenReadsWithTheLargerBuffer) {
@@ -131,10 +163,10 @@ TEST_F(MonitorTest, AGrownTableFailsOnceThenReadsWithTheLargerBuffer) {
         interfaces.rows.push_back({"new", 0, 0});
     Traffic(4096, 0);
     app->OnTimer();
-    EXPECT_EQ(monitor().inRateText, "i: 0");
-    EXPECT_EQ(monitor().tableBufferSize, FakeInterfaceTable::SizeFor(14));
+    EXPECT_EQ(InRateText(), "i: 0");
+    EXPECT_EQ(monitor().TableBufferSize(), FakeInterfaceTable::SizeFor(14));
     app->OnTimer();
-    EXPECT_EQ(monitor().inRateText, "i: 2");
+    EXPECT_EQ(InRateText(), "i: 2");
 }
 
 TEST_F(MonitorTest, AnInterfaceNumberBeyondTheTableReadsAsNoTraffic) {
@@ -142,8 +174,8 @@ TEST_F(MonitorTest, AnInterfaceNumberBeyondTheTableReadsAsNoTraffic) {
         StartConfigured(number);
         Traffic(1 << 20, 1 << 20);
         app->OnTimer();
-        EXPECT_EQ(monitor().inRateText, "i: 0") << number;
-        EXPECT_EQ(monitor().history.in[24], 0) << number;
+        EXPECT_EQ(InRateText(), "i: 0") << number;
+        EXPECT_EQ(monitor().History().in[24], 0) << number;
     }
 }
 
@@ -155,28 +187,25 @@ TEST_F(MonitorTest, SwitchingToAnInterfaceWithSmallerCountersShowsNoSpike) {
     desk.control(InterfaceList).selection = 0;
     Select(1);
     app->OnTimer();
-    EXPECT_EQ(monitor().inRateText, "i: 0");
-    EXPECT_EQ(monitor().outRateText, "o: 0");
-    EXPECT_EQ(monitor().history.out[24], 0);
+    EXPECT_EQ(InRateText(), "i: 0");
+    EXPECT_EQ(OutRateText(), "o: 0");
+    EXPECT_EQ(monitor().History().out[24], 0);
 }
 
 TEST_F(MonitorTest, WithoutASpeedStepTheGraphRestsButTheTextsMove) {
     StartConfigured(2, 0);
     Traffic(1 << 20, 1 << 20);
     app->OnTimer();
-    EXPECT_EQ(monitor().inRateText, "i: 512");
-    EXPECT_EQ(monitor().history.in[24], 0);
+    EXPECT_EQ(InRateText(), "i: 512");
+    EXPECT_EQ(monitor().History().in[24], 0);
     desk.control(SpeedList).selection = 0;
     Select(2);
-    EXPECT_EQ(monitor().divisors.in, 5333u) << "a chosen speed takes effect at once";
+    EXPECT_EQ(monitor().Scale().in, 5333u) << "a chosen speed takes effect at once";
 }
 
 TEST_F(MonitorTest, GraphLinesEndOnePixelShortAndRowFourteenStaysUnpainted) {
     StartConfigured();
-    monitor().history.in.fill(10);
-    monitor().history.out.fill(20);
-    monitor().DrawTextStrip();
-    monitor().DrawGraph();
+    TicksOf(10 * 5333, 20 * 500); // the last one draws strip and graph
     for (int x = 4; x < 100; ++x) {
         EXPECT_EQ(desk.Pixel(x, 63 - 10), Green) << x;
         EXPECT_EQ(desk.Pixel(x, 63 - 20), Red) << x;
@@ -194,9 +223,7 @@ TEST_F(MonitorTest, GraphLinesEndOnePixelShortAndRowFourteenStaysUnpainted) {
 
 TEST_F(MonitorTest, ATopValueReachesTheGraphsFirstRowAndIncomingDrawsOverOutgoing) {
     StartConfigured();
-    monitor().history.in.fill(48);
-    monitor().history.out.fill(48);
-    monitor().DrawGraph();
+    TicksOf(48 * 5333, 48 * 500);
     EXPECT_EQ(desk.Pixel(50, 15), Green);
     EXPECT_EQ(desk.Pixel(50, 14), FakeDesktop::Untouched);
 }
@@ -218,10 +245,10 @@ TEST_F(MonitorTest, ShowingTheWindowDrawsPointTwentyFiveAtTheHeightOfPointTwenty
     interfaces.rows = {{"lo", 0, 0}, {"eth0", 48 * 5333, 0}};
     settings.content = "500,400,2,1,";
     Start();
-    ASSERT_EQ(monitor().history.in[25], 48) << "primed";
+    ASSERT_EQ(monitor().History().in[25], 48) << "primed";
     Click(4); // hide
     Tray(1034, TrayMouse::LeftButtonUp);
-    EXPECT_EQ(monitor().history.in[25], 0);
+    EXPECT_EQ(monitor().History().in[25], 0);
     for (int x = 96; x < 100; ++x)
         for (int y = 15; y < 63; ++y)
             EXPECT_NE(desk.Pixel(x, y), Green) << x << "," << y << ": no rise to the primed value";
