@@ -1,7 +1,7 @@
 #include "app/application.h"
 
 #include "app/identifiers.h"
-#include "app/menus.h"
+#include "app/shell_menus.h"
 
 namespace kestrel {
 

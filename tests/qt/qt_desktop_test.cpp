@@ -3,7 +3,7 @@
 // whole mail path runs through the Qt widgets against Dovecot.
 #include "app/application.h"
 #include "app/control_table.h"
-#include "app/menus.h"
+#include "app/shell_menus.h"
 #include "fake/fake_desktop.h"
 #include "fake/fake_interface_table.h"
 #include "fake/fake_settings_file.h"

@@ -1,4 +1,4 @@
-#include "app/menus.h"
+#include "app/shell_menus.h"
 
 #include "app/application.h"
 
@@ -44,7 +44,8 @@ void Application::ShowMailMenu(Point pointer) {
 
 void Application::ShowAbout() {
     const Point pointer = desktop_.window.PointerPosition();
-    desktop_.menus.ShowPopupMenu(AboutMenu(), {pointer.x - AboutMenuOffset, pointer.y - AboutMenuOffset});
+    desktop_.menus.ShowPopupMenu(AboutMenu(),
+                                 {pointer.x - AboutMenuOffset, pointer.y - AboutMenuOffset});
 }
 
 } // namespace kestrel
