@@ -1,0 +1,150 @@
+// The user's clicks, drags, typing and menu choices on the Qt desktop reach the core as its
+// commands.
+#include "app/application.h"
+#include "app/control_table.h"
+#include "app/shell_menus.h"
+#include "fake/fake_desktop.h"
+#include "qt/qt_control_widgets.h"
+#include "qt/qt_desktop.h"
+#include "qt_test_support.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kestrel::testing {
+namespace {
+
+using enum ControlName;
+
+// A receiver that only records what the Qt desktop delivers.
+struct Recorder : WindowEvents {
+    QtDesktop* desktop = nullptr;
+    std::vector<std::tuple<int, int, bool>> commands;
+    void OnCreate() override {
+        const Desktop ports = desktop->Ports();
+        for (const ControlSpec& row : ControlTable())
+            ports.controls.CreateControl(row);
+        ports.drawing.CreateMainFont();
+    }
+    void OnClose() override {}
+    void OnCommand(int id, int code, bool fromControl) override {
+        commands.emplace_back(id, code, fromControl);
+    }
+    void OnTimer() override {}
+    void OnTrayCallback(int, TrayMouse) override {}
+    void OnTaskbarCreated() override {}
+};
+
+class UserActionTest : public ::testing::Test {
+  protected:
+    QtDesktop qt;
+    Desktop ports = qt.Ports();
+    Recorder events;
+    void SetUp() override {
+        events.desktop = &qt;
+        ports.services.LoadResources();
+        ports.window.CreateMainWindow(events);
+        for (const ControlSpec& row : ControlTable())
+            ports.controls.ShowControl(row.name, row.name != MailListBox); // lies on the others
+        ports.window.MoveWindow({0, 0, 305, 63});
+        QApplication::processEvents();
+    }
+    // Through the window, which hands the click to whatever lies at that point.
+    void Click(ControlName control, QPoint at = {5, 5}) {
+        const QPoint inWindow = qt.Widget(control)->mapTo(qt.Window(), at);
+        QTest::mouseClick(qt.Window()->windowHandle(), Qt::LeftButton, {}, inWindow);
+    }
+    std::vector<std::tuple<int, int, bool>> Delivered() {
+        QApplication::processEvents();
+        return std::exchange(events.commands, {});
+    }
+};
+
+TEST_F(UserActionTest, ClicksArriveAsTheControlsNotifications) {
+    ports.lists.ListAdd(InterfaceList, "lo");
+    ports.lists.ListAdd(InterfaceList, "eth0");
+    auto* interfaces = dynamic_cast<ListBox*>(qt.Widget(InterfaceList));
+    const QPoint secondLine = interfaces->viewport()->mapTo(
+        interfaces, interfaces->visualItemRect(interfaces->item(1)).center());
+
+    const struct {
+        ControlName control;
+        QPoint at;
+        std::vector<std::tuple<int, int, bool>> delivered;
+    } table[] = {
+        {OkButton, {5, 5}, {{5, 0, true}}},
+        {MailMarkBox, {5, 5}, {{1, 0, true}}},
+        {GraphArea, {50, 20}, {{4, 0, true}}},
+        {ActiveCheck, {5, 5}, {{30, 0, true}}},
+        {AccountRadio2, {5, 5}, {{21, 0, true}}},
+        {AccountLabel, {5, 5}, {}}, // a static that does not notify: the window's
+        {InterfaceList, secondLine, {{1, 1, true}}},
+    };
+    for (const auto& row : table) {
+        Click(row.control, row.at);
+        EXPECT_EQ(Delivered(), row.delivered) << NameOf(row.control);
+    }
+    EXPECT_FALSE(ports.controls.IsChecked(ActiveCheck))
+        << "the application ticks the box, not the click";
+    EXPECT_TRUE(ports.controls.IsChecked(AccountRadio2));
+    EXPECT_EQ(ports.lists.ListSelection(InterfaceList), 1);
+
+    ports.lists.ListSelect(InterfaceList, 0); // the application's own selection is not reported
+    ports.controls.SetChecked(AccountRadio1, true);
+    EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{}));
+    EXPECT_FALSE(ports.controls.IsChecked(AccountRadio2)) << "the radios are one group";
+}
+
+// A static that does not notify lets the mouse through: the window beneath drags.
+TEST_F(UserActionTest, AnyFreePartOfTheWindowDragsIt) {
+    ports.window.MoveWindow({200, 100, 305, 63});
+    QWindow* window = qt.Window()->windowHandle();
+    for (const QPoint grab : {QPoint(50, 5), QPoint(120, 5), QPoint(10, 14)}) { // strip, label
+        const Rect before = ports.window.WindowRect();
+        QTest::mousePress(window, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(window, grab + QPoint(30, 20));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, grab); // it moved under the pointer
+        EXPECT_EQ(ports.window.WindowRect(), (Rect{before.left + 30, before.top + 20, 305, 63}))
+            << grab.x();
+    }
+    EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{}));
+}
+
+TEST_F(UserActionTest, FieldsRefuseWhatTheSettingsFileCannotKeep) {
+    ports.controls.SetText(HostEdit, "pop\xF2.example\xFF.org");
+    EXPECT_EQ(ports.controls.GetText(HostEdit, 256), "pop.example.org");
+    ports.controls.Focus(UserEdit);
+    Type(qt.Widget(UserEdit), QString::fromStdU16String(u"j\u00F2rg\u00FF \u00E4"));
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 256), "jrg \xE4");
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 3), "jr") << "maxBytes counts the terminator";
+    ports.controls.SetText(PasswordEdit, "secret");
+    EXPECT_EQ(dynamic_cast<QLineEdit*>(qt.Widget(PasswordEdit))->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(UserActionTest, AChosenMenuItemArrivesAfterTheMenuHasClosed) {
+    ChooseInNextMenu("delete");
+    ports.menus.ShowPopupMenu(MailMenu(), {10, 10});
+    EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{{CmdDeleteMail, 0, false}}));
+    ChooseInNextMenu("config kestrel");
+    ports.menus.ShowPopupMenu(TrayMenu(), {10, 10});
+    EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{{CmdConfigKestrel, 0, false}}));
+}
+
+TEST_F(UserActionTest, WithoutATrayTheWindowStaysShownAndSaysSoOnce) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "offscreen has none";
+    ::testing::internal::CaptureStderr();
+    ports.tray.Add({ThroughputIconId, ThroughputCallback, std::string("NO"), {}});
+    ports.window.ShowWindow(false);
+    ports.window.ShowWindow(false);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(qt.Window()->isVisible()) << "a hidden window could not come back";
+    const std::string line = "kestrel: no system tray is available; the window stays shown\n";
+    const size_t first = said.find(line);
+    EXPECT_NE(first, std::string::npos) << said;
+    EXPECT_EQ(said.find(line, first + 1), std::string::npos) << "once";
+}
+
+} // namespace
+} // namespace kestrel::testing
