@@ -39,8 +39,7 @@ echo "poplib: $COUNT headers in $poplib ms (median of $RUNS)"
 unset DISPLAY
 start_display
 init_wine
-exe=$ROOT/build/win32/src/kestrel.exe
-[ -f "$exe" ] || exe=$ROOT/build/win32/kestrel.exe
+exe=$ROOT/build/win32/kestrel.exe
 # The last list stays up for 2 s: a screenshot of it goes to build/listing.png.
 out=$(wine "$ROOT/build/win32/bench/listing_bench.exe" "Z:${exe//\//\\}" "$ADDRESS" dave davepw \
           "$RUNS" 2000 | while read -r line; do

@@ -6,8 +6,6 @@
 #include "pop3/text_ops.h"
 
 #include <ctime>
-#include <mutex>
-#include <optional>
 #include <sstream>
 
 namespace kestrel {
@@ -108,16 +106,6 @@ int64_t DaysFromCivil(int y, int m, int d) {
     return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
 }
 
-// std::localtime shares one result between threads: it is copied out under a lock.
-std::optional<std::tm> LocalCalendar(std::time_t moment) {
-    static std::mutex lock;
-    const std::lock_guard hold(lock);
-    const std::tm* local = std::localtime(&moment);
-    if (!local)
-        return std::nullopt;
-    return *local;
-}
-
 } // namespace
 
 uint8_t PriorityFromText(const std::string& value) {
@@ -168,10 +156,9 @@ double InternetDateToLocal(const std::string& value) {
     // The local offset at that moment: the local calendar time read back as if it were UTC.
     // No mktime, which would read the time zone again for every message.
     const std::time_t moment = static_cast<std::time_t>(utc);
-    const std::optional<std::tm> calendar = LocalCalendar(moment);
-    if (!calendar) // outside what the system can convert: taken as UTC
+    std::tm local{};
+    if (!localtime_r(&moment, &local)) // outside what the system can convert: taken as UTC
         return static_cast<double>(utc) / 86400.0 + 25569.0;
-    const std::tm& local = *calendar;
     const int64_t localSeconds =
         DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) * 86400 +
         local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;

@@ -149,10 +149,12 @@ TEST_F(ShellTest, PeriodicCheckRunsAtTheHundredAndFiftiethCountAndRestartsTheCou
         app->OnTimer();
     EXPECT_EQ(app->Mail().TicksSinceCheck(), 150);
     EXPECT_FALSE(desk.trayIcons.contains(2));
+    desk.log.clear();
     app->OnTimer();
     EXPECT_EQ(app->Mail().TicksSinceCheck(), 1) << "reset by the check, then counted";
     EXPECT_TRUE(desk.trayIcons.contains(2));
     EXPECT_TRUE(desk.Visible(MailMarkBox));
+    EXPECT_NE(LogIndex("show MailMarkBox"), -1) << "the mark is shown by the check itself";
 }
 
 TEST_F(ShellTest, WithNoActiveAccountTheCheckRunsOnEveryTickPastTheMark) {

@@ -103,10 +103,12 @@ TEST_F(MailTest, APlainCheckRaisesTheSignalsButListsNothing) {
     Pop3Mailbox box({Mail("a@b.c", "one"), Mail("d@e.f", "two")});
     StartCompact();
     Account(1, box.port());
+    desk.log.clear();
     mail().CheckMail(false);
     EXPECT_TRUE(mail().MailPending());
     EXPECT_TRUE(desk.trayIcons.contains(2));
     EXPECT_TRUE(desk.Visible(MailMarkBox));
+    EXPECT_NE(LogIndex("show MailMarkBox"), -1) << "the mark is shown by the check itself";
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(mail().SeenCounts()[0], 0) << "only a listing check advances it";
     EXPECT_EQ(box.Commands(), (std::vector<std::string>{"USER user", "PASS pw", "STAT", "QUIT"}));

@@ -171,6 +171,7 @@ TEST_F(MonitorTest, AGrownTableFailsOnceThenReadsWithTheLargerBuffer) {
 
 TEST_F(MonitorTest, AnInterfaceNumberBeyondTheTableReadsAsNoTraffic) {
     for (int32_t number : {3, 99, 0, -4}) {
+        desk.texts.clear(); // a strip left from the pass before must not answer for this one
         StartConfigured(number);
         Traffic(1 << 20, 1 << 20);
         app->OnTimer();
