@@ -32,10 +32,10 @@ class PanelTransitions : public ShellTest, public ::testing::WithParamInterface<
     void Enter(PanelState state) {
         switch (state) {
         case MailConfig:
-            Menu(106);
+            Menu(CmdConfigMail);
             break;
         case ThroughputConfig:
-            Menu(101);
+            Menu(CmdConfigKestrel);
             break;
         case MailList:
             Tray(1035, TrayMouse::LeftButtonUp);
@@ -93,10 +93,10 @@ TEST_F(ShellTest, SharedIdentifiersAreToldApartByTheirCode) {
     StartCompact();
     desk.control(InterfaceList).items = {"lo", "eth0", "eth1"};
     desk.control(InterfaceList).selection = 2;
-    Select(1); // InterfaceList, selection changed
+    Select(InterfaceListId); // InterfaceList, selection changed
     EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
     EXPECT_EQ(app->Panel(), Compact) << "not the MailMarkBox click";
-    Click(1); // MailMarkBox, clicked
+    Click(MailMarkBoxId); // MailMarkBox, clicked
     EXPECT_EQ(app->Panel(), MailList);
     EXPECT_EQ(app->Throughput().InterfaceNumber(), 3);
 }
@@ -106,8 +106,8 @@ TEST_F(ShellTest, CodesOtherThanClickAndSelectionDoNothing) {
     desk.log.clear();
     for (int id : {1, 2, 3, 4, 5, 20, 30})
         app->OnCommand(id, 5, true); // e.g. a list losing the focus
-    Click(2);                        // SpeedList has no click row
-    Click(3);
+    Click(SpeedListId);              // SpeedList has no click row
+    Click(MailListBoxId);
     EXPECT_TRUE(desk.log.empty());
     EXPECT_EQ(app->Panel(), Compact);
 }
@@ -122,7 +122,7 @@ TEST_F(ShellTest, MenuIdentifiersFromAControlAreIgnored) {
 
 TEST_F(ShellTest, AMenuCommandAlsoRunsANotificationRowOfItsIdentifier) {
     StartCompact();
-    Menu(106);
+    Menu(CmdConfigMail);
     Type(HostEdit, "h");
     app->OnCommand(5, 0, false); // an identifier 5 with no control: the OkButton row
     EXPECT_EQ(app->Panel(), Compact);
@@ -185,7 +185,7 @@ TEST_F(ShellTest, MailIconAnswersBothButtonsAndNothingElse) {
 TEST_F(ShellTest, AboutShowsThePictureFiftyPixelsUpAndLeftOfThePointer) {
     StartCompact();
     desk.pointer = {300, 200};
-    Menu(102);
+    Menu(CmdAbout);
     ASSERT_EQ(desk.menus.size(), 1u);
     EXPECT_EQ(desk.menus[0].topLeft, (Point{250, 150}));
     ASSERT_EQ(desk.menus[0].items.size(), 1u);
@@ -197,7 +197,7 @@ TEST_F(ShellTest, MailListSelectionOpensTheMailMenuAtThePointer) {
     StartCompact();
     Tray(1035, TrayMouse::LeftButtonUp);
     desk.pointer = {10, 20};
-    Select(3);
+    Select(MailListBoxId);
     ASSERT_EQ(desk.menus.size(), 1u);
     EXPECT_EQ(desk.menus[0].topLeft, (Point{5, 15}));
     EXPECT_EQ(Items(desk.menus[0]), (std::vector<std::pair<int, std::string>>{
@@ -206,7 +206,7 @@ TEST_F(ShellTest, MailListSelectionOpensTheMailMenuAtThePointer) {
 
 TEST_F(ShellTest, GraphAreaClickHidesAndTheThroughputIconBringsTheWindowBack) {
     StartCompact();
-    Click(4);
+    Click(GraphAreaId);
     EXPECT_FALSE(desk.windowShown);
     Tray(1034, TrayMouse::LeftButtonUp);
     EXPECT_TRUE(desk.windowShown);
@@ -230,7 +230,7 @@ TEST_F(ShellTest, MailMarkClickForgetsWhatWasSeenAndOpensTheListEvenWhenOpen) {
     ASSERT_EQ(app->Mail().SeenCounts(), (std::array<int32_t, 3>{3, 4, 5}));
     accounts(false); // so that what the click lists again cannot count as seen
     const Rect wide = desk.rect;
-    Click(1);
+    Click(MailMarkBoxId);
     EXPECT_EQ(app->Mail().SeenCounts(), (std::array<int32_t, 3>{0, 0, 0}));
     EXPECT_EQ(app->Panel(), MailList);
     EXPECT_EQ(desk.rect.width, 305);
@@ -239,8 +239,8 @@ TEST_F(ShellTest, MailMarkClickForgetsWhatWasSeenAndOpensTheListEvenWhenOpen) {
 
 TEST_F(ShellTest, ConfirmingTheThroughputPanelRestartsTheTimerEachTime) {
     StartCompact();
-    Menu(101);
-    Click(5);
+    Menu(CmdConfigKestrel);
+    Click(OkButtonId);
     EXPECT_EQ(desk.timerStarts, 2);
     EXPECT_EQ(app->Throughput().InterfaceNumber(), 100)
         << "nothing chosen: the timer runs regardless";

@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ShellTest, QuietOnAFirstStartHidesAtTheFirstTickAfterConfirming) {
     Start("kestrel.exe quiet");
     EXPECT_TRUE(desk.windowShown);
-    Click(5); // confirm the throughput panel: the timer starts
+    Click(OkButtonId); // confirm the throughput panel: the timer starts
     ASSERT_TRUE(desk.timer.has_value());
     EXPECT_TRUE(desk.windowShown);
     app->OnTimer();
@@ -176,7 +176,7 @@ TEST_P(ShutdownTest, CloseAndExitSaveTheDraggedPositionAndQuitTheSameWay) {
     if (GetParam())
         app->OnClose();
     else
-        Menu(104);
+        Menu(CmdExit);
     const SettingsValues saved = DecodeSettings(settings.content.value_or(""), {});
     EXPECT_EQ(saved.windowLeft, 40);
     EXPECT_EQ(saved.windowTop, -7);

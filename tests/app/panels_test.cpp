@@ -15,7 +15,7 @@ const std::vector<ControlName> MailConfigControls{HostEdit,      UserEdit,      
 
 TEST_F(ShellTest, ConfirmAfterAFirstStartPutsTheCompactWindowAtTheRightEdge) {
     Start();
-    Click(5);
+    Click(OkButtonId);
     EXPECT_EQ(desk.rect, (Rect{Screen().width - 100, Screen().height - 98, 100, 63}));
     EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_FALSE(desk.Visible(InterfaceList));
@@ -36,9 +36,9 @@ TEST_P(ExpandNearTheEdge, MovesLeftOnlyWhenLessThan280PixelsRemain) {
     StartCompact();
     const int w = Screen().width;
     desk.Drag({w - GetParam().fromRightEdge, 300});
-    Menu(106); // config mail
+    Menu(CmdConfigMail); // config mail
     EXPECT_EQ(desk.rect, (Rect{w - GetParam().expandedFromRightEdge, 300, 305, 63}));
-    Click(5);
+    Click(OkButtonId);
     EXPECT_EQ(desk.rect, (Rect{w - GetParam().fromRightEdge, 300, 100, 63}))
         << "the collapse returns to the edge before the expansion";
 }
@@ -54,17 +54,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ShellTest, DragThenConfirmReturnsToTheFormerLeftEdgeAtTheDraggedHeight) {
     StartCompact();
     const int w = Screen().width;
-    Menu(106);
+    Menu(CmdConfigMail);
     EXPECT_EQ(desk.rect.left, w - 305);
     desk.Drag({300, 200});
-    Click(5);
+    Click(OkButtonId);
     EXPECT_EQ(desk.rect, (Rect{w - 100, 200, 100, 63}));
 }
 
 TEST_F(ShellTest, MailConfigShowsItsNineControlsAndCollapseHidesAllButPasswordLabel) {
     StartCompact();
     desk.log.clear();
-    Menu(106);
+    Menu(CmdConfigMail);
     std::vector<std::string> shown;
     for (const std::string& entry : desk.log) {
         if (entry.starts_with("show ") && entry != "show window")
@@ -77,18 +77,18 @@ TEST_F(ShellTest, MailConfigShowsItsNineControlsAndCollapseHidesAllButPasswordLa
     EXPECT_EQ(desk.focus, HostEdit);
     EXPECT_EQ(app->Panel(), PanelState::MailConfig);
 
-    Click(5);
+    Click(OkButtonId);
     for (ControlName c : MailConfigControls)
         EXPECT_EQ(desk.Visible(c), c == PasswordLabel) << NameOf(c);
 }
 
 TEST_F(ShellTest, ControlsLeftOverFromAnotherPanelStayShown) {
     StartCompact();
-    Menu(101); // config kestrel
+    Menu(CmdConfigKestrel); // config kestrel
     const int wideLeft = desk.rect.left;
-    Menu(106); // config mail over it: widens again from the wide window
+    Menu(CmdConfigMail); // config mail over it: widens again from the wide window
     EXPECT_EQ(app->RestoreLeft(), wideLeft);
-    Click(5);
+    Click(OkButtonId);
     EXPECT_EQ(app->Panel(), PanelState::Compact);
     EXPECT_TRUE(desk.Visible(InterfaceList));
     EXPECT_TRUE(desk.Visible(SpeedList));
@@ -99,23 +99,23 @@ TEST_F(ShellTest, ControlsLeftOverFromAnotherPanelStayShown) {
 TEST_F(ShellTest, ThroughputPanelSelectsTheConfiguredItems) {
     StartCompact();
     desk.control(SpeedList).selection = 2;
-    Select(2);
+    Select(SpeedListId);
     EXPECT_EQ(app->Throughput().SpeedStep(), 3);
     desk.control(InterfaceList).items = {"lo", "eth0"};
     desk.control(InterfaceList).selection = 1;
-    Select(1);
+    Select(InterfaceListId);
     EXPECT_EQ(app->Throughput().InterfaceNumber(), 2);
     desk.control(SpeedList).selection = -1;
     desk.control(InterfaceList).selection = -1;
-    Menu(101);
+    Menu(CmdConfigKestrel);
     EXPECT_EQ(desk.control(SpeedList).selection, 2);
     EXPECT_EQ(desk.control(InterfaceList).selection, 1);
 }
 
 TEST_F(ShellTest, MailListHidesPasswordLabelAndClosingRestoresTheWindow) {
     StartCompact();
-    Menu(106);
-    Click(5); // PasswordLabel stays shown after the mail configuration
+    Menu(CmdConfigMail);
+    Click(OkButtonId); // PasswordLabel stays shown after the mail configuration
     ASSERT_TRUE(desk.Visible(PasswordLabel));
     const Rect compact = desk.rect;
     Tray(1035, TrayMouse::LeftButtonUp);
@@ -132,11 +132,11 @@ TEST_F(ShellTest, MailListHidesPasswordLabelAndClosingRestoresTheWindow) {
 
 TEST_F(ShellTest, MailListOpenedWhileHiddenHidesAgainWhenClosed) {
     StartCompact();
-    Click(4); // GraphArea hides the window
+    Click(GraphAreaId); // GraphArea hides the window
     ASSERT_FALSE(desk.windowShown);
     Tray(1035, TrayMouse::RightButtonUp);
     EXPECT_TRUE(desk.windowShown);
-    Click(5); // OkButton in the mail list clears and closes it
+    Click(OkButtonId); // OkButton in the mail list clears and closes it
     EXPECT_FALSE(desk.windowShown);
     EXPECT_FALSE(app->WindowVisible());
 }
@@ -149,7 +149,7 @@ TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
     ASSERT_TRUE(desk.trayIcons.contains(2));
     Tray(1035, TrayMouse::LeftButtonUp);
     desk.control(MailListBox).items = {"a", "b"};
-    Click(5);
+    Click(OkButtonId);
     EXPECT_TRUE(desk.control(MailListBox).items.empty());
     EXPECT_FALSE(desk.trayIcons.contains(2));
     EXPECT_FALSE(app->Mail().MailPending());
@@ -158,19 +158,19 @@ TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
 
 TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
     StartCompact();
-    Menu(106);
+    Menu(CmdConfigMail);
     Type(HostEdit, "pop.example.org");
     Type(UserEdit, "alice");
     Type(PasswordEdit, "secret");
-    Click(30); // ActiveCheck
-    ClickRadio(21);
+    Click(ActiveCheckId); // ActiveCheck
+    ClickRadio(AccountRadio2Id);
     EXPECT_EQ(app->Mail().Accounts()[0],
               (AccountRecord{"pop.example.org", "alice", "secret", true}));
     EXPECT_EQ(app->CurrentAccount(), 2);
     EXPECT_EQ(desk.control(HostEdit).text, "");
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
 
-    ClickRadio(20);
+    ClickRadio(AccountRadio1Id);
     EXPECT_EQ(desk.control(HostEdit).text, "pop.example.org");
     EXPECT_EQ(desk.control(PasswordEdit).text, "secret");
     EXPECT_TRUE(desk.control(ActiveCheck).checked);
@@ -178,36 +178,36 @@ TEST_F(ShellTest, SwitchingAccountsStoresTheFormIntoThePreviousAccount) {
 
 TEST_F(ShellTest, ClickingTheShownAccountStoresAndRereadsIt) {
     StartCompact();
-    Menu(106);
+    Menu(CmdConfigMail);
     Type(UserEdit, "bob");
-    ClickRadio(20);
+    ClickRadio(AccountRadio1Id);
     EXPECT_EQ(app->Mail().Accounts()[0].user, "bob");
     EXPECT_EQ(desk.control(UserEdit).text, "bob");
 }
 
 TEST_F(ShellTest, StoredTextsAreCutToFiftyBytes) {
     StartCompact();
-    Menu(106);
+    Menu(CmdConfigMail);
     Type(HostEdit, std::string(60, 'h'));
     Type(PasswordEdit, std::string(50, 'p'));
-    Click(5);
+    Click(OkButtonId);
     EXPECT_EQ(app->Mail().Accounts()[0].host, std::string(50, 'h'));
     EXPECT_EQ(app->Mail().Accounts()[0].password, std::string(50, 'p'));
 }
 
 TEST_F(ShellTest, ActiveCheckTogglesAndReachesTheRecordOnlyWhenStored) {
     StartCompact();
-    Menu(106);
-    Click(30);
+    Menu(CmdConfigMail);
+    Click(ActiveCheckId);
     EXPECT_TRUE(desk.control(ActiveCheck).checked);
-    Click(5);
+    Click(OkButtonId);
     ASSERT_TRUE(app->Mail().Accounts()[0].active);
-    Menu(106);
-    Click(30);
+    Menu(CmdConfigMail);
+    Click(ActiveCheckId);
     EXPECT_FALSE(desk.control(ActiveCheck).checked);
-    Menu(101); // left through the tray menu: nothing stored
+    Menu(CmdConfigKestrel); // left through the tray menu: nothing stored
     EXPECT_TRUE(app->Mail().Accounts()[0].active);
-    ClickRadio(22);
+    ClickRadio(AccountRadio3Id);
     EXPECT_FALSE(app->Mail().Accounts()[0].active) << "stored as inactive by the switch";
 }
 

@@ -332,7 +332,7 @@ class HostileDeletionTest : public HostileServerTest {
             Tray(MailCallback, TrayMouse::LeftButtonUp);
             desk.control(MailListBox).selection = line;
             const Clock::time_point start = Clock::now();
-            Menu(301);
+            Menu(CmdDeleteMail);
             EXPECT_LE(Clock::now() - start, std::chrono::milliseconds(ReplyMs + Slack));
         }
         return seen;

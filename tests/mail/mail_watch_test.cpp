@@ -125,8 +125,8 @@ TEST_F(MailTest, OpeningTheListListsEachNewMessageOnce) {
     EXPECT_EQ(mail().SeenCounts()[1], 2);
     EXPECT_TRUE(mail().MailPending());
     EXPECT_FALSE(desk.trayIcons.contains(2)) << "a listing check adds no icon";
-    Click(5);   // clear and close
-    OpenList(); // nothing new since
+    Click(OkButtonId); // clear and close
+    OpenList();        // nothing new since
     EXPECT_TRUE(Lines().empty());
 }
 
@@ -140,7 +140,7 @@ TEST_F(MailTest, AShrunkenMailboxCountsAsNewAgainAndTheMailMarkForgetsEverything
     box.Replace({Mail("a@b.c", "only")});
     mail().CheckMail(false);
     EXPECT_EQ(mail().SeenCounts()[0], 0);
-    Click(1); // MailMarkBox: lists everything again, after what is shown
+    Click(MailMarkBoxId); // MailMarkBox: lists everything again, after what is shown
     EXPECT_EQ(mail().SeenCounts()[0], 1);
     EXPECT_EQ(Lines().back().substr(0, 9), "a@b.c: on");
 }
@@ -202,11 +202,11 @@ TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
     EXPECT_EQ(Lines()[0][48], 2);
     made = 0;
     desk.control(MailListBox).selection = 0;
-    Menu(301);
+    Menu(CmdDeleteMail);
     EXPECT_EQ(box.Messages().size(), 1u);
     EXPECT_EQ(Lines().size(), 1u) << "nothing deleted, the line stays";
     failing = false;
-    Menu(301);
+    Menu(CmdDeleteMail);
     EXPECT_TRUE(box.Messages().empty());
 }
 
@@ -217,7 +217,7 @@ TEST_F(MailTest, ADeletionRemovesTheLineAndRenumbersTheLaterOnes) {
     Account(1, box.port());
     OpenList();
     desk.control(MailListBox).selection = 1;
-    Menu(301);
+    Menu(CmdDeleteMail);
     EXPECT_EQ(box.Messages().size(), 2u);
     EXPECT_EQ(box.Messages()[1][1], "Subject: 3");
     EXPECT_EQ(Lines().size(), 2u);
@@ -225,7 +225,7 @@ TEST_F(MailTest, ADeletionRemovesTheLineAndRenumbersTheLaterOnes) {
     ASSERT_EQ(mail().Lines().size(), 2u);
     EXPECT_EQ(mail().Lines()[1].number, 2) << "message 3 is number 2 now";
     desk.control(MailListBox).selection = 1;
-    Menu(301);
+    Menu(CmdDeleteMail);
     EXPECT_EQ(box.Messages().size(), 1u);
     EXPECT_EQ(box.Messages()[0][1], "Subject: 1");
     EXPECT_EQ(box.Commands().back(), "QUIT");
@@ -238,7 +238,7 @@ TEST_F(MailTest, AMailboxChangedSinceTheListingDeletesNothing) {
     OpenList();
     box.Replace({Mail("a@b.c", "2", "<2@x>")}); // message 1 went elsewhere
     desk.control(MailListBox).selection = 0;
-    Menu(301);
+    Menu(CmdDeleteMail);
     EXPECT_EQ(box.Messages().size(), 1u);
     EXPECT_EQ(Lines().size(), 2u) << "the line stays";
     EXPECT_EQ(mail().SeenCounts()[0], 2);
@@ -288,7 +288,7 @@ TEST_F(MailTest, FieldsThatNameNoServerConnectNowhere) {
 TEST_F(MailTest, DeletingWithoutASelectionDoesNothing) {
     StartCompact();
     desk.log.clear();
-    Menu(301);
+    Menu(CmdDeleteMail);
     EXPECT_TRUE(desk.log.empty());
 }
 
@@ -298,7 +298,7 @@ TEST_F(MailTest, TheMailClientStartsShownAndTheListIsCleared) {
     Account(1, box.port());
     desk.mailtoCommand = "\"C:\\Mail\\mail.exe\" -compose %1";
     OpenList();
-    Menu(302);
+    Menu(CmdMailClient);
     ASSERT_EQ(desk.started.size(), 1u);
     EXPECT_EQ(desk.started[0],
               (std::pair<std::string, std::string>{"C:\\Mail\\mail.exe", "-compose"}));

@@ -172,7 +172,7 @@ TEST_F(TlsTest, TheMailListFillsAndADeletionRemovesTheListedMessage) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(0, 38), "Folded Sender : A subject that goes ..");
     desk.control(MailListBox).selection = 0;
-    Menu(301);
+    Menu(CmdDeleteMail);
     EXPECT_EQ(lines.size(), 1u) << "line 1 went with its message";
     const auto pop = Client(PortOf(Good), "bob");
     pop->OpenConnection(3000);

@@ -125,7 +125,7 @@ TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {
     StartConfigured();
     app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
     app->Mail().CheckMail(false);
-    Click(4); // hide
+    Click(GraphAreaId); // hide
     desk.texts.clear();
     Tray(1034, TrayMouse::LeftButtonUp);
     ASSERT_EQ(desk.texts.size(), 3u);
@@ -186,7 +186,7 @@ TEST_F(MonitorTest, SwitchingToAnInterfaceWithSmallerCountersShowsNoSpike) {
     interfaces.rows[1] = {"eth0", 900000, 900000};
     app->OnTimer();
     desk.control(InterfaceList).selection = 0;
-    Select(1);
+    Select(InterfaceListId);
     app->OnTimer();
     EXPECT_EQ(InRateText(), "i: 0");
     EXPECT_EQ(OutRateText(), "o: 0");
@@ -200,7 +200,7 @@ TEST_F(MonitorTest, WithoutASpeedStepTheGraphRestsButTheTextsMove) {
     EXPECT_EQ(InRateText(), "i: 512");
     EXPECT_EQ(monitor().History().in[24], 0);
     desk.control(SpeedList).selection = 0;
-    Select(2);
+    Select(SpeedListId);
     EXPECT_EQ(monitor().Scale().in, 5333u) << "a chosen speed takes effect at once";
 }
 
@@ -247,7 +247,7 @@ TEST_F(MonitorTest, ShowingTheWindowDrawsPointTwentyFiveAtTheHeightOfPointTwenty
     settings.content = "500,400,2,1,";
     Start();
     ASSERT_EQ(monitor().History().in[25], 48) << "primed";
-    Click(4); // hide
+    Click(GraphAreaId); // hide
     Tray(1034, TrayMouse::LeftButtonUp);
     EXPECT_EQ(monitor().History().in[25], 0);
     for (int x = 96; x < 100; ++x)

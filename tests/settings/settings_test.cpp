@@ -260,8 +260,8 @@ TEST(SettingsCodecTest, LongFieldsAreCutToWhatTheFormTakes) {
 
 TEST_F(ShellTest, AStartWithoutAFileIsAFirstStartAndTheExitWritesTheFile) {
     Start();
-    Click(5);
-    Menu(104);
+    Click(OkButtonId);
+    Menu(CmdExit);
     const int w = Screen().width, h = Screen().height;
     EXPECT_EQ(settings.content, std::to_string(w - 100) + "," + std::to_string(h - 98) + ",100,0," +
                                     Block("\x01", "", "", "") + Block("\x01", "", "", "") +
@@ -277,7 +277,7 @@ TEST_F(ShellTest, StoredValuesComeBack) {
     EXPECT_TRUE(app->Mail().PeriodicCheck());
     EXPECT_EQ(desk.control(HostEdit).text, "127.0.0.1") << "account 1 fills the form";
     EXPECT_TRUE(desk.control(ActiveCheck).checked);
-    Menu(101);
+    Menu(CmdConfigKestrel);
     EXPECT_EQ(desk.control(SpeedList).selection, 1);
     EXPECT_EQ(desk.control(InterfaceList).selection, -1) << "the table has no row 1";
 }
@@ -295,7 +295,7 @@ TEST_F(ShellTest, AWindowStoredOffEveryScreenIsShownButItsPositionKept) {
     Start();
     const int w = Screen().width, h = Screen().height;
     EXPECT_EQ(desk.rect, (Rect{w - 100, h - 98, 100, 63}));
-    Menu(104);
+    Menu(CmdExit);
     EXPECT_TRUE(settings.content->starts_with("5000,-900,1,1,")) << *settings.content;
 }
 
@@ -303,7 +303,7 @@ TEST_F(ShellTest, AMovedWindowStoresWhereItWasMovedEvenAfterADisplacedStart) {
     settings.content = "5000,-900,1,1,";
     Start();
     desk.Drag({10, 20});
-    Menu(104);
+    Menu(CmdExit);
     EXPECT_TRUE(settings.content->starts_with("10,20,1,1,")) << *settings.content;
 }
 
@@ -315,12 +315,12 @@ TEST_F(ShellTest, AWindowPartlyOnScreenStaysWhereItWasStored) {
 
 TEST_F(ShellTest, TheAccountFormRefusesBytesTheFileCannotKeep) {
     StartCompact();
-    Menu(106);
+    Menu(CmdConfigMail);
     desk.UserTypes(HostEdit, "a\xF2"
                              "b\xFF"
                              "c\xE4");
     EXPECT_EQ(desk.control(HostEdit).text, "abc\xE4");
-    Click(5);
+    Click(OkButtonId);
     EXPECT_EQ(app->Mail().Accounts()[0].host, "abc\xE4");
 }
 

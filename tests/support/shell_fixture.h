@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/application.h"
+#include "app/identifiers.h"
 #include "fake/fake_desktop.h"
 #include "fake/fake_interface_table.h"
 #include "fake/fake_settings_file.h"
@@ -30,11 +31,11 @@ class ShellTest : public ::testing::Test {
     // A first start, then the throughput panel confirmed: the compact window at the right edge.
     void StartCompact() {
         Start();
-        Click(5);
+        Click(OkButtonId);
     }
 
-    void Click(int controlId) { app->OnCommand(controlId, 0, true); }
-    void Select(int controlId) { app->OnCommand(controlId, 1, true); }
+    void Click(int controlId) { app->OnCommand(controlId, Clicked, true); }
+    void Select(int controlId) { app->OnCommand(controlId, SelectionChanged, true); }
     void Menu(int commandId) { app->OnCommand(commandId, 0, false); }
     void Tray(int callback, TrayMouse mouse) { app->OnTrayCallback(callback, mouse); }
 
@@ -44,7 +45,7 @@ class ShellTest : public ::testing::Test {
         const ControlName radios[] = {ControlName::AccountRadio1, ControlName::AccountRadio2,
                                       ControlName::AccountRadio3};
         for (int i = 0; i < 3; ++i)
-            desk.control(radios[i]).checked = (20 + i == id);
+            desk.control(radios[i]).checked = (AccountRadio1Id + i == id);
         Click(id);
     }
 
