@@ -68,8 +68,8 @@ void Application::OnCreate() {
     monitor_.LoadInterfaceLibrary();
     PlaceWindow(CompactWidth + extraWidth);
 
-    for (const ControlSpec& spec : ControlTable())
-        desktop_.controls.CreateControl(spec);
+    for (const ControlSpec& control : ControlTable())
+        desktop_.controls.CreateControl(control);
     desktop_.drawing.CreateMainFont();
     FillSpeedList();
     monitor_.FillInterfaceList();

@@ -4,101 +4,23 @@
 #include "fake/fake_drawing.h"
 #include "fake/fake_list_boxes.h"
 #include "fake/fake_menus.h"
+#include "fake/fake_record.h"
 #include "fake/fake_services.h"
 #include "fake/fake_tray.h"
 #include "fake/fake_window.h"
 #include "ports/desktop.h"
-#include "ports/pixel_canvas.h"
-
-#include <cstdint>
-#include <map>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace kestrel {
 
-// An in-memory desktop and tray for tests: it keeps what a real one would show and a log of every
-// call that changes something, in order. Tests set the scripted inputs and read the rest; the
-// ports, one class each, write into this one record.
-class FakeDesktop {
+// An in-memory desktop and tray for tests: tests set the scripted inputs of its record and read
+// the rest; its ports, one class each, write into that one record.
+class FakeDesktop : public FakeRecord {
   public:
     FakeDesktop() = default;
     FakeDesktop(const FakeDesktop&) = delete;
     FakeDesktop& operator=(const FakeDesktop&) = delete;
 
     Desktop Ports() { return {window_, controls_, lists_, drawing_, menus_, services_, tray_}; }
-
-    struct Control {
-        ControlSpec spec;
-        bool visible = false;
-        std::string text;
-        bool checked = false;
-        std::vector<std::string> items;
-        int selection = -1;
-        bool filling = false;      // between BeginListFill and EndListFill
-        int shownInserts = 0;      // lines inserted while the list was redrawn
-        int repaintsAfterFill = 0; // one per EndListFill
-    };
-    struct ShownMenu {
-        std::vector<MenuItem> items;
-        Point topLeft;
-    };
-    struct Message {
-        std::string text;
-        std::string caption;
-    };
-    struct DrawnText {
-        Point at;
-        std::string text;
-        Colour colour;
-        Colour background;
-    };
-    struct Timer {
-        int id;
-        int periodMs;
-    };
-
-    // Scripted inputs.
-    Size screen{1024, 768};
-    Point pointer{500, 400};
-    bool otherInstanceRunning = false;
-    std::string mailtoCommand;
-
-    // What the application did.
-    std::vector<std::string> log;
-    bool windowCreated = false;
-    bool windowShown = false;
-    Rect rect;
-    std::vector<Control> controls; // in creation order
-    std::optional<ControlName> focus;
-    std::optional<Timer> timer;
-    int timerStarts = 0;
-    std::vector<ShownMenu> menus;
-    std::vector<Message> messages;
-    std::map<int, TrayIconRecord> trayIcons; // by identifier, as the tray holds them now
-    std::optional<int> quitCode;
-    std::vector<std::pair<std::string, std::string>> started; // file and parameters
-    WindowEvents* events = nullptr;
-
-    // The window's pixels, 0xRRGGBB, as far as the application drew them; Untouched elsewhere.
-    static constexpr int CanvasWidth = 305;
-    static constexpr int CanvasHeight = 63;
-    static constexpr uint32_t Untouched = 0x123456;
-    PixelCanvas canvas{CanvasWidth, CanvasHeight, Untouched};
-    std::vector<DrawnText> texts;
-    int openSurfaces = 0;
-    uint32_t Pixel(int x, int y) const { return canvas.Pixel(x, y); }
-
-    Control& control(ControlName name);
-    bool Visible(ControlName name) { return control(name).visible; }
-    // The user drags the window to a new top-left corner.
-    void Drag(Point topLeft);
-
-    // The user types or pastes into a field; the field refuses what its control refuses.
-    void UserTypes(ControlName name, const std::string& text);
-    Control* Find(ControlName name);
 
   private:
     FakeWindow window_{*this};
@@ -109,8 +31,5 @@ class FakeDesktop {
     FakeServices services_{*this};
     FakeTray tray_{*this};
 };
-
-// The log's name for a control, as the control table names it.
-std::string NameOf(ControlName name);
 
 } // namespace kestrel

@@ -1,21 +1,26 @@
 #pragma once
 
+#include "fake/fake_record.h"
 #include "ports/menus.h"
 
 namespace kestrel {
 
-class FakeDesktop;
-
 // Menus and messages, kept in the order they were shown.
 class FakeMenus : public Menus {
   public:
-    explicit FakeMenus(FakeDesktop& desk) : desk_(desk) {}
+    explicit FakeMenus(FakeRecord& desk) : desk_(desk) {}
 
-    void ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) override;
-    void ShowMessage(const std::string& text, const std::string& caption) override;
+    void ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) override {
+        desk_.log.push_back("menu " + std::to_string(items.front().id));
+        desk_.menus.push_back({items, topLeft});
+    }
+    void ShowMessage(const std::string& text, const std::string& caption) override {
+        desk_.log.push_back("message " + text);
+        desk_.messages.push_back({text, caption});
+    }
 
   private:
-    FakeDesktop& desk_;
+    FakeRecord& desk_;
 };
 
 } // namespace kestrel

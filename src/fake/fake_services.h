@@ -1,24 +1,33 @@
 #pragma once
 
+#include "fake/fake_record.h"
 #include "ports/services.h"
 
 namespace kestrel {
 
-class FakeDesktop;
-
 // The scripted instance check and mailto handler; the timer and started programs kept.
 class FakeServices : public Services {
   public:
-    explicit FakeServices(FakeDesktop& desk) : desk_(desk) {}
+    explicit FakeServices(FakeRecord& desk) : desk_(desk) {}
 
-    bool AnotherInstanceRuns(const std::string& title) override;
-    void LoadResources() override;
-    void StartTimer(int id, int periodMs) override;
-    std::string ReadMailtoCommand() override;
-    void StartProgram(const std::string& file, const std::string& parameters) override;
+    bool AnotherInstanceRuns(const std::string& title) override {
+        desk_.log.push_back("find " + title);
+        return desk_.otherInstanceRunning;
+    }
+    void LoadResources() override { desk_.log.push_back("load resources"); }
+    void StartTimer(int id, int periodMs) override {
+        desk_.log.push_back("timer " + std::to_string(id) + " " + std::to_string(periodMs));
+        desk_.timer = FakeRecord::Timer{id, periodMs};
+        ++desk_.timerStarts;
+    }
+    std::string ReadMailtoCommand() override { return desk_.mailtoCommand; }
+    void StartProgram(const std::string& file, const std::string& parameters) override {
+        desk_.log.push_back("start " + file + " | " + parameters);
+        desk_.started.push_back({file, parameters});
+    }
 
   private:
-    FakeDesktop& desk_;
+    FakeRecord& desk_;
 };
 
 } // namespace kestrel

@@ -65,7 +65,7 @@ struct ControlSpec {
 class Controls {
   public:
     virtual ~Controls() = default;
-    virtual void CreateControl(const ControlSpec& spec) = 0;
+    virtual void CreateControl(const ControlSpec& control) = 0;
     virtual void ShowControl(ControlName control, bool shown) = 0;
     virtual void SetText(ControlName control, const std::string& text) = 0;
     // At most maxBytes - 1 bytes, as a transfer of maxBytes including the terminator.

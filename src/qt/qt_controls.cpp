@@ -9,14 +9,14 @@
 
 namespace kestrel {
 
-void QtControls::CreateControl(const ControlSpec& spec) {
-    const int id = spec.id;
+void QtControls::CreateControl(const ControlSpec& control) {
+    const int id = control.id;
     // Posted, as a control's notification is on Windows.
     auto notify = [this, id](int code) {
         shell_.Post([id, code](WindowEvents& events) { events.OnCommand(id, code, true); });
     };
-    shell_.controls[static_cast<size_t>(spec.name)] =
-        MakeControl(spec, shell_.window.get(), notify);
+    shell_.controls[static_cast<size_t>(control.name)] =
+        MakeControl(control, shell_.window.get(), notify);
 }
 
 void QtControls::ShowControl(ControlName control, bool shown) {

@@ -11,7 +11,7 @@ class QtControls : public Controls {
   public:
     explicit QtControls(QtShell& shell) : shell_(shell) {}
 
-    void CreateControl(const ControlSpec& spec) override;
+    void CreateControl(const ControlSpec& control) override;
     void ShowControl(ControlName control, bool shown) override;
     void SetText(ControlName control, const std::string& text) override;
     std::string GetText(ControlName control, int maxBytes) override;

@@ -4,14 +4,14 @@
 
 namespace kestrel {
 
-void Win32Controls::CreateControl(const ControlSpec& spec) {
-    const Win32Style style = StyleOf(spec);
-    handles_.children[static_cast<size_t>(spec.name)] = CreateWindowExA(
-        style.extended, style.className, spec.text.c_str(), style.style, spec.rect.left,
-        spec.rect.top, spec.rect.width, spec.rect.height, handles_.window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), handles_.instance, nullptr);
-    if (!spec.refusedBytes.empty())
-        filter_.Install(spec.name, spec.refusedBytes);
+void Win32Controls::CreateControl(const ControlSpec& control) {
+    const Win32Style style = StyleOf(control);
+    handles_.children[static_cast<size_t>(control.name)] = CreateWindowExA(
+        style.extended, style.className, control.text.c_str(), style.style, control.rect.left,
+        control.rect.top, control.rect.width, control.rect.height, handles_.window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), handles_.instance, nullptr);
+    if (!control.refusedBytes.empty())
+        filter_.Install(control.name, control.refusedBytes);
 }
 
 void Win32Controls::ShowControl(ControlName control, bool shown) {

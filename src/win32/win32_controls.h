@@ -11,7 +11,7 @@ class Win32Controls : public Controls {
   public:
     explicit Win32Controls(Win32Handles& handles) : handles_(handles), filter_(handles) {}
 
-    void CreateControl(const ControlSpec& spec) override;
+    void CreateControl(const ControlSpec& control) override;
     void ShowControl(ControlName control, bool shown) override;
     void SetText(ControlName control, const std::string& text) override;
     std::string GetText(ControlName control, int maxBytes) override;

@@ -4,12 +4,12 @@ namespace kestrel {
 
 namespace {
 
-bool Has(const ControlSpec& spec, ControlTrait trait) {
-    return (spec.traits & trait) != 0;
+bool Has(const ControlSpec& control, ControlTrait trait) {
+    return (control.traits & trait) != 0;
 }
 
-DWORD KindStyle(const ControlSpec& spec) {
-    switch (spec.kind) {
+DWORD KindStyle(const ControlSpec& control) {
+    switch (control.kind) {
     case ControlKind::PushButton:
         return BS_PUSHBUTTON;
     case ControlKind::CheckBox:
@@ -17,14 +17,14 @@ DWORD KindStyle(const ControlSpec& spec) {
     case ControlKind::AutoRadioButton:
         return BS_AUTORADIOBUTTON;
     case ControlKind::Static:
-        return SS_LEFT | (Has(spec, TraitNotify) ? SS_NOTIFY : 0) |
-               (Has(spec, TraitCentered) ? SS_CENTER : 0);
+        return SS_LEFT | (Has(control, TraitNotify) ? SS_NOTIFY : 0) |
+               (Has(control, TraitCentered) ? SS_CENTER : 0);
     case ControlKind::ListBox:
-        return (Has(spec, TraitNotify) ? LBS_NOTIFY : 0) | (Has(spec, TraitSorted) ? LBS_SORT : 0) |
-               (Has(spec, TraitHasStrings) ? LBS_HASSTRINGS : 0);
+        return (Has(control, TraitNotify) ? LBS_NOTIFY : 0) | (Has(control, TraitSorted) ? LBS_SORT : 0) |
+               (Has(control, TraitHasStrings) ? LBS_HASSTRINGS : 0);
     case ControlKind::Edit:
-        return (Has(spec, TraitNoHideSel) ? ES_NOHIDESEL : 0) |
-               (Has(spec, TraitPassword) ? ES_PASSWORD : 0);
+        return (Has(control, TraitNoHideSel) ? ES_NOHIDESEL : 0) |
+               (Has(control, TraitPassword) ? ES_PASSWORD : 0);
     }
     return 0;
 }
@@ -44,22 +44,22 @@ const char* ClassOf(ControlKind kind) {
 
 } // namespace
 
-Win32Style StyleOf(const ControlSpec& spec) {
-    DWORD style = WS_CHILD | KindStyle(spec);
-    if (spec.visible)
+Win32Style StyleOf(const ControlSpec& control) {
+    DWORD style = WS_CHILD | KindStyle(control);
+    if (control.visible)
         style |= WS_VISIBLE;
-    if (Has(spec, TraitBorder))
+    if (Has(control, TraitBorder))
         style |= WS_BORDER;
-    if (Has(spec, TraitVScroll))
+    if (Has(control, TraitVScroll))
         style |= WS_VSCROLL;
-    if (Has(spec, TraitTabStop))
+    if (Has(control, TraitTabStop))
         style |= WS_TABSTOP;
     DWORD extended = 0;
-    if (Has(spec, TraitStaticEdge))
+    if (Has(control, TraitStaticEdge))
         extended |= WS_EX_STATICEDGE;
-    if (Has(spec, TraitClientEdge))
+    if (Has(control, TraitClientEdge))
         extended |= WS_EX_CLIENTEDGE;
-    return {ClassOf(spec.kind), style, extended};
+    return {ClassOf(control.kind), style, extended};
 }
 
 } // namespace kestrel

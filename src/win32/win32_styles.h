@@ -13,6 +13,6 @@ struct Win32Style {
 };
 
 // The window class and styles that stand for a control's kind and traits.
-Win32Style StyleOf(const ControlSpec& spec);
+Win32Style StyleOf(const ControlSpec& control);
 
 } // namespace kestrel

@@ -69,7 +69,7 @@ TEST_F(ShellTest, ControlsAreCreatedInStackingOrder) {
         PasswordEdit,  ActiveCheck,   AccountRadio1, AccountRadio2, AccountRadio3};
     ASSERT_EQ(desk.controls.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i)
-        EXPECT_EQ(desk.controls[i].spec.name, order[i]) << i;
+        EXPECT_EQ(desk.controls[i].definition.name, order[i]) << i;
 }
 
 TEST_F(ShellTest, SpeedListHoldsTheSixStepsInStepOrder) {

@@ -1,4 +1,4 @@
-#include "fake/fake_desktop.h"
+#include "fake/fake_record.h"
 
 #include <array>
 #include <stdexcept>
@@ -14,30 +14,30 @@ std::string NameOf(ControlName name) {
     return names[static_cast<size_t>(name)];
 }
 
-FakeDesktop::Control* FakeDesktop::Find(ControlName name) {
+FakeRecord::Control* FakeRecord::Find(ControlName name) {
     for (Control& c : controls) {
-        if (c.spec.name == name)
+        if (c.definition.name == name)
             return &c;
     }
     return nullptr;
 }
 
-FakeDesktop::Control& FakeDesktop::control(ControlName name) {
+FakeRecord::Control& FakeRecord::control(ControlName name) {
     Control* found = Find(name);
     if (!found)
         throw std::logic_error("no control " + NameOf(name));
     return *found;
 }
 
-void FakeDesktop::Drag(Point topLeft) {
+void FakeRecord::Drag(Point topLeft) {
     rect.left = topLeft.x;
     rect.top = topLeft.y;
 }
 
-void FakeDesktop::UserTypes(ControlName name, const std::string& text) {
+void FakeRecord::UserTypes(ControlName name, const std::string& text) {
     Control& c = control(name);
     for (char byte : text) {
-        if (c.spec.refusedBytes.find(byte) == std::string::npos)
+        if (c.definition.refusedBytes.find(byte) == std::string::npos)
             c.text += byte;
     }
 }
