@@ -2,9 +2,12 @@
 
 #include "mail/mail_entry.h"
 #include "mail/server_field.h"
+#include "net/exceptions.h"
+#include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace kestrel {
@@ -103,17 +106,50 @@ void MailWatch::CheckAccount(int account, bool listNew) {
     }
 }
 
-// A message counts as seen once its header is asked for: one that cannot be fetched is not
-// tried again, and a listing cut short by a failure or a bound goes on behind it next time.
+namespace {
+
+// A fetch that a bound or the connection's end cut short says nothing about the message: it
+// is asked for again next time. One the server refused, or whose header cannot be read, would
+// fail again, so it counts as seen and the next listing goes on behind it.
+bool FetchWasCutShort(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ReadTimeout&) {
+        return true;
+    } catch (const SocketClosed&) {
+        return true;
+    } catch (const SilentError&) {
+        return true;
+    } catch (const ConnectionError&) {
+        return true;
+    } catch (const SocketError&) {
+        return true;
+    } catch (const TlsError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+// A message counts as seen once its line is added.
 void MailWatch::ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to) {
+    int32_t& seen = lastSeenCount_[static_cast<size_t>(account - 1)];
     MailMessage message;
     const int32_t last = to - from >= MostListedPerCheck ? from + MostListedPerCheck - 1 : to;
     for (int32_t n = from; n <= last; ++n) {
-        lastSeenCount_[static_cast<size_t>(account - 1)] = n;
-        pop.FetchHeader(n, message);
+        try {
+            pop.FetchHeader(n, message);
+        } catch (...) {
+            if (!FetchWasCutShort(std::current_exception()))
+                seen = n;
+            throw;
+        }
         desktop_.lists.ListInsert(ControlName::MailListBox, -1,
                                   MailListEntry(DisplayText(message), account, n));
         lines_.push_back({account, n, MessageIdentity(message)});
+        seen = n;
         message.ResetMessage();
     }
 }
@@ -135,9 +171,11 @@ void MailWatch::DeleteSelectedMail() {
         if (pop->IsConnected()) {
             MailMessage message;
             pop->FetchHeader(line.number, message);
-            if (MessageIdentity(message) == line.identity)
-                deleted = pop->DeleteMessage(line.number);
-            pop->CloseConnection();
+            // The server removes a marked message only when it answers QUIT positively.
+            if (MessageIdentity(message) == line.identity && pop->DeleteMessage(line.number))
+                deleted = pop->Quit();
+            else
+                pop->CloseConnection();
         }
     } catch (...) {
     }

@@ -49,6 +49,7 @@ class MailWatch {
     // A check found more messages than were seen, and the list was not cleared since.
     bool MailPending() const { return mailPending_; }
     // How many messages of each account count as seen: a listing check lists those after them.
+    // A message counts once its line is added, or once its server refused or garbled its header.
     const std::array<int32_t, 3>& SeenCounts() const { return lastSeenCount_; }
     void ListEverythingAgain() { lastSeenCount_ = {}; }
 
@@ -75,7 +76,8 @@ class MailWatch {
 
     // Deletes the selected line's message on its server, after making sure the server's
     // message of that number is still the one the line shows. A line whose identity another
-    // line of its account shares is never deleted: the check could not tell them apart.
+    // line of its account shares is never deleted: the check could not tell them apart. The
+    // line goes only when the server confirmed the deletion by answering QUIT positively.
     void DeleteSelectedMail();
     // Starts the mailto handler's program; the shell clears the list afterwards.
     void StartMailClient();

@@ -157,4 +157,17 @@ void Pop3Client::CloseConnection() {
     TcpConnection::CloseConnection();
 }
 
+bool Pop3Client::Quit() {
+    bool committed = false;
+    try {
+        if (IsConnected())
+            committed = SendCommand("QUIT", {}) == Positive;
+    } catch (...) {
+        TcpConnection::CloseConnection();
+        throw;
+    }
+    TcpConnection::CloseConnection();
+    return committed;
+}
+
 } // namespace kestrel

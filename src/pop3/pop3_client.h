@@ -72,7 +72,11 @@ class Pop3Client : public MessageClient {
     int CountMessages();
     bool FetchHeader(int number, MailMessage& message);
     bool DeleteMessage(int number);
+    // Writes QUIT and closes, without waiting for the reply.
     void CloseConnection() override;
+    // Writes QUIT, reads its reply, then closes: true only for a positive reply, the one sign
+    // that the server carried out the session's deletions.
+    bool Quit();
     int ReadReply(std::initializer_list<int> allowed) override;
 };
 

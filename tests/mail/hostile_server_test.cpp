@@ -296,15 +296,26 @@ TEST_P(HostileServerTest, TheListingEndsInTimeAndShowsOnlyTheHeaders) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, HostileServerTest, ::testing::Range(size_t{0}, Rows().size()));
 
+const std::string OneReceived = Header("a@b.c", "same") + "Received: from one\r\n";
+const std::string TwoReceived = Header("a@b.c", "same") + "Received: from two\r\n";
+
+// How the deleting session's server ends it: QUIT answered with a text, or never answered, or
+// the connection closed right after DELE's reply.
+struct QuitEnd {
+    std::string reply = "+OK\r\n";
+    bool closeAfterDele = false;
+};
+
 // Deletion: a scripted server whose mailbox the row changes between listing and deletion; the
 // DELE commands it saw are the ones that count.
 class HostileDeletionTest : public HostileServerTest {
   protected:
     // Lists the headers in a first session, then deletes line `line` in a second one whose
-    // server holds `now` and answers DELE with `dele`; the commands of that second session.
+    // server holds `now`, answers DELE with `dele` and ends as `end` says; the commands of that
+    // second session.
     std::vector<std::string> ListThenDelete(std::vector<std::string> listed,
                                             std::vector<std::string> now, int line,
-                                            std::string dele = "+OK\r\n") {
+                                            std::string dele = "+OK\r\n", QuitEnd end = {}) {
         std::vector<std::string> seen;
         int session = 0;
         { // the server's end joins its thread, also when no second session came
@@ -312,19 +323,26 @@ class HostileDeletionTest : public HostileServerTest {
                 [&](Peer& p) {
                     const std::vector<std::string>& box = session++ == 0 ? listed : now;
                     Login(p);
-                    for (std::string c = Command(p); !c.empty() && c != "QUIT"; c = Command(p)) {
-                        if (session == 2)
+                    for (std::string c = Command(p); !c.empty(); c = Command(p)) {
+                        if (session == 2 && c != "QUIT")
                             seen.push_back(c);
-                        if (c == "STAT")
+                        if (c == "STAT") {
                             p.Send("+OK " + std::to_string(box.size()) + " 9\r\n");
-                        else if (c.starts_with("TOP ") && std::stoul(c.substr(4)) <= box.size())
+                        } else if (c.starts_with("TOP ") && std::stoul(c.substr(4)) <= box.size()) {
                             p.Send(Top(box[std::stoul(c.substr(4)) - 1]));
-                        else if (c.starts_with("DELE "))
+                        } else if (c.starts_with("DELE ")) {
                             p.Send(dele);
-                        else
+                            if (end.closeAfterDele)
+                                return p.Close();
+                        } else if (c == "QUIT") {
+                            if (!end.reply.empty())
+                                p.Send(end.reply);
+                            break;
+                        } else {
                             p.Send("-ERR\r\n");
+                        }
                     }
-                    p.ReceiveAll(); // QUIT is never answered
+                    p.ReceiveAll();
                 },
                 2);
             StartCompact();
@@ -338,6 +356,37 @@ class HostileDeletionTest : public HostileServerTest {
         return seen;
     }
 };
+
+struct QuitRow {
+    const char* name;
+    QuitEnd end;
+    bool done;
+};
+
+const QuitRow QuitRows[] = {
+    {"QUIT answered +OK", {}, true},
+    {"QUIT answered -ERR", {"-ERR some deleted messages not removed\r\n"}, false},
+    {"QUIT never answered", {""}, false},
+    {"connection closed after DELE", {"", true}, false},
+};
+
+class QuitEndTest : public HostileDeletionTest {};
+
+// The server removes a marked message only when it answers QUIT positively: otherwise the
+// message is still there, and its line, the seen count and the numbers stay as they were.
+TEST_P(QuitEndTest, OnlyAPositiveQuitCountsTheDeletionAsDone) {
+    const QuitRow& row = QuitRows[GetParam()];
+    SCOPED_TRACE(row.name);
+    const auto seen = ListThenDelete({OneReceived, TwoReceived}, {OneReceived, TwoReceived}, 0,
+                                     "+OK\r\n", row.end);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[1], "DELE 1");
+    ASSERT_EQ(Shown().size(), row.done ? 1u : 2u);
+    EXPECT_EQ(app->Mail().SeenCounts()[0], row.done ? 1 : 2);
+    EXPECT_EQ(app->Mail().Lines().back().number, row.done ? 1 : 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, QuitEndTest, ::testing::Range(size_t{0}, std::size(QuitRows)));
 
 TEST_F(HostileDeletionTest, ARefusedDeleteKeepsTheLine) {
     const auto seen =
@@ -361,9 +410,6 @@ TEST_F(HostileDeletionTest, MessagesThatLookAlikeAreNeverDeleted) {
     EXPECT_TRUE(seen.empty()) << "not even asked: the list cannot tell its lines apart";
     EXPECT_EQ(Shown().size(), 3u);
 }
-
-const std::string OneReceived = Header("a@b.c", "same") + "Received: from one\r\n";
-const std::string TwoReceived = Header("a@b.c", "same") + "Received: from two\r\n";
 
 TEST_F(HostileDeletionTest, MessagesThatDifferInAnyHeaderAreToldApart) {
     const auto seen = ListThenDelete({OneReceived, TwoReceived}, {TwoReceived}, 0);

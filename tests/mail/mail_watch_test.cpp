@@ -162,6 +162,62 @@ TEST_F(MailTest, AFailingSecondFetchKeepsTheFirstLineAndTheCount) {
     EXPECT_EQ(mail().SeenCounts()[0], 2);
 }
 
+// How the fetch of message 2 of 3 ends in the first listing decides where the second one
+// starts: a fetch cut short is asked for again, one the server refused or garbled is not.
+TEST_F(MailTest, AFetchCutShortIsAskedForAgainNextTime) {
+    const struct {
+        const char* name;
+        std::string secondTop; // what the first session answers to TOP 2, then it closes
+        int pauseMs;           // before that answer
+        int32_t seen;
+        std::vector<int> relisted;
+    } rows[] = {
+        {"refused", "-ERR gone\r\n", 0, 2, {3}},
+        {"a header line too long", "+OK\r\nSubject: " + std::string(20000, 'x') + "\r\n", 0, 2,
+         {3}},
+        {"closed before the reply", "", 0, 1, {2, 3}},
+        {"closed inside the header", "+OK\r\nSubject: hal", 0, 1, {2, 3}},
+        {"answered after the reply bound", "+OK\r\nSubject: 2\r\n\r\n.\r\n",
+         MessageClient::ReplyLimitMs + 500, 1, {2, 3}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        int session = 0;
+        LoopbackServer server(
+            [&](Peer& p) {
+                const bool first = session++ == 0;
+                p.Send("+OK\r\n");
+                for (std::string c = p.ReceiveUntil("\r\n"); c.size() > 2;
+                     c = p.ReceiveUntil("\r\n")) {
+                    if (c.starts_with("STAT")) {
+                        p.Send("+OK 3 30\r\n");
+                    } else if (c.starts_with("TOP 2") && first) {
+                        p.Pause(row.pauseMs);
+                        p.Send(row.secondTop);
+                        return p.Close();
+                    } else if (c.starts_with("TOP ")) {
+                        p.Send("+OK\r\nSubject: " + c.substr(4, 1) + "\r\n\r\n.\r\n");
+                    } else {
+                        p.Send("+OK\r\n");
+                    }
+                }
+            },
+            2);
+        StartCompact();
+        Account(1, server.port());
+        OpenList();
+        ASSERT_EQ(mail().Lines().size(), 1u);
+        EXPECT_EQ(mail().SeenCounts()[0], row.seen);
+        Click(OkButtonId); // clear and close
+        OpenList();
+        std::vector<int> relisted;
+        for (const MailWatch::MailLine& line : mail().Lines())
+            relisted.push_back(line.number);
+        EXPECT_EQ(relisted, row.relisted);
+        EXPECT_EQ(mail().SeenCounts()[0], 3);
+    }
+}
+
 TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
     LoopbackServer nonsense([](Peer& p) {
         p.Send("HELLO\r\n");
