@@ -69,12 +69,23 @@ std::string EncodeSettings(const SettingsValues& values) {
     return out;
 }
 
-SettingsValues DecodeSettings(std::string_view text, SettingsValues values) {
-    text = text.substr(0, text.find('\0'));
+// Editors change line ends: fields ended by line feeds alone, with no carriage return anywhere,
+// and a line break after the header, read as kestrel wrote them. No file kestrel writes has
+// either: each holds twelve carriage returns, and its first field is never empty.
+SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
+    std::string fields(bytes.substr(0, bytes.find('\0')));
+    const bool lineFeedsOnly = fields.find(FieldEnd) == std::string::npos;
+    if (lineFeedsOnly)
+        std::replace(fields.begin(), fields.end(), '\n', FieldEnd);
+    std::string_view text = fields;
     values.windowLeft = ReadNumber(text);
     values.windowTop = ReadNumber(text);
     values.interfaceNumber = ReadNumber(text);
     values.speedStep = ReadNumber(text);
+    if (text.starts_with("\r\n"))
+        text.remove_prefix(2);
+    else if (text.starts_with(lineFeedsOnly ? FieldEnd : '\n'))
+        text.remove_prefix(1);
     values.mailCheckEnabled = false;
     for (AccountRecord& account : values.accounts) {
         if (text.find(FieldEnd) == std::string_view::npos)
@@ -90,8 +101,13 @@ SettingsValues DecodeSettings(std::string_view text, SettingsValues values) {
 }
 
 SettingsValues LoadSettings(SettingsFile& file, SettingsValues values) {
-    if (const std::optional<std::string> text = file.Read())
-        return DecodeSettings(*text, std::move(values));
+    const std::optional<std::string> text = file.Read();
+    if (!text)
+        return values;
+    values = DecodeSettings(*text, std::move(values));
+    // What the exit would not write back as it was read (cut, dropped or misread) is kept.
+    if (!text->empty() && EncodeSettings(values) != *text)
+        file.KeepOriginal();
     return values;
 }
 

@@ -2,11 +2,15 @@
 #include "settings/disk_settings_file.h"
 #include "support/shell_fixture.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
+#include <thread>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -194,6 +198,73 @@ TEST_F(DiskFileTest, ALinkedFileIsWrittenWhereTheLinkPoints) {
     EXPECT_EQ(DiskSettingsFile(real).Read(), "new,");
 }
 
+TEST_F(DiskFileTest, AnOriginalToKeepIsCopiedBesideItNeverOverAnOlderCopy) {
+    std::ofstream(file, std::ios::binary) << "first,";
+    for (const char* copy : {"kestrel.ini.bak", "kestrel.ini.bak2"}) {
+        DiskSettingsFile disk(file);
+        const std::optional<std::string> original = disk.Read();
+        disk.KeepOriginal();
+        ::testing::internal::CaptureStderr();
+        ASSERT_TRUE(disk.Write("1,2,3,4,"));
+        ASSERT_TRUE(disk.Write("5,6,7,8,")) << "one copy per run, before the first write";
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find((dir / copy).string()), std::string::npos) << said;
+        EXPECT_EQ(DiskSettingsFile(dir / copy).Read(), original) << copy;
+        EXPECT_EQ(DiskSettingsFile(file).Read(), "5,6,7,8,");
+#ifndef _WIN32
+        EXPECT_EQ(std::filesystem::status(dir / copy).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+#endif
+    }
+    EXPECT_EQ(DiskSettingsFile(dir / "kestrel.ini.bak").Read(), "first,");
+}
+
+// Whatever stands where the file should be, other than a file kestrel can read and write back,
+// is neither read nor written, and reading it neither blocks nor fills the memory.
+TEST_F(DiskFileTest, WhatIsNoSmallRegularFileIsLeftAlone) {
+    const std::string huge(DiskSettingsFile::MostBytes + 1, '7');
+    const struct {
+        const char* name;
+        std::function<bool()> make; // false: cannot be made here
+        std::function<bool()> unchanged;
+    } rows[] = {
+        {"a folder", [&] { return std::filesystem::create_directory(file); },
+         [&] { return std::filesystem::is_directory(file); }},
+        {"a file larger than any settings",
+         [&] { return static_cast<bool>(std::ofstream(file, std::ios::binary) << huge); },
+         [&] { return std::filesystem::file_size(file) == huge.size(); }},
+#ifndef _WIN32
+        {"a pipe", [&] { return ::mkfifo(file.c_str(), 0600) == 0; },
+         [&] { return std::filesystem::is_fifo(file); }},
+        {"a link to an endless device",
+         [&] {
+             std::error_code error;
+             std::filesystem::create_symlink("/dev/zero", file, error);
+             return !error;
+         },
+         [&] { return std::filesystem::is_symlink(file); }},
+#endif
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(file);
+        ASSERT_TRUE(row.make());
+        // A read that blocks fails the row instead of holding the test.
+        auto done = std::make_shared<std::promise<bool>>();
+        std::future<bool> left = done->get_future();
+        std::thread([done, path = file] {
+            DiskSettingsFile disk(path);
+            const bool nothing = !disk.Read();
+            disk.KeepOriginal();
+            done->set_value(nothing && !disk.Write("1,2,3,4,"));
+        }).detach();
+        ASSERT_EQ(left.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_TRUE(left.get()) << "read as nothing and never written";
+        EXPECT_TRUE(row.unchanged());
+        EXPECT_FALSE(std::filesystem::exists(dir / "kestrel.ini.bak"));
+    }
+}
+
 #ifndef _WIN32
 // Runs the step in a child process as the user nobody, whose rights the file modes decide (as
 // root every file is writable); true when the step returned true there.
@@ -242,7 +313,49 @@ TEST_F(DiskFileTest, AFolderThatCannotTakeANewFileGetsTheFileWrittenInPlace) {
     }));
     EXPECT_EQ(DiskSettingsFile(file).Read(), "new,");
 }
+TEST_F(DiskFileTest, AnOriginalThatCannotBeCopiedIsNotReplaced) {
+    DiskSettingsFile(file).Write("old,");
+    std::filesystem::permissions(file, perms::all & ~perms::owner_exec);
+    std::filesystem::permissions(dir, perms::owner_all | perms::group_read | perms::group_exec |
+                                          perms::others_read | perms::others_exec);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        DiskSettingsFile disk(file);
+        const bool read = disk.Read() == "old,";
+        disk.KeepOriginal();
+        return read && !disk.Write("new,") && !disk.Write("again,");
+    }));
+    EXPECT_EQ(DiskSettingsFile(file).Read(), "old,");
+}
 #endif
+
+// What editors do to a file: the fields end in line feeds, a line break follows the header.
+// Such a file reads as kestrel wrote it.
+TEST(SettingsCodecTest, EditedLineEndsReadAsWritten) {
+    SettingsValues v = Before();
+    v.windowLeft = -40;
+    v.accounts[0] = {"pop.example.org", "alice", "secret", true};
+    v.accounts[2] = {"10.0.0.1:995", "bob", "", false};
+    v.mailCheckEnabled = true;
+    const std::string written = EncodeSettings(v);
+    const size_t header = written.find('\xFD');
+    std::string lineFeeds = written;
+    std::replace(lineFeeds.begin(), lineFeeds.end(), '\r', '\n');
+    const struct {
+        const char* name;
+        std::string text;
+    } rows[] = {
+        {"line feeds", lineFeeds},
+        {"line feeds and one after the header", lineFeeds.substr(0, header) + "\n" +
+                                                    lineFeeds.substr(header)},
+        {"CR LF after the header", written.substr(0, header) + "\r\n" + written.substr(header)},
+        {"LF after the header", written.substr(0, header) + "\n" + written.substr(header)},
+        {"a final line feed", lineFeeds + "\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(DecodeSettings(row.text, Before()), v);
+    }
+}
 
 TEST(SettingsCodecTest, LongFieldsAreCutToWhatTheFormTakes) {
     const std::string digits(1 << 20, '7');
@@ -311,6 +424,43 @@ TEST_F(ShellTest, AWindowPartlyOnScreenStaysWhereItWasStored) {
     settings.content = "-60,-30,1,1,";
     Start();
     EXPECT_EQ(desk.rect, (Rect{-60, -30, 100, 63}));
+}
+
+// A file the exit would not write back as it was read is kept before it is replaced; one that
+// kestrel wrote is not.
+TEST_F(ShellTest, AFileNotFullyUnderstoodIsKeptBeforeTheExitReplacesIt) {
+    const std::string header = "300,200,1,2,";
+    const std::string written = header + Block("\x02", "127.0.0.1", "alice", "pw") +
+                                Block("\x01", "", "", "") + Block("\x01", "h", "u", "p");
+    std::string lineFeeds = written, utf16;
+    std::replace(lineFeeds.begin(), lineFeeds.end(), '\r', '\n');
+    for (char c : written)
+        utf16 += std::string{c, '\0'};
+    const struct {
+        const char* name;
+        std::string file;
+        bool kept;
+    } rows[] = {
+        {"written by kestrel", written, false},
+        {"line feeds", lineFeeds, true},
+        {"a zero byte first", '\0' + written, true},
+        {"UTF-16", "\xFF\xFE" + utf16, true},
+        {"a field too long", header + Block("\x02", std::string(51, 'h'), "u", "p"), true},
+        {"a fourth account", written + Block("\x02", "four", "u", "p"), true},
+        {"the header only", header, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        settings = FakeSettingsFile{};
+        settings.content = row.file;
+        Start();
+        Menu(CmdExit);
+        EXPECT_EQ(settings.kept, row.kept ? std::optional(row.file) : std::nullopt);
+        if (row.kept) {
+            EXPECT_NE(settings.content, row.file);
+        }
+        EXPECT_EQ(settings.writes, 1);
+    }
 }
 
 TEST_F(ShellTest, TheAccountFormRefusesBytesTheFileCannotKeep) {
