@@ -24,9 +24,15 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
         grab_ = event->globalPosition().toPoint() - pos();
 }
 
+// The window goes wherever the pointer takes it, also past the screen's left or top edge.
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::LeftButton)
-        move(event->globalPosition().toPoint() - grab_);
+    if (grab_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *grab_);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        grab_.reset();
 }
 
 } // namespace kestrel

@@ -112,6 +112,23 @@ TEST_F(UserActionTest, AnyFreePartOfTheWindowDragsIt) {
     EXPECT_EQ(Delivered(), (std::vector<std::tuple<int, int, bool>>{}));
 }
 
+// Past the screen's top left the window goes on, as on a screen left of or above the primary
+// one; a press that a control took drags nothing, however the pointer goes on.
+TEST_F(UserActionTest, TheWindowDragsPastTheScreenEdgeButNotFromAControl) {
+    ports.window.MoveWindow({200, 100, 100, 63});
+    QWindow* window = qt.Window()->windowHandle();
+    QTest::mousePress(window, Qt::LeftButton, {}, {50, 5});
+    QTest::mouseMove(window, {50 - 240, 5 - 130});
+    QTest::mouseRelease(window, Qt::LeftButton, {}, {50, 5});
+    EXPECT_EQ(ports.window.WindowRect(), (Rect{-40, -30, 100, 63}));
+
+    ports.window.MoveWindow({200, 100, 100, 63});
+    QTest::mousePress(window, Qt::LeftButton, {}, {50, 40}); // the graph: a control that notifies
+    QTest::mouseMove(window, {20, 30});
+    QTest::mouseRelease(window, Qt::LeftButton, {}, {20, 30});
+    EXPECT_EQ(ports.window.WindowRect(), (Rect{200, 100, 100, 63}));
+}
+
 TEST_F(UserActionTest, FieldsRefuseWhatTheSettingsFileCannotKeep) {
     ports.controls.SetText(HostEdit, "pop\xF2.example\xFF.org");
     EXPECT_EQ(ports.controls.GetText(HostEdit, 256), "pop.example.org");
