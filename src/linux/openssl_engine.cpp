@@ -1,5 +1,5 @@
 // The TLS engine on OpenSSL, over two memory BIOs: what the socket received goes in, what is to
-// be sent comes out.
+// be sent comes out. TLS 1.2 at least, whatever the system's configuration would allow.
 #include "net/socket_stack.h"
 #include "net/tls_engine.h"
 
@@ -31,7 +31,8 @@ class OpenSslEngine : public TlsEngine {
         context_ = SSL_CTX_new(TLS_client_method());
         if (!context_)
             throw TlsError(LastOpenSslError());
-        SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
+        if (!SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION))
+            throw TlsError(LastOpenSslError());
         SSL_CTX_set_default_verify_paths(context_);
         SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
         ssl_ = SSL_new(context_);
@@ -60,6 +61,9 @@ class OpenSslEngine : public TlsEngine {
     bool Handshake() override {
         const int result = SSL_do_handshake(ssl_);
         if (result == 1) {
+            if (SSL_version(ssl_) < TLS1_2_VERSION)
+                throw TlsError(std::string("protocol ") + SSL_get_version(ssl_) +
+                               " older than TLS 1.2");
             // SSL_VERIFY_PEER has failed the handshake on any failed check; this only makes
             // sure that a certificate was there to check.
             if (!SSL_get0_peer_certificate(ssl_) || SSL_get_verify_result(ssl_) != X509_V_OK)

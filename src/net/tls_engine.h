@@ -8,17 +8,17 @@
 
 namespace kestrel {
 
-// A TLS handshake that failed, or a server whose certificate did not pass the check; the
-// message says which.
+// A TLS handshake that failed, or a server whose protocol or certificate did not pass the
+// check; the message says which.
 class TlsError : public ClientError {
   public:
     explicit TlsError(const std::string& reason) : ClientError("TLS: " + reason) {}
 };
 
 // A TLS client over bytes: the connection feeds it what its socket received and sends what it
-// produces; the engine never touches the socket. The certificate is always checked: the chain
-// must end at a root the system trusts, the name must match, the dates must hold. One
-// implementation per platform (OpenSSL, SChannel).
+// produces; the engine never touches the socket. The protocol must be TLS 1.2 or newer, and the
+// certificate is always checked: the chain must end at a root the system trusts, the name must
+// match, the dates must hold. One implementation per platform (OpenSSL, SChannel).
 class TlsEngine {
   public:
     virtual ~TlsEngine() = default;
@@ -26,8 +26,8 @@ class TlsEngine {
     virtual void Start(const std::string& serverName) = 0;
     // Bytes received from the peer.
     virtual void Feed(std::string_view received) = 0;
-    // Runs the handshake on with what was fed: true once it is done and the certificate
-    // passed; TlsError when either failed.
+    // Runs the handshake on with what was fed: true once it is done and the protocol and the
+    // certificate passed; TlsError when any of them failed.
     virtual bool Handshake() = 0;
     // What must go to the peer now: handshake messages, records, the closing alert.
     virtual std::string TakeOutput() = 0;

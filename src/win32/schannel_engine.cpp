@@ -1,6 +1,6 @@
 // The TLS engine on SChannel (secur32, crypt32). SChannel is asked to check nothing itself, and
-// under Wine it would not: the chain, the name and the dates are checked here, after the
-// handshake and before the engine gives the connection anything to send.
+// under Wine it would not: the protocol, the chain, the name and the dates are checked here,
+// after the handshake and before the engine gives the connection anything to send.
 #include "net/tls_engine.h"
 
 #define SECURITY_WIN32
@@ -22,6 +22,10 @@ std::string Hex(long status) {
     std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(status));
     return text;
 }
+
+// TLS 1.2 at least. TLS 1.3 only where the system has it: Wine's SChannel has not, and refuses
+// credentials that ask for TLS 1.3 alone.
+constexpr DWORD Protocols = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
 
 constexpr ULONG RequestFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
                                ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
@@ -49,6 +53,7 @@ class SchannelEngine : public TlsEngine {
         SCHANNEL_CRED settings{};
         settings.dwVersion = SCHANNEL_CRED_VERSION;
         settings.dwFlags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
+        settings.grbitEnabledProtocols = Protocols;
         TimeStamp expiry;
         const SECURITY_STATUS status = AcquireCredentialsHandleW(
             nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
@@ -164,6 +169,7 @@ class SchannelEngine : public TlsEngine {
                   ? in_.substr(in_.size() - input[1].cbBuffer)
                   : std::string();
         if (status == SEC_E_OK && !done_ && !first) {
+            CheckProtocol();
             CheckCertificate();
             const SECURITY_STATUS sized =
                 QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
@@ -172,6 +178,19 @@ class SchannelEngine : public TlsEngine {
             done_ = true;
         }
         return true;
+    }
+
+    // The credentials asked for no older protocol; this holds also where a system would not
+    // listen to them.
+    void CheckProtocol() {
+        SecPkgContext_ConnectionInfo connection{};
+        const SECURITY_STATUS status =
+            QueryContextAttributesW(&context_, SECPKG_ATTR_CONNECTION_INFO, &connection);
+        if (status != SEC_E_OK)
+            throw TlsError("no connection info " + Hex(status));
+        if ((connection.dwProtocol & Protocols) == 0)
+            throw TlsError("protocol " + Hex(static_cast<long>(connection.dwProtocol)) +
+                           " older than TLS 1.2");
     }
 
     // The chain must end at a trusted root, with nothing wrong on the way (a chain that stops

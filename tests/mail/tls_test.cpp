@@ -1,7 +1,7 @@
 // POP3 over TLS against Dovecot with the test certificates (one server per certificate on
-// 127.0.0.1; KESTREL_TLS holds the first port and the test root's file, which natively is
-// trusted through OpenSSL's SSL_CERT_FILE, as a system root would be), and against scripted
-// peers that are no TLS server at all.
+// 127.0.0.1, then one that speaks TLS 1.0 only; KESTREL_TLS holds the first port and the test
+// root's file, which natively is trusted through OpenSSL's SSL_CERT_FILE, as a system root would
+// be), and against scripted peers that are no TLS server at all.
 #include "mail/mail_entry.h"
 #include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
@@ -21,7 +21,7 @@ namespace {
 using enum ControlName;
 using Clock = std::chrono::steady_clock;
 
-enum Server { Good, WrongName, Expired, Untrusted, NoChain };
+enum Server { Good, WrongName, Expired, Untrusted, NoChain, Tls10 };
 
 std::string Setting() {
     const char* value = std::getenv("KESTREL_TLS");
@@ -32,12 +32,17 @@ int PortOf(Server server) {
     return Setting().empty() ? 0 : std::atoi(Setting().c_str()) + static_cast<int>(server);
 }
 
+// A file of the fixture's folder, in which the certificates' folder lies.
+std::string FixtureFile(const std::string& name) {
+    const std::string root = Setting().substr(Setting().find(',') + 1);
+    return root.substr(0, root.rfind("/certs/")) + "/" + name;
+}
+
 // What the server of that certificate logged: each connection's end names the user, if any
 // came (the servers' folders lie beside the certificates').
 std::string LogOf(Server server) {
-    static const char* names[] = {"good", "wrongname", "expired", "untrusted", "nochain"};
-    std::string path = Setting().substr(Setting().find(',') + 1);
-    path = path.substr(0, path.rfind("/certs/")) + "/" + names[server] + "/dovecot.log";
+    static const char* names[] = {"good", "wrongname", "expired", "untrusted", "nochain", "tls10"};
+    std::string path = FixtureFile(std::string(names[server]) + "/dovecot.log");
 #ifdef _WIN32
     std::replace(path.begin(), path.end(), '/', '\\');
     path = "Z:" + path;
@@ -65,6 +70,8 @@ class TlsTest : public ShellTest {
                             "the servers";
 #ifndef _WIN32
         setenv("SSL_CERT_FILE", Setting().substr(Setting().find(',') + 1).c_str(), 1);
+        // OpenSSL's own default would refuse TLS 1.0 for the client; this one would not.
+        setenv("OPENSSL_CONF", FixtureFile("client.cnf").c_str(), 1);
 #endif
     }
 };
@@ -80,13 +87,14 @@ TEST_F(TlsTest, AGoodCertificateCarriesTheWholeSession) {
     pop->CloseConnection();
 }
 
-TEST_F(TlsTest, EveryBadCertificateEndsTheConnectionBeforeTheLogin) {
-#ifdef _WIN32 // what the chain status or the SSL policy says
+TEST_F(TlsTest, EveryBadCertificateOrOldProtocolEndsTheConnectionBeforeTheLogin) {
+#ifdef _WIN32 // what the chain status, the SSL policy or the handshake says
     const std::pair<Server, const char*> rows[] = {
         {WrongName, "certificate 0x800B010F"},       // the name does not match
         {Expired, "certificate chain 0x00000001"},   // not valid at this time
         {Untrusted, "certificate chain 0x00010000"}, // the chain ends at no trusted root
         {NoChain, "certificate chain 0x00010000"},
+        {Tls10, "handshake failed 0x80090304"}, // Wine's word for a hello below TLS 1.2
     };
 #else // OpenSSL's words
     const std::pair<Server, const char*> rows[] = {
@@ -94,6 +102,7 @@ TEST_F(TlsTest, EveryBadCertificateEndsTheConnectionBeforeTheLogin) {
         {Expired, "certificate has expired"},
         {Untrusted, "unable to get local issuer certificate"},
         {NoChain, "unable to get local issuer certificate"},
+        {Tls10, "the server closed the connection during the handshake"}, // at our offer
     };
 #endif
     for (const auto& [server, reason] : rows) {

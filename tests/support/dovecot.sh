@@ -3,7 +3,8 @@
 # script fills itself. Usage: dovecot.sh start DIR PORT ADDRESS... | dovecot.sh stop DIR
 # DOVECOT_BULK=N adds the user dave with N messages of realistic headers, for benchmarks.
 # DOVECOT_TLS=CERT (a path without .pem) makes the port speak POP3 over TLS only, with the
-# certificate CERT.pem and its key CERT.key.
+# certificate CERT.pem and its key CERT.key. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
+# that TLS version and no other.
 set -euo pipefail
 command=$1 dir=$(realpath -m "$2")
 
@@ -23,9 +24,22 @@ tls_settings() {
         printf 'ssl = required\nssl_cert = <%s.pem\nssl_key = <%s.key\n' "$DOVECOT_TLS" "$DOVECOT_TLS"
         # the log names the TLS version and cipher of each login
         echo 'login_log_format_elements = user=<%u> method=%m rip=%r lip=%l mpid=%e %c %k'
+        only_version
     else
         echo 'ssl = no'
     fi
+}
+
+# Dovecot has no highest version of its own: OpenSSL's configuration, in its environment, caps
+# it. OpenSSL 3 refuses versions below TLS 1.2 at its default security level.
+only_version() {
+    [ -n "${DOVECOT_TLS_ONLY:-}" ] || return 0
+    printf '%s\n' 'openssl_conf = init' '[init]' 'ssl_conf = ssl' '[ssl]' 'system_default = only' \
+        '[only]' "MinProtocol = $DOVECOT_TLS_ONLY" "MaxProtocol = $DOVECOT_TLS_ONLY" \
+        'CipherString = DEFAULT:@SECLEVEL=0' > "$dir/openssl.cnf"
+    chmod o+r "$dir/openssl.cnf"
+    printf 'ssl_min_protocol = %s\nssl_cipher_list = DEFAULT:@SECLEVEL=0\n' "$DOVECOT_TLS_ONLY"
+    echo "import_environment = \$import_environment OPENSSL_CONF=$dir/openssl.cnf"
 }
 
 listener() { # port

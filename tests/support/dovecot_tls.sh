@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
 # Dovecot over TLS for the TLS tests: the test certificates made into DIR/certs, then one server
-# per certificate on 127.0.0.1, from port BASE on: good, wrongname, expired, untrusted, nochain.
+# per certificate on 127.0.0.1, from port BASE on: good, wrongname, expired, untrusted, nochain;
+# then tls10, with the good certificate but no TLS version other than 1.0. Beside them
+# DIR/client.cnf, an OpenSSL configuration that allows TLS 1.0 again, as a system's might: the
+# native client runs with it, so that only its own minimum keeps it from TLS 1.0.
 # Usage: dovecot_tls.sh start DIR BASE | dovecot_tls.sh stop DIR
 set -euo pipefail
 here=$(dirname "$0")
 command=$1 dir=$(realpath -m "$2")
-names=(good wrongname expired untrusted nochain)
+names=(good wrongname expired untrusted nochain tls10)
 case $command in
 start)
     base=$3
     bash "$here/tls_certs.sh" "$dir/certs"
     chmod -R o+rX "$dir/certs"
+    printf '%s\n' 'openssl_conf = init' '[init]' 'ssl_conf = ssl' '[ssl]' 'system_default = old' \
+        '[old]' 'MinProtocol = TLSv1' 'CipherString = DEFAULT:@SECLEVEL=0' > "$dir/client.cnf"
     for i in "${!names[@]}"; do
-        DOVECOT_TLS=$dir/certs/${names[$i]} bash "$here/dovecot.sh" start "$dir/${names[$i]}" \
-            $((base + i)) 127.0.0.1
+        certificate=${names[$i]} only=
+        [ "$certificate" = tls10 ] && certificate=good only=TLSv1
+        DOVECOT_TLS=$dir/certs/$certificate DOVECOT_TLS_ONLY=$only \
+            bash "$here/dovecot.sh" start "$dir/${names[$i]}" $((base + i)) 127.0.0.1
     done
     ;;
 stop)
