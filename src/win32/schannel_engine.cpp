@@ -55,9 +55,15 @@ class SchannelEngine : public TlsEngine {
         settings.dwFlags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
         settings.grbitEnabledProtocols = Protocols;
         TimeStamp expiry;
-        const SECURITY_STATUS status = AcquireCredentialsHandleW(
+        SECURITY_STATUS status = AcquireCredentialsHandleW(
             nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
             &settings, nullptr, nullptr, &credentials_, &expiry);
+        if (status != SEC_E_OK) { // a system that cannot offer TLS 1.3 through these credentials
+            settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
+            status = AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W),
+                                               SECPKG_CRED_OUTBOUND, nullptr, &settings, nullptr,
+                                               nullptr, &credentials_, &expiry);
+        }
         if (status != SEC_E_OK)
             throw TlsError("no credentials " + Hex(status));
         haveCredentials_ = true;
