@@ -220,7 +220,7 @@ std::optional<std::string> StrictBase64(std::string_view e) {
     return out;
 }
 
-// The characters of a character set's name: RFC 2047's token, no blank, control or special.
+// The characters of a character set's name: RFC 2047's token, no blank, control or separator.
 bool TokenCharacter(char c) {
     return c > ' ' && c < 0x7F &&
            std::string_view("()<>@,;:\\\"/[]?.=").find(c) == std::string_view::npos;
