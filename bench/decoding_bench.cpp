@@ -15,10 +15,13 @@ std::string Repeat(const std::string& piece, int times) {
     return all;
 }
 
-// A German subject in ISO-8859-1 Q words, a UTF-8 one in B words (left as it stands: only ISO
-// and WINDOWS character sets are decoded), a Japanese one in ISO-2022-JP B words, and plain text.
+// A German subject in ISO-8859-1 Q words, a UTF-8 one in B words (adjacent, so converted as one
+// run), a Russian one in KOI8-R Q words (through the platform's converter), a Japanese one in
+// ISO-2022-JP B words, and plain text.
 const std::string QWords = Repeat("=?ISO-8859-1?Q?Gr=FC=DFe_aus_M=FCnchen?= ", 4);
 const std::string BWordsUtf8 = Repeat("=?UTF-8?B?R3LDvMOfZSBhdXMgTcO8bmNoZW4=?= ", 4);
+const std::string Koi8Words =
+    Repeat("=?KOI8-R?Q?=F0=D2=C9=D7=C5=D4_=C9=DA_=ED=CF=D3=CB=D7=D9?= ", 4);
 const std::string JisWords = Repeat("=?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?= ", 4);
 const std::string Plain = "Re: the quarterly report, second draft (with the figures)";
 const std::string AddressList =
@@ -65,7 +68,8 @@ void UnfoldLong(benchmark::State& state) {
 }
 
 BENCHMARK_CAPTURE(Decode, IsoQWords, &QWords);
-BENCHMARK_CAPTURE(Decode, Utf8BWordsPassedOver, &BWordsUtf8);
+BENCHMARK_CAPTURE(Decode, Utf8BWords, &BWordsUtf8);
+BENCHMARK_CAPTURE(Decode, Koi8RQWords, &Koi8Words);
 BENCHMARK_CAPTURE(Decode, Iso2022JpBWords, &JisWords);
 BENCHMARK_CAPTURE(Decode, PlainText, &Plain);
 BENCHMARK(ParseList);

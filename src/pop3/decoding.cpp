@@ -1,9 +1,13 @@
 #include "pop3/decoding.h"
 
+#include "net/charsets.h"
 #include "net/exceptions.h"
 #include "pop3/text_ops.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
 
 namespace kestrel {
 
@@ -79,6 +83,202 @@ size_t FindMarker(std::string_view h, std::string_view kind, size_t from, size_t
     return std::string_view::npos;
 }
 
+// A stretch of the text that the ISO and WINDOWS rules wrote; an empty one marks where they
+// removed a word without writing anything. Kept sorted and apart.
+struct Written {
+    size_t begin, end;
+};
+
+// h[m, end) became replacement: the stretches it touched become one, those behind it move.
+void NoteReplaced(std::vector<Written>& written, size_t m, size_t end, size_t replacement) {
+    const auto first = std::ranges::find_if(written, [&](const Written& w) { return w.end >= m; });
+    auto last = first;
+    Written merged{m, m + replacement};
+    // A position p at or behind end moves to p - shifted + replacement.
+    const size_t shifted = end - m;
+    for (; last != written.end() && last->begin <= end; ++last) {
+        merged.begin = std::min(merged.begin, last->begin);
+        if (last->end > end)
+            merged.end = std::max(merged.end, last->end - shifted + replacement);
+    }
+    for (auto behind = last; behind != written.end(); ++behind) {
+        behind->begin = behind->begin - shifted + replacement;
+        behind->end = behind->end - shifted + replacement;
+    }
+    written.insert(written.erase(first, last), merged);
+}
+
+// True when no written stretch lies within h[a, b), so that those bytes stand in the value as
+// the mail had them.
+bool AsTheMailHadIt(const std::vector<Written>& written, size_t a, size_t b) {
+    const auto next =
+        std::ranges::partition_point(written, [&](const Written& w) { return w.end <= a; });
+    return next == written.end() || next->begin >= b;
+}
+
+// Windows-1252 at 0x80..0x9F; the rest of it is Latin-1. The five holes map to themselves, as
+// Windows' own conversion and the Qt front end have them.
+// clang-format off
+constexpr std::array<char32_t, 32> HighCp1252{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+// clang-format on
+
+// The list's code page: all text in the core is Windows-1252, whichever the platform.
+char Cp1252Byte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c < 0x100))
+        return static_cast<char>(c);
+    for (size_t i = 0; i < HighCp1252.size(); ++i) {
+        if (HighCp1252[i] == c)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+std::string ToCp1252(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text)
+        out += Cp1252Byte(c);
+    return out;
+}
+
+// UTF-8 to 1252 directly: each character one byte, '?' for one that 1252 lacks and for each byte
+// that starts no well-formed sequence (overlong forms and surrogates included).
+std::string Utf8ToCp1252(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        size_t length = 0;
+        char32_t c = 0;
+        unsigned char low = 0x80, high = 0xBF; // the second byte's range
+        if (lead < 0x80) {
+            length = 1, c = lead;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, c = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, c = lead & 0x0F;
+            low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, c = lead & 0x07;
+            low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool whole = length > 0 && i + length <= bytes.size();
+        for (size_t k = 1; whole && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            whole = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+            c = c << 6 | (next & 0x3F);
+        }
+        out += whole ? Cp1252Byte(c) : '?';
+        i += whole ? length : 1;
+    }
+    return out;
+}
+
+// Q without the leniency of the ISO rules: a bad escape makes no word.
+std::optional<std::string> StrictQ(std::string_view e) {
+    std::string out;
+    for (size_t i = 0; i < e.size(); ++i) {
+        if (e[i] == '_') {
+            out += ' ';
+        } else if (e[i] == '=') {
+            if (i + 2 >= e.size())
+                return std::nullopt;
+            const int high = HexDigit(e[i + 1]), low = HexDigit(e[i + 2]);
+            if (high < 0 || low < 0)
+                return std::nullopt;
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += e[i];
+        }
+    }
+    return out;
+}
+
+// Base64 up to the padding; a character outside the alphabet makes no word.
+std::optional<std::string> StrictBase64(std::string_view e) {
+    std::string out;
+    unsigned bits = 0;
+    int count = 0;
+    for (char ch : e.substr(0, e.find('='))) {
+        const bool letter = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') ||
+                            (ch >= '0' && ch <= '9') || ch == '+' || ch == '/';
+        if (!letter)
+            return std::nullopt;
+        bits = (bits << 6 | static_cast<unsigned>(Base64Value(ch))) & 0xFFFFFF;
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return out;
+}
+
+// The characters of a character set's name: RFC 2047's token, no blank, control or separator.
+bool TokenCharacter(char c) {
+    return c > ' ' && c < 0x7F &&
+           std::string_view("()<>@,;:\\\"/[]?.=").find(c) == std::string_view::npos;
+}
+
+constexpr size_t LongestCharsetName = 40;
+
+// One encoded word in RFC 2047's own form, "=?charset?B?text?=" or with Q, at h[at].
+struct Word {
+    size_t begin, end;
+    std::string_view charset; // without a language after "*"
+    std::string bytes;
+};
+
+std::optional<Word> WordAt(std::string_view h, size_t at) {
+    size_t i = at + 2;
+    while (i < h.size() && i - (at + 2) <= LongestCharsetName && TokenCharacter(h[i]))
+        ++i;
+    if (i == at + 2 || i - (at + 2) > LongestCharsetName || i + 3 > h.size() || h[i] != '?' ||
+        h[i + 2] != '?')
+        return std::nullopt;
+    const std::string_view named = h.substr(at + 2, i - (at + 2));
+    const std::string_view charset = named.substr(0, named.find('*'));
+    const char encoding = h[i + 1];
+    const size_t text = i + 3;
+    size_t close = text;
+    while (close < h.size() && h[close] > ' ' && h[close] < 0x7F && h[close] != '?')
+        ++close;
+    if (charset.empty() || close + 1 >= h.size() || h[close] != '?' || h[close + 1] != '=')
+        return std::nullopt;
+    const std::string_view encoded = h.substr(text, close - text);
+    std::optional<std::string> bytes;
+    if (encoding == 'Q' || encoding == 'q')
+        bytes = StrictQ(encoded);
+    else if (encoding == 'B' || encoding == 'b')
+        bytes = StrictBase64(encoded);
+    if (!bytes)
+        return std::nullopt;
+    return Word{at, close + 2, charset, std::move(*bytes)};
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
+    return text::EqualsIgnoringCase(text.substr(0, start.size()), start);
+}
+
+// A run's bytes in the list's code page; nothing when no one converts its character set.
+std::optional<std::string> ToListText(std::string_view charset, std::string_view bytes) {
+    if (text::EqualsIgnoringCase(charset, "UTF-8") || text::EqualsIgnoringCase(charset, "UTF8"))
+        return Utf8ToCp1252(bytes);
+    if (const std::optional<std::u32string> unicode = CharsetToUnicode(charset, bytes))
+        return ToCp1252(*unicode);
+    return std::nullopt;
+}
+
+bool OnlyBlanks(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
 } // namespace
 
 std::string JisToShiftJis(std::string_view bytes) {
@@ -113,12 +313,15 @@ std::string JisToShiftJis(std::string_view bytes) {
     return out;
 }
 
-// The marker search of each step is the same as on an upper-cased copy of the text, and the
-// next step searches on from the second character of the decoded word. A marker found
-// incomplete has no complete word behind it, and nothing behind it ever changes, so every
-// marker from there on is incomplete too: "dead" is where that region starts, and no marker
-// there is tried.
-std::string DecodeEncodedWords(std::string_view value) {
+namespace {
+
+// The ISO and WINDOWS rules, which decode the words of character sets beginning so, with their
+// bytes as they stand. The marker search of each step is the same as on an upper-cased copy of
+// the text, and the next step searches on from the second character of the decoded word. A
+// marker found incomplete has no complete word behind it, and nothing behind it ever changes, so
+// every marker from there on is incomplete too: "dead" is where that region starts, and no
+// marker there is tried. What they write is noted.
+std::string DecodeIsoAndWindowsWords(std::string_view value, std::vector<Written>& written) {
     constexpr size_t None = std::string::npos;
     std::string h(value);
     size_t dead = None;
@@ -142,6 +345,7 @@ std::string DecodeEncodedWords(std::string_view value) {
             const size_t end = c + 2;
             if (dead != None)
                 dead = dead >= end ? dead - (end - m) + word.size() : m + word.size();
+            NoteReplaced(written, m, end, word.size());
             h.replace(m, end - m, word);
             ++decoded;
         }
@@ -149,6 +353,65 @@ std::string DecodeEncodedWords(std::string_view value) {
         if (m == None)
             m = FindMarker(h, "WINDOWS", 0, dead);
     }
+    return h;
+}
+
+// The words of every other character set, where they stand as the mail had them, become the
+// list's code page. Adjacent words lose the blanks between them (RFC 2047, 6.2), and a run of
+// adjacent words of one set is converted as one text: mailers split a character between two
+// words. A word no one converts stays as it is, and so does a run whose text would come out
+// longer than the run. Decoded text is not searched again.
+std::string DecodeOtherWords(std::string_view h, const std::vector<Written>& written) {
+    std::string out;
+    size_t copied = 0;  // h up to here is dealt with
+    bool after = false; // out ends with a decoded run, and h at copied goes on behind it
+    int conversions = 0;
+    size_t at = h.find("=?");
+    while (at != std::string_view::npos && conversions < MostWordsPerValue) {
+        std::optional<Word> word = WordAt(h, at);
+        if (!word || StartsWithIgnoringCase(word->charset, "ISO") ||
+            StartsWithIgnoringCase(word->charset, "WINDOWS") ||
+            !AsTheMailHadIt(written, word->begin, word->end)) {
+            at = h.find("=?", at + 1);
+            continue;
+        }
+        // The run: words of the same set, with only blanks between them.
+        std::string bytes = std::move(word->bytes);
+        size_t end = word->end;
+        for (;;) {
+            const size_t next = h.find_first_not_of(" \t", end);
+            if (next == std::string_view::npos || h.compare(next, 2, "=?") != 0)
+                break;
+            std::optional<Word> more = WordAt(h, next);
+            if (!more || !text::EqualsIgnoringCase(more->charset, word->charset) ||
+                !AsTheMailHadIt(written, end, more->end))
+                break;
+            bytes += more->bytes;
+            end = more->end;
+        }
+        ++conversions;
+        std::optional<std::string> shown = ToListText(word->charset, bytes);
+        if (!shown || shown->size() > end - word->begin) {
+            at = h.find("=?", end); // no word of the run fares better alone
+            continue;
+        }
+        const std::string_view between = h.substr(copied, word->begin - copied);
+        if (!(after && OnlyBlanks(between) && AsTheMailHadIt(written, copied, word->begin)))
+            out += between;
+        out += *shown;
+        copied = end;
+        after = true;
+        at = h.find("=?", end);
+    }
+    out += h.substr(copied);
+    return out;
+}
+
+} // namespace
+
+std::string DecodeEncodedWords(std::string_view value) {
+    std::vector<Written> written;
+    std::string h = DecodeOtherWords(DecodeIsoAndWindowsWords(value, written), written);
     std::erase(h, '\0');
     return h;
 }

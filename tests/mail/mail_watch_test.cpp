@@ -43,6 +43,9 @@ TEST(MailEntryTest, DisplayTexts) {
         {"", "No sender", ": No sender"},
         {"a@b.c", std::string(22, 's'), "a@b.c: " + std::string(22, 's')},
         {"a@b.c", std::string(23, 's'), "a@b.c: " + std::string(20, 's') + ".."},
+        {"=?utf-8?Q?J=C3=BCrgen_M=C3=BCller?= <j@m.de>", "=?UTF-8?B?R3LDvMOfZSBhdXMgS8O2bG4=?=",
+         "\"J\xFCrgen M\xFCller\" : Gr\xFC\xDF"
+         "e aus K\xF6ln"},
     };
     for (const Row& row : rows) {
         MailMessage m;

@@ -15,8 +15,7 @@ TEST(DecodingTest, EncodedWords) {
         {"=?ISO-8859-1?B?SGFsbG8?=", "Hallo"}, // without the fill character
         {"=?ISO-8859-1?B?QUJD?= =?ISO-8859-1?B?REVG?=", "ABC DEF"},
         {"=?ISO-8859-1?B?QUJD?==?ISO-8859-1?B?REVG?=", "ABCDEF"}, // adjacent words
-        {"=?UTF-8?B?SGFsbG8=?=", "=?UTF-8?B?SGFsbG8=?="},
-        {"=?us-ascii?Q?Hallo?=", "=?us-ascii?Q?Hallo?="},
+        {"=?x-unknown?Q?Hallo?=", "=?x-unknown?Q?Hallo?="},       // a set nobody converts
         {"=?windows-1252?Q?a=3Db?=", "a=b"},
         {"=?ISO-8859-1?Q?=4?=", "=4"},
         {"=?ISO-8859-1?Q?"
@@ -29,6 +28,40 @@ TEST(DecodingTest, EncodedWords) {
         {"=?ISO-8859-1?X?QUJD?=", "ABC"}, // any letter but Q is base64
         {"plain subject", "plain subject"},
         {"", ""},
+    };
+    for (const auto& [in, out] : rows)
+        EXPECT_EQ(DecodeEncodedWords(in), out) << in;
+}
+
+// Words of other character sets become the list's code page, Windows-1252: UTF-8 by the core's
+// own table, the rest through the platform. Adjacent ones lose the blanks between them, and a run
+// of one set is converted as a whole, so a character may be split between two words.
+TEST(DecodingTest, OtherCharacterSetsBecomeTheListsCodePage) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"=?UTF-8?B?R3LDvMOfZSBhdXMgS8O2bG4=?=", "Gr\xFC\xDF"
+                                                 "e aus K\xF6ln"},
+        {"=?utf-8?q?Gr=C3=BC=C3=9Fe?=", "Gr\xFC\xDF"
+                                        "e"},
+        {"=?utf8?Q?=E2=82=AC_5,_=E2=80=9Equote=E2=80=9C?=", "\x80 5, \x84quote\x93"},
+        {"=?UTF-8?Q?=C2=A0=C3=BF=C2=80?=", "\xA0\xFF?"}, // U+0080 is no character of 1252
+        {"=?UTF-8?B?5pel5pys?= =?UTF-8?Q?=D0=9F=D1=80=D0=B8!?=",
+         "????"
+         "?!"},                              // CJK, Cyrillic; "??!" would be a trigraph
+        {"=?UTF-8?Q?=F0=9F=98=80_?=", "? "}, // beyond 16 bits
+        {"=?UTF-8?Q?K=C3?= =?UTF-8?Q?=B6ln?=", "K\xF6ln"},
+        {"=?UTF-8?B?R3LD?=\t=?utf-8?B?vA==?=", "Gr\xFC"},
+        {"=?UTF-8?Q?a=FFb=C3?=", "a?b?"},                   // a '?' for each bad byte
+        {"=?UTF-8?Q?=C0=AF=ED=A0=80=E2=82x?=", "???????x"}, // overlong, surrogate, cut off
+        {"=?UTF-8*de?Q?=C3=BC?=", "\xFC"},                  // a language after the set
+        {"=?us-ascii?Q?Hallo?=", "Hallo"},
+        {"=?KOI8-R?Q?=9C_=C1?= =?UTF-8?Q?x?=", "\xB0 ?x"},
+        {"=?ISO-8859-1?Q?Gr=FC=DFe?= =?UTF-8?Q?aus_K=C3=B6ln?=", "Gr\xFC\xDF"
+                                                                 "e aus K\xF6ln"},
+        {"=?UTF-8?Q?=ZZ?= =?UTF-8?Q?a b?= =?x-unknown?Q?c?=", // no words: left as they are
+         "=?UTF-8?Q?=ZZ?= =?UTF-8?Q?a b?= =?x-unknown?Q?c?="},
+        // The ISO and WINDOWS words go first, and what they decode to is not looked at again.
+        {"=?ISO-8859-1?Q?=3D=3FUTF-8=3FQ=3Fy=3F=3D?=", "=?UTF-8?Q?y?="},
+        {"=?UTF-8?Q?a=00b?=", "ab"},
     };
     for (const auto& [in, out] : rows)
         EXPECT_EQ(DecodeEncodedWords(in), out) << in;

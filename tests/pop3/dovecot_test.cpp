@@ -61,6 +61,17 @@ TEST_F(DovecotTest, HeadersComeDecoded) {
     EXPECT_FALSE(pop->IsConnected());
 }
 
+// UTF-8 words, the euro sign split between two of them on a folded line, in the list's 1252.
+TEST_F(DovecotTest, Utf8HeadersComeInTheListsCodePage) {
+    auto pop = Login("fay", "faypw");
+    MailMessage message;
+    ASSERT_TRUE(pop->FetchHeader(1, message));
+    EXPECT_EQ(message.From.Text(), "\"J\xFCrgen M\xFCller\" <juergen@example.org>");
+    EXPECT_EQ(message.Subject, "Gr\xFC\xDF"
+                               "e aus K\xF6ln \x80");
+    pop->CloseConnection();
+}
+
 TEST_F(DovecotTest, ADeletionTakesEffectAtQuit) {
     auto pop = Login("bob", "bobpw");
     const int before = pop->CountMessages();

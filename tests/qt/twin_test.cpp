@@ -6,6 +6,7 @@
 #include "fake/fake_desktop.h"
 #include "fake/fake_interface_table.h"
 #include "fake/fake_settings_file.h"
+#include "pop3/decoding.h"
 #include "ports/argb_picture.h"
 #include "qt/cp1252.h"
 #include "qt/qt_control_widgets.h"
@@ -195,6 +196,19 @@ TEST(Cp1252Test, EveryByteCrossesBothWays) {
         all += static_cast<char>(b);
     EXPECT_EQ(ToCp1252(FromCp1252(all)), all);
     EXPECT_EQ(ToCp1252(QString::fromStdU16String(u"\u6F22 \U0001F600.")), "? ?.");
+}
+
+// The core's own 1252 for decoded UTF-8 is the one this front end shows: every byte, written as
+// UTF-8 in an encoded word, decodes to itself.
+TEST(Cp1252Test, DecodedUtf8IsTheFrontEndsCp1252) {
+    std::string all, word = "=?UTF-8?Q?";
+    for (int b = 1; b < 256; ++b)
+        all += static_cast<char>(b);
+    for (unsigned char byte : FromCp1252(all).toUtf8().toStdString()) {
+        const char hex[] = "0123456789ABCDEF";
+        word += {'=', hex[byte / 16], hex[byte % 16]};
+    }
+    EXPECT_EQ(DecodeEncodedWords(word + "?="), all);
 }
 
 } // namespace

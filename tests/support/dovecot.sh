@@ -55,10 +55,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    for user in alice bob carol dave erin; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
+    for user in alice bob carol dave erin fay; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -69,6 +69,11 @@ start() {
     message "$new/1000000003.M3.kestrel" "From: Folded Sender <folded@example.org>" \
         "To: alice@example.org" "Subject: A subject that goes on" $'\tand on' \
         "Message-Id: <three@example.org>" "" "Body three."
+    # fay's one message has UTF-8 words, folded, a character split between two of them
+    message "$dir/mail/fay/Maildir/new/1000000004.M4.kestrel" \
+        "From: =?UTF-8?Q?J=C3=BCrgen_M=C3=BCller?= <juergen@example.org>" "To: fay@example.org" \
+        "Subject: =?UTF-8?B?R3LDvMOfZSBhdXMgS8O2bG4g4oI=?=" $'\t=?utf-8?q?=AC?=' \
+        "Message-Id: <four@example.org>" "" "Body four."
     # bob's, carol's and erin's mailboxes are the ones the deletion tests change (erin's: the
     # native front end's)
     cp "$new/1000000001.M1.kestrel" "$new/1000000003.M3.kestrel" "$dir/mail/bob/Maildir/new/"
