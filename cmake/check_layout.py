@@ -22,7 +22,7 @@ BELOW = {
     "app": {"monitor", "settings", "mail", "pop3", "net", "ports"},
     "linux": {"net", "ports"},
     "win32": {"net", "ports"},
-    "qt": {"linux", "ports"},
+    "qt": {"linux", "net", "ports"},
 }
 PLATFORMS = {"win32", "linux", "qt"}
 ENTRY_REACHES = {"app", "settings"}  # main.cpp: the application and the file it keeps settings in

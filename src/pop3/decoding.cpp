@@ -1,11 +1,11 @@
 #include "pop3/decoding.h"
 
 #include "net/charsets.h"
+#include "net/cp1252.h"
 #include "net/exceptions.h"
 #include "pop3/text_ops.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <vector>
 
@@ -114,28 +114,6 @@ bool AsTheMailHadIt(const std::vector<Written>& written, size_t a, size_t b) {
     const auto next =
         std::ranges::partition_point(written, [&](const Written& w) { return w.end <= a; });
     return next == written.end() || next->begin >= b;
-}
-
-// Windows-1252 at 0x80..0x9F; the rest of it is Latin-1. The five holes map to themselves, as
-// Windows' own conversion and the Qt front end have them.
-// clang-format off
-constexpr std::array<char32_t, 32> HighCp1252{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-// clang-format on
-
-// The list's code page: all text in the core is Windows-1252, whichever the platform.
-char Cp1252Byte(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c < 0x100))
-        return static_cast<char>(c);
-    for (size_t i = 0; i < HighCp1252.size(); ++i) {
-        if (HighCp1252[i] == c)
-            return static_cast<char>(0x80 + i);
-    }
-    return '?';
 }
 
 std::string ToCp1252(std::u32string_view text) {
