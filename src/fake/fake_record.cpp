@@ -42,4 +42,33 @@ void FakeRecord::UserTypes(ControlName name, const std::string& text) {
     }
 }
 
+void PostedTasks::Push(std::function<void()> task) {
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    arrived_.notify_all();
+}
+
+int PostedTasks::RunAll() {
+    int ran = 0;
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard lock(mutex_);
+            if (tasks_.empty())
+                return ran;
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        task();
+        ++ran;
+    }
+}
+
+void PostedTasks::WaitForAny(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, limit, [this] { return !tasks_.empty(); });
+}
+
 } // namespace kestrel

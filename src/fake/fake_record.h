@@ -7,13 +7,34 @@
 #include "ports/tray.h"
 #include "ports/window_events.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kestrel {
+
+// Tasks posted to the GUI thread from any thread; the test runs them when it chooses, on its
+// own thread, which plays the GUI thread.
+class PostedTasks {
+  public:
+    void Push(std::function<void()> task);
+    // Runs what is waiting, and what those tasks post in turn; how many ran.
+    int RunAll();
+    // Waits until a task is waiting, at most that long.
+    void WaitForAny(std::chrono::milliseconds limit);
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<std::function<void()>> tasks_;
+};
 
 // What an in-memory desktop shows and was asked, kept for tests: the scripted inputs, what a real
 // desktop would show, and a log of every call that changes something, in order.
@@ -68,6 +89,7 @@ struct FakeRecord {
     std::map<int, TrayIconRecord> trayIcons; // by identifier, as the tray holds them now
     std::optional<int> quitCode;
     std::vector<std::pair<std::string, std::string>> started; // file and parameters
+    PostedTasks posted;
     WindowEvents* events = nullptr;
 
     // The window's pixels, 0xRRGGBB, as far as the application drew them; Untouched elsewhere.

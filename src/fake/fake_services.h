@@ -25,6 +25,7 @@ class FakeServices : public Services {
         desk_.log.push_back("start " + file + " | " + parameters);
         desk_.started.push_back({file, parameters});
     }
+    void Post(std::function<void()> task) override { desk_.posted.Push(std::move(task)); }
 
   private:
     FakeRecord& desk_;

@@ -1,13 +1,9 @@
 #include "mail/mail_watch.h"
 
 #include "mail/mail_entry.h"
-#include "mail/server_field.h"
-#include "net/exceptions.h"
-#include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
 
 #include <algorithm>
-#include <exception>
 #include <utility>
 
 namespace kestrel {
@@ -52,148 +48,27 @@ void MailWatch::StartWatching() {
 }
 
 void MailWatch::CheckMail(bool listNew) {
-    if (listNew)
-        desktop_.lists.BeginListFill(ControlName::MailListBox);
-    for (int account = 1; account <= 3; ++account) {
-        if (!accounts_[static_cast<size_t>(account - 1)].active)
-            continue;
-        mailTickCount_ = 0;
-        CheckAccount(account, listNew); // raises nothing: each account's failures stay its own
-    }
-    if (listNew)
-        desktop_.lists.EndListFill(ControlName::MailListBox);
-    if (mailPending_ && !listNew) {
-        AddMailIcon();
-        desktop_.controls.ShowControl(ControlName::MailMarkBox, true);
-    }
-}
-
-// A field that names no reachable server leaves the client unconnected: the account fails as
-// if its server could not be reached, and nothing is sent.
-void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
-    const AccountRecord& record = accounts_[static_cast<size_t>(account - 1)];
-    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
-    if (!server)
+    const bool anyActive = std::ranges::any_of(accounts_, &AccountRecord::active);
+    if (!anyActive)
         return;
-    pop.Host = server->host;
-    pop.Port = server->port;
-    pop.UseTls = server->tls;
-    pop.Username = record.user;
-    pop.Password = record.password;
-    pop.SessionLimitMs = SessionLimitMs;
-    pop.OpenConnection(limitMs);
-}
-
-// Every failure of one account, the socket layer's start included, ends its work silently; what
-// was done before it stays.
-void MailWatch::CheckAccount(int account, bool listNew) {
-    try {
-        const std::unique_ptr<Pop3Client> pop = newClient_();
-        Connect(*pop, account, CheckConnectLimitMs);
-        if (!pop->IsConnected())
-            return;
-        const int32_t count = pop->CountMessages();
-        int32_t& seen = lastSeenCount_[static_cast<size_t>(account - 1)];
-        if (count < seen)
-            seen = 0;
-        if (seen < count) {
-            mailPending_ = true;
-            if (listNew)
-                ListNewMessages(*pop, account, seen + 1, count);
-        }
-        pop->CloseConnection();
-    } catch (...) {
-    }
-}
-
-namespace {
-
-// A fetch that a bound or the connection's end cut short says nothing about the message: it
-// is asked for again next time. One the server refused, or whose header cannot be read, would
-// fail again, so it counts as seen and the next listing goes on behind it.
-bool FetchWasCutShort(const std::exception_ptr& failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const ReadTimeout&) {
-        return true;
-    } catch (const SocketClosed&) {
-        return true;
-    } catch (const SilentError&) {
-        return true;
-    } catch (const ConnectionError&) {
-        return true;
-    } catch (const SocketError&) {
-        return true;
-    } catch (const TlsError&) {
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-} // namespace
-
-// A message counts as seen once its line is added.
-void MailWatch::ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to) {
-    int32_t& seen = lastSeenCount_[static_cast<size_t>(account - 1)];
-    MailMessage message;
-    const int32_t last = to - from >= MostListedPerCheck ? from + MostListedPerCheck - 1 : to;
-    for (int32_t n = from; n <= last; ++n) {
-        try {
-            pop.FetchHeader(n, message);
-        } catch (...) {
-            if (!FetchWasCutShort(std::current_exception()))
-                seen = n;
-            throw;
-        }
-        desktop_.lists.ListInsert(ControlName::MailListBox, -1,
-                                  MailListEntry(DisplayText(message), account, n));
-        lines_.push_back({account, n, MessageIdentity(message)});
-        seen = n;
-        message.ResetMessage();
-    }
+    mailTickCount_ = 0;
+    const JobKind kind = listNew ? JobKind::Listing : JobKind::Check;
+    const bool waiting =
+        std::ranges::any_of(queued_, [&](const Job& job) { return job.kind == kind; });
+    // A listing that runs took its seen counts already: one asked for now may find more.
+    if (waiting || (kind == JobKind::Check && running_ == kind))
+        return;
+    Queue({kind, {}});
 }
 
 void MailWatch::DeleteSelectedMail() {
     const int index = desktop_.lists.ListSelection(ControlName::MailListBox);
     if (index < 0 || index >= static_cast<int>(lines_.size()))
         return; // no line, nothing to delete
-    const MailLine line = lines_[static_cast<size_t>(index)];
-    const auto twins = std::count_if(lines_.begin(), lines_.end(), [&](const MailLine& other) {
-        return other.account == line.account && other.identity == line.identity;
-    });
-    if (twins > 1)
+    const MailLine& line = lines_[static_cast<size_t>(index)];
+    if (!LineOf(line.account, line.identity))
         return;
-    bool deleted = false;
-    try {
-        const std::unique_ptr<Pop3Client> pop = newClient_();
-        Connect(*pop, line.account, DeleteConnectLimitMs);
-        if (pop->IsConnected()) {
-            MailMessage message;
-            pop->FetchHeader(line.number, message);
-            // The server removes a marked message only when it answers QUIT positively.
-            if (MessageIdentity(message) == line.identity && pop->DeleteMessage(line.number))
-                deleted = pop->Quit();
-            else
-                pop->CloseConnection();
-        }
-    } catch (...) {
-    }
-    if (!deleted)
-        return;
-    desktop_.lists.ListDelete(ControlName::MailListBox, index);
-    lines_.erase(lines_.begin() + index);
-    --lastSeenCount_[static_cast<size_t>(line.account - 1)];
-    // The server numbers the later messages of that mailbox one lower now.
-    for (MailLine& other : lines_) {
-        if (other.account == line.account && other.number > line.number)
-            --other.number;
-    }
-}
-
-void MailWatch::StartMailClient() {
-    const ProgramStart start = MailClientStart(desktop_.services.ReadMailtoCommand());
-    desktop_.services.StartProgram(start.file, start.parameters);
+    Queue({JobKind::Deletion, line});
 }
 
 void MailWatch::CountTick() {
@@ -202,6 +77,153 @@ void MailWatch::CountTick() {
     if (mailTickCount_ >= CheckEveryTicks)
         CheckMail(false);
     ++mailTickCount_;
+}
+
+void MailWatch::StartMailClient() {
+    const ProgramStart start = MailClientStart(desktop_.services.ReadMailtoCommand());
+    desktop_.services.StartProgram(start.file, start.parameters);
+}
+
+std::optional<size_t> MailWatch::LineOf(int account, const std::string& identity) const {
+    std::optional<size_t> found;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].account != account || lines_[i].identity != identity)
+            continue;
+        if (found)
+            return std::nullopt; // twins: the check could not tell them apart
+        found = i;
+    }
+    return found;
+}
+
+void MailWatch::Queue(const Job& job) {
+    queued_.push_back(job);
+    if (!running_)
+        StartNext();
+}
+
+// Each job's inputs are taken now, from the state that the jobs before it left.
+void MailWatch::StartNext() {
+    while (!running_ && !queued_.empty()) {
+        const Job job = queued_.front();
+        queued_.pop_front();
+        if (job.kind == JobKind::Deletion)
+            StartDeletion(job.line);
+        else
+            StartCheck(job.kind == JobKind::Listing);
+    }
+}
+
+void MailWatch::PostBack(std::function<void(MailWatch&)> task) {
+    desktop_.services.Post([self = std::weak_ptr(self_), task = std::move(task)] {
+        if (const std::shared_ptr<MailWatch*> watch = self.lock())
+            task(**watch);
+    });
+}
+
+void MailWatch::StartCheck(bool listNew) {
+    std::vector<AccountToCheck> accounts;
+    for (int account = 1; account <= 3; ++account) {
+        const size_t i = static_cast<size_t>(account - 1);
+        if (accounts_[i].active)
+            accounts.push_back({account, accounts_[i], lastSeenCount_[i]});
+    }
+    if (accounts.empty())
+        return;
+    running_ = listNew ? JobKind::Listing : JobKind::Check;
+    worker_.Run([this, accounts = std::move(accounts), listNew, newClient = newClient_] {
+        ReportBatch batch(*this);
+        CheckAccounts(accounts, listNew, {CheckConnectLimitMs, SessionLimitMs},
+                      MostListedPerCheck, newClient, worker_.Running(),
+                      [&batch](CheckReport report) { batch.Add(std::move(report)); });
+        batch.Send();
+        PostBack([listNew](MailWatch& watch) { watch.JobEnded(!listNew); });
+    });
+}
+
+void MailWatch::StartDeletion(const MailLine& requested) {
+    // Earlier deletions may have renumbered the line, or another listing doubled it.
+    const std::optional<size_t> index = LineOf(requested.account, requested.identity);
+    if (!index)
+        return;
+    const MailLine line = lines_[*index];
+    running_ = JobKind::Deletion;
+    LineToDelete input{line.account, line.number, line.identity,
+                       accounts_[static_cast<size_t>(line.account - 1)]};
+    worker_.Run([this, input = std::move(input), line, newClient = newClient_] {
+        const bool deleted = DeleteListedMessage(input, {DeleteConnectLimitMs, SessionLimitMs},
+                                                 newClient, worker_.Running());
+        PostBack([line, deleted](MailWatch& watch) {
+            watch.ApplyDeletion(line, deleted);
+            watch.JobEnded(false);
+        });
+    });
+}
+
+void MailWatch::ReportBatch::Add(CheckReport report) {
+    lines_ += report.listed.size();
+    reports_.push_back(std::move(report));
+    if (lines_ >= LinesPerBatch || Clock::now() - start_ >= BatchTime)
+        Send();
+}
+
+void MailWatch::ReportBatch::Send() {
+    if (!reports_.empty()) {
+        watch_.PostBack([reports = std::move(reports_)](MailWatch& watch) {
+            watch.ApplyReports(reports);
+        });
+    }
+    reports_.clear();
+    lines_ = 0;
+    start_ = Clock::now();
+}
+
+// The seen count moves only from where the job found it: a list forgotten meanwhile (the mail
+// mark, a restart of the watch) stays forgotten. The list is redrawn once per batch.
+void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
+    const bool lines = std::ranges::any_of(
+        reports, [](const CheckReport& report) { return !report.listed.empty(); });
+    if (lines)
+        desktop_.lists.BeginListFill(ControlName::MailListBox);
+    for (const CheckReport& report : reports) {
+        int32_t& seen = lastSeenCount_[static_cast<size_t>(report.account - 1)];
+        if (seen == report.seenBefore)
+            seen = report.seenAfter;
+        if (report.found)
+            mailPending_ = true;
+        for (const ListedMessage& message : report.listed) {
+            desktop_.lists.ListInsert(ControlName::MailListBox, -1, message.entry);
+            lines_.push_back({report.account, message.number, message.identity});
+        }
+    }
+    if (lines)
+        desktop_.lists.EndListFill(ControlName::MailListBox);
+}
+
+void MailWatch::ApplyDeletion(const MailLine& line, bool deleted) {
+    if (!deleted)
+        return;
+    if (const std::optional<size_t> index = LineOf(line.account, line.identity)) {
+        desktop_.lists.ListDelete(ControlName::MailListBox, static_cast<int>(*index));
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
+    }
+    int32_t& seen = lastSeenCount_[static_cast<size_t>(line.account - 1)];
+    if (seen > 0)
+        --seen;
+    // The server numbers the later messages of that mailbox one lower now.
+    for (MailLine& other : lines_) {
+        if (other.account == line.account && other.number > line.number)
+            --other.number;
+    }
+}
+
+void MailWatch::JobEnded(bool plainCheck) {
+    if (plainCheck && mailPending_) {
+        AddMailIcon();
+        desktop_.controls.ShowControl(ControlName::MailMarkBox, true);
+    }
+    running_.reset();
+    StartNext();
 }
 
 } // namespace kestrel

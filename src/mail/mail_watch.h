@@ -1,21 +1,27 @@
 #pragma once
 
 #include "mail/account.h"
+#include "mail/mail_jobs.h"
+#include "mail/mail_worker.h"
 #include "ports/desktop.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace kestrel {
 
-class Pop3Client;
-
 // The three accounts, what was seen of them, the new-mail signals and the mail list's lines.
+// Checks, listings and deletions run on the mail thread, one at a time in the order asked for;
+// all of this state stays the GUI thread's, which hands each job its inputs as values and
+// applies what the job posts back.
 class MailWatch {
   public:
     static constexpr int32_t CheckEveryTicks = 150;
@@ -27,13 +33,12 @@ class MailWatch {
     static constexpr int SessionLimitMs = 15000;
     static constexpr int32_t MostListedPerCheck = 1000;
 
-    // Makes the POP3 client of each check and deletion.
-    using ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
+    using ClientFactory = kestrel::ClientFactory;
 
     MailWatch(const Desktop& desktop, TrayIconRecord mailIcon);
     ~MailWatch();
 
-    // Tests stand in for a socket layer that cannot start.
+    // Tests stand in for a socket layer that cannot start. Called on the mail thread.
     void MakeClientsWith(ClientFactory newClient) { newClient_ = std::move(newClient); }
 
     // Accounts 1 to 3 as the settings and the account form give them.
@@ -70,22 +75,58 @@ class MailWatch {
 
     // Nothing is seen yet and nothing waits; then a plain check.
     void StartWatching();
+    // Asks for a check of the active accounts; a listing check also lists the new messages.
+    // A check of a kind already waiting, or a plain one while one runs, is not asked twice.
     void CheckMail(bool listNew);
+    // No job runs or waits.
+    bool Idle() const { return !running_ && queued_.empty(); }
     // The timer's share: a plain check every 150 ticks while the settings enabled it.
     void CountTick();
 
-    // Deletes the selected line's message on its server, after making sure the server's
-    // message of that number is still the one the line shows. A line whose identity another
-    // line of its account shares is never deleted: the check could not tell them apart. The
-    // line goes only when the server confirmed the deletion by answering QUIT positively.
+    // Asks for the selected line's message to be deleted on its server, after making sure the
+    // server's message of that number is still the one the line shows. A line whose identity
+    // another line of its account shares is never deleted: the check could not tell them apart.
+    // The line goes only when the server confirmed the deletion by answering QUIT positively.
     void DeleteSelectedMail();
     // Starts the mailto handler's program; the shell clears the list afterwards.
     void StartMailClient();
 
   private:
-    void CheckAccount(int account, bool listNew);
-    void ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to);
-    void Connect(Pop3Client& pop, int account, int limitMs);
+    enum class JobKind { Check, Listing, Deletion };
+    struct Job {
+        JobKind kind;
+        MailLine line; // a deletion's
+    };
+
+    void Queue(const Job& job);
+    void StartNext();
+    void StartCheck(bool listNew);
+    void StartDeletion(const MailLine& line);
+    // From the mail thread: the task runs on the GUI thread while this watch lives.
+    void PostBack(std::function<void(MailWatch&)> task);
+    // What a check reported, gathered on the mail thread and handed over in batches, so that
+    // a long listing shows as it goes without a redraw for every line.
+    class ReportBatch {
+      public:
+        explicit ReportBatch(MailWatch& watch) : watch_(watch) {}
+        void Add(CheckReport report);
+        void Send();
+
+      private:
+        using Clock = std::chrono::steady_clock;
+        static constexpr size_t LinesPerBatch = 25;
+        static constexpr auto BatchTime = std::chrono::milliseconds(100);
+        MailWatch& watch_;
+        std::vector<CheckReport> reports_;
+        size_t lines_ = 0;
+        Clock::time_point start_ = Clock::now();
+    };
+
+    void ApplyReports(const std::vector<CheckReport>& reports);
+    void ApplyDeletion(const MailLine& line, bool deleted);
+    void JobEnded(bool plainCheck);
+    // The line of that account and identity, when exactly one holds them.
+    std::optional<size_t> LineOf(int account, const std::string& identity) const;
     void AddMailIcon();
 
     Desktop desktop_;
@@ -98,6 +139,12 @@ class MailWatch {
     bool mailCheckEnabled_ = false;
     int32_t mailTickCount_ = 0;
     std::vector<MailLine> lines_;
+    std::deque<Job> queued_;
+    std::optional<JobKind> running_;
+    // Posted tasks hold it weakly: one that arrives after the watch is gone does nothing.
+    std::shared_ptr<MailWatch*> self_ = std::make_shared<MailWatch*>(this);
+    // Last, so that it ends first: its thread may still post until it is joined.
+    MailWorker worker_;
 };
 
 } // namespace kestrel

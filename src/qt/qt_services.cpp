@@ -45,4 +45,10 @@ void QtServices::StartProgram(const std::string& file, const std::string& parame
     QProcess::startDetached(QFile::decodeName(file.c_str()), arguments);
 }
 
+// A queued call on the application object runs on its thread, in the event loop.
+void QtServices::Post(std::function<void()> task) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+}
+
 } // namespace kestrel

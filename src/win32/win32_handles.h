@@ -5,6 +5,10 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <mutex>
 
 namespace kestrel {
 
@@ -17,6 +21,16 @@ struct Win32Pictures {
     HICON mailIcon = nullptr;
 };
 
+// The message that tells the window that tasks wait, posted from other threads.
+inline constexpr UINT TasksWaitingMessage = WM_APP + 1;
+
+// Tasks posted from other threads for the window's thread.
+struct Win32Tasks {
+    std::mutex mutex;
+    std::deque<std::function<void()>> waiting;
+    std::atomic<HWND> window{nullptr}; // where the message goes; none before and after the window
+};
+
 // What the ports of the one main window share: the module, the window, its children and the
 // pictures. Each port refers to the same object.
 struct Win32Handles {
@@ -24,6 +38,7 @@ struct Win32Handles {
     HWND window = nullptr;
     std::array<HWND, ControlCount> children{};
     Win32Pictures pictures;
+    Win32Tasks tasks;
 
     HWND Child(ControlName control) const { return children[static_cast<size_t>(control)]; }
     LRESULT SendToChild(ControlName control, UINT message, WPARAM w, LPARAM l) const {

@@ -48,4 +48,14 @@ void Win32Services::StartProgram(const std::string& file, const std::string& par
     ShellExecuteA(handles_.window, "open", file.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
 }
 
+void Win32Services::Post(std::function<void()> task) {
+    Win32Tasks& tasks = handles_.tasks;
+    {
+        std::lock_guard lock(tasks.mutex);
+        tasks.waiting.push_back(std::move(task));
+    }
+    if (const HWND window = tasks.window.load())
+        PostMessageA(window, TasksWaitingMessage, 0, 0);
+}
+
 } // namespace kestrel

@@ -15,6 +15,7 @@ class Win32Services : public Services {
     void StartTimer(int id, int periodMs) override;
     std::string ReadMailtoCommand() override;
     void StartProgram(const std::string& file, const std::string& parameters) override;
+    void Post(std::function<void()> task) override;
 
   private:
     Win32Handles& handles_;

@@ -60,7 +60,14 @@ LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM 
 LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case WM_CREATE:
+        handles_.tasks.window = handles_.window;
         events_->OnCreate();
+        return 0;
+    case WM_DESTROY:
+        handles_.tasks.window = nullptr;
+        return 0;
+    case TasksWaitingMessage:
+        RunWaitingTasks();
         return 0;
     case WM_CLOSE:
         events_->OnClose();
@@ -84,6 +91,17 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
         }
         return DefWindowProcA(handles_.window, message, w, l);
     }
+}
+
+// One message may stand for several tasks, and a task posted meanwhile brings its own.
+void Win32Window::RunWaitingTasks() {
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard lock(handles_.tasks.mutex);
+        tasks.swap(handles_.tasks.waiting);
+    }
+    for (const std::function<void()>& task : tasks)
+        task();
 }
 
 int Win32Window::RunMessageLoop() {

@@ -30,6 +30,7 @@ class Win32Window : public Window {
   private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+    void RunWaitingTasks();
 
     Win32Handles& handles_;
     WindowEvents* events_ = nullptr;

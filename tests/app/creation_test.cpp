@@ -150,7 +150,7 @@ TEST_F(ShellTest, PeriodicCheckRunsAtTheHundredAndFiftiethCountAndRestartsTheCou
     EXPECT_EQ(app->Mail().TicksSinceCheck(), 150);
     EXPECT_FALSE(desk.trayIcons.contains(2));
     desk.log.clear();
-    app->OnTimer();
+    Tick();
     EXPECT_EQ(app->Mail().TicksSinceCheck(), 1) << "reset by the check, then counted";
     EXPECT_TRUE(desk.trayIcons.contains(2));
     EXPECT_TRUE(desk.Visible(MailMarkBox));
@@ -196,7 +196,7 @@ TEST_F(ShellTest, NewTaskbarGetsTheThroughputIconBackAndTheMailIconOnlyWhenShown
 
     Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
-    app->Mail().CheckMail(false); // the end of a plain check that found mail adds the MailIcon
+    Check(); // the end of a plain check that found mail adds the MailIcon
     desk.trayIcons.clear();
     app->OnTaskbarCreated();
     EXPECT_TRUE(desk.trayIcons.contains(1));

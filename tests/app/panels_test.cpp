@@ -145,7 +145,7 @@ TEST_F(ShellTest, ClearingTheMailListDismissesTheSignals) {
     Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     StartCompact();
     app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
-    app->Mail().CheckMail(false);
+    Check();
     ASSERT_TRUE(desk.trayIcons.contains(2));
     Tray(1035, TrayMouse::LeftButtonUp);
     desk.control(MailListBox).items = {"a", "b"};

@@ -113,7 +113,7 @@ TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
 
     Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
-    app->Mail().CheckMail(false); // mail waits now
+    Check(); // mail waits now
     desk.texts.clear();
     app->OnTimer();
     EXPECT_EQ(desk.texts[2].colour, (Colour{60, 255, 60}));
@@ -124,7 +124,7 @@ TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {
     Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     StartConfigured();
     app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
-    app->Mail().CheckMail(false);
+    Check();
     Click(GraphAreaId); // hide
     desk.texts.clear();
     Tray(1034, TrayMouse::LeftButtonUp);

@@ -83,6 +83,7 @@ TEST_F(QtMailTest, ListsDeletesAndStartsTheMailClient) {
                                          "\"M\xFCller, J\xF6rg\" : Gr\xFC\xDF"
                                          "e aus K\xF6ln",
                                          "Folded Sender : A subject that goes .."};
+    Eventually([&] { return Displays().size() >= three.size(); }, 15000); // the mail thread
     ASSERT_EQ(Displays(), three);
     EXPECT_EQ(MailList().item(1)->text().left(22),
               QString::fromStdU16String(u"\"M\u00FCller, J\u00F6rg\" : Gr\u00FC\u00DFe"));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -25,7 +26,21 @@ class ShellTest : public ::testing::Test {
     int Start(const std::string& commandLine = "C:\\kestrel\\kestrel.exe") {
         app = std::make_unique<Application>(Platform{desk.Ports(), interfaces, settings},
                                             commandLine);
-        return app->Run();
+        const int result = app->Run();
+        Settle();
+        return result;
+    }
+
+    // Plays the GUI thread until the mail thread has nothing left to do: runs what it posted,
+    // as the message loop would.
+    void Settle() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (app && !app->Mail().Idle() && std::chrono::steady_clock::now() < end) {
+            desk.posted.WaitForAny(std::chrono::milliseconds(20));
+            desk.posted.RunAll();
+        }
+        desk.posted.RunAll();
+        ASSERT_TRUE(!app || app->Mail().Idle()) << "the mail thread did not finish";
     }
 
     // A first start, then the throughput panel confirmed: the compact window at the right edge.
@@ -34,10 +49,31 @@ class ShellTest : public ::testing::Test {
         Click(OkButtonId);
     }
 
-    void Click(int controlId) { app->OnCommand(controlId, Clicked, true); }
-    void Select(int controlId) { app->OnCommand(controlId, SelectionChanged, true); }
-    void Menu(int commandId) { app->OnCommand(commandId, 0, false); }
-    void Tray(int callback, TrayMouse mouse) { app->OnTrayCallback(callback, mouse); }
+    // The user's actions, each followed by the mail work it asked for.
+    void Click(int controlId) {
+        app->OnCommand(controlId, Clicked, true);
+        Settle();
+    }
+    void Select(int controlId) {
+        app->OnCommand(controlId, SelectionChanged, true);
+        Settle();
+    }
+    void Menu(int commandId) {
+        app->OnCommand(commandId, 0, false);
+        Settle();
+    }
+    void Tray(int callback, TrayMouse mouse) {
+        app->OnTrayCallback(callback, mouse);
+        Settle();
+    }
+    void Check() {
+        app->Mail().CheckMail(false);
+        Settle();
+    }
+    void Tick() {
+        app->OnTimer();
+        Settle();
+    }
 
     void Type(ControlName field, const std::string& text) { desk.control(field).text = text; }
     // The platform checks an automatic radio button itself before it reports the click.

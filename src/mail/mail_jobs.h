@@ -1,0 +1,84 @@
+#pragma once
+
+// The work of the mail thread: each job gets what it needs as values and hands back values.
+// Nothing here touches the mail watch's state, which the GUI thread owns.
+
+#include "mail/account.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+class Pop3Client;
+
+// Makes the POP3 client of each check and deletion.
+using ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
+
+// The client the running job talks through, where another thread can end its conversation.
+class RunningClient {
+  public:
+    // From the job's thread, around the client's life.
+    void Attach(Pop3Client* client);
+    void Detach();
+    // From any thread: the job's conversation ends now, and no later one starts.
+    void Stop();
+    bool Stopped();
+
+  private:
+    std::mutex mutex_;
+    Pop3Client* client_ = nullptr;
+    bool stopped_ = false;
+};
+
+struct MailJobLimits {
+    int connectMs;
+    int sessionMs;
+};
+
+struct AccountToCheck {
+    int account;
+    AccountRecord record;
+    int32_t seen; // the account's seen count when the job started
+};
+
+struct ListedMessage {
+    int32_t number;
+    std::string entry;    // the list line, as MailListEntry makes it
+    std::string identity; // MessageIdentity of its header
+};
+
+// One account's check as it goes: a listing reports each line as it is made, and the last
+// report of an account says what was left. The seen count moves from seenBefore to seenAfter.
+struct CheckReport {
+    int account;
+    int32_t seenBefore;
+    int32_t seenAfter;
+    bool found = false; // the server holds more messages than were seen
+    std::vector<ListedMessage> listed;
+};
+
+using CheckReports = std::function<void(CheckReport)>;
+
+// The accounts in the order given; each one's failures stay its own.
+void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
+                   const MailJobLimits& limits, int32_t mostListed, const ClientFactory& newClient,
+                   RunningClient& running, const CheckReports& report);
+
+struct LineToDelete {
+    int account;
+    int32_t number;
+    std::string identity;
+    AccountRecord record;
+};
+
+// Deletes the line's message when the server's message of that number is still the listed one;
+// true only when the server confirmed it.
+bool DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
+                         const ClientFactory& newClient, RunningClient& running);
+
+} // namespace kestrel
