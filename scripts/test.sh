@@ -12,6 +12,10 @@ cd "$ROOT"
 say "== native build and unit tests"
 build_preset linux
 ctest --preset linux --output-on-failure -j2 | tail -n 4
+say "== the mail thread's hand-over under ThreadSanitizer"
+build_preset tsan
+TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build/tsan/tests/mail_test --gtest_brief=1 | tail -n 3
+TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build/tsan/tests/net_test --gtest_brief=1 | tail -n 3
 say "== benchmarks, one short pass to see that they run"
 build/linux/bench/core_bench --benchmark_min_time=0.01 | tail -n 3
 build/linux/bench/readline_bench --benchmark_min_time=0.01 | tail -n 5
