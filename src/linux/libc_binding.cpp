@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <utility>
 
 namespace kestrel::sockets {
@@ -22,6 +23,10 @@ namespace {
 
 std::atomic<void*> library{nullptr};
 thread_local int lastError = 0;
+// glibc's gethostbyname answers from one static buffer, and a lookup abandoned by a connect
+// that ran out of time may still be running when the next one starts. Whoever waits here is a
+// connect worker, whose caller waits with a bound of its own.
+std::mutex lookupLock;
 
 EntryRow socketRow{"socket"}, bindRow{"bind"}, connectRow{"connect"}, recvRow{"recv"},
     sendRow{"send"}, shutdownRow{"shutdown"}, closeRow{"close"}, setsockoptRow{"setsockopt"},
@@ -174,9 +179,10 @@ int Bind(Socket s, const Address4& local) {
     return 0;
 }
 
-// A blocking connect that another thread can end by closing the socket: the connect runs
-// non-blocking and is watched in short polls, each of which sees a closed socket at once.
-int Connect(Socket s, const Address4& peer) {
+// A blocking connect that another thread can end by closing the socket or by the stop flag: the
+// connect runs non-blocking and is watched in short polls, each of which sees a closed socket
+// at once.
+int Connect(Socket s, const Address4& peer, const std::atomic<bool>* stop) {
     auto fcntl = Bound<int (*)(int, int, ...)>(fcntlRow);
     const int flags = fcntl(Fd(s), F_GETFL);
     if (flags < 0 || fcntl(Fd(s), F_SETFL, flags | O_NONBLOCK) < 0)
@@ -198,6 +204,10 @@ int Connect(Socket s, const Address4& peer) {
             }
             if (ready > 0)
                 break;
+            if (stop && stop->load()) {
+                lastError = Interrupted;
+                return SocketFailure;
+            }
         }
         int error = 0;
         socklen_t length = sizeof error;
@@ -218,10 +228,10 @@ int Recv(Socket s, char* buffer, int length) {
     return n < 0 ? Failed() : static_cast<int>(n);
 }
 
-int Send(Socket s, const char* bytes, int length) {
+int SendNow(Socket s, const char* bytes, int length) {
     // MSG_NOSIGNAL: a closed peer is a failure to report, not a signal that ends the process.
     const auto n = Bound<ssize_t (*)(int, const void*, size_t, int)>(sendRow)(
-        Fd(s), bytes, static_cast<size_t>(length), MSG_NOSIGNAL);
+        Fd(s), bytes, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
     return n < 0 ? Failed() : static_cast<int>(n);
 }
 
@@ -273,6 +283,7 @@ int Select(std::vector<Socket>* read, std::vector<Socket>* write, std::vector<So
 }
 
 std::optional<std::array<uint8_t, 4>> HostByName(const std::string& host) {
+    std::lock_guard hold(lookupLock);
     h_errno = 0;
     const hostent* entry = Bound<hostent* (*)(const char*)>(gethostbynameRow)(host.c_str());
     if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0]) {

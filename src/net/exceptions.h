@@ -71,6 +71,12 @@ class ConnectError : public ClientError {
     using ClientError::ClientError;
 };
 
+// Another thread called Abort() on the connection.
+class Aborted : public ClientError {
+  public:
+    Aborted() : ClientError("Verbindung abgebrochen.") {}
+};
+
 class SocketHandleError : public ClientError {
     using ClientError::ClientError;
 };

@@ -2,14 +2,16 @@
 
 #include "net/connect_worker.h"
 #include "net/exceptions.h"
+#include "net/socket_errors.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace kestrel {
 
-namespace {
-constexpr int StepMs = 125;
-} // namespace
+SocketIoHandler::~SocketIoHandler() {
+    SocketIoHandler::CloseBinding();
+}
 
 SocksInfo& SocketIoHandler::SocksInfo() {
     if (!socksInfo_)
@@ -18,6 +20,7 @@ SocksInfo& SocketIoHandler::SocksInfo() {
 }
 
 void SocketIoHandler::CloseBinding() {
+    Signal->Forget();
     if (Binding)
         Binding->ReleaseSocket();
 }
@@ -31,6 +34,7 @@ void SocketIoHandler::PrepareBinding() {
 
 void SocketIoHandler::ConnectTo(const std::string& host, int port, const std::string& boundIP,
                                 int boundPort, int boundPortLow, int boundPortHigh, int timeoutMs) {
+    Signal->Check();
     std::string targetHost = host;
     int targetPort = port;
     if (SocksInfo().Version != SocksVersion::None) {
@@ -38,66 +42,109 @@ void SocketIoHandler::ConnectTo(const std::string& host, int port, const std::st
         targetPort = SocksInfo().Port;
     }
     Binding->OpenSocket();
+    Signal->Watch(Binding->Handle);
     Binding->IP = boundIP;
     Binding->Port = boundPort;
     Binding->ClientPortMin = boundPortLow;
     Binding->ClientPortMax = boundPortHigh;
     Binding->BindLocal();
-    if (!IsDottedQuad(targetHost))
-        ReportStatus(ConnectionStatus::Resolving, targetHost);
-    Binding->RemoteAddress = Stack().ResolveHostAddress(targetHost);
-    Binding->RemotePort = targetPort;
     if (!UseNagle)
         Stack().CheckSocketResult(sockets::SetNoDelay(Binding->Handle, 1));
-    ReportStatus(ConnectionStatus::Connecting, Binding->RemoteAddress);
-    if (timeoutMs != -1 && timeoutMs != 0)
-        WaitForConnect(timeoutMs);
-    else
-        Stack().CheckSocketResult(Binding->ConnectPeer());
+    if (!IsDottedQuad(targetHost))
+        ReportStatus(ConnectionStatus::Resolving, targetHost);
+    WaitForConnect(targetHost, targetPort, timeoutMs);
 }
 
-void SocketIoHandler::WaitForConnect(int limitMs) {
-    ConnectWorker worker(*Binding);
-    worker.Start();
-    const bool unlimited = limitMs == -2;
-    int remaining = unlimited ? StepMs + 1 : limitMs;
-    while (remaining > StepMs) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(StepMs));
-        remaining = unlimited ? StepMs + 1 : remaining - StepMs;
-        if (worker.Stopped()) {
-            remaining = 0;
-            break;
+// Status reports and exceptions stay on the caller's thread; the worker only leaves its results.
+// -1 and 0 wait without limit and raise the library's failure as it is, like a blocking connect;
+// -2 waits without limit too, but a failed connect raises ConnectError like a bounded one.
+void SocketIoHandler::WaitForConnect(const std::string& host, int port, int limitMs) {
+    const bool blocking = limitMs == -1 || limitMs == 0;
+    const bool bounded = !blocking && limitMs != -2;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(std::max(limitMs, 0));
+    const auto worker = ConnectWorker::Start(Binding->Handle, host, port);
+    Signal->OnRaise([worker] { worker->Wake(); });
+    struct Unhook {
+        AbortSignal& signal;
+        ~Unhook() { signal.OnRaise(nullptr); }
+    } unhook{*Signal};
+
+    using Step = ConnectWorker::Step;
+    Step seen = Step::Resolving;
+    while (seen != Step::Done) {
+        Step reached = worker->WaitPast(seen, bounded ? &deadline : nullptr, *Signal);
+        if (reached == seen || Signal->Raised()) {
+            // From here on Abort must not reach the socket: it may become the worker's to close.
+            Signal->Forget();
+            if (worker->Abandon()) {
+                Binding->Reset();
+                Signal->Check();
+                throw ConnectTimeout();
+            }
+            Signal->Watch(Binding->Handle); // done meanwhile: the socket is still ours
+            reached = Step::Done;
+        }
+        if (seen == Step::Resolving && !worker->LookupFailed) {
+            Binding->RemoteAddress = worker->Address;
+            Binding->RemotePort = port;
+            ReportStatus(ConnectionStatus::Connecting, Binding->RemoteAddress);
+        }
+        seen = reached;
+    }
+
+    if (worker->Failure) {
+        if (worker->LookupFailed || blocking)
+            std::rethrow_exception(worker->Failure);
+        try {
+            std::rethrow_exception(worker->Failure);
+        } catch (const std::exception& failure) {
+            throw ConnectError(failure.what());
         }
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(remaining));
-    if (!worker.Stopped()) {
-        worker.Stop();
-        CloseBinding(); // the blocked connect fails with a code the worker ignores
-        worker.WaitForEnd();
-        throw ConnectTimeout();
+    if (worker->LookupFailed || (worker->ConnectFailed && blocking)) {
+        Stack().LastSocketError = worker->ErrorCode;
+        Stack().RaiseSocketFailure(worker->ErrorCode);
     }
-    worker.WaitForEnd();
-    if (!worker.ErrorText.empty())
-        throw ConnectError(worker.ErrorText);
+    if (worker->ConnectFailed)
+        throw ConnectError(SocketStack::SocketErrorText(worker->ErrorCode));
+    Binding->RefreshEnds();
 }
 
 bool SocketIoHandler::WaitReadable(int limitMs) {
+    Signal->Check();
     if (!Binding || !Binding->HasHandle)
         throw ClosedGracefully();
     std::vector<RawSocket> read{Binding->Handle};
-    return Stack().Select(&read, nullptr, nullptr, limitMs) == 1;
+    const bool ready = Stack().Select(&read, nullptr, nullptr, limitMs) == 1;
+    Signal->Check(); // Abort's shutdown makes the socket readable
+    return ready;
 }
 
 int SocketIoHandler::ReceiveSome(char* buffer, int length) {
+    Signal->Check();
     if (!HasOpenSocket())
         throw SocketClosed();
-    return sockets::Recv(Binding->Handle, buffer, length);
+    const int n = sockets::Recv(Binding->Handle, buffer, length);
+    Signal->Check(); // not a peer that closed, nor a failure of its own
+    return n;
 }
 
+// Waits while the buffer is full, in short steps: the library's own blocking send would not
+// notice an abort everywhere.
 int SocketIoHandler::SendSome(const char* bytes, int length) {
-    if (!HasOpenSocket())
-        throw SocketClosed();
-    return sockets::Send(Binding->Handle, bytes, length);
+    for (;;) {
+        Signal->Check();
+        if (!HasOpenSocket())
+            throw SocketClosed();
+        const int n = sockets::SendNow(Binding->Handle, bytes, length);
+        if (n != sockets::SocketFailure || sockets::LastError() != sockets::WouldBlock) {
+            Signal->Check();
+            return n;
+        }
+        std::vector<RawSocket> write{Binding->Handle};
+        Stack().Select(nullptr, &write, nullptr, 50);
+    }
 }
 
 } // namespace kestrel

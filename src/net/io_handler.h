@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/abort_signal.h"
 #include "net/component.h"
 #include "net/socket_handle.h"
 
@@ -24,6 +25,9 @@ class SocksInfo : public Component {
 
 class IoHandler : public Component {
   public:
+    // The connection hands over its own; every call below raises Aborted once it was raised.
+    std::shared_ptr<AbortSignal> Signal = std::make_shared<AbortSignal>();
+
     virtual void AfterAccept() {}
     virtual void CloseBinding() {}
     virtual void ConnectTo(const std::string& host, int port, const std::string& boundIP,
@@ -41,6 +45,8 @@ class IoHandler : public Component {
 // The I/O handler over one socket.
 class SocketIoHandler : public IoHandler {
   public:
+    ~SocketIoHandler() override;
+
     std::unique_ptr<SocketHandle> Binding;
     bool UseNagle = true;
 
@@ -56,7 +62,8 @@ class SocketIoHandler : public IoHandler {
     int SendSome(const char* bytes, int length) override;
 
   private:
-    void WaitForConnect(int limitMs);
+    // The lookup and the connect on a worker, bounded as a whole by the limit.
+    void WaitForConnect(const std::string& host, int port, int limitMs);
     std::unique_ptr<kestrel::SocksInfo> socksInfo_;
 };
 

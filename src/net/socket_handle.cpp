@@ -54,18 +54,11 @@ void SocketHandle::RefreshLocalEnd() {
     Port = local.port;
 }
 
-int SocketHandle::ConnectPeer() {
-    sockets::Address4 peer;
-    peer.bytes = ParseDottedQuad(RemoteAddress);
-    peer.port = static_cast<uint16_t>(RemotePort);
-    const int result = sockets::Connect(Handle, peer);
-    if (result == 0) {
-        RefreshLocalEnd();
-        const SocketEnd remote = SharedStack->GetPeerName(Handle);
-        RemoteAddress = remote.ip;
-        RemotePort = remote.port;
-    }
-    return result;
+void SocketHandle::RefreshEnds() {
+    RefreshLocalEnd();
+    const SocketEnd remote = SharedStack->GetPeerName(Handle);
+    RemoteAddress = remote.ip;
+    RemotePort = remote.port;
 }
 
 void SocketHandle::ReleaseSocket() {

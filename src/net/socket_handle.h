@@ -25,8 +25,8 @@ class SocketHandle {
     void OpenSocket();
     // Binds to IP:Port, or to a port of the client range when Port is 0 and a range is given.
     void BindLocal();
-    // The library's result; on success both ends are refreshed from the socket.
-    int ConnectPeer();
+    // Both ends, from the socket once it is connected.
+    void RefreshEnds();
     // Shuts the sending side and closes the socket; neither result is tested.
     void ReleaseSocket();
 

@@ -5,6 +5,7 @@
 // WinSock code of the failure; the Linux binding maps errno to those codes.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,11 +31,14 @@ void Cleanup();
 
 Socket NewSocket(int type, int protocol);
 int Bind(Socket socket, const Address4& local);
-// Blocks until the connect ends; a socket closed meanwhile by another thread ends it with
-// BadFile or NotASocket (net/socket_errors.h).
-int Connect(Socket socket, const Address4& peer);
+// Blocks until the connect ends. The stop flag, looked at every 50 ms, ends it with Interrupted;
+// a socket closed meanwhile by another thread ends it with BadFile or NotASocket
+// (net/socket_errors.h).
+int Connect(Socket socket, const Address4& peer, const std::atomic<bool>* stop = nullptr);
 int Recv(Socket socket, char* buffer, int length);
-int Send(Socket socket, const char* bytes, int length);
+// Never waits: sends what the socket's buffer takes now, and fails with WouldBlock when it takes
+// nothing. (Under Wine a blocked send does not wake when another thread shuts the socket down.)
+int SendNow(Socket socket, const char* bytes, int length);
 int Shutdown(Socket socket, int how);
 int CloseSocket(Socket socket);
 int SetNoDelay(Socket socket, int value);

@@ -1,5 +1,6 @@
 #include "net/socket_stack.h"
 
+#include "net/connect_worker.h"
 #include "net/conversion.h"
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
@@ -41,8 +42,9 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
     return i == a.size() && b[i] == '\0';
 }
 
+// A lookup abandoned by a connect may still be inside the library.
 void CleanUpAtExit() {
-    if (started.load())
+    if (started.load() && ConnectWorkersRunning() == 0)
         sockets::Cleanup();
 }
 
@@ -95,13 +97,20 @@ RawSocket SocketStack::NewSocket(int type, int protocol) {
 }
 
 std::string SocketStack::ResolveHostAddress(const std::string& host) {
+    const auto address = LookUpHostAddress(host);
+    if (!address)
+        CheckSocketResult(-1);
+    return *address;
+}
+
+std::optional<std::string> SocketStack::LookUpHostAddress(const std::string& host) {
     if (EqualsIgnoringCase(host, "localhost"))
         return "127.0.0.1";
     if (IsDottedQuad(host))
         return host;
     const auto address = sockets::HostByName(host);
     if (!address)
-        CheckSocketResult(-1);
+        return std::nullopt;
     return FormatDottedQuad(*address);
 }
 

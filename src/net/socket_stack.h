@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ class SocketStack {
 
     RawSocket NewSocket(int type, int protocol);
     std::string ResolveHostAddress(const std::string& host);
+    // The same without the stack: nothing on failure, and sockets::LastError() tells why. Safe on
+    // any thread.
+    static std::optional<std::string> LookUpHostAddress(const std::string& host);
     // At most 64 sockets a set; more raise SocketSetFull.
     int Select(std::vector<RawSocket>* read, std::vector<RawSocket>* write,
                std::vector<RawSocket>* error, int limitMs);

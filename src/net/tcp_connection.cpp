@@ -35,6 +35,10 @@ TcpConnection::~TcpConnection() {
     DropSocket();
 }
 
+void TcpConnection::Abort() {
+    abort_->Raise();
+}
+
 void TcpConnection::ResetReadState() {
     PendingInput.Clear();
     PeerClosed = false;
@@ -78,6 +82,7 @@ void TcpConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
 }
 
 int TcpConnection::FillPendingInput(bool raiseIfClosed, int limitMs, bool raiseOnTimeout) {
+    CheckAborted();
     if (limitMs == DefaultLimit)
         limitMs = ReadTimeout == 0 ? NoLimit : ReadTimeout;
     CheckPeerClosed(raiseIfClosed, false);
@@ -135,6 +140,7 @@ void TcpConnection::TakeInto(std::string& line, size_t n) {
 
 void TcpConnection::ReadLine(std::string& line, std::string_view terminator, int limitMs,
                              int maxLength) {
+    CheckAborted(); // even with the line already buffered
     if (maxLength == -1)
         maxLength = MaxLineLength;
     const std::string_view term = terminator.empty() ? std::string_view("\n") : terminator;
@@ -212,6 +218,7 @@ void TcpConnection::SendBytes(const char* bytes, int count, bool writeNow) {
     (void)writeNow; // there is no write buffer: every write goes out at once
     if (count <= 0 || !bytes)
         return;
+    CheckAborted();
     CheckPeerClosed(true, true);
     if (!IsConnected())
         throw NotConnected();
@@ -232,6 +239,7 @@ void TcpConnection::SendBytes(const char* bytes, int count, bool writeNow) {
 }
 
 void TcpClient::OpenConnection(int limitMs) {
+    CheckAborted();
     if (IOHandler() && IOHandler()->HasOpenSocket())
         throw AlreadyConnected();
     if (!IOHandler()) {

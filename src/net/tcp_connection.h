@@ -34,6 +34,12 @@ class TcpConnection : public Component {
     IoHandler* IOHandler() { return ioHandler_.get(); }
     bool OwnsIOHandler() const { return ioHandler_ != nullptr; }
 
+    // From any thread, while another uses the connection: its lookup or connect, its wait for
+    // input, its write end within moments with Aborted, and so does every later call but
+    // IsConnected and CloseConnection. For good: an aborted connection stays so. The caller
+    // keeps the object alive through the call; the owning thread still closes the socket.
+    void Abort();
+
     virtual bool IsConnected();
     virtual void CloseConnection();
     void DropSocket();
@@ -55,13 +61,19 @@ class TcpConnection : public Component {
 
   protected:
     void ResetReadState();
-    void SetIOHandler(std::unique_ptr<IoHandler> handler) { ioHandler_ = std::move(handler); }
+    void SetIOHandler(std::unique_ptr<IoHandler> handler) {
+        handler->Signal = abort_;
+        ioHandler_ = std::move(handler);
+    }
+    void CheckAborted() const { abort_->Check(); }
     void FreeIOHandler() { ioHandler_.reset(); }
 
   private:
     [[noreturn]] void RaiseLineTooLong();
     // Moves n unread bytes into line and counts them as read.
     void TakeInto(std::string& line, size_t n);
+    // Made before the handler and outliving it: Abort may come while the owner replaces it.
+    const std::shared_ptr<AbortSignal> abort_ = std::make_shared<AbortSignal>();
     std::unique_ptr<IoHandler> ioHandler_;
     std::string receiveScratch_;
 };

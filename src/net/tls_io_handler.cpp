@@ -89,7 +89,7 @@ int TlsIoHandler::SendSome(const char* bytes, int length) {
 }
 
 void TlsIoHandler::CloseBinding() {
-    if (engine_ && HasOpenSocket() && !ended_) {
+    if (engine_ && HasOpenSocket() && !ended_ && !Signal->Raised()) {
         try { // a courtesy to the peer; the socket closes anyway
             engine_->Shutdown();
             Flush();

@@ -112,9 +112,10 @@ int Bind(Socket s, const Address4& local) {
         static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
-// A blocking connect that another thread can end by closing the socket: the connect runs
-// non-blocking and is watched in short selects, each of which sees a closed socket at once.
-int Connect(Socket s, const Address4& peer) {
+// A blocking connect that another thread can end by closing the socket or by the stop flag: the
+// connect runs non-blocking and is watched in short selects, each of which sees a closed socket
+// at once. WinSock's gethostbyname keeps its answer per thread: lookups need no lock here.
+int Connect(Socket s, const Address4& peer, const std::atomic<bool>* stop) {
     auto ioctl = Bound<int(WSAAPI*)(SOCKET, long, u_long*)>(ioctlsocketRow);
     u_long on = 1, off = 0;
     if (ioctl(static_cast<SOCKET>(s), FIONBIO, &on) != 0)
@@ -133,6 +134,10 @@ int Connect(Socket s, const Address4& peer) {
             const int ready = select(0, nullptr, &writable, &failed, &step);
             if (ready < 0)
                 return SocketFailure;
+            if (ready == 0 && stop && stop->load()) {
+                SetLastError(Interrupted);
+                return SocketFailure;
+            }
             if (ready == 0)
                 continue;
             if (failed.fd_count > 0) {
@@ -158,9 +163,19 @@ int Recv(Socket s, char* buffer, int length) {
                                                                  length, 0);
 }
 
-int Send(Socket s, const char* bytes, int length) {
-    return Bound<int(WSAAPI*)(SOCKET, const char*, int, int)>(sendRow)(static_cast<SOCKET>(s),
-                                                                       bytes, length, 0);
+// WinSock has no flag for one call that does not wait: the socket goes non-blocking around it.
+// Only the thread that owns the socket sends or receives on it.
+int SendNow(Socket s, const char* bytes, int length) {
+    auto ioctl = Bound<int(WSAAPI*)(SOCKET, long, u_long*)>(ioctlsocketRow);
+    u_long on = 1, off = 0;
+    if (ioctl(static_cast<SOCKET>(s), FIONBIO, &on) != 0)
+        return SocketFailure;
+    const int n = Bound<int(WSAAPI*)(SOCKET, const char*, int, int)>(sendRow)(
+        static_cast<SOCKET>(s), bytes, length, 0);
+    const int error = LastError();
+    ioctl(static_cast<SOCKET>(s), FIONBIO, &off);
+    SetLastError(error);
+    return n;
 }
 
 int Shutdown(Socket s, int how) {

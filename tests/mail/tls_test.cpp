@@ -126,6 +126,26 @@ TEST_F(TlsTest, EveryBadCertificateOrOldProtocolEndsTheConnectionBeforeTheLogin)
     }
 }
 
+// After the greeting the server waits for a command: a read then waits in the TLS layer until
+// another thread aborts it.
+TEST_F(TlsTest, AbortEndsAReadThatWaitsForTheServer) {
+    const auto pop = Client(PortOf(Good));
+    pop->OpenConnection(3000);
+    const Clock::time_point start = Clock::now();
+    std::thread aborter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        pop->Abort();
+    });
+    EXPECT_THROW(pop->ReadLine("\n", 5000), Aborted);
+    const auto took = Clock::now() - start;
+    aborter.join();
+    EXPECT_GE(took, std::chrono::milliseconds(190));
+    EXPECT_LT(took, std::chrono::milliseconds(500));
+    EXPECT_THROW(pop->CountMessages(), Aborted);
+    EXPECT_THROW(pop->CloseConnection(), Aborted) << "its QUIT"; // the socket is closed anyway
+    EXPECT_FALSE(pop->IsConnected());
+}
+
 // The peer's side of a connection that must fail: what it received, and how long the client
 // took to give up.
 struct Outcome {
