@@ -15,6 +15,8 @@ namespace kestrel {
 void RunningClient::Attach(Pop3Client* client) {
     std::lock_guard lock(mutex_);
     client_ = client;
+    if (stopped_)
+        client_->Abort(); // a job that starts after the stop talks to nobody
 }
 
 void RunningClient::Detach() {
@@ -25,6 +27,8 @@ void RunningClient::Detach() {
 void RunningClient::Stop() {
     std::lock_guard lock(mutex_);
     stopped_ = true;
+    if (client_)
+        client_->Abort();
 }
 
 bool RunningClient::Stopped() {

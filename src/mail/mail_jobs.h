@@ -25,7 +25,8 @@ class RunningClient {
     // From the job's thread, around the client's life.
     void Attach(Pop3Client* client);
     void Detach();
-    // From any thread: the job's conversation ends now, and no later one starts.
+    // From any thread: the job's conversation ends now, and no later one starts. A deletion
+    // stopped before its QUIT deletes nothing: POP3 removes messages only at QUIT.
     void Stop();
     bool Stopped();
 

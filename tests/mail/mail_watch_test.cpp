@@ -7,6 +7,8 @@
 #include "support/shell_fixture.h"
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace kestrel::testing {
 namespace {
@@ -218,6 +220,27 @@ TEST_F(MailTest, AFetchCutShortIsAskedForAgainNextTime) {
             relisted.push_back(line.number);
         EXPECT_EQ(relisted, row.relisted);
         EXPECT_EQ(mail().SeenCounts()[0], 3);
+    }
+}
+
+// The end of the program while a job talks: the settings are written, the job's conversation
+// is cut and its thread joined at once, whatever the server does.
+TEST_F(MailTest, AnExitDuringAJobEndsAtOnce) {
+    FullListener full;
+    LoopbackServer silent([](Peer& p) { p.Pause(2000); });
+    for (const uint16_t port : {full.port(), silent.port()}) {
+        SCOPED_TRACE(port == full.port() ? "a connect that never completes" : "a silent server");
+        settings = FakeSettingsFile{};
+        StartCompact();
+        Account(1, port);
+        app->OnTrayCallback(1035, TrayMouse::LeftButtonUp); // a listing starts
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_FALSE(mail().Idle());
+        const auto start = std::chrono::steady_clock::now();
+        app->OnCommand(CmdExit, 0, false);
+        app.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(settings.writes, 1);
     }
 }
 

@@ -24,7 +24,7 @@ class Pop3Mailbox {
 
     explicit Pop3Mailbox(std::vector<Message> messages, int sessions = 4)
         : state_(std::make_shared<State>()), server_(Script(state_), sessions) {
-        state_->messages = std::move(messages); // before any client can connect
+        Replace(std::move(messages)); // before any client can connect
     }
 
     uint16_t port() const { return server_.port(); }
