@@ -3,10 +3,14 @@
 #include <winsock2.h> // before <windows.h>
 
 #include "e2e/kestrel_fixture.h"
+#include "support/loopback_server.h"
 
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstdio>
+#include <functional>
+#include <thread>
 
 namespace kestrel::probe {
 namespace {
@@ -168,11 +172,28 @@ class MailTest : public KestrelTest {
     void SetUp() override {}
 
     void StartWith(const std::vector<Account>& accounts) {
+        process.reset(); // one kestrel at a time: a second one would only say it runs already
         const std::string directory = NewDirectory();
         std::ofstream(directory + "\\kestrel.ini", std::ios::binary) << SettingsFile(accounts);
         process = std::make_unique<Process>("", directory);
         process->OwnDirectory();
         ASSERT_NO_FATAL_FAILURE(FindWindowOfKestrel());
+    }
+
+    // The slowest answer of the window to a message from outside, asked every 20 ms until
+    // done says so or the time is up.
+    std::chrono::microseconds SlowestAnswer(std::chrono::milliseconds limit,
+                                            const std::function<bool()>& done) {
+        using Clock = std::chrono::steady_clock;
+        std::chrono::microseconds slowest{};
+        for (const auto end = Clock::now() + limit; Clock::now() < end && !done();) {
+            const auto before = Clock::now();
+            EXPECT_TRUE(Answers(window, 5s));
+            slowest = std::max(slowest, std::chrono::duration_cast<std::chrono::microseconds>(
+                                            Clock::now() - before));
+            Sleep(20);
+        }
+        return slowest;
     }
 
     std::vector<std::string> MailLines() { return ListTexts(Kids()[MailListBox].handle); }
@@ -212,6 +233,7 @@ class MailTest : public KestrelTest {
     void ListThreeMessagesOf(const std::string& user, const std::string& password) {
         ASSERT_NO_FATAL_FAILURE(StartWith({{FirstServer, user, password}}));
         ASSERT_NO_FATAL_FAILURE(OpenMailList());
+        Eventually([&] { return MailLines().size() >= 3u; }); // the mail thread lists
         ASSERT_EQ(MailLines().size(), 3u);
     }
 
@@ -238,6 +260,7 @@ TEST_F(MailTest, AnAccountOverTlsListsItsMail) {
     const std::string server = "pop3s://localhost:" + std::to_string(std::atoi(tls));
     ASSERT_NO_FATAL_FAILURE(StartWith({{server, "carol", "carolpw"}}));
     ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    Eventually([&] { return MailLines().size() >= 3u; }, 15s);
     EXPECT_EQ(MailLines(), (std::vector<std::string>{Line(PlainLine, 1, 1), Line(EncodedLine, 1, 2),
                                                      Line(FoldedLine, 1, 3)}));
 }
@@ -246,10 +269,11 @@ TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
     ASSERT_NO_FATAL_FAILURE(
         StartWith({{FirstServer, "alice", "alicepw"}, {SecondServer, "bob", "bobpw"}}));
     EXPECT_TRUE(Eventually([&] { return Kids()[MailMarkBox].visible(); }));
-    EXPECT_TRUE(InTray(MailIconId)) << "the mail icon";
+    EXPECT_TRUE(Eventually([&] { return InTray(MailIconId); })) << "the mail icon";
     EXPECT_TRUE(MarkShows(MailMarkColour)) << "the @ mark lights up";
 
     ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    Eventually([&] { return MailLines().size() >= 5u; }, 15s);
     EXPECT_EQ(MailLines(), (std::vector<std::string>{Line(PlainLine, 1, 1), Line(EncodedLine, 1, 2),
                                                      Line(FoldedLine, 1, 3), Line(PlainLine, 2, 1),
                                                      Line(FoldedLine, 2, 2)}));
@@ -260,7 +284,76 @@ TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
     EXPECT_TRUE(MarkShows(NoMailMarkColour)) << "the @ mark goes dark";
 
     ASSERT_NO_FATAL_FAILURE(OpenMailList()); // everything seen was listed: nothing new
+    std::this_thread::sleep_for(2s);          // the time a listing of Dovecot takes, and more
     EXPECT_TRUE(MailLines().empty());
+}
+
+// Servers that accept and never answer: the window comes as fast as without them, and answers
+// at once while the mail thread waits on them.
+TEST_F(MailTest, SilentServersNeitherDelayTheStartNorHoldTheWindow) {
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    ASSERT_NO_FATAL_FAILURE(StartWith({}));
+    const auto alone = Clock::now() - start;
+    const auto silent = [](testing::Peer& p) { p.Pause(6000); };
+    testing::LoopbackServer one(silent), two(silent), three(silent);
+    std::vector<Account> accounts;
+    for (const testing::LoopbackServer* server : {&one, &two, &three})
+        accounts.push_back({"127.0.0.1:" + std::to_string(server->port()), "u", "p"});
+    start = Clock::now();
+    ASSERT_NO_FATAL_FAILURE(StartWith(accounts));
+    const auto withSilent = Clock::now() - start;
+    const auto slowest = SlowestAnswer(5s, [] { return false; });
+    EXPECT_LT(withSilent, alone + 500ms);
+    EXPECT_LT(slowest, 50ms);
+    std::printf("  start %lld ms alone, %lld ms with three silent servers; slowest answer %lld us\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(alone).count()),
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(withSilent).count()),
+                static_cast<long long>(slowest.count()));
+}
+
+// A thousand messages listed from a quick server, then one deleted on a server that takes its
+// time over DELE: the lines show as they come, and the window answers at once throughout.
+TEST_F(MailTest, AThousandLinesAndASlowDeletionNeverHoldTheWindow) {
+    constexpr int Count = 1000;
+    testing::LoopbackServer server(
+        [](testing::Peer& p) {
+            p.Send("+OK\r\n");
+            for (std::string c = p.ReceiveUntil("\r\n"); c.size() > 2; c = p.ReceiveUntil("\r\n")) {
+                if (c.starts_with("STAT")) {
+                    p.Send("+OK " + std::to_string(Count) + " 99\r\n");
+                } else if (c.starts_with("TOP ")) {
+                    const std::string n = c.substr(4, c.find(' ', 4) - 4);
+                    p.Send("+OK\r\nFrom: a@b.c\r\nSubject: " + n + "\r\n\r\n.\r\n");
+                } else if (c.starts_with("DELE ")) {
+                    p.Pause(3000);
+                    p.Send("+OK\r\n");
+                } else if (c.starts_with("QUIT")) {
+                    p.Send("+OK\r\n");
+                    return;
+                } else {
+                    p.Send("+OK\r\n");
+                }
+            }
+        },
+        3);
+    ASSERT_NO_FATAL_FAILURE(StartWith({{"127.0.0.1:" + std::to_string(server.port()), "u", "p"}}));
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    HWND list = Kids()[MailListBox].handle;
+    const auto count = [&] { return static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); };
+    const auto listing = SlowestAnswer(60s, [&] { return count() >= Count; });
+    ASSERT_EQ(count(), Count);
+    EXPECT_LT(listing, 50ms);
+    const std::string second = MailLines()[1];
+    ASSERT_NO_FATAL_FAILURE(ChooseForLine(0, DeleteItem));
+    const auto deleting = SlowestAnswer(15s, [&] { return count() == Count - 1; });
+    EXPECT_EQ(count(), Count - 1);
+    EXPECT_EQ(MailLines()[0].substr(0, 40), second.substr(0, 40));
+    EXPECT_LT(deleting, 50ms);
+    std::printf("  slowest answer while listing %d lines %lld us, while deleting %lld us\n",
+                Count, static_cast<long long>(listing.count()),
+                static_cast<long long>(deleting.count()));
 }
 
 TEST_F(MailTest, DeleteRemovesTheMessageOfTheChosenLineOnTheServer) {
