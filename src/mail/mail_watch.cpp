@@ -12,9 +12,10 @@
 
 namespace kestrel {
 
-MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon)
+MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon)
     : desktop_(desktop), mailIcon_(std::move(mailIcon)),
-      newClient_([] { return std::make_unique<Pop3Client>(); }) {}
+      newClient_([] { return std::make_unique<Pop3Client>(); }),
+      states_(desktop.controls, desktop.tray, std::move(noticeIcon)) {}
 
 MailWatch::~MailWatch() = default;
 
@@ -27,6 +28,7 @@ void MailWatch::ClearList() {
     lines_.clear();
     RemoveMailIcon();
     mailPending_ = false;
+    states_.MailTakenNotice();
 }
 
 void MailWatch::RestoreMailIcon() {
@@ -35,6 +37,7 @@ void MailWatch::RestoreMailIcon() {
 }
 
 void MailWatch::AddMailIcon() {
+    mailIcon_.tooltip = states_.Tooltip();
     desktop_.tray.Add(mailIcon_);
     mailIconShown_ = true;
 }
@@ -68,9 +71,34 @@ void MailWatch::CheckMail(bool listNew) {
     }
 }
 
+void MailWatch::CheckAccounts(const std::vector<int>& accounts) {
+    for (int account : accounts) {
+        mailTickCount_ = 0;
+        CheckAccount(account, false);
+    }
+    if (mailPending_) {
+        AddMailIcon();
+        desktop_.controls.ShowControl(ControlName::MailMarkBox, true);
+    }
+}
+
+// Where the work will move off this thread, the outcome is what comes back.
+void MailWatch::TakeOutcome(int account, const AccountOutcome& outcome) {
+    states_.Take(account, outcome);
+    mailIcon_.tooltip = states_.Tooltip();
+    if (mailIconShown_)
+        desktop_.tray.Modify(mailIcon_);
+}
+
+std::string MailWatch::HostOf(int account) const {
+    const std::optional<ServerEndpoint> server =
+        ParseServerField(accounts_[static_cast<size_t>(account - 1)].host);
+    return server ? server->host : std::string();
+}
+
 // A field that names no reachable server leaves the client unconnected: the account fails as
 // if its server could not be reached, and nothing is sent.
-void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
+void MailWatch::Connect(Pop3Client& pop, int account, int limitMs, MailStep& step) {
     const AccountRecord& record = accounts_[static_cast<size_t>(account - 1)];
     const std::optional<ServerEndpoint> server = ParseServerField(record.host);
     if (!server)
@@ -81,29 +109,49 @@ void MailWatch::Connect(Pop3Client& pop, int account, int limitMs) {
     pop.Username = record.user;
     pop.Password = record.password;
     pop.SessionLimitMs = SessionLimitMs;
+    // Connected (TLS handshake included) means the greeting and the login come next.
+    pop.OnStatus = [&step, before = pop.OnStatus](Component& c, ConnectionStatus status,
+                                                  const std::string& argument) {
+        if (status == ConnectionStatus::Connected)
+            step = MailStep::Login;
+        if (before)
+            before(c, status, argument);
+    };
     pop.OpenConnection(limitMs);
 }
 
 // Every failure of one account, the socket layer's start included, ends its work silently; what
 // was done before it stays.
 void MailWatch::CheckAccount(int account, bool listNew) {
+    MailStep step = MailStep::Connect;
+    AccountOutcome outcome;
     try {
         const std::unique_ptr<Pop3Client> pop = newClient_();
-        Connect(*pop, account, CheckConnectLimitMs);
-        if (!pop->IsConnected())
+        Connect(*pop, account, CheckConnectLimitMs, step);
+        if (!pop->IsConnected()) {
+            TakeOutcome(account, NoServerIn(accounts_[static_cast<size_t>(account - 1)].host));
             return;
+        }
+        step = MailStep::Stat;
         const int32_t count = pop->CountMessages();
         int32_t& seen = lastSeenCount_[static_cast<size_t>(account - 1)];
         if (count < seen)
             seen = 0;
+        const int32_t fresh = count - seen;
         if (seen < count) {
             mailPending_ = true;
-            if (listNew)
+            if (listNew) {
+                step = MailStep::Top;
                 ListNewMessages(*pop, account, seen + 1, count);
+            }
         }
+        step = MailStep::Quit;
         pop->CloseConnection();
+        outcome = SucceededWith(count, fresh);
     } catch (...) {
+        outcome = OutcomeOf(std::current_exception(), step, HostOf(account));
     }
+    TakeOutcome(account, outcome);
 }
 
 namespace {
@@ -165,20 +213,30 @@ void MailWatch::DeleteSelectedMail() {
     if (twins > 1)
         return;
     bool deleted = false;
+    MailStep step = MailStep::Connect;
+    AccountOutcome outcome = SucceededWith(-1, 0);
     try {
         const std::unique_ptr<Pop3Client> pop = newClient_();
-        Connect(*pop, line.account, DeleteConnectLimitMs);
+        Connect(*pop, line.account, DeleteConnectLimitMs, step);
         if (pop->IsConnected()) {
             MailMessage message;
+            step = MailStep::Top;
             pop->FetchHeader(line.number, message);
             // The server removes a marked message only when it answers QUIT positively.
-            if (MessageIdentity(message) == line.identity && pop->DeleteMessage(line.number))
+            step = MailStep::Dele;
+            if (MessageIdentity(message) == line.identity && pop->DeleteMessage(line.number)) {
+                step = MailStep::Quit;
                 deleted = pop->Quit();
-            else
+            } else {
                 pop->CloseConnection();
+            }
+        } else {
+            outcome = NoServerIn(accounts_[static_cast<size_t>(line.account - 1)].host);
         }
     } catch (...) {
+        outcome = OutcomeOf(std::current_exception(), step, HostOf(line.account));
     }
+    TakeOutcome(line.account, outcome);
     if (!deleted)
         return;
     desktop_.lists.ListDelete(ControlName::MailListBox, index);

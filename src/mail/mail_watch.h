@@ -1,6 +1,8 @@
 #pragma once
 
 #include "mail/account.h"
+#include "mail/account_outcome.h"
+#include "mail/account_states.h"
 #include "ports/desktop.h"
 
 #include <array>
@@ -30,7 +32,8 @@ class MailWatch {
     // Makes the POP3 client of each check and deletion.
     using ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
 
-    MailWatch(const Desktop& desktop, TrayIconRecord mailIcon);
+    // Notifications go to noticeIcon, which stays in the tray while the program runs.
+    MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon);
     ~MailWatch();
 
     // Tests stand in for a socket layer that cannot start.
@@ -64,6 +67,8 @@ class MailWatch {
     void ClearList();
 
     const TrayIconRecord& MailIcon() const { return mailIcon_; }
+    // Each account's last outcome: the form's status line, the tooltip, the notifications.
+    AccountStates& States() { return states_; }
     // A new taskbar holds none of the old icons: the MailIcon goes back if it was shown.
     void RestoreMailIcon();
     void RemoveMailIcon();
@@ -71,6 +76,8 @@ class MailWatch {
     // Nothing is seen yet and nothing waits; then a plain check.
     void StartWatching();
     void CheckMail(bool listNew);
+    // A plain check of those accounts alone (1 to 3), active or not.
+    void CheckAccounts(const std::vector<int>& accounts);
     // The timer's share: a plain check every 150 ticks while the settings enabled it.
     void CountTick();
 
@@ -85,7 +92,9 @@ class MailWatch {
   private:
     void CheckAccount(int account, bool listNew);
     void ListNewMessages(Pop3Client& pop, int account, int32_t from, int32_t to);
-    void Connect(Pop3Client& pop, int account, int limitMs);
+    void Connect(Pop3Client& pop, int account, int limitMs, MailStep& step);
+    void TakeOutcome(int account, const AccountOutcome& outcome);
+    std::string HostOf(int account) const;
     void AddMailIcon();
 
     Desktop desktop_;
@@ -98,6 +107,7 @@ class MailWatch {
     bool mailCheckEnabled_ = false;
     int32_t mailTickCount_ = 0;
     std::vector<MailLine> lines_;
+    AccountStates states_;
 };
 
 } // namespace kestrel

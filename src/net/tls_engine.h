@@ -15,7 +15,7 @@ enum class TlsFailure {
     WrongName,     // the certificate is for another name
     Expired,
     NotYetValid,
-    OldProtocol, // the server offers nothing newer than TLS 1.1
+    OldProtocol, // the server offers nothing newer than TLS 1.1, or closed at the hello
     NotTls,      // the peer answered the hello with bytes that are no TLS record
     NoAnswer,    // the handshake ran out of time
 };

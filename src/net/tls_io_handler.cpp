@@ -52,8 +52,10 @@ void TlsIoHandler::Handshake(const std::string& host) {
             Flush();
             if (!SocketIoHandler::WaitReadable(MsUntil(deadline)))
                 throw TlsError("no answer to the handshake in time", TlsFailure::NoAnswer);
+            // A server with no protocol in common may close at the hello without a word.
             if (!Pull())
-                throw TlsError("the server closed the connection during the handshake");
+                throw TlsError("the server closed the connection during the handshake",
+                               first_.empty() ? TlsFailure::OldProtocol : TlsFailure::Other);
         }
     } catch (const TlsError& failure) {
         const TlsFailure judged = JudgeServerStart(first_);
