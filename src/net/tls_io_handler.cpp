@@ -56,10 +56,14 @@ void TlsIoHandler::Handshake(const std::string& host) {
             if (!Pull())
                 throw TlsError("the server closed the connection during the handshake",
                                first_.empty() ? TlsFailure::OldProtocol : TlsFailure::Other);
+            // SChannel would wait for the rest of a "record" whose length is text.
+            if (JudgeServerStart(first_) == TlsFailure::NotTls)
+                throw TlsError("the server's answer is no TLS record", TlsFailure::NotTls);
         }
     } catch (const TlsError& failure) {
         const TlsFailure judged = JudgeServerStart(first_);
-        if (failure.Why == TlsFailure::Other && judged != TlsFailure::Other)
+        const bool vague = failure.Why == TlsFailure::Other || failure.Why == TlsFailure::NoAnswer;
+        if (vague && judged != TlsFailure::Other)
             throw TlsError(std::string(failure.what()).substr(5), judged);
         throw;
     }
