@@ -27,6 +27,10 @@ class QuietDesktop : public FakeDesktop {
         void Add(const TrayIconRecord& record) override { kept.Add(record); }
         void Modify(const TrayIconRecord&) override {}
         void Delete(const TrayIconRecord& record) override { kept.Delete(record); }
+        void Notify(const TrayIconRecord& record, const std::string& title,
+                    const std::string& text) override {
+            kept.Notify(record, title, text);
+        }
     } quietTray_{FakeDesktop::Ports().tray};
 };
 

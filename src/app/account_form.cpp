@@ -2,6 +2,8 @@
 
 #include "app/identifiers.h"
 
+#include <vector>
+
 namespace kestrel {
 
 namespace {
@@ -27,6 +29,20 @@ void Application::SelectAccount(int radioId) {
     desktop_.controls.SetText(ControlName::UserEdit, record.user);
     desktop_.controls.SetText(ControlName::PasswordEdit, record.password);
     desktop_.controls.SetChecked(ControlName::ActiveCheck, record.active);
+    mail_.States().ShowInForm(currentAccount_);
+}
+
+void Application::WatchConfirmedAccounts() {
+    std::vector<int> changed;
+    for (int account = 1; account <= 3; ++account) {
+        const AccountRecord& now = mail_.Accounts()[static_cast<size_t>(account - 1)];
+        if (now.active && now != formStart_[static_cast<size_t>(account - 1)])
+            changed.push_back(account);
+        if (now.active && !now.password.empty())
+            mail_.SetPeriodicCheck(true);
+    }
+    if (!changed.empty())
+        mail_.CheckAccounts(changed);
 }
 
 } // namespace kestrel

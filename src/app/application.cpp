@@ -23,7 +23,8 @@ bool HasQuietWord(std::string_view commandLine) {
 Application::Application(const Platform& platform, std::string commandLine)
     : desktop_(platform.desktop), settingsFile_(platform.settings),
       commandLine_(std::move(commandLine)),
-      mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}}),
+      mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}},
+            {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
       monitor_(platform.desktop, platform.interfaces,
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
 

@@ -76,6 +76,9 @@ class Application : public WindowEvents {
     // The account form.
     void StoreAccountForm(int account);
     void SelectAccount(int radioId);
+    // What the confirmed form changed is checked at once; an active account with a password
+    // turns the periodic check on.
+    void WatchConfirmedAccounts();
 
     void FillSpeedList();
     void SaveAndQuit();
@@ -118,6 +121,7 @@ class Application : public WindowEvents {
     int32_t windowTop_ = 0;
     int32_t restoreLeft_ = 0;
     int currentAccount_ = 0;
+    AccountTable formStart_; // the accounts as the mail form found them
     // Set when the stored position lay off every screen and the window was shown elsewhere: the
     // stored position goes back into the file unless the user moved the window.
     struct Displaced {

@@ -79,6 +79,7 @@ void Application::ConfirmPanel() {
     case PanelState::MailConfig:
         StoreAccountForm(currentAccount_);
         CollapseWindow();
+        WatchConfirmedAccounts();
         break;
     case PanelState::ThroughputConfig:
         CollapseWindow();

@@ -32,10 +32,12 @@ const std::array<ControlSpec, ControlCount>& ControlTable() {
         {HostEdit,      Edit,            "",         HostEditId,      {180, 15, 120, 15}, EditTraits | TraitNoHideSel, false, Unstorable},
         {UserEdit,      Edit,            "",         UserEditId,      {180, 30, 120, 15}, EditTraits, false, Unstorable},
         {PasswordEdit,  Edit,            "",         PasswordEditId,  {180, 45, 120, 15}, EditTraits | TraitPassword, false, Unstorable},
-        {ActiveCheck,   CheckBox,        "active",   ActiveCheckId,   {105, 30, 45, 15},  TraitNone, false},
+        {ActiveCheck,   CheckBox,        "active",   ActiveCheckId,   {105, 15, 45, 15},  TraitNone, false},
         {AccountRadio1, AutoRadioButton, "1",        AccountRadio1Id, {160, 0, 25, 15},   TraitNone, false},
         {AccountRadio2, AutoRadioButton, "2",        AccountRadio2Id, {190, 0, 25, 15},   TraitNone, false},
         {AccountRadio3, AutoRadioButton, "3",        AccountRadio3Id, {220, 0, 25, 15},   TraitNone, false},
+        // The selected account's last outcome, word-wrapped in the column below "active".
+        {StatusLine,    Static,          "",         StatusLineId,    {105, 30, 45, 33},  TraitNone, false},
     }};
     // clang-format on
     return table;

@@ -6,7 +6,7 @@
 
 namespace kestrel {
 
-// The seventeen child controls in creation order, which is also their stacking order.
+// The eighteen child controls in creation order, which is also their stacking order.
 const std::array<ControlSpec, ControlCount>& ControlTable();
 
 } // namespace kestrel

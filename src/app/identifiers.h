@@ -25,6 +25,7 @@ enum ControlId {
     AccountRadio2Id = 21,
     AccountRadio3Id = 22,
     ActiveCheckId = 30,
+    StatusLineId = 40,
 };
 
 enum NotificationCode { Clicked = 0, SelectionChanged = 1 };

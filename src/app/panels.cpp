@@ -9,13 +9,13 @@ namespace {
 using enum ControlName;
 
 // What opening the mail configuration shows, in this order.
-constexpr ControlName MailConfigShows[] = {HostEdit,      UserEdit,      PasswordEdit,
-                                           PasswordLabel, AccountRadio1, AccountRadio2,
-                                           AccountRadio3, AccountLabel,  ActiveCheck};
+constexpr ControlName MailConfigShows[] = {
+    HostEdit,      UserEdit,      PasswordEdit, PasswordLabel, AccountRadio1,
+    AccountRadio2, AccountRadio3, AccountLabel, ActiveCheck,   StatusLine};
 // What collapsing it hides: the same, but for PasswordLabel.
 constexpr ControlName MailConfigHides[] = {HostEdit,      UserEdit,      PasswordEdit,
                                            AccountRadio1, AccountRadio2, AccountRadio3,
-                                           AccountLabel,  ActiveCheck};
+                                           AccountLabel,  ActiveCheck,   StatusLine};
 constexpr ControlName ThroughputConfigControls[] = {InterfaceList, SpeedList};
 
 // Below this distance from the screen's right edge a widening window moves left.
@@ -70,6 +70,7 @@ void Application::CollapseWindow() {
 }
 
 void Application::ShowMailConfig() {
+    formStart_ = mail_.Accounts();
     ShowMainWindow();
     ExpandWindow();
     for (ControlName control : MailConfigShows)

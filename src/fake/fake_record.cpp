@@ -10,7 +10,7 @@ std::string NameOf(ControlName name) {
         "OkButton",      "MailMarkBox",   "AccountLabel",  "GraphArea",   "HostLabel",
         "UserLabel",     "PasswordLabel", "InterfaceList", "SpeedList",   "MailListBox",
         "HostEdit",      "UserEdit",      "PasswordEdit",  "ActiveCheck", "AccountRadio1",
-        "AccountRadio2", "AccountRadio3"};
+        "AccountRadio2", "AccountRadio3", "StatusLine"};
     return names[static_cast<size_t>(name)];
 }
 

@@ -64,6 +64,12 @@ struct FakeRecord {
         Colour colour;
         Colour background;
     };
+    struct Notification {
+        int icon;
+        std::string title;
+        std::string text;
+        bool operator==(const Notification&) const = default;
+    };
     struct Timer {
         int id;
         int periodMs;
@@ -74,6 +80,7 @@ struct FakeRecord {
     Point pointer{500, 400};
     bool otherInstanceRunning = false;
     std::string mailtoCommand;
+    bool notificationsShown = true; // false: a desktop without a notification service
 
     // What the application did.
     std::vector<std::string> log;
@@ -87,6 +94,7 @@ struct FakeRecord {
     std::vector<ShownMenu> menus;
     std::vector<Message> messages;
     std::map<int, TrayIconRecord> trayIcons; // by identifier, as the tray holds them now
+    std::vector<Notification> notifications; // as they were shown
     std::optional<int> quitCode;
     std::vector<std::pair<std::string, std::string>> started; // file and parameters
     PostedTasks posted;

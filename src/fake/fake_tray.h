@@ -25,6 +25,12 @@ class FakeTray : public Tray {
         desk_.log.push_back("tray delete " + std::to_string(record.id));
         desk_.trayIcons.erase(record.id);
     }
+    void Notify(const TrayIconRecord& record, const std::string& title,
+                const std::string& text) override {
+        desk_.log.push_back("tray notify " + std::to_string(record.id));
+        if (desk_.notificationsShown)
+            desk_.notifications.push_back({record.id, title, text});
+    }
 
   private:
     FakeRecord& desk_;

@@ -20,6 +20,44 @@ std::string LastOpenSslError() {
     return text;
 }
 
+// The verification results that say why a certificate was refused, as the account shows it.
+TlsFailure WhyRefused(long verified) {
+    switch (verified) {
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+        return TlsFailure::UnknownIssuer;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+        return TlsFailure::WrongName;
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+        return TlsFailure::Expired;
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return TlsFailure::NotYetValid;
+    default:
+        return TlsFailure::Other;
+    }
+}
+
+// The handshake's own errors that name the protocol: none in common, or bytes that are no TLS.
+TlsFailure WhyFailed(unsigned long code) {
+    if (ERR_GET_LIB(code) != ERR_LIB_SSL)
+        return TlsFailure::Other;
+    switch (ERR_GET_REASON(code)) {
+    case SSL_R_UNSUPPORTED_PROTOCOL:
+    case SSL_R_TLSV1_ALERT_PROTOCOL_VERSION:
+        return TlsFailure::OldProtocol;
+    case SSL_R_WRONG_VERSION_NUMBER:
+    case SSL_R_PACKET_LENGTH_TOO_LONG:
+        return TlsFailure::NotTls;
+    default:
+        return TlsFailure::Other;
+    }
+}
+
 class OpenSslEngine : public TlsEngine {
   public:
     ~OpenSslEngine() override {
@@ -63,7 +101,8 @@ class OpenSslEngine : public TlsEngine {
         if (result == 1) {
             if (SSL_version(ssl_) < TLS1_2_VERSION)
                 throw TlsError(std::string("protocol ") + SSL_get_version(ssl_) +
-                               " older than TLS 1.2");
+                                   " older than TLS 1.2",
+                               TlsFailure::OldProtocol);
             // SSL_VERIFY_PEER has failed the handshake on any failed check; this only makes
             // sure that a certificate was there to check.
             if (!SSL_get0_peer_certificate(ssl_) || SSL_get_verify_result(ssl_) != X509_V_OK)
@@ -75,8 +114,9 @@ class OpenSslEngine : public TlsEngine {
             return false;
         const long verified = SSL_get_verify_result(ssl_);
         if (verified != X509_V_OK)
-            throw TlsError(X509_verify_cert_error_string(verified));
-        throw TlsError(LastOpenSslError());
+            throw TlsError(X509_verify_cert_error_string(verified), WhyRefused(verified));
+        const TlsFailure why = WhyFailed(ERR_peek_error());
+        throw TlsError(LastOpenSslError(), why);
     }
 
     std::string TakeOutput() override {

@@ -56,7 +56,8 @@ class JobClient {
 
 // A field that names no reachable server leaves the client unconnected: the account fails as
 // if its server could not be reached, and nothing is sent.
-void Connect(Pop3Client& pop, const AccountRecord& record, const MailJobLimits& limits) {
+void Connect(Pop3Client& pop, const AccountRecord& record, const MailJobLimits& limits,
+             MailStep& step) {
     const std::optional<ServerEndpoint> server = ParseServerField(record.host);
     if (!server)
         return;
@@ -66,7 +67,20 @@ void Connect(Pop3Client& pop, const AccountRecord& record, const MailJobLimits& 
     pop.Username = record.user;
     pop.Password = record.password;
     pop.SessionLimitMs = limits.sessionMs;
+    // Connected (TLS handshake included) means the greeting and the login come next.
+    pop.OnStatus = [&step, before = pop.OnStatus](Component& c, ConnectionStatus status,
+                                                  const std::string& argument) {
+        if (status == ConnectionStatus::Connected)
+            step = MailStep::Login;
+        if (before)
+            before(c, status, argument);
+    };
     pop.OpenConnection(limits.connectMs);
+}
+
+std::string HostOf(const AccountRecord& record) {
+    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
+    return server ? server->host : std::string();
 }
 
 // A fetch that a bound or the connection's end cut short says nothing about the message: it
@@ -120,22 +134,32 @@ void ListNewMessages(Pop3Client& pop, CheckReport& report, int32_t from, int32_t
 void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
                   int32_t mostListed, const ClientFactory& newClient, RunningClient& running,
                   const CheckReports& send) {
-    CheckReport report{input.account, input.seen, input.seen, false, {}};
+    CheckReport report{input.account, input.seen, input.seen, false, {}, std::nullopt};
+    MailStep step = MailStep::Connect;
     try {
         JobClient pop(newClient, running);
-        Connect(*pop, input.record, limits);
-        if (pop->IsConnected()) {
+        Connect(*pop, input.record, limits, step);
+        if (!pop->IsConnected()) {
+            report.outcome = NoServerIn(input.record.host);
+        } else {
+            step = MailStep::Stat;
             const int32_t count = pop->CountMessages();
             if (count < report.seenAfter)
                 report.seenAfter = 0;
+            const int32_t fresh = count - report.seenAfter;
             if (report.seenAfter < count) {
                 report.found = true;
-                if (listNew)
+                if (listNew) {
+                    step = MailStep::Top;
                     ListNewMessages(*pop, report, report.seenAfter + 1, count, mostListed, send);
+                }
             }
+            step = MailStep::Quit;
             pop->CloseConnection();
+            report.outcome = SucceededWith(count, fresh);
         }
     } catch (...) { // raises nothing: each account's failures stay its own
+        report.outcome = OutcomeOf(std::current_exception(), step, HostOf(input.record));
     }
     send(std::move(report));
 }
@@ -152,22 +176,30 @@ void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
     }
 }
 
-bool DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
-                         const ClientFactory& newClient, RunningClient& running) {
+DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
+                                   const ClientFactory& newClient, RunningClient& running) {
+    DeletionResult result{false, SucceededWith(-1, 0)};
+    MailStep step = MailStep::Connect;
     try {
         JobClient pop(newClient, running);
-        Connect(*pop, line.record, limits);
+        Connect(*pop, line.record, limits, step);
         if (!pop->IsConnected())
-            return false;
+            return {false, NoServerIn(line.record.host)};
         MailMessage message;
+        step = MailStep::Top;
         pop->FetchHeader(line.number, message);
         // The server removes a marked message only when it answers QUIT positively.
-        if (MessageIdentity(message) == line.identity && pop->DeleteMessage(line.number))
-            return pop->Quit();
-        pop->CloseConnection();
+        step = MailStep::Dele;
+        if (MessageIdentity(message) == line.identity && pop->DeleteMessage(line.number)) {
+            step = MailStep::Quit;
+            result.deleted = pop->Quit();
+        } else {
+            pop->CloseConnection();
+        }
     } catch (...) {
+        result.outcome = OutcomeOf(std::current_exception(), step, HostOf(line.record));
     }
-    return false;
+    return result;
 }
 
 } // namespace kestrel

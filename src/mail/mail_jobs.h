@@ -4,11 +4,13 @@
 // Nothing here touches the mail watch's state, which the GUI thread owns.
 
 #include "mail/account.h"
+#include "mail/account_outcome.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,7 @@ struct CheckReport {
     int32_t seenAfter;
     bool found = false; // the server holds more messages than were seen
     std::vector<ListedMessage> listed;
+    std::optional<AccountOutcome> outcome; // in the account's last report
 };
 
 using CheckReports = std::function<void(CheckReport)>;
@@ -77,9 +80,13 @@ struct LineToDelete {
     AccountRecord record;
 };
 
-// Deletes the line's message when the server's message of that number is still the listed one;
-// true only when the server confirmed it.
-bool DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
-                         const ClientFactory& newClient, RunningClient& running);
+struct DeletionResult {
+    bool deleted = false; // only when the server confirmed it
+    AccountOutcome outcome;
+};
+
+// Deletes the line's message when the server's message of that number is still the listed one.
+DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
+                                   const ClientFactory& newClient, RunningClient& running);
 
 } // namespace kestrel

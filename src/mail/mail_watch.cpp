@@ -8,9 +8,10 @@
 
 namespace kestrel {
 
-MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon)
+MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon)
     : desktop_(desktop), mailIcon_(std::move(mailIcon)),
-      newClient_([] { return std::make_unique<Pop3Client>(); }) {}
+      newClient_([] { return std::make_unique<Pop3Client>(); }),
+      states_(desktop.controls, desktop.tray, std::move(noticeIcon)) {}
 
 MailWatch::~MailWatch() = default;
 
@@ -23,6 +24,7 @@ void MailWatch::ClearList() {
     lines_.clear();
     RemoveMailIcon();
     mailPending_ = false;
+    states_.MailTakenNotice();
 }
 
 void MailWatch::RestoreMailIcon() {
@@ -31,6 +33,7 @@ void MailWatch::RestoreMailIcon() {
 }
 
 void MailWatch::AddMailIcon() {
+    mailIcon_.tooltip = states_.Tooltip();
     desktop_.tray.Add(mailIcon_);
     mailIconShown_ = true;
 }
@@ -58,7 +61,23 @@ void MailWatch::CheckMail(bool listNew) {
     // A listing that runs took its seen counts already: one asked for now may find more.
     if (waiting || (kind == JobKind::Check && running_ == kind))
         return;
-    Queue({kind, {}});
+    Queue({kind, {}, {}});
+}
+
+void MailWatch::CheckAccounts(const std::vector<int>& accounts) {
+    if (accounts.empty())
+        return;
+    mailTickCount_ = 0;
+    Queue({JobKind::Check, {}, accounts});
+}
+
+// The newest outcome of an account shows in the form, the tooltip and, where it changed, a
+// notification.
+void MailWatch::TakeOutcome(int account, const AccountOutcome& outcome) {
+    states_.Take(account, outcome);
+    mailIcon_.tooltip = states_.Tooltip();
+    if (mailIconShown_)
+        desktop_.tray.Modify(mailIcon_);
 }
 
 void MailWatch::DeleteSelectedMail() {
@@ -68,7 +87,7 @@ void MailWatch::DeleteSelectedMail() {
     const MailLine& line = lines_[static_cast<size_t>(index)];
     if (!LineOf(line.account, line.identity))
         return;
-    Queue({JobKind::Deletion, line});
+    Queue({JobKind::Deletion, line, {}});
 }
 
 void MailWatch::CountTick() {
@@ -110,7 +129,7 @@ void MailWatch::StartNext() {
         if (job.kind == JobKind::Deletion)
             StartDeletion(job.line);
         else
-            StartCheck(job.kind == JobKind::Listing);
+            StartCheck(job.kind == JobKind::Listing, job.accounts);
     }
 }
 
@@ -121,11 +140,14 @@ void MailWatch::PostBack(std::function<void(MailWatch&)> task) {
     });
 }
 
-void MailWatch::StartCheck(bool listNew) {
+// All active accounts, or only those asked for.
+void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
     std::vector<AccountToCheck> accounts;
     for (int account = 1; account <= 3; ++account) {
         const size_t i = static_cast<size_t>(account - 1);
-        if (accounts_[i].active)
+        const bool asked = only.empty() ? accounts_[i].active
+                                        : std::ranges::find(only, account) != only.end();
+        if (asked)
             accounts.push_back({account, accounts_[i], lastSeenCount_[i]});
     }
     if (accounts.empty())
@@ -133,7 +155,7 @@ void MailWatch::StartCheck(bool listNew) {
     running_ = listNew ? JobKind::Listing : JobKind::Check;
     worker_.Run([this, accounts = std::move(accounts), listNew, newClient = newClient_] {
         ReportBatch batch(*this);
-        CheckAccounts(accounts, listNew, {CheckConnectLimitMs, SessionLimitMs},
+        kestrel::CheckAccounts(accounts, listNew, {CheckConnectLimitMs, SessionLimitMs},
                       MostListedPerCheck, newClient, worker_.Running(),
                       [&batch](CheckReport report) { batch.Add(std::move(report)); });
         batch.Send();
@@ -151,10 +173,10 @@ void MailWatch::StartDeletion(const MailLine& requested) {
     LineToDelete input{line.account, line.number, line.identity,
                        accounts_[static_cast<size_t>(line.account - 1)]};
     worker_.Run([this, input = std::move(input), line, newClient = newClient_] {
-        const bool deleted = DeleteListedMessage(input, {DeleteConnectLimitMs, SessionLimitMs},
-                                                 newClient, worker_.Running());
-        PostBack([line, deleted](MailWatch& watch) {
-            watch.ApplyDeletion(line, deleted);
+        DeletionResult result = DeleteListedMessage(input, {DeleteConnectLimitMs, SessionLimitMs},
+                                                    newClient, worker_.Running());
+        PostBack([line, result = std::move(result)](MailWatch& watch) {
+            watch.ApplyDeletion(line, result);
             watch.JobEnded(false);
         });
     });
@@ -198,10 +220,15 @@ void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
     }
     if (lines)
         desktop_.lists.EndListFill(ControlName::MailListBox);
+    for (const CheckReport& report : reports) {
+        if (report.outcome)
+            TakeOutcome(report.account, *report.outcome);
+    }
 }
 
-void MailWatch::ApplyDeletion(const MailLine& line, bool deleted) {
-    if (!deleted)
+void MailWatch::ApplyDeletion(const MailLine& line, const DeletionResult& result) {
+    TakeOutcome(line.account, result.outcome);
+    if (!result.deleted)
         return;
     if (const std::optional<size_t> index = LineOf(line.account, line.identity)) {
         desktop_.lists.ListDelete(ControlName::MailListBox, static_cast<int>(*index));

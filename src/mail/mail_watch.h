@@ -1,6 +1,8 @@
 #pragma once
 
 #include "mail/account.h"
+#include "mail/account_outcome.h"
+#include "mail/account_states.h"
 #include "mail/mail_jobs.h"
 #include "mail/mail_worker.h"
 #include "ports/desktop.h"
@@ -35,7 +37,8 @@ class MailWatch {
 
     using ClientFactory = kestrel::ClientFactory;
 
-    MailWatch(const Desktop& desktop, TrayIconRecord mailIcon);
+    // Notifications go to noticeIcon, which stays in the tray while the program runs.
+    MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon);
     ~MailWatch();
 
     // Tests stand in for a socket layer that cannot start. Called on the mail thread.
@@ -65,6 +68,8 @@ class MailWatch {
         std::string identity; // MessageIdentity of the listed header
     };
     const std::vector<MailLine>& Lines() const { return lines_; }
+    // Each account's last outcome: the form's status line, the tooltip, the notifications.
+    AccountStates& States() { return states_; }
     // Empties the mail list and takes back the signals of new mail.
     void ClearList();
 
@@ -78,6 +83,8 @@ class MailWatch {
     // Asks for a check of the active accounts; a listing check also lists the new messages.
     // A check of a kind already waiting, or a plain one while one runs, is not asked twice.
     void CheckMail(bool listNew);
+    // A plain check of those accounts alone (1 to 3), active or not.
+    void CheckAccounts(const std::vector<int>& accounts);
     // No job runs or waits.
     bool Idle() const { return !running_ && queued_.empty(); }
     // The timer's share: a plain check every 150 ticks while the settings enabled it.
@@ -95,12 +102,13 @@ class MailWatch {
     enum class JobKind { Check, Listing, Deletion };
     struct Job {
         JobKind kind;
-        MailLine line; // a deletion's
+        MailLine line;             // a deletion's
+        std::vector<int> accounts; // a check's, when not all active ones
     };
 
     void Queue(const Job& job);
     void StartNext();
-    void StartCheck(bool listNew);
+    void StartCheck(bool listNew, const std::vector<int>& only);
     void StartDeletion(const MailLine& line);
     // From the mail thread: the task runs on the GUI thread while this watch lives.
     void PostBack(std::function<void(MailWatch&)> task);
@@ -123,7 +131,8 @@ class MailWatch {
     };
 
     void ApplyReports(const std::vector<CheckReport>& reports);
-    void ApplyDeletion(const MailLine& line, bool deleted);
+    void ApplyDeletion(const MailLine& line, const DeletionResult& result);
+    void TakeOutcome(int account, const AccountOutcome& outcome);
     void JobEnded(bool plainCheck);
     // The line of that account and identity, when exactly one holds them.
     std::optional<size_t> LineOf(int account, const std::string& identity) const;
@@ -139,6 +148,7 @@ class MailWatch {
     bool mailCheckEnabled_ = false;
     int32_t mailTickCount_ = 0;
     std::vector<MailLine> lines_;
+    AccountStates states_;
     std::deque<Job> queued_;
     std::optional<JobKind> running_;
     // Posted tasks hold it weakly: one that arrives after the watch is gone does nothing.

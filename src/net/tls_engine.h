@@ -8,11 +8,25 @@
 
 namespace kestrel {
 
+// Why a TLS session did not come about, as far as the engine or the peer's first bytes tell.
+enum class TlsFailure {
+    Other,
+    UnknownIssuer, // the chain ends at no root the system trusts
+    WrongName,     // the certificate is for another name
+    Expired,
+    NotYetValid,
+    OldProtocol, // the server offers nothing newer than TLS 1.1, or closed at the hello
+    NotTls,      // the peer answered the hello with bytes that are no TLS record
+    NoAnswer,    // the handshake ran out of time
+};
+
 // A TLS handshake that failed, or a server whose protocol or certificate did not pass the
-// check; the message says which.
+// check; the message says which in the engine's words, Why for the account's state.
 class TlsError : public ClientError {
   public:
-    explicit TlsError(const std::string& reason) : ClientError("TLS: " + reason) {}
+    explicit TlsError(const std::string& reason, TlsFailure why = TlsFailure::Other)
+        : ClientError("TLS: " + reason), Why(why) {}
+    TlsFailure Why;
 };
 
 // A TLS client over bytes: the connection feeds it what its socket received and sends what it

@@ -8,6 +8,26 @@
 
 namespace kestrel {
 
+namespace {
+constexpr size_t JudgedBytes = 11; // a record's header and a hello's version
+}
+
+TlsFailure JudgeServerStart(std::string_view first) {
+    if (first.empty())
+        return TlsFailure::Other;
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(first[i]); };
+    // Content types 20 to 24, then major version 3.
+    if (byte(0) < 20 || byte(0) > 24 || (first.size() > 1 && byte(1) != 3))
+        return TlsFailure::NotTls;
+    if (byte(0) == 21 && first.size() >= 7 && byte(6) == 70) // alert: protocol_version
+        return TlsFailure::OldProtocol;
+    // A handshake record with a ServerHello of version 3.1 or 3.2.
+    if (byte(0) == 22 && first.size() >= JudgedBytes && byte(5) == 2 && byte(9) == 3 &&
+        byte(10) < 3)
+        return TlsFailure::OldProtocol;
+    return TlsFailure::Other;
+}
+
 void TlsIoHandler::ConnectTo(const std::string& host, int port, const std::string& boundIP,
                              int boundPort, int boundPortLow, int boundPortHigh, int timeoutMs) {
     engine_.reset();
@@ -23,13 +43,29 @@ void TlsIoHandler::ConnectTo(const std::string& host, int port, const std::strin
 void TlsIoHandler::Handshake(const std::string& host) {
     engine_ = NewTlsEngine();
     engine_->Start(host);
+    first_.clear();
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(HandshakeLimitMs);
-    while (!engine_->Handshake()) {
-        Flush();
-        if (!SocketIoHandler::WaitReadable(MsUntil(deadline)))
-            throw TlsError("no answer to the handshake in time");
-        if (!Pull())
-            throw TlsError("the server closed the connection during the handshake");
+    // The engines tell a refused certificate apart; what the peer's first bytes show (no TLS at
+    // all, too old a protocol) only this side can see the same way on every platform.
+    try {
+        while (!engine_->Handshake()) {
+            Flush();
+            if (!SocketIoHandler::WaitReadable(MsUntil(deadline)))
+                throw TlsError("no answer to the handshake in time", TlsFailure::NoAnswer);
+            // A server with no protocol in common may close at the hello without a word.
+            if (!Pull())
+                throw TlsError("the server closed the connection during the handshake",
+                               first_.empty() ? TlsFailure::OldProtocol : TlsFailure::Other);
+            // SChannel would wait for the rest of a "record" whose length is text.
+            if (JudgeServerStart(first_) == TlsFailure::NotTls)
+                throw TlsError("the server's answer is no TLS record", TlsFailure::NotTls);
+        }
+    } catch (const TlsError& failure) {
+        const TlsFailure judged = JudgeServerStart(first_);
+        const bool vague = failure.Why == TlsFailure::Other || failure.Why == TlsFailure::NoAnswer;
+        if (vague && judged != TlsFailure::Other)
+            throw TlsError(std::string(failure.what()).substr(5), judged);
+        throw;
     }
     Flush();
     // The last handshake read may have brought the server's first record, the greeting: it
@@ -53,6 +89,8 @@ bool TlsIoHandler::Pull() {
     const int n = SocketIoHandler::ReceiveSome(buffer, sizeof buffer);
     if (n <= 0)
         return false;
+    if (first_.size() < JudgedBytes)
+        first_.append(buffer, std::min(JudgedBytes - first_.size(), static_cast<size_t>(n)));
     engine_->Feed(std::string_view(buffer, static_cast<size_t>(n)));
     return true;
 }

@@ -5,8 +5,14 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace kestrel {
+
+// What the server's first bytes say about a handshake that failed: NotTls when they are no TLS
+// record, OldProtocol for a protocol_version alert or a hello below TLS 1.2, Other otherwise
+// or when too few have come to tell.
+TlsFailure JudgeServerStart(std::string_view first);
 
 // The socket handler with TLS from the first byte: after the connect, the handshake and the
 // certificate check, bounded in time; then every read and write goes through the engine. The
@@ -31,6 +37,7 @@ class TlsIoHandler : public SocketIoHandler {
     bool Pull();
 
     std::unique_ptr<TlsEngine> engine_;
+    std::string first_; // the peer's first bytes in the handshake, to judge its failure
     std::string plain_;  // decrypted, not yet taken
     bool ended_ = false; // the peer closed: nothing more will come
 };

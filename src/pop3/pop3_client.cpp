@@ -20,15 +20,22 @@ void MessageClient::StartSessionClock() {
 int MessageClient::MsLeft(Clock::time_point replyDeadline) const {
     const int left = MsUntil(std::min(replyDeadline, sessionDeadline_));
     if (left == 0)
-        throw kestrel::ReadTimeout();
+        RaiseTimeout(replyDeadline);
     return left;
+}
+
+// The read was given the earlier deadline; a wait may end a little before it (Wine's does).
+void MessageClient::RaiseTimeout(Clock::time_point replyDeadline) const {
+    if (sessionDeadline_ < replyDeadline)
+        throw SessionTooLong();
+    throw kestrel::ReadTimeout();
 }
 
 std::string MessageClient::ReadBoundedLine(Clock::time_point deadline, size_t& bytes) {
     for (;;) {
         std::string line = ReadNonEmptyLine(1, MsLeft(deadline));
         if (line.empty() && LineTimedOut)
-            throw kestrel::ReadTimeout();
+            RaiseTimeout(deadline);
         bytes += line.size() + 2;
         if (bytes > ReplyByteLimit)
             throw ReplyTooLong();
@@ -83,10 +90,10 @@ std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::stri
         for (;;) {
             ReadLine(line, "\n", MsLeft(deadline));
             if (LineTimedOut)
-                throw kestrel::ReadTimeout();
+                RaiseTimeout(deadline);
             bytes += line.size() + sizeof(std::string);
             if (bytes > HeaderByteLimit)
-                throw ReplyTooLong();
+                throw HeaderTooLong();
             if ((terminator.empty() && line == ".") || line == terminator)
                 break;
             if (!line.empty())

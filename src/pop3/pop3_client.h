@@ -23,6 +23,12 @@ class ReplyTooLong : public ClientError {
     ReplyTooLong() : ClientError("Antwort zu lang.") {}
 };
 
+// The header block of a message, beyond MessageClient::HeaderByteLimit.
+class HeaderTooLong : public ReplyTooLong {};
+
+// A read cut short by the session's bound rather than the reply's.
+class SessionTooLong : public ReadTimeout {};
+
 // A connection that reads replies and message headers. Every read is bounded, so that no
 // server, however it trickles, can hold the window: each whole reply and each header block in
 // time and in bytes, and the whole session, once started, in time.
@@ -49,8 +55,9 @@ class MessageClient : public TcpClient {
   protected:
     void StartSessionClock();
     // The milliseconds left before the reply's deadline or the session's, whichever comes
-    // first; ReadTimeout when none are.
+    // first; ReadTimeout (SessionTooLong for the session's) when none are.
     int MsLeft(Clock::time_point replyDeadline) const;
+    [[noreturn]] void RaiseTimeout(Clock::time_point replyDeadline) const;
     // The next non-blank reply line, trimmed; its bytes, and those of blank lines before it,
     // count towards the reply's.
     std::string ReadBoundedLine(Clock::time_point deadline, size_t& bytes);

@@ -8,7 +8,7 @@
 
 namespace kestrel {
 
-// The main window's seventeen child controls, in creation (and stacking) order.
+// The main window's eighteen child controls, in creation (and stacking) order.
 enum class ControlName {
     OkButton,
     MailMarkBox,
@@ -27,8 +27,9 @@ enum class ControlName {
     AccountRadio1,
     AccountRadio2,
     AccountRadio3,
+    StatusLine,
 };
-inline constexpr int ControlCount = 17;
+inline constexpr int ControlCount = 18;
 
 enum class ControlKind { PushButton, CheckBox, AutoRadioButton, Static, ListBox, Edit };
 

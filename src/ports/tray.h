@@ -36,6 +36,9 @@ class Tray {
     virtual void Add(const TrayIconRecord& record) = 0;
     virtual void Modify(const TrayIconRecord& record) = 0;
     virtual void Delete(const TrayIconRecord& record) = 0;
+    // A passing message at that icon; nothing where the desktop has no way to show one.
+    virtual void Notify(const TrayIconRecord& record, const std::string& title,
+                        const std::string& text) = 0;
 };
 
 } // namespace kestrel

@@ -70,6 +70,7 @@ StaticText::StaticText(const ControlSpec& control, QWidget* parent, ControlNotif
     : QLabel(FromCp1252(control.text), parent), notify_(std::move(notify)) {
     setTextFormat(Qt::PlainText);
     setAlignment((Has(control, TraitCentered) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    setWordWrap(true); // as a Windows static breaks its lines between words
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(240, 240, 240)); // a Windows static's face
     setPalette(palette);

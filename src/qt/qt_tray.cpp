@@ -71,4 +71,15 @@ void QtTray::Delete(const TrayIconRecord& record) {
     icons_.erase(record.id);
 }
 
+// Through the desktop's notification service, or Qt's own balloon at the icon where there is
+// none; nothing without a tray to carry the icon, or where Qt says messages cannot be shown.
+void QtTray::Notify(const TrayIconRecord& record, const std::string& title,
+                    const std::string& text) {
+    QSystemTrayIcon* icon = Icon(record.id);
+    if (!icon || !icon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable() ||
+        !QSystemTrayIcon::supportsMessages())
+        return;
+    icon->showMessage(FromCp1252(title), FromCp1252(text), QSystemTrayIcon::Information, 10000);
+}
+
 } // namespace kestrel

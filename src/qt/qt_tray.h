@@ -20,6 +20,8 @@ class QtTray : public Tray {
     void Add(const TrayIconRecord& record) override;
     void Modify(const TrayIconRecord& record) override;
     void Delete(const TrayIconRecord& record) override;
+    void Notify(const TrayIconRecord& record, const std::string& title,
+                const std::string& text) override;
 
     // The icon of that identifier, or null when there is none.
     QSystemTrayIcon* Icon(int id) const;

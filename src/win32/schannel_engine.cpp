@@ -39,6 +39,30 @@ SecBuffer Buffer(unsigned long type, void* data = nullptr, unsigned long size = 
     return buffer;
 }
 
+// A chain's trust status bits, the most telling first.
+TlsFailure WhyChainFailed(DWORD problems, TlsFailure outOfDate) {
+    if (problems & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN))
+        return TlsFailure::UnknownIssuer;
+    if (problems & CERT_TRUST_IS_NOT_TIME_VALID)
+        return outOfDate;
+    return TlsFailure::Other;
+}
+
+// The SSL policy's verdict.
+TlsFailure WhyPolicyFailed(long error, TlsFailure outOfDate) {
+    switch (static_cast<unsigned long>(error)) {
+    case 0x800B0109: // CERT_E_UNTRUSTEDROOT
+    case 0x800B010A: // CERT_E_CHAINING
+        return TlsFailure::UnknownIssuer;
+    case 0x800B010F: // CERT_E_CN_NO_MATCH
+        return TlsFailure::WrongName;
+    case 0x800B0101: // CERT_E_EXPIRED
+        return outOfDate;
+    default:
+        return TlsFailure::Other;
+    }
+}
+
 class SchannelEngine : public TlsEngine {
   public:
     ~SchannelEngine() override {
@@ -196,7 +220,8 @@ class SchannelEngine : public TlsEngine {
             throw TlsError("no connection info " + Hex(status));
         if ((connection.dwProtocol & Protocols) == 0)
             throw TlsError("protocol " + Hex(static_cast<long>(connection.dwProtocol)) +
-                           " older than TLS 1.2");
+                               " older than TLS 1.2",
+                           TlsFailure::OldProtocol);
     }
 
     // The chain must end at a trusted root, with nothing wrong on the way (a chain that stops
@@ -218,6 +243,13 @@ class SchannelEngine : public TlsEngine {
         const BOOL built = CertGetCertificateChain(nullptr, certificate, nullptr,
                                                    certificate->hCertStore, &parameters, 0,
                                                    nullptr, &chain);
+        // Neither the chain status nor the policy tells "expired" from "not yet valid".
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        const TlsFailure outOfDate =
+            CompareFileTime(&now, &certificate->pCertInfo->NotBefore) < 0
+                ? TlsFailure::NotYetValid
+                : TlsFailure::Expired;
         CertFreeCertificateContext(certificate);
         if (!built || !chain)
             throw TlsError("no certificate chain");
@@ -237,9 +269,11 @@ class SchannelEngine : public TlsEngine {
             CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &verdict);
         CertFreeCertificateChain(chain);
         if (problems != 0)
-            throw TlsError("certificate chain " + Hex(static_cast<long>(problems)));
+            throw TlsError("certificate chain " + Hex(static_cast<long>(problems)),
+                           WhyChainFailed(problems, outOfDate));
         if (!checked || verdict.dwError != 0)
-            throw TlsError("certificate " + Hex(static_cast<long>(verdict.dwError)));
+            throw TlsError("certificate " + Hex(static_cast<long>(verdict.dwError)),
+                           WhyPolicyFailed(static_cast<long>(verdict.dwError), outOfDate));
     }
 
     CredHandle credentials_{};

@@ -1,5 +1,6 @@
 #include "win32/win32_tray.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kestrel {
@@ -61,6 +62,24 @@ void Win32Tray::Modify(const TrayIconRecord& record) {
 
 void Win32Tray::Delete(const TrayIconRecord& record) {
     Notify(NIM_DELETE, record);
+}
+
+// A balloon at the icon: the second record layout is the first that has one. A shell without
+// balloons, or an icon that is not there, refuses the call, and nothing shows.
+void Win32Tray::Notify(const TrayIconRecord& record, const std::string& title,
+                       const std::string& text) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = handles_.window;
+    data.uID = static_cast<UINT>(record.id);
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_INFO;
+    data.uTimeout = 10000;
+    const size_t titleBytes = std::min(title.size(), sizeof data.szInfoTitle - 1);
+    std::memcpy(data.szInfoTitle, title.data(), titleBytes);
+    const size_t textBytes = std::min(text.size(), sizeof data.szInfo - 1);
+    std::memcpy(data.szInfo, text.data(), textBytes);
+    Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
 } // namespace kestrel

@@ -20,6 +20,8 @@ class Win32Tray : public Tray {
     void Add(const TrayIconRecord& record) override;
     void Modify(const TrayIconRecord& record) override;
     void Delete(const TrayIconRecord& record) override;
+    void Notify(const TrayIconRecord& record, const std::string& title,
+                const std::string& text) override;
 
   private:
     void Notify(DWORD action, const TrayIconRecord& record);

@@ -64,9 +64,9 @@ TEST_F(ShellTest, CreationRunsItsStepsInOrder) {
 TEST_F(ShellTest, ControlsAreCreatedInStackingOrder) {
     Start();
     const std::vector<ControlName> order{
-        OkButton,      MailMarkBox,   AccountLabel,  GraphArea,     HostLabel,    UserLabel,
-        PasswordLabel, InterfaceList, SpeedList,     MailListBox,   HostEdit,     UserEdit,
-        PasswordEdit,  ActiveCheck,   AccountRadio1, AccountRadio2, AccountRadio3};
+        OkButton,      MailMarkBox,   AccountLabel,  GraphArea,     HostLabel,     UserLabel,
+        PasswordLabel, InterfaceList, SpeedList,     MailListBox,   HostEdit,      UserEdit,
+        PasswordEdit,  ActiveCheck,   AccountRadio1, AccountRadio2, AccountRadio3, StatusLine};
     ASSERT_EQ(desk.controls.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i)
         EXPECT_EQ(desk.controls[i].definition.name, order[i]) << i;

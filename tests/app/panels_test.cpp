@@ -9,9 +9,9 @@ namespace {
 
 using enum ControlName;
 
-const std::vector<ControlName> MailConfigControls{HostEdit,      UserEdit,      PasswordEdit,
-                                                  PasswordLabel, AccountRadio1, AccountRadio2,
-                                                  AccountRadio3, AccountLabel,  ActiveCheck};
+const std::vector<ControlName> MailConfigControls{
+    HostEdit,      UserEdit,      PasswordEdit, PasswordLabel, AccountRadio1,
+    AccountRadio2, AccountRadio3, AccountLabel, ActiveCheck,   StatusLine};
 
 TEST_F(ShellTest, ConfirmAfterAFirstStartPutsTheCompactWindowAtTheRightEdge) {
     Start();
@@ -61,7 +61,7 @@ TEST_F(ShellTest, DragThenConfirmReturnsToTheFormerLeftEdgeAtTheDraggedHeight) {
     EXPECT_EQ(desk.rect, (Rect{w - 100, 200, 100, 63}));
 }
 
-TEST_F(ShellTest, MailConfigShowsItsNineControlsAndCollapseHidesAllButPasswordLabel) {
+TEST_F(ShellTest, MailConfigShowsItsTenControlsAndCollapseHidesAllButPasswordLabel) {
     StartCompact();
     desk.log.clear();
     Menu(CmdConfigMail);

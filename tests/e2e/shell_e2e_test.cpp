@@ -22,7 +22,7 @@ struct ExpectedChild {
 
 constexpr DWORD ListStyle = WS_BORDER | WS_VSCROLL | LBS_NOTIFY;
 
-// The seventeen controls, top of the stack first.
+// The eighteen controls, top of the stack first.
 const ExpectedChild Controls[] = {
     {"Button", 5, {280, 0, 300, 15}, BS_PUSHBUTTON, WS_EX_CLIENTEDGE, true},
     {"Static", 1, {88, 0, 103, 14}, SS_NOTIFY | SS_CENTER, WS_EX_STATICEDGE, true},
@@ -37,10 +37,11 @@ const ExpectedChild Controls[] = {
     {"Edit", 1, {180, 15, 300, 30}, WS_TABSTOP | ES_NOHIDESEL, WS_EX_CLIENTEDGE, false},
     {"Edit", 2, {180, 30, 300, 45}, WS_TABSTOP, WS_EX_CLIENTEDGE, false},
     {"Edit", 3, {180, 45, 300, 60}, WS_TABSTOP | ES_PASSWORD, WS_EX_CLIENTEDGE, false},
-    {"Button", 30, {105, 30, 150, 45}, BS_CHECKBOX, 0, false},
+    {"Button", 30, {105, 15, 150, 30}, BS_CHECKBOX, 0, false},
     {"Button", 20, {160, 0, 185, 15}, BS_AUTORADIOBUTTON, 0, false},
     {"Button", 21, {190, 0, 215, 15}, BS_AUTORADIOBUTTON, 0, false},
     {"Button", 22, {220, 0, 245, 15}, BS_AUTORADIOBUTTON, 0, false},
+    {"Static", 40, {105, 30, 150, 63}, SS_LEFT, 0, false},
 };
 TEST_F(KestrelTest, FirstStartShowsTheWideWindowWithTheThroughputPanel) {
     char className[64] = {};
@@ -60,7 +61,7 @@ TEST_F(KestrelTest, FirstStartShowsTheWideWindowWithTheThroughputPanel) {
         << Describe(WindowRect(window));
 }
 
-TEST_F(KestrelTest, FirstStartHasTheSeventeenControlsInTheirPlaces) {
+TEST_F(KestrelTest, FirstStartHasTheEighteenControlsInTheirPlaces) {
     const std::vector<ChildWindow> kids = Kids();
     ASSERT_EQ(kids.size(), std::size(Controls));
     for (size_t i = 0; i < kids.size(); ++i) {

@@ -2,6 +2,7 @@
 #include "mail/mail_entry.h"
 #include "mail/sha256.h"
 #include "net/exceptions.h"
+#include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
 #include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
@@ -178,12 +179,18 @@ TEST_F(MailTest, AFetchCutShortIsAskedForAgainNextTime) {
         std::vector<int> relisted;
     } rows[] = {
         {"refused", "-ERR gone\r\n", 0, 2, {3}},
-        {"a header line too long", "+OK\r\nSubject: " + std::string(20000, 'x') + "\r\n", 0, 2,
+        {"a header line too long",
+         "+OK\r\nSubject: " + std::string(20000, 'x') + "\r\n",
+         0,
+         2,
          {3}},
         {"closed before the reply", "", 0, 1, {2, 3}},
         {"closed inside the header", "+OK\r\nSubject: hal", 0, 1, {2, 3}},
-        {"answered after the reply bound", "+OK\r\nSubject: 2\r\n\r\n.\r\n",
-         MessageClient::ReplyLimitMs + 500, 1, {2, 3}},
+        {"answered after the reply bound",
+         "+OK\r\nSubject: 2\r\n\r\n.\r\n",
+         MessageClient::ReplyLimitMs + 500,
+         1,
+         {2, 3}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -404,6 +411,141 @@ TEST_F(MailTest, TheCadenceCountsFromTheLastCheck) {
     Tick();
     EXPECT_GT(box.Commands().size(), afterOutside);
     EXPECT_EQ(mail().TicksSinceCheck(), 1);
+}
+
+// A row's events: an outcome for an account, or the user clearing the list (account 0).
+struct Event {
+    int account;
+    AccountOutcome outcome;
+};
+
+TEST(NoticeTest, EachChangeIsAnnouncedOnce) {
+    const AccountOutcome ok = SucceededWith(5, 0), three = SucceededWith(8, 3),
+                         more = SucceededWith(10, 5);
+    const AccountOutcome refused =
+        OutcomeOf(std::make_exception_ptr(ReplyError(2, " [AUTH] Authentication failed.\r\n")),
+                  MailStep::Login, "h");
+    const AccountOutcome silent =
+        OutcomeOf(std::make_exception_ptr(ReadTimeout()), MailStep::Stat, "h");
+    const Event cleared{0, {}};
+    const std::string wrong = "account 1: wrong password? server said: -ERR [AUTH] "
+                              "Authentication failed.";
+    const std::string late = "account 1: timed out: STAT";
+    struct Row {
+        const char* name;
+        std::vector<Event> events;
+        std::vector<std::string> notices;
+    };
+    const Row rows[] = {
+        {"new mail where none was pending, not again while it is",
+         {{1, three}, {1, three}, {1, more}},
+         {"account 1: 3 new messages"}},
+        {"new mail after the list was cleared",
+         {{1, three}, cleared, {1, more}},
+         {"account 1: 3 new messages", "account 1: 5 new messages"}},
+        {"one failure is not worth a popup", {{1, ok}, {1, refused}, {1, ok}}, {}},
+        {"two in a row are, once",
+         {{1, refused}, {1, refused}, {1, refused}, {1, refused}},
+         {wrong}},
+        {"working again, once",
+         {{1, silent}, {1, silent}, {1, ok}, {1, ok}},
+         {late, "account 1 works again"}},
+        {"another failure is another state",
+         {{1, refused}, {1, refused}, {1, silent}, {1, silent}},
+         {wrong, late}},
+        {"alternating failures are never twice the same",
+         {{1, refused}, {1, silent}, {1, refused}, {1, silent}},
+         {}},
+        {"each account has its own", {{1, refused}, {2, refused}, {1, refused}, {2, ok}}, {wrong}},
+        {"working again with new mail",
+         {{1, silent}, {1, silent}, {1, three}},
+         {late, "account 1 works again: 3 new messages"}},
+        {"a failure then back to one already announced",
+         {{1, refused}, {1, refused}, {1, silent}, {1, refused}},
+         {wrong}},
+    };
+    for (const Row& row : rows) {
+        FakeDesktop desk;
+        AccountStates states(desk.Ports().controls, desk.Ports().tray,
+                             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}});
+        for (const Event& event : row.events) {
+            if (event.account == 0)
+                states.MailTakenNotice();
+            else
+                states.Take(event.account, event.outcome);
+        }
+        std::vector<std::string> notices;
+        for (const FakeRecord::Notification& n : desk.notifications) {
+            EXPECT_EQ(n.icon, ThroughputIconId) << row.name;
+            EXPECT_EQ(n.title, "kestrel") << row.name;
+            notices.push_back(n.text);
+        }
+        EXPECT_EQ(notices, row.notices) << row.name;
+    }
+}
+
+TEST(NoticeTest, TheTooltipKeepsEachAccountsNewestOutcomeWithinItsBytes) {
+    FakeDesktop desk;
+    AccountStates states(desk.Ports().controls, desk.Ports().tray,
+                         {1, 1034, std::string("NO"), {}});
+    const auto tip = [&] { return std::string(states.Tooltip().data()); };
+    EXPECT_EQ(tip(), "");
+    states.Take(2,
+                OutcomeOf(std::make_exception_ptr(ReplyError(2, "no\r\n")), MailStep::Login, "h"));
+    EXPECT_EQ(tip(), "2: wrong password");
+    states.Take(1, SucceededWith(4, 3));
+    states.Take(3, SucceededWith(4, 0));
+    EXPECT_EQ(tip(), "1: 3 new  2: wrong password  3: ok");
+    const AccountOutcome bad = OutcomeOf(
+        std::make_exception_ptr(TlsError("x", TlsFailure::UnknownIssuer)), MailStep::Connect, "h");
+    for (int account = 1; account <= 3; ++account)
+        states.Take(account, bad);
+    EXPECT_EQ(tip(), "1: bad certificate  2: bad certificate  3: bad certificate");
+    EXPECT_LT(tip().size(), static_cast<size_t>(TooltipBytes));
+}
+
+// The mail form confirmed: what it changed is checked at once, and it shows.
+TEST_F(MailTest, ConfirmingTheFormChecksWhatItChangedAndStartsThePeriodicCheck) {
+    Pop3Mailbox box({Mail("a@b.c", "one"), Mail("d@e.f", "two")});
+    StartCompact();
+    ASSERT_FALSE(mail().PeriodicCheck());
+    Menu(CmdConfigMail);
+    Type(HostEdit, "127.0.0.1:" + std::to_string(box.port()));
+    Type(UserEdit, "user");
+    Type(PasswordEdit, "pw");
+    desk.control(ActiveCheck).checked = true;
+    desk.notifications.clear();
+    Click(OkButtonId);
+    EXPECT_EQ(box.Commands(), (std::vector<std::string>{"USER user", "PASS pw", "STAT", "QUIT"}));
+    EXPECT_TRUE(mail().PeriodicCheck());
+    EXPECT_EQ(desk.control(StatusLine).text, "ok: 2 messages, 2 new");
+    ASSERT_TRUE(desk.trayIcons.contains(MailIconId));
+    EXPECT_STREQ(desk.trayIcons.at(MailIconId).tooltip.data(), "1: 2 new");
+    EXPECT_EQ(desk.notifications, (std::vector<FakeRecord::Notification>{
+                                      {ThroughputIconId, "kestrel", "account 1: 2 new messages"}}));
+
+    // Confirmed again unchanged: no check; account 2 chosen and left alone is not checked.
+    Menu(CmdConfigMail);
+    ClickRadio(AccountRadio2Id);
+    EXPECT_EQ(desk.control(StatusLine).text, "") << "account 2 was never checked";
+    ClickRadio(AccountRadio1Id);
+    EXPECT_EQ(desk.control(StatusLine).text, "ok: 2 messages, 2 new");
+    Click(OkButtonId);
+    EXPECT_EQ(box.Commands().size(), 4u);
+}
+
+TEST_F(MailTest, AnInactiveOrPasswordlessAccountLeavesThePeriodicCheckOff) {
+    Pop3Mailbox box({Mail("a@b.c", "one")});
+    StartCompact();
+    const std::pair<bool, const char*> rows[] = {{false, "pw"}, {true, ""}};
+    for (const auto& [active, password] : rows) {
+        Menu(CmdConfigMail);
+        Type(HostEdit, "127.0.0.1:" + std::to_string(box.port()));
+        Type(PasswordEdit, password);
+        desk.control(ActiveCheck).checked = active;
+        Click(OkButtonId);
+        EXPECT_FALSE(mail().PeriodicCheck()) << active << " " << password;
+    }
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // root's file, which natively is trusted through OpenSSL's SSL_CERT_FILE, as a system root would
 // be), and against scripted peers that are no TLS server at all.
 #include "mail/mail_entry.h"
+#include "net/socket_errors.h"
+#include "net/socket_library.h"
 #include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
 #include "support/loopback_server.h"
@@ -14,6 +16,8 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+
+struct hostent; // the platform's host entry; the stand-in only ever returns none
 
 namespace kestrel::testing {
 namespace {
@@ -210,6 +214,56 @@ TEST_F(TlsTest, TheMailListFillsAndADeletionRemovesTheListedMessage) {
     pop->FetchHeader(1, left);
     EXPECT_EQ(left.Subject, "A subject that goes on and on");
     pop->CloseConnection();
+}
+
+#ifdef _WIN32
+#define STAND_IN_API __stdcall
+#else
+#define STAND_IN_API
+#endif
+
+::hostent* STAND_IN_API FailingLookup(const char*) {
+    sockets::SetLastError(sockets::HostNotFound);
+    return nullptr;
+}
+
+// What the account's status line says after a check against each kind of peer that fails it.
+TEST_F(TlsTest, EachFailureShowsWhyInTheStatusLine) {
+    const auto tls = [](Server server) {
+        return "pop3s://localhost:" + std::to_string(PortOf(server));
+    };
+    LoopbackServer plain([](Peer& p) {
+        p.Send("+OK ready\r\n");
+        p.ReceiveAll();
+    });
+    LoopbackServer silent([](Peer& p) { p.ReceiveAll(); });
+    struct Row {
+        std::string field, password, status;
+    };
+    const Row rows[] = {
+        {tls(Good), "wrong", "wrong password? server said: -ERR [AUTH] Authentication failed."},
+        {tls(Untrusted), "alicepw", "certificate: unknown issuer"},
+        {tls(NoChain), "alicepw", "certificate: unknown issuer"},
+        {tls(WrongName), "alicepw", "certificate: for another name"},
+        {tls(Expired), "alicepw", "certificate: expired"},
+        {tls(Tls10), "alicepw", "the server refused TLS 1.2 and newer"},
+        {"pop3s://127.0.0.1:" + std::to_string(plain.port()), "alicepw",
+         "the server does not speak TLS"},
+        {"127.0.0.1:" + std::to_string(ClosedPort()), "alicepw",
+         "cannot connect: Verbindung abgelehnt. (10061)"},
+        {"127.0.0.1:" + std::to_string(silent.port()), "alicepw", "timed out: greeting/login"},
+        {"pop.example.org", "alicepw", "cannot resolve pop.example.org"},
+        {tls(Good), "alicepw", "ok: 3 messages, 3 new"},
+    };
+    StartCompact();
+    sockets::BindEntry("gethostbyname", reinterpret_cast<void*>(&FailingLookup));
+    for (const Row& row : rows) {
+        app->Mail().StoreAccount(1, {row.field, "alice", row.password, true});
+        app->Mail().CheckAccounts({1});
+        Settle();
+        EXPECT_EQ(desk.control(StatusLine).text, row.status) << row.field;
+    }
+    sockets::BindEntry("gethostbyname", nullptr);
 }
 
 } // namespace

@@ -1,0 +1,224 @@
+#include "mail/account_outcome.h"
+
+#include "net/exceptions.h"
+#include "net/socket_errors.h"
+#include "net/tls_engine.h"
+#include "pop3/pop3_client.h"
+
+#include <cstdlib>
+
+namespace kestrel {
+
+namespace {
+
+using Kind = AccountOutcome::Kind;
+
+AccountOutcome Made(Kind kind, MailStep step, std::string detail = {}) {
+    AccountOutcome outcome;
+    outcome.kind = kind;
+    outcome.step = step;
+    outcome.detail = std::move(detail);
+    return outcome;
+}
+
+bool IsLookupFailure(int code) {
+    return code >= sockets::HostNotFound && code <= sockets::NoData;
+}
+
+// "Socket-Fehler # 10061\r\nVerbindung abgelehnt." as "Verbindung abgelehnt. (10061)": the
+// words first, the number for whoever asks for help.
+std::string SocketWords(int code, const std::string& text) {
+    const size_t lineEnd = text.find("\r\n");
+    const std::string words = lineEnd == std::string::npos ? text : text.substr(lineEnd + 2);
+    return (words.empty() ? std::string("error") : words) + " (" + std::to_string(code) + ")";
+}
+
+// The code in a socket error's text, which is all a failed connect passes on.
+int CodeIn(const std::string& text) {
+    const size_t hash = text.find("# ");
+    return hash == std::string::npos ? 0 : std::atoi(text.c_str() + hash + 2);
+}
+
+// The first line of a negative reply, as the server put it.
+std::string ServerLine(const std::string& joined) {
+    std::string first = joined.substr(0, joined.find("\r\n"));
+    first.erase(0, first.find_first_not_of(' '));
+    return first.empty() ? "-ERR" : "-ERR " + first;
+}
+
+AccountOutcome TlsOutcome(const TlsError& failure, MailStep step) {
+    switch (failure.Why) {
+    case TlsFailure::UnknownIssuer:
+        return Made(Kind::Certificate, step, "unknown issuer");
+    case TlsFailure::WrongName:
+        return Made(Kind::Certificate, step, "for another name");
+    case TlsFailure::Expired:
+        return Made(Kind::Certificate, step, "expired");
+    case TlsFailure::NotYetValid:
+        return Made(Kind::Certificate, step, "not yet valid");
+    case TlsFailure::OldProtocol:
+        return Made(Kind::OldTls, step);
+    case TlsFailure::NotTls:
+        return Made(Kind::NoTls, step);
+    case TlsFailure::NoAnswer:
+        return Made(Kind::TimedOut, step);
+    case TlsFailure::Other:
+        break;
+    }
+    const std::string text = failure.what();
+    return Made(Kind::TlsFailed, step, text.starts_with("TLS: ") ? text.substr(5) : text);
+}
+
+const char* StepName(MailStep step) {
+    switch (step) {
+    case MailStep::Connect:
+        return "connect";
+    case MailStep::Login:
+        return "greeting/login";
+    case MailStep::Stat:
+        return "STAT";
+    case MailStep::Top:
+        return "TOP";
+    case MailStep::Dele:
+        return "DELE";
+    case MailStep::Quit:
+        return "QUIT";
+    }
+    return "";
+}
+
+} // namespace
+
+AccountOutcome SucceededWith(int32_t messages, int32_t fresh) {
+    AccountOutcome outcome;
+    outcome.messages = messages;
+    outcome.fresh = fresh;
+    return outcome;
+}
+
+AccountOutcome NoServerIn(const std::string& field) {
+    return Made(Kind::NoServer, MailStep::Connect, field);
+}
+
+AccountOutcome OutcomeOf(const std::exception_ptr& failure, MailStep step,
+                         const std::string& host) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const TlsError& e) {
+        return TlsOutcome(e, step);
+    } catch (const ReplyError& e) {
+        return Made(step == MailStep::Login ? Kind::LoginRefused : Kind::Refused, step,
+                    ServerLine(e.what()));
+    } catch (const HeaderTooLong&) {
+        return Made(Kind::TooLong, step, "header too long");
+    } catch (const ReplyTooLong&) {
+        return Made(Kind::TooLong, step, "reply too long");
+    } catch (const LineTooLong&) {
+        return Made(Kind::TooLong, step, "line too long");
+    } catch (const SessionTooLong&) {
+        return Made(Kind::TooLong, step, "session took too long");
+    } catch (const ReadTimeout&) {
+        return Made(Kind::TimedOut, step);
+    } catch (const ConnectTimeout&) {
+        return Made(Kind::TimedOut, MailStep::Connect);
+    } catch (const SocketError& e) {
+        if (IsLookupFailure(e.SocketErrorCode))
+            return Made(Kind::UnknownHost, step, host);
+        if (step == MailStep::Connect)
+            return Made(Kind::CannotConnect, step, SocketWords(e.SocketErrorCode, e.what()));
+        return Made(Kind::ConnectionLost, step);
+    } catch (const ConnectError& e) {
+        const int code = CodeIn(e.what());
+        if (IsLookupFailure(code))
+            return Made(Kind::UnknownHost, step, host);
+        return Made(Kind::CannotConnect, step, SocketWords(code, e.what()));
+    } catch (const SocketClosed&) {
+        return Made(Kind::ConnectionLost, step);
+    } catch (const SilentError&) { // the peer closed
+        return Made(Kind::ConnectionLost, step);
+    } catch (const NotConnected&) {
+        return Made(Kind::ConnectionLost, step);
+    } catch (const std::exception& e) {
+        return Made(Kind::Failed, step, e.what());
+    } catch (...) {
+        return Made(Kind::Failed, step, "unknown failure");
+    }
+}
+
+std::string StatusText(const AccountOutcome& o) {
+    const std::string step = StepName(o.step);
+    switch (o.kind) {
+    case Kind::Ok: {
+        if (o.messages < 0)
+            return "ok";
+        std::string text =
+            "ok: " + std::to_string(o.messages) + (o.messages == 1 ? " message" : " messages");
+        if (o.fresh > 0)
+            text += ", " + std::to_string(o.fresh) + " new";
+        return text;
+    }
+    case Kind::NoServer:
+        return "no server in \"" + o.detail + "\"";
+    case Kind::UnknownHost:
+        return "cannot resolve " + o.detail;
+    case Kind::CannotConnect:
+        return "cannot connect: " + o.detail;
+    case Kind::TimedOut:
+        return "timed out: " + step;
+    case Kind::LoginRefused:
+        return "wrong password? server said: " + o.detail;
+    case Kind::Refused:
+        return "server refused " + step + ": " + o.detail;
+    case Kind::Certificate:
+        return "certificate: " + o.detail;
+    case Kind::NoTls:
+        return "the server does not speak TLS";
+    case Kind::OldTls:
+        return "the server refused TLS 1.2 and newer";
+    case Kind::TlsFailed:
+        return "TLS failed: " + o.detail;
+    case Kind::TooLong:
+        return "server broke a bound: " + o.detail;
+    case Kind::ConnectionLost:
+        return "connection lost at " + step;
+    case Kind::Failed:
+        return "failed at " + step + ": " + o.detail;
+    }
+    return {};
+}
+
+std::string ShortText(const AccountOutcome& o) {
+    switch (o.kind) {
+    case Kind::Ok:
+        return o.fresh > 0 ? std::to_string(o.fresh) + " new" : "ok";
+    case Kind::NoServer:
+        return "no server";
+    case Kind::UnknownHost:
+        return "unknown host";
+    case Kind::CannotConnect:
+        return "no connection";
+    case Kind::TimedOut:
+        return "timed out";
+    case Kind::LoginRefused:
+        return "wrong password";
+    case Kind::Refused:
+        return "refused";
+    case Kind::Certificate:
+        return "bad certificate";
+    case Kind::NoTls:
+        return "no TLS";
+    case Kind::OldTls:
+        return "old TLS";
+    case Kind::TlsFailed:
+        return "TLS failed";
+    case Kind::TooLong:
+        return "too long";
+    case Kind::ConnectionLost:
+        return "cut off";
+    case Kind::Failed:
+        return "failed";
+    }
+    return {};
+}
+
+} // namespace kestrel

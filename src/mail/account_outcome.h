@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace kestrel {
+
+// What one account's session was doing when it ended.
+enum class MailStep { Connect, Login, Stat, Top, Dele, Quit };
+
+// How one job (a check, a listing, a deletion) ended for one account, in terms the user can act
+// on. A plain value: it is made wherever the job ran and shown on the GUI thread.
+struct AccountOutcome {
+    enum class Kind {
+        Ok,
+        NoServer,       // the server field names nothing to connect to
+        UnknownHost,    // detail: the host
+        CannotConnect,  // detail: the socket error's text
+        TimedOut,       // at step
+        LoginRefused,   // detail: the server's -ERR line
+        Refused,        // a later command; detail: the server's -ERR line
+        Certificate,    // detail: why
+        NoTls,          // the peer on a TLS port is no TLS server
+        OldTls,         // the server refused TLS 1.2 and newer
+        TlsFailed,      // detail: the engine's words
+        TooLong,        // detail: which bound
+        ConnectionLost, // at step
+        Failed,         // anything else; detail: the failure's own text
+    };
+    Kind kind = Kind::Ok;
+    MailStep step = MailStep::Connect;
+    std::string detail;
+    int32_t messages = -1; // -1: the job did not count them (a deletion)
+    int32_t fresh = 0;     // messages after the ones already seen
+
+    bool operator==(const AccountOutcome&) const = default;
+    bool IsOk() const { return kind == Kind::Ok; }
+};
+
+// The outcome of a job that ran through: messages counted, of which fresh are new.
+AccountOutcome SucceededWith(int32_t messages, int32_t fresh);
+// A field ParseServerField refused.
+AccountOutcome NoServerIn(const std::string& field);
+// The outcome of a job that ended with that failure while at that step, host being the server
+// it went to. Pure: it looks only at its arguments, on whatever thread the job ran.
+AccountOutcome OutcomeOf(const std::exception_ptr& failure, MailStep step, const std::string& host);
+
+// The line the mail form shows for the account: "ok: 12 messages, 3 new",
+// "wrong password? server said: -ERR ...". Windows-1252, as the failure texts are.
+std::string StatusText(const AccountOutcome& outcome);
+// A few words for the tray's tooltip: "3 new", "wrong password", "ok".
+std::string ShortText(const AccountOutcome& outcome);
+
+} // namespace kestrel
