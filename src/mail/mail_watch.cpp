@@ -61,14 +61,18 @@ void MailWatch::CheckMail(bool listNew) {
     // A listing that runs took its seen counts already: one asked for now may find more.
     if (waiting || (kind == JobKind::Check && running_ == kind))
         return;
-    Queue({kind, {}, {}});
+    Job job;
+    job.kind = kind;
+    Queue(job);
 }
 
 void MailWatch::CheckAccounts(const std::vector<int>& accounts) {
     if (accounts.empty())
         return;
     mailTickCount_ = 0;
-    Queue({JobKind::Check, {}, accounts});
+    Job job;
+    job.accounts = accounts;
+    Queue(job);
 }
 
 // The newest outcome of an account shows in the form, the tooltip and, where it changed, a
@@ -87,7 +91,10 @@ void MailWatch::DeleteSelectedMail() {
     const MailLine& line = lines_[static_cast<size_t>(index)];
     if (!LineOf(line.account, line.identity))
         return;
-    Queue({JobKind::Deletion, line, {}});
+    Job job;
+    job.kind = JobKind::Deletion;
+    job.line = line;
+    Queue(job);
 }
 
 void MailWatch::CountTick() {

@@ -63,8 +63,8 @@ class MailWatch {
 
     // What each line of the mail list stands for, in the list's order.
     struct MailLine {
-        int account;
-        int number;           // the server's message number, in full
+        int account = 0;
+        int number = 0;       // the server's message number, in full
         std::string identity; // MessageIdentity of the listed header
     };
     const std::vector<MailLine>& Lines() const { return lines_; }
@@ -101,7 +101,7 @@ class MailWatch {
   private:
     enum class JobKind { Check, Listing, Deletion };
     struct Job {
-        JobKind kind;
+        JobKind kind = JobKind::Check;
         MailLine line;             // a deletion's
         std::vector<int> accounts; // a check's, when not all active ones
     };
