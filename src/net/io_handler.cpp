@@ -1,6 +1,7 @@
 #include "net/io_handler.h"
 
 #include "net/connect_worker.h"
+#include "net/deadline.h"
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
 
@@ -111,14 +112,26 @@ void SocketIoHandler::WaitForConnect(const std::string& host, int port, int limi
     Binding->RefreshEnds();
 }
 
+// Waits in short steps: under Wine, Abort's shutdown does not make the socket readable (only
+// the peer's answer to its FIN does, and a peer that reads nothing never gives one).
 bool SocketIoHandler::WaitReadable(int limitMs) {
-    Signal->Check();
-    if (!Binding || !Binding->HasHandle)
-        throw ClosedGracefully();
-    std::vector<RawSocket> read{Binding->Handle};
-    const bool ready = Stack().Select(&read, nullptr, nullptr, limitMs) == 1;
-    Signal->Check(); // Abort's shutdown makes the socket readable
-    return ready;
+    constexpr int StepMs = 50;
+    const bool unlimited = limitMs < 0;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(std::max(limitMs, 0));
+    for (;;) {
+        Signal->Check();
+        if (!Binding || !Binding->HasHandle)
+            throw ClosedGracefully();
+        const int left = unlimited ? StepMs : std::min(MsUntil(deadline), StepMs);
+        std::vector<RawSocket> read{Binding->Handle};
+        const bool ready = Stack().Select(&read, nullptr, nullptr, left) == 1;
+        Signal->Check(); // natively, Abort's shutdown makes the socket readable at once
+        if (ready)
+            return true;
+        if (!unlimited && MsUntil(deadline) == 0)
+            return false;
+    }
 }
 
 int SocketIoHandler::ReceiveSome(char* buffer, int length) {

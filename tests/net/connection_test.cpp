@@ -380,6 +380,8 @@ TEST(AbortTest, AbortEndsTheCallInProgressAndEveryLaterOne) {
         p.Pause(1000); // reads nothing while the client's write blocks
         p.ReceiveAll();
     });
+    // Reads nothing, so the FIN of the client's shutdown cannot end the wait either.
+    LoopbackServer mute([](Peer& p) { p.Pause(2000); });
     struct Row {
         const char* during;
         std::string host;
@@ -394,6 +396,8 @@ TEST(AbortTest, AbortEndsTheCallInProgressAndEveryLaterOne) {
         {"a connect that never completes", "127.0.0.1", full.port(), false, false, open},
         {"a read from a silent server", "127.0.0.1", silent.port(), false, true,
          [](TcpClient& c) { c.ReadLine(); }},
+        {"a read from a server that neither writes nor reads", "127.0.0.1", mute.port(), false,
+         true, [](TcpClient& c) { c.ReadLine(); }},
         {"a TLS handshake with a silent server", "127.0.0.1", silent.port(), true, false, open},
         {"a write to a server that reads nothing", "127.0.0.1", deaf.port(), false, true,
          [](TcpClient& c) { c.WriteText(std::string(64 << 20, 'w')); }},
@@ -427,6 +431,8 @@ TEST(AbortTest, AbortEndsTheCallInProgressAndEveryLaterOne) {
         EXPECT_THROW(client->OpenConnection(1000), Aborted);
         client->CloseConnection();
         EXPECT_FALSE(client->IsConnected());
+        client.reset();
+        EXPECT_LT(MsSince(start), 700) << "the close or the destruction waited";
     }
 }
 
