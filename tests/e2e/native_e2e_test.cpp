@@ -15,8 +15,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -224,6 +226,36 @@ class NativeE2eTest : public ::testing::Test {
     std::string display_;
 };
 
+// kestrel.ini's texts keep every bit flipped.
+std::string Scrambled(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        c = static_cast<char>(~static_cast<unsigned char>(c));
+    return out;
+}
+
+// A listener that never accepts: a connect completes, and then nothing is ever said.
+class SilentListener {
+  public:
+    SilentListener() {
+        socket_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(socket_, 8);
+        socklen_t size = sizeof address;
+        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentListener() { close(socket_); }
+    int port() const { return port_; }
+
+  private:
+    int socket_ = -1;
+    int port_ = 0;
+};
+
 // Configured for the loopback interface (the first by index) at the 1 Mb/s scale, at 500,400.
 TEST_F(NativeE2eTest, TheWindowTheGraphAndTheTrayIcon) {
     std::ofstream(Settings(), std::ios::binary) << "500,400,1,1,";
@@ -267,6 +299,51 @@ TEST_F(NativeE2eTest, TheWindowTheGraphAndTheTrayIcon) {
     EXPECT_TRUE(saved.str().starts_with("540,440,1,1,")) << saved.str();
     EXPECT_EQ(fs::status(Settings()).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// Three accounts on servers that never answer: the window comes as fast as without them, it can
+// be dragged while the mail thread waits on them, and SIGTERM ends it at once, settings saved.
+TEST_F(NativeE2eTest, SilentServersNeitherDelayTheStartNorHoldTheWindow) {
+    using Clock = std::chrono::steady_clock;
+    std::ofstream(Settings(), std::ios::binary) << "500,400,1,1,";
+    auto start = Clock::now();
+    pid_t kestrel = Start();
+    ASSERT_NE(WaitForWindow(), 0u);
+    const auto alone = Clock::now() - start;
+    ASSERT_EQ(Terminate(kestrel), 0);
+
+    SilentListener one, two, three;
+    std::string settings = "500,400,1,1,";
+    for (const SilentListener* server : {&one, &two, &three}) {
+        for (const std::string& field :
+             {std::string("\x02"), "127.0.0.1:" + std::to_string(server->port()),
+              std::string("u"), std::string("p")})
+            settings += Scrambled(field) + "\r";
+    }
+    std::ofstream(Settings(), std::ios::binary | std::ios::trunc) << settings;
+    start = Clock::now();
+    kestrel = Start();
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, 0u);
+    const auto withSilent = Clock::now() - start;
+    EXPECT_LT(withSilent, alone + 500ms);
+    const auto dragStart = Clock::now();
+    Xdotool("mousemove 560 405 mousedown 1 mousemove 580 415 mousemove 600 445 mouseup 1");
+    EXPECT_TRUE(Eventually([&] { return Geometry(window) == Box{540, 440, 100, 63}; }, 3s));
+    const auto dragged = Clock::now() - dragStart;
+    const auto ending = Clock::now();
+    EXPECT_EQ(Terminate(kestrel), 0);
+    const auto ended = Clock::now() - ending;
+    EXPECT_LT(ended, 1s);
+    std::stringstream saved;
+    saved << std::ifstream(Settings(), std::ios::binary).rdbuf();
+    EXPECT_TRUE(saved.str().starts_with("540,440,1,1,")) << saved.str();
+    const auto ms = [](auto d) {
+        return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+    };
+    std::printf("  start %lld ms alone, %lld ms with three silent servers; a drag %lld ms, "
+                "SIGTERM to exit %lld ms\n",
+                ms(alone), ms(withSilent), ms(dragged), ms(ended));
 }
 
 TEST_F(NativeE2eTest, ASecondStartSaysSoAndLeavesTheFirstAlone) {
