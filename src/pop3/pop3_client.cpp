@@ -154,21 +154,23 @@ bool Pop3Client::DeleteMessage(int number) {
 }
 
 void Pop3Client::CloseConnection() {
-    try {
-        if (IsConnected())
-            WriteLine("QUIT");
-    } catch (...) {
-        TcpConnection::CloseConnection();
-        throw;
-    }
-    TcpConnection::CloseConnection();
+    EndSession(false);
 }
 
 bool Pop3Client::Quit() {
+    return EndSession(true);
+}
+
+// The socket is closed whatever the QUIT did; a failure of it goes on to the caller after.
+bool Pop3Client::EndSession(bool readReply) {
     bool committed = false;
     try {
-        if (IsConnected())
-            committed = SendCommand("QUIT", {}) == Positive;
+        if (IsConnected()) {
+            if (readReply)
+                committed = SendCommand("QUIT", {}) == Positive;
+            else
+                WriteLine("QUIT");
+        }
     } catch (...) {
         TcpConnection::CloseConnection();
         throw;

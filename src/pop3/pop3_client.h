@@ -85,6 +85,10 @@ class Pop3Client : public MessageClient {
     // that the server carried out the session's deletions.
     bool Quit();
     int ReadReply(std::initializer_list<int> allowed) override;
+
+  private:
+    // Writes QUIT, reads its reply when asked to, closes: whether the reply was positive.
+    bool EndSession(bool readReply);
 };
 
 } // namespace kestrel

@@ -54,18 +54,25 @@ struct Rgb {
     bool Yellow() const { return r > 200 && g > 200 && b < 80; }
 };
 
+// A socket listening on a free port of 127.0.0.1; its address.
+int ListenOnLoopback(int backlog, sockaddr_in& address) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(listener, reinterpret_cast<sockaddr*>(&address), size);
+    listen(listener, backlog);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    return listener;
+}
+
 // About 100 KB a second through the loopback interface, both ways counted, while it lives.
 class LoopbackTraffic {
   public:
     LoopbackTraffic() {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-        listen(listener_, 1);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        listener_ = ListenOnLoopback(1, address);
         sender_ = std::thread([this, address] {
             const int out = socket(AF_INET, SOCK_STREAM, 0);
             connect(out, reinterpret_cast<const sockaddr*>(&address), sizeof address);
@@ -238,14 +245,8 @@ std::string Scrambled(const std::string& text) {
 class SilentListener {
   public:
     SilentListener() {
-        socket_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(socket_, 8);
-        socklen_t size = sizeof address;
-        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size);
+        socket_ = ListenOnLoopback(8, address);
         port_ = ntohs(address.sin_port);
     }
     ~SilentListener() { close(socket_); }

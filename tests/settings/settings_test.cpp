@@ -302,22 +302,26 @@ TEST_F(DiskFileTest, AReadOnlyFileSurvivesTheRunUntouched) {
               perms::owner_read | perms::group_read | perms::others_read);
 }
 
-TEST_F(DiskFileTest, AFolderThatCannotTakeANewFileGetsTheFileWrittenInPlace) {
-    DiskSettingsFile(file).Write("old,");
+// Others may write the file but make nothing in its folder.
+void OnlyTheOwnerMakesFilesIn(const std::filesystem::path& dir, const std::filesystem::path& file) {
     std::filesystem::permissions(file, perms::all & ~perms::owner_exec);
     std::filesystem::permissions(dir, perms::owner_all | perms::group_read | perms::group_exec |
                                           perms::others_read | perms::others_exec);
+}
+
+TEST_F(DiskFileTest, AFolderThatCannotTakeANewFileGetsTheFileWrittenInPlace) {
+    DiskSettingsFile(file).Write("old,");
+    OnlyTheOwnerMakesFilesIn(dir, file);
     EXPECT_TRUE(AsOrdinaryUser([&] {
         DiskSettingsFile disk(file);
         return disk.Read() == "old," && disk.Write("new,");
     }));
     EXPECT_EQ(DiskSettingsFile(file).Read(), "new,");
 }
+
 TEST_F(DiskFileTest, AnOriginalThatCannotBeCopiedIsNotReplaced) {
     DiskSettingsFile(file).Write("old,");
-    std::filesystem::permissions(file, perms::all & ~perms::owner_exec);
-    std::filesystem::permissions(dir, perms::owner_all | perms::group_read | perms::group_exec |
-                                          perms::others_read | perms::others_exec);
+    OnlyTheOwnerMakesFilesIn(dir, file);
     EXPECT_TRUE(AsOrdinaryUser([&] {
         DiskSettingsFile disk(file);
         const bool read = disk.Read() == "old,";
