@@ -31,6 +31,20 @@ build_preset() {
 }
 
 # Uses $DISPLAY when it answers; otherwise starts Xvfb on a free display number.
+# Runs a preset's tests into build/PRESET-tests.log; its summary on success, and on failure the
+# failing tests' own output last, where a truncated CI log still shows it.
+run_tests() {
+    local preset=$1 log="$ROOT/build/$1-tests.log"
+    shift
+    if ctest --preset "$preset" --output-on-failure "$@" >"$log" 2>&1; then
+        tail -n 3 "$log"
+        return 0
+    fi
+    grep -E -B1 -A6 'Failure|FAILED|Failed|Timeout|Exception' "$log" | tail -n 150
+    tail -n 12 "$log"
+    return 1
+}
+
 start_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         VIRTUAL_DISPLAY=no

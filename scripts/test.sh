@@ -11,7 +11,7 @@ cd "$ROOT"
 
 say "== native build and unit tests"
 build_preset linux
-ctest --preset linux --output-on-failure -j2 | tail -n 4
+run_tests linux -j2
 say "== the mail thread's hand-over under ThreadSanitizer"
 build_preset tsan
 TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build/tsan/tests/mail_test --gtest_brief=1 | tail -n 3
@@ -30,7 +30,7 @@ build_preset win32
 unset DISPLAY # the Windows tests always get a display of their own
 start_display
 init_wine
-ctest --preset win32 --output-on-failure
+run_tests win32
 
 say "== listing benchmark under Wine, once: kestrel against poplib on one Dovecot"
 RUNS=3 bash bench/listing_bench.sh
