@@ -96,6 +96,10 @@ AccountOutcome SucceededWith(int32_t messages, int32_t fresh) {
     return outcome;
 }
 
+AccountOutcome MessageGone() {
+    return Made(Kind::Gone, MailStep::Dele);
+}
+
 AccountOutcome NoServerIn(const std::string& field) {
     return Made(Kind::NoServer, MailStep::Connect, field);
 }
@@ -145,7 +149,9 @@ AccountOutcome OutcomeOf(const std::exception_ptr& failure, MailStep step,
     }
 }
 
-std::string StatusText(const AccountOutcome& o) {
+namespace {
+
+std::string StatusWords(const AccountOutcome& o) {
     const std::string step = StepName(o.step);
     switch (o.kind) {
     case Kind::Ok: {
@@ -179,12 +185,21 @@ std::string StatusText(const AccountOutcome& o) {
         return "TLS failed: " + o.detail;
     case Kind::TooLong:
         return "server broke a bound: " + o.detail;
+    case Kind::Gone:
+        return "the message is no longer on the server";
     case Kind::ConnectionLost:
         return "connection lost at " + step;
     case Kind::Failed:
         return "failed at " + step + ": " + o.detail;
     }
     return {};
+}
+
+} // namespace
+
+std::string StatusText(const AccountOutcome& o) {
+    const std::string words = StatusWords(o);
+    return o.remark.empty() ? words : words + "; " + o.remark;
 }
 
 std::string ShortText(const AccountOutcome& o) {
@@ -213,6 +228,8 @@ std::string ShortText(const AccountOutcome& o) {
         return "TLS failed";
     case Kind::TooLong:
         return "too long";
+    case Kind::Gone:
+        return "gone";
     case Kind::ConnectionLost:
         return "cut off";
     case Kind::Failed:

@@ -25,6 +25,7 @@ struct AccountOutcome {
         OldTls,         // the server refused TLS 1.2 and newer
         TlsFailed,      // detail: the engine's words
         TooLong,        // detail: which bound
+        Gone,           // the message to delete is no longer on the server
         ConnectionLost, // at step
         Failed,         // anything else; detail: the failure's own text
     };
@@ -32,7 +33,8 @@ struct AccountOutcome {
     MailStep step = MailStep::Connect;
     std::string detail;
     int32_t messages = -1; // -1: the job did not count them (a deletion)
-    int32_t fresh = 0;     // messages after the ones already seen
+    int32_t fresh = 0;     // messages not listed yet
+    std::string remark;    // what the user should know of a job that still went through
 
     bool operator==(const AccountOutcome&) const = default;
     bool IsOk() const { return kind == Kind::Ok; }
@@ -40,6 +42,8 @@ struct AccountOutcome {
 
 // The outcome of a job that ran through: messages counted, of which fresh are new.
 AccountOutcome SucceededWith(int32_t messages, int32_t fresh);
+// A deletion whose message another client deleted already.
+AccountOutcome MessageGone();
 // A field ParseServerField refused.
 AccountOutcome NoServerIn(const std::string& field);
 // The outcome of a job that ended with that failure while at that step, host being the server

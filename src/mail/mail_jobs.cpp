@@ -4,9 +4,11 @@
 #include "mail/server_field.h"
 #include "net/exceptions.h"
 #include "net/tls_engine.h"
+#include "pop3/header_fetches.h"
 #include "pop3/pop3_client.h"
 
 #include <exception>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -106,24 +108,29 @@ bool FetchWasCutShort(const std::exception_ptr& failure) {
     }
 }
 
-// A message counts as seen once its line is made; each line is reported as it is made.
-void ListNewMessages(Pop3Client& pop, CheckReport& report, int32_t from, int32_t to,
-                     int32_t mostListed, const CheckReports& send) {
+// Lists the messages of those numbers in order, each line reported as it is made. A message
+// counts as listed (done) once its line is made, or once its server refused or garbled its
+// header.
+void ListMessages(Pop3Client& pop, const std::vector<int32_t>& numbers, const UniqueIds& ids,
+                  CheckReport& report, const std::function<void(int32_t)>& done,
+                  const CheckReports& send) {
     MailMessage message;
-    const int32_t last = to - from >= mostListed ? from + mostListed - 1 : to;
-    for (int32_t n = from; n <= last; ++n) {
+    HeaderFetches fetches(pop, numbers);
+    while (!fetches.Done()) {
+        const int32_t n = fetches.NextNumber();
         try {
-            pop.FetchHeader(n, message);
+            fetches.Next(message);
         } catch (...) {
             if (!FetchWasCutShort(std::current_exception()))
-                report.seenAfter = n;
+                done(n);
             throw;
         }
-        report.listed.push_back(
-            {n, MailListEntry(DisplayText(message), report.account, n), MessageIdentity(message)});
-        report.seenAfter = n;
+        report.listed.push_back({n, MailListEntry(DisplayText(message), report.account, n),
+                                 MessageIdentity(message),
+                                 ids.Listed() ? ids.ids[static_cast<size_t>(n - 1)] : ""});
+        done(n);
         message.ResetMessage();
-        if (n < last) {
+        if (!fetches.Done()) {
             send(report);
             report.listed.clear();
             report.seenBefore = report.seenAfter;
@@ -131,11 +138,60 @@ void ListNewMessages(Pop3Client& pop, CheckReport& report, int32_t from, int32_t
     }
 }
 
+// The new messages of a mailbox: how many, and the numbers of the first of them that one
+// listing lists, in ascending order.
+struct NewMessages {
+    int32_t count = 0;
+    std::vector<int32_t> first;
+};
+
+// By count: what is behind the seen count is new; a mailbox that shrank below it is new again.
+NewMessages CountedAsNew(CheckReport& report, int32_t count, int32_t most) {
+    if (count < report.seenAfter)
+        report.seenAfter = 0;
+    NewMessages fresh{count - report.seenAfter, {}};
+    for (int32_t n = report.seenAfter + 1; n <= count && n - report.seenAfter <= most; ++n)
+        fresh.first.push_back(n);
+    return fresh;
+}
+
+// By id: what was not listed yet is new. Of the listed ids only those still on the server stay.
+NewMessages NotListed(const UniqueIds& ids, const ListedIds& listed, int32_t most,
+                      ListedIds& stillThere) {
+    NewMessages fresh;
+    for (size_t i = 0; i < ids.ids.size(); ++i) {
+        if (listed.contains(ids.ids[i])) {
+            stillThere.insert(ids.ids[i]);
+        } else if (fresh.count++ < most) {
+            fresh.first.push_back(static_cast<int32_t>(i + 1));
+        }
+    }
+    return fresh;
+}
+
+// The first messages that were all listed.
+int32_t ListedPrefix(const UniqueIds& ids, const ListedIds& listed) {
+    int32_t n = 0;
+    while (static_cast<size_t>(n) < ids.ids.size() && listed.contains(ids.ids[static_cast<size_t>(n)]))
+        ++n;
+    return n;
+}
+
+AccountOutcome CountedBecause(const UniqueIds& ids, int32_t count, int32_t fresh) {
+    AccountOutcome outcome = SucceededWith(count, fresh);
+    if (ids.state == UniqueIds::State::Broken)
+        outcome.remark = ids.fault + ": new mail counted";
+    return outcome;
+}
+
 void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
                   int32_t mostListed, const ClientFactory& newClient, RunningClient& running,
                   const CheckReports& send) {
-    CheckReport report{input.account, input.seen, input.seen, false, {}, std::nullopt};
+    CheckReport report{input.account, input.seen, input.seen, false, {}, std::nullopt,
+                       input.listedEpoch, std::nullopt};
     MailStep step = MailStep::Connect;
+    UniqueIds ids;
+    ListedIds listed; // by id: the ones still on the server, and those listed now
     try {
         JobClient pop(newClient, running);
         Connect(*pop, input.record, limits, step);
@@ -144,22 +200,31 @@ void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits
         } else {
             step = MailStep::Stat;
             const int32_t count = pop->CountMessages();
-            if (count < report.seenAfter)
-                report.seenAfter = 0;
-            const int32_t fresh = count - report.seenAfter;
-            if (report.seenAfter < count) {
-                report.found = true;
-                if (listNew) {
-                    step = MailStep::Top;
-                    ListNewMessages(*pop, report, report.seenAfter + 1, count, mostListed, send);
-                }
+            ids = pop->ListUniqueIds(count);
+            const NewMessages fresh = ids.Listed()
+                                          ? NotListed(ids, input.listed, mostListed, listed)
+                                          : CountedAsNew(report, count, mostListed);
+            report.found = fresh.count > 0;
+            if (listNew && report.found) {
+                step = MailStep::Top;
+                const auto done = [&](int32_t n) {
+                    if (ids.Listed())
+                        listed.insert(ids.ids[static_cast<size_t>(n - 1)]);
+                    else
+                        report.seenAfter = n;
+                };
+                ListMessages(*pop, fresh.first, ids, report, done, send);
             }
             step = MailStep::Quit;
             pop->CloseConnection();
-            report.outcome = SucceededWith(count, fresh);
+            report.outcome = CountedBecause(ids, count, fresh.count);
         }
     } catch (...) { // raises nothing: each account's failures stay its own
         report.outcome = OutcomeOf(std::current_exception(), step, HostOf(input.record));
+    }
+    if (ids.Listed()) {
+        report.seenAfter = ListedPrefix(ids, listed);
+        report.listedAfter = std::move(listed);
     }
     send(std::move(report));
 }
@@ -176,23 +241,46 @@ void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
     }
 }
 
+namespace {
+
+// Where the line's message stands now: by its id where both have them, otherwise at its number
+// if the header there is still the listed one; 0 for nowhere.
+int32_t FindListedMessage(Pop3Client& pop, const LineToDelete& line, MailStep& step,
+                          DeletionResult& result) {
+    if (!line.uid.empty()) {
+        step = MailStep::Stat;
+        const UniqueIds ids = pop.ListUniqueIds(pop.CountMessages());
+        if (ids.Listed()) {
+            const int32_t number = ids.NumberOf(line.uid);
+            if (number == 0)
+                result.outcome = MessageGone();
+            return number;
+        }
+    }
+    MailMessage message;
+    step = MailStep::Top;
+    pop.FetchHeader(line.number, message);
+    return MessageIdentity(message) == line.identity ? line.number : 0;
+}
+
+} // namespace
+
 DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
                                    const ClientFactory& newClient, RunningClient& running) {
-    DeletionResult result{false, SucceededWith(-1, 0)};
+    DeletionResult result{false, SucceededWith(-1, 0), 0};
     MailStep step = MailStep::Connect;
     try {
         JobClient pop(newClient, running);
         Connect(*pop, line.record, limits, step);
         if (!pop->IsConnected())
-            return {false, NoServerIn(line.record.host)};
-        MailMessage message;
-        step = MailStep::Top;
-        pop->FetchHeader(line.number, message);
+            return {false, NoServerIn(line.record.host), 0};
+        const int32_t number = FindListedMessage(*pop, line, step, result);
         // The server removes a marked message only when it answers QUIT positively.
         step = MailStep::Dele;
-        if (MessageIdentity(message) == line.identity && pop->DeleteMessage(line.number)) {
+        if (number > 0 && pop->DeleteMessage(number)) {
             step = MailStep::Quit;
             result.deleted = pop->Quit();
+            result.number = number;
         } else {
             pop->CloseConnection();
         }

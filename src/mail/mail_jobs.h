@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,27 +44,39 @@ struct MailJobLimits {
     int sessionMs;
 };
 
+// The unique ids of the messages an account listed in this run, where its server has them.
+using ListedIds = std::set<std::string>;
+
 struct AccountToCheck {
     int account;
     AccountRecord record;
     int32_t seen; // the account's seen count when the job started
+    ListedIds listed;
+    // Handed back with the ids, so that those of a list forgotten meanwhile stay forgotten.
+    uint32_t listedEpoch = 0;
 };
 
 struct ListedMessage {
     int32_t number;
     std::string entry;    // the list line, as MailListEntry makes it
     std::string identity; // MessageIdentity of its header
+    std::string uid;      // its unique id, where the server has them
 };
 
 // One account's check as it goes: a listing reports each line as it is made, and the last
 // report of an account says what was left. The seen count moves from seenBefore to seenAfter.
+// Where the server has unique ids, what is new is decided by them, and the last report holds
+// the ids listed so far that are still on the server; the seen count is then the first messages
+// that were all listed, for a session that has to count again.
 struct CheckReport {
     int account;
     int32_t seenBefore;
     int32_t seenAfter;
-    bool found = false; // the server holds more messages than were seen
+    bool found = false; // the server holds messages not listed yet
     std::vector<ListedMessage> listed;
     std::optional<AccountOutcome> outcome; // in the account's last report
+    uint32_t listedEpoch = 0;
+    std::optional<ListedIds> listedAfter; // in the last report, where the server had ids
 };
 
 using CheckReports = std::function<void(CheckReport)>;
@@ -78,14 +91,18 @@ struct LineToDelete {
     int32_t number;
     std::string identity;
     AccountRecord record;
+    std::string uid; // empty when it was listed without ids
 };
 
 struct DeletionResult {
     bool deleted = false; // only when the server confirmed it
     AccountOutcome outcome;
+    int32_t number = 0; // where the message stood when it was deleted
 };
 
-// Deletes the line's message when the server's message of that number is still the listed one.
+// Deletes the line's message: found by its unique id wherever it stands now, where the line and
+// the server have ids; otherwise only when the server's message of the line's number is still
+// the listed one.
 DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
                                    const ClientFactory& newClient, RunningClient& running);
 

@@ -43,9 +43,17 @@ void MailWatch::RemoveMailIcon() {
     mailIconShown_ = false;
 }
 
+void MailWatch::ListEverythingAgain() {
+    lastSeenCount_ = {};
+    for (size_t i = 0; i < listedIds_.size(); ++i) {
+        listedIds_[i].clear();
+        ++listedEpoch_[i];
+    }
+}
+
 void MailWatch::StartWatching() {
     mailTickCount_ = 0;
-    lastSeenCount_ = {};
+    ListEverythingAgain();
     mailPending_ = false;
     CheckMail(false);
 }
@@ -89,7 +97,7 @@ void MailWatch::DeleteSelectedMail() {
     if (index < 0 || index >= static_cast<int>(lines_.size()))
         return; // no line, nothing to delete
     const MailLine& line = lines_[static_cast<size_t>(index)];
-    if (!LineOf(line.account, line.identity))
+    if (!LineOf(line))
         return;
     Job job;
     job.kind = JobKind::Deletion;
@@ -110,10 +118,18 @@ void MailWatch::StartMailClient() {
     desktop_.services.StartProgram(start.file, start.parameters);
 }
 
-std::optional<size_t> MailWatch::LineOf(int account, const std::string& identity) const {
+std::optional<size_t> MailWatch::LineOf(const MailLine& line) const {
+    if (!line.uid.empty()) {
+        const auto same = std::ranges::find_if(lines_, [&](const MailLine& other) {
+            return other.account == line.account && other.uid == line.uid;
+        });
+        if (same == lines_.end())
+            return std::nullopt;
+        return static_cast<size_t>(same - lines_.begin());
+    }
     std::optional<size_t> found;
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].account != account || lines_[i].identity != identity)
+        if (lines_[i].account != line.account || lines_[i].identity != line.identity)
             continue;
         if (found)
             return std::nullopt; // twins: the check could not tell them apart
@@ -155,7 +171,8 @@ void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
         const bool asked = only.empty() ? accounts_[i].active
                                         : std::ranges::find(only, account) != only.end();
         if (asked)
-            accounts.push_back({account, accounts_[i], lastSeenCount_[i]});
+            accounts.push_back(
+                {account, accounts_[i], lastSeenCount_[i], listedIds_[i], listedEpoch_[i]});
     }
     if (accounts.empty())
         return;
@@ -172,13 +189,13 @@ void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
 
 void MailWatch::StartDeletion(const MailLine& requested) {
     // Earlier deletions may have renumbered the line, or another listing doubled it.
-    const std::optional<size_t> index = LineOf(requested.account, requested.identity);
+    const std::optional<size_t> index = LineOf(requested);
     if (!index)
         return;
     const MailLine line = lines_[*index];
     running_ = JobKind::Deletion;
     LineToDelete input{line.account, line.number, line.identity,
-                       accounts_[static_cast<size_t>(line.account - 1)]};
+                       accounts_[static_cast<size_t>(line.account - 1)], line.uid};
     worker_.Run([this, input = std::move(input), line, newClient = newClient_] {
         DeletionResult result = DeleteListedMessage(input, {DeleteConnectLimitMs, SessionLimitMs},
                                                     newClient, worker_.Running());
@@ -215,14 +232,16 @@ void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
     if (lines)
         desktop_.lists.BeginListFill(ControlName::MailListBox);
     for (const CheckReport& report : reports) {
-        int32_t& seen = lastSeenCount_[static_cast<size_t>(report.account - 1)];
-        if (seen == report.seenBefore)
-            seen = report.seenAfter;
+        const size_t i = static_cast<size_t>(report.account - 1);
+        if (lastSeenCount_[i] == report.seenBefore)
+            lastSeenCount_[i] = report.seenAfter;
+        if (report.listedAfter && listedEpoch_[i] == report.listedEpoch)
+            listedIds_[i] = *report.listedAfter;
         if (report.found)
             mailPending_ = true;
         for (const ListedMessage& message : report.listed) {
             desktop_.lists.ListInsert(ControlName::MailListBox, -1, message.entry);
-            lines_.push_back({report.account, message.number, message.identity});
+            lines_.push_back({report.account, message.number, message.identity, message.uid});
         }
     }
     if (lines)
@@ -237,16 +256,20 @@ void MailWatch::ApplyDeletion(const MailLine& line, const DeletionResult& result
     TakeOutcome(line.account, result.outcome);
     if (!result.deleted)
         return;
-    if (const std::optional<size_t> index = LineOf(line.account, line.identity)) {
+    // By id, every line of the message goes: a listing of everything again may have doubled it.
+    while (const std::optional<size_t> index = LineOf(line)) {
         desktop_.lists.ListDelete(ControlName::MailListBox, static_cast<int>(*index));
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
+        if (line.uid.empty())
+            break;
     }
-    int32_t& seen = lastSeenCount_[static_cast<size_t>(line.account - 1)];
-    if (seen > 0)
-        --seen;
+    const size_t i = static_cast<size_t>(line.account - 1);
+    listedIds_[i].erase(line.uid);
+    if (lastSeenCount_[i] > 0)
+        --lastSeenCount_[i];
     // The server numbers the later messages of that mailbox one lower now.
     for (MailLine& other : lines_) {
-        if (other.account == line.account && other.number > line.number)
+        if (other.account == line.account && other.number > result.number)
             --other.number;
     }
 }

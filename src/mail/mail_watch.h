@@ -58,14 +58,21 @@ class MailWatch {
     bool MailPending() const { return mailPending_; }
     // How many messages of each account count as seen: a listing check lists those after them.
     // A message counts once its line is added, or once its server refused or garbled its header.
+    // Where the server has unique ids, new is what was not listed in this run, by id; the seen
+    // count then stands for the first messages that were all listed.
     const std::array<int32_t, 3>& SeenCounts() const { return lastSeenCount_; }
-    void ListEverythingAgain() { lastSeenCount_ = {}; }
+    const ListedIds& ListedIdsOf(int account) const {
+        return listedIds_[static_cast<size_t>(account - 1)];
+    }
+    // Forgets what was listed: the next listing lists every message.
+    void ListEverythingAgain();
 
     // What each line of the mail list stands for, in the list's order.
     struct MailLine {
         int account = 0;
         int number = 0;       // the server's message number, in full
         std::string identity; // MessageIdentity of the listed header
+        std::string uid;      // its unique id, where the server has them
     };
     const std::vector<MailLine>& Lines() const { return lines_; }
     // Each account's last outcome: the form's status line, the tooltip, the notifications.
@@ -134,8 +141,9 @@ class MailWatch {
     void ApplyDeletion(const MailLine& line, const DeletionResult& result);
     void TakeOutcome(int account, const AccountOutcome& outcome);
     void JobEnded(bool plainCheck);
-    // The line of that account and identity, when exactly one holds them.
-    std::optional<size_t> LineOf(int account, const std::string& identity) const;
+    // The line that stands for the same message as that one: by id, the first of that account
+    // with it; without, the one of that account and identity, when exactly one holds them.
+    std::optional<size_t> LineOf(const MailLine& line) const;
     void AddMailIcon();
 
     Desktop desktop_;
@@ -144,6 +152,9 @@ class MailWatch {
     ClientFactory newClient_;
     AccountTable accounts_;
     std::array<int32_t, 3> lastSeenCount_{};
+    std::array<ListedIds, 3> listedIds_{};
+    // Counts the times each account's ids were forgotten; a job's ids from before are dropped.
+    std::array<uint32_t, 3> listedEpoch_{};
     bool mailPending_ = false;
     bool mailCheckEnabled_ = false;
     int32_t mailTickCount_ = 0;

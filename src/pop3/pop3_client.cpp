@@ -108,6 +108,24 @@ std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::stri
     return line;
 }
 
+std::vector<std::string> MessageClient::ReadListing(size_t byteLimit) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
+    size_t bytes = 0;
+    std::vector<std::string> lines;
+    std::string line;
+    for (;;) {
+        ReadLine(line, "\n", MsLeft(deadline));
+        if (LineTimedOut)
+            RaiseTimeout(deadline);
+        bytes += line.size() + 2;
+        if (bytes > byteLimit)
+            throw ReplyTooLong();
+        if (line == ".")
+            return lines;
+        lines.push_back(line.starts_with('.') ? line.substr(1) : line);
+    }
+}
+
 int Pop3Client::ReadReply(std::initializer_list<int> allowed) {
     CollectReplyLines();
     if (text::EqualsIgnoringCase(LastReply.TextCode(), "+OK"))
@@ -125,6 +143,9 @@ void Pop3Client::OpenConnection(int limitMs) {
     StartSessionClock();
     try {
         ReadReply({Positive});
+        Capabilities = {};
+        if (SendCommand("CAPA", {}) == Positive)
+            Capabilities = ParseCapabilities(ReadListing(ReplyByteLimit));
         SendCommand("USER " + Username, {Positive});
         SendCommand("PASS " + Password, {Positive});
     } catch (...) {
@@ -142,10 +163,38 @@ int Pop3Client::CountMessages() {
     return StrToInt(space == std::string::npos ? std::string() : line.substr(0, space));
 }
 
+// Room for a line of the longest number and id for each message, and some to spare.
+UniqueIds Pop3Client::ListUniqueIds(int32_t count) {
+    if (count > MostIds) {
+        UniqueIds many;
+        many.state = UniqueIds::State::Broken;
+        many.fault = "more than " + std::to_string(MostIds) + " messages for UIDL";
+        return many;
+    }
+    if (SendCommand("UIDL", {}) != Positive)
+        return {};
+    const size_t lineBytes = 11 + 1 + MostIdBytes + 2;
+    return ParseUniqueIds(
+        ReadListing(ReplyByteLimit + static_cast<size_t>(std::max(count, 0)) * lineBytes), count);
+}
+
 bool Pop3Client::FetchHeader(int number, MailMessage& message) {
-    SendCommand("TOP " + std::to_string(number) + " 0", {Positive});
-    ReadHeaderBlock(message, ".");
+    const int32_t numbers[] = {number};
+    AskForHeaders(numbers);
+    ReadHeader(message);
     return true;
+}
+
+void Pop3Client::AskForHeaders(std::span<const int32_t> numbers) {
+    std::string commands;
+    for (const int32_t number : numbers)
+        commands += "TOP " + std::to_string(number) + " 0\r\n";
+    WriteText(commands);
+}
+
+void Pop3Client::ReadHeader(MailMessage& message) {
+    ReadReply({Positive});
+    ReadHeaderBlock(message, ".");
 }
 
 bool Pop3Client::DeleteMessage(int number) {

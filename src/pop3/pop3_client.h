@@ -3,10 +3,12 @@
 #include "net/deadline.h"
 #include "net/tcp_connection.h"
 #include "pop3/mail_message.h"
+#include "pop3/server_lists.h"
 #include "pop3/server_reply.h"
 
 #include <chrono>
 #include <initializer_list>
+#include <span>
 #include <string>
 
 namespace kestrel {
@@ -51,6 +53,9 @@ class MessageClient : public TcpClient {
     // Header lines up to the terminator line into the message, then its fields; the last line
     // read.
     std::string ReadHeaderBlock(MailMessage& message, const std::string& terminator);
+    // The lines of a multi-line reply up to the "." line, dots unstuffed: within the reply's
+    // time and at most byteLimit bytes.
+    std::vector<std::string> ReadListing(size_t byteLimit);
 
   protected:
     void StartSessionClock();
@@ -66,7 +71,8 @@ class MessageClient : public TcpClient {
     Clock::time_point sessionDeadline_ = Clock::time_point::max();
 };
 
-// The POP3 conversation: greeting and login, message count, header, deletion, quit.
+// The POP3 conversation: greeting, capabilities and login, message count, unique ids, header,
+// deletion, quit.
 class Pop3Client : public MessageClient {
   public:
     Pop3Client() { Port = 110; }
@@ -74,9 +80,19 @@ class Pop3Client : public MessageClient {
 
     std::string Username;
     std::string Password;
+    // As CAPA listed them after the greeting; none where the server refused CAPA.
+    kestrel::Capabilities Capabilities;
 
     void OpenConnection(int limitMs) override;
     int CountMessages();
+    // Beyond this many messages the ids are not asked for: their list alone would be 8 MiB.
+    static constexpr int32_t MostIds = 100000;
+    // UIDL for a mailbox of count messages, as CountMessages gave it.
+    UniqueIds ListUniqueIds(int32_t count);
+    // Writes TOP n 0 for each number in one go, without reading the replies; ReadHeader reads
+    // them, one per call, in the same order.
+    void AskForHeaders(std::span<const int32_t> numbers);
+    void ReadHeader(MailMessage& message);
     bool FetchHeader(int number, MailMessage& message);
     bool DeleteMessage(int number);
     // Writes QUIT and closes, without waiting for the reply.

@@ -4,6 +4,7 @@
 
 #include "e2e/kestrel_fixture.h"
 #include "support/loopback_server.h"
+#include "support/pop3_script.h"
 
 #include <shellapi.h>
 
@@ -334,7 +335,8 @@ TEST_F(MailTest, AThousandLinesAndASlowDeletionNeverHoldTheWindow) {
     testing::LoopbackServer server(
         [](testing::Peer& p) {
             p.Send("+OK\r\n");
-            for (std::string c = p.ReceiveUntil("\r\n"); c.size() > 2; c = p.ReceiveUntil("\r\n")) {
+            for (std::string c = testing::OldServerCommand(p); !c.empty();
+                 c = testing::OldServerCommand(p)) {
                 if (c.starts_with("STAT")) {
                     p.Send("+OK " + std::to_string(Count) + " 99\r\n");
                 } else if (c.starts_with("TOP ")) {

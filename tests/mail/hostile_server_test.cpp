@@ -6,6 +6,7 @@
 #include "mail/mail_watch.h"
 #include "pop3/pop3_client.h"
 #include "support/loopback_server.h"
+#include "support/pop3_script.h"
 #include "support/shell_fixture.h"
 
 #include <chrono>
@@ -31,8 +32,7 @@ constexpr auto GuiAnswerMs = std::chrono::milliseconds(50);
 
 // Reads one command line; empty when the client has gone.
 std::string Command(Peer& p) {
-    std::string line = p.ReceiveUntil("\r\n");
-    return line.size() >= 2 ? line.substr(0, line.size() - 2) : std::string();
+    return OldServerCommand(p);
 }
 
 // Greeting, USER and PASS, answered as a good server would.

@@ -2,18 +2,19 @@
 #include "net/exceptions.h"
 #include "pop3/pop3_client.h"
 #include "support/loopback_server.h"
+#include "support/pop3_script.h"
 
 #include <gtest/gtest.h>
 
 namespace kestrel::testing {
 namespace {
 
-// Answers each client line with the next reply, after a greeting.
+// Answers each client line with the next reply, after a greeting; CAPA is refused on the way.
 LoopbackServer::Script Pop3(std::string greeting, std::vector<std::string> replies) {
     return [greeting, replies](Peer& p) {
         p.Send(greeting);
         for (const std::string& reply : replies) {
-            if (p.ReceiveUntil("\r\n").empty())
+            if (OldServerCommand(p).empty())
                 return;
             p.Send(reply);
         }
@@ -45,7 +46,8 @@ TEST(Pop3Test, ASessionSendsExactlyItsCommands) {
     EXPECT_EQ(message.From.Text(), "a@b.c");
     EXPECT_TRUE(pop->DeleteMessage(2));
     pop->CloseConnection();
-    EXPECT_EQ(server.Received(), "USER x\r\nPASS \r\nSTAT\r\nTOP 2 0\r\nDELE 2\r\nQUIT\r\n");
+    EXPECT_EQ(server.Received(),
+              "CAPA\r\nUSER x\r\nPASS \r\nSTAT\r\nTOP 2 0\r\nDELE 2\r\nQUIT\r\n");
 }
 
 TEST(Pop3Test, TheDefaultPortIs110) {
@@ -83,7 +85,7 @@ TEST(Pop3Test, ANegativeLoginClosesWithQuitAndRaisesCodeTwo) {
         EXPECT_EQ(std::string(e.what()), " invalid password\r\n");
     }
     EXPECT_FALSE(pop->IsConnected());
-    EXPECT_EQ(server.Received(), "USER alice\r\nPASS wrong\r\nQUIT\r\n");
+    EXPECT_EQ(server.Received(), "CAPA\r\nUSER alice\r\nPASS wrong\r\nQUIT\r\n");
 }
 
 TEST(Pop3Test, ABareErrRaisesWithAnEmptyLine) {
