@@ -1,22 +1,48 @@
-// A whole POP3 session against a server made of the fuzz input: greeting, login, STAT, three
-// headers, a deletion and QUIT, over replies cut into chunks of any size. Every failure must be
-// one of the client's own, and every header's fields must come out.
+// A whole POP3 session against a server made of the fuzz input: greeting, CAPA, login, STAT,
+// UIDL, three headers (pipelined where CAPA allows it), a deletion and QUIT, over replies cut
+// into chunks of any size. Every failure must be one of the client's own, every header's fields
+// must come out, and ids taken as listed must keep the rules.
 #include "memory_peer.h"
 
 #include "mail/mail_entry.h"
 #include "net/exceptions.h"
+#include "pop3/header_fetches.h"
+
+#include <set>
 
 using namespace kestrel;
+
+namespace {
+
+void CheckIds(const UniqueIds& ids, int count) {
+    if (!ids.Listed())
+        return;
+    if (ids.ids.size() != static_cast<size_t>(count))
+        __builtin_trap();
+    std::set<std::string> distinct;
+    for (const std::string& id : ids.ids) {
+        if (id.empty() || id.size() > MostIdBytes || !distinct.insert(id).second)
+            __builtin_trap();
+        for (const char c : id) {
+            if (c < 0x21 || c > 0x7E)
+                __builtin_trap();
+        }
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzing::OnMemory<Pop3Client> pop(fuzzing::BytesOf(data, size), fuzzing::SeedOf(data, size));
     pop.SessionLimitMs = 2000;
     try {
         pop.OpenConnection(1000);
-        pop.CountMessages();
+        const int count = pop.CountMessages();
+        CheckIds(pop.ListUniqueIds(count), count);
         MailMessage message;
-        for (int n = 1; n <= 3; ++n) {
-            pop.FetchHeader(n, message);
+        HeaderFetches fetches(pop, {1, 2, 3});
+        while (!fetches.Done()) {
+            fetches.Next(message);
             if (DisplayText(message).size() > 23 + 2 + 22)
                 __builtin_trap();
             message.ResetMessage();

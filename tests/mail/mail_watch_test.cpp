@@ -4,9 +4,8 @@
 #include "net/exceptions.h"
 #include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
-#include "support/pop3_mailbox.h"
+#include "support/mail_fixture.h"
 #include "support/pop3_script.h"
-#include "support/shell_fixture.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,25 +15,6 @@ namespace kestrel::testing {
 namespace {
 
 using enum ControlName;
-
-Pop3Mailbox::Message Mail(const std::string& from, const std::string& subject,
-                          const std::string& id = "") {
-    Pop3Mailbox::Message m{"From: " + from, "Subject: " + subject};
-    if (!id.empty())
-        m.push_back("Message-Id: " + id);
-    return m;
-}
-
-class MailTest : public ShellTest {
-  protected:
-    // Account n (1 to 3) on a server of the test's own.
-    void Account(int n, uint16_t port, bool active = true) {
-        mail().StoreAccount(n, {"127.0.0.1:" + std::to_string(port), "user", "pw", active});
-    }
-    MailWatch& mail() { return app->Mail(); }
-    std::vector<std::string>& Lines() { return desk.control(MailListBox).items; }
-    void OpenList() { Tray(1035, TrayMouse::LeftButtonUp); }
-};
 
 TEST(MailEntryTest, DisplayTexts) {
     struct Row {

@@ -55,10 +55,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    for user in alice bob carol dave erin fay; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
+    for user in alice bob carol dave erin fay gail; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\ngail:{PLAIN}gailpw\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -79,6 +79,8 @@ start() {
     cp "$new/1000000001.M1.kestrel" "$new/1000000003.M3.kestrel" "$dir/mail/bob/Maildir/new/"
     cp "$new"/* "$dir/mail/carol/Maildir/new/"
     cp "$new"/* "$dir/mail/erin/Maildir/new/"
+    # gail's the mail engine's tests change behind its back, as another client would
+    cp "$new"/* "$dir/mail/gail/Maildir/new/"
     local n
     for n in $(seq "${DOVECOT_BULK:-0}"); do
         message "$dir/mail/dave/Maildir/new/$((2000000000 + n)).M$n.kestrel" \

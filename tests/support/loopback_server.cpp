@@ -9,6 +9,7 @@ using socklen_t = int;
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -104,6 +105,17 @@ bool Peer::Send(const std::string& bytes) {
 
 void Peer::Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+size_t Peer::Waiting() {
+#ifdef _WIN32
+    u_long bytes = 0;
+    ioctlsocket(static_cast<SOCKET>(socket_), FIONREAD, &bytes);
+#else
+    int bytes = 0;
+    ioctl(static_cast<int>(socket_), FIONREAD, &bytes);
+#endif
+    return static_cast<size_t>(bytes);
 }
 
 std::string Peer::ReceiveUntil(const std::string& end) {

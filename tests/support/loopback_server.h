@@ -23,6 +23,8 @@ class Peer {
     void Pause(int ms);
     // Reads until the byte sequence has arrived (or the client closed); returns what was read.
     std::string ReceiveUntil(const std::string& end);
+    // The bytes the client sent that were not read yet.
+    size_t Waiting();
     // Reads until the client closes.
     std::string ReceiveAll();
     void Close();

@@ -1,7 +1,8 @@
 #pragma once
 
 // A small POP3 server over a mailbox held in memory, for the mail watch's tests: it answers
-// USER, PASS, STAT, TOP n 0, DELE n and QUIT, and carries out deletions at QUIT.
+// USER, PASS, STAT, TOP n 0, DELE n and QUIT, and carries out deletions at QUIT. Where the test
+// asks for them, also CAPA (with or without PIPELINING) and UIDL; otherwise it refuses both.
 
 #include "support/loopback_server.h"
 
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,14 +19,44 @@
 
 namespace kestrel::testing {
 
+struct MailboxFeatures {
+    // The UIDL reply's lines for the messages, each its header lines, without "+OK" and ".".
+    using UidList = std::function<std::string(const std::vector<std::vector<std::string>>&)>;
+    UidList uidl; // none: UIDL is refused
+    bool pipelining = false; // CAPA lists PIPELINING; without uidl or this, CAPA is refused
+};
+
 class Pop3Mailbox {
   public:
     // Each message is its header lines, without line ends.
     using Message = std::vector<std::string>;
 
-    explicit Pop3Mailbox(std::vector<Message> messages, int sessions = 4)
+    using Features = MailboxFeatures;
+
+    explicit Pop3Mailbox(std::vector<Message> messages, int sessions = 4, Features features = {})
         : state_(std::make_shared<State>()), server_(Script(state_), sessions) {
+        state_->features = std::move(features);
         Replace(std::move(messages)); // before any client can connect
+    }
+
+    // Each message's id is made from its lines, so it stays with the message wherever it moves.
+    static std::string IdOf(const Message& message) {
+        std::string all;
+        for (const std::string& line : message)
+            all += line + "\n";
+        return "id" + std::to_string(std::hash<std::string>()(all));
+    }
+    static std::string GoodUidl(const std::vector<Message>& messages) {
+        std::string lines;
+        for (size_t n = 1; n <= messages.size(); ++n)
+            lines += std::to_string(n) + " " + IdOf(messages[n - 1]) + "\r\n";
+        return lines;
+    }
+    // The bytes of further commands the client had sent when the first TOP had waited a moment
+    // for its reply: 0 where it waits for each reply.
+    size_t AheadAtFirstTop() const {
+        Settle();
+        return state_->aheadAtFirstTop;
     }
 
     uint16_t port() const { return server_.port(); }
@@ -48,6 +80,9 @@ class Pop3Mailbox {
     struct State {
         std::vector<Message> messages;
         std::vector<std::string> commands;
+        Features features;
+        size_t aheadAtFirstTop = 0;
+        bool topSeen = false;
         std::atomic<bool> inSession{false};
         mutable std::mutex mutex;
     };
@@ -80,7 +115,18 @@ class Pop3Mailbox {
                 const bool known = number >= 1 && number <= state->messages.size();
                 if (line.starts_with("STAT")) {
                     p.Send("+OK " + std::to_string(state->messages.size()) + " 1000\r\n");
+                } else if (line == "CAPA" && (state->features.uidl || state->features.pipelining)) {
+                    p.Send(std::string("+OK\r\nTOP\r\nUSER\r\n") +
+                           (state->features.uidl ? "UIDL\r\n" : "") +
+                           (state->features.pipelining ? "PIPELINING\r\n" : "") + ".\r\n");
+                } else if (line == "UIDL" && state->features.uidl) {
+                    p.Send("+OK\r\n" + state->features.uidl(state->messages) + ".\r\n");
                 } else if (line.starts_with("TOP ") && known) {
+                    if (!state->topSeen) {
+                        state->topSeen = true;
+                        p.Pause(100);
+                        state->aheadAtFirstTop = p.Waiting();
+                    }
                     std::string reply = "+OK\r\n";
                     for (const std::string& header : state->messages[number - 1])
                         reply += header + "\r\n";
