@@ -172,7 +172,8 @@ NewMessages NotListed(const UniqueIds& ids, const ListedIds& listed, int32_t mos
 // The first messages that were all listed.
 int32_t ListedPrefix(const UniqueIds& ids, const ListedIds& listed) {
     int32_t n = 0;
-    while (static_cast<size_t>(n) < ids.ids.size() && listed.contains(ids.ids[static_cast<size_t>(n)]))
+    while (static_cast<size_t>(n) < ids.ids.size() &&
+           listed.contains(ids.ids[static_cast<size_t>(n)]))
         ++n;
     return n;
 }
@@ -187,8 +188,8 @@ AccountOutcome CountedBecause(const UniqueIds& ids, int32_t count, int32_t fresh
 void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
                   int32_t mostListed, const ClientFactory& newClient, RunningClient& running,
                   const CheckReports& send) {
-    CheckReport report{input.account, input.seen, input.seen, false, {}, std::nullopt,
-                       input.listedEpoch, std::nullopt};
+    CheckReport report{input.account, input.seen,        input.seen,  false, {},
+                       std::nullopt,  input.listedEpoch, std::nullopt};
     MailStep step = MailStep::Connect;
     UniqueIds ids;
     ListedIds listed; // by id: the ones still on the server, and those listed now

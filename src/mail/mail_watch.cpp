@@ -168,8 +168,8 @@ void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
     std::vector<AccountToCheck> accounts;
     for (int account = 1; account <= 3; ++account) {
         const size_t i = static_cast<size_t>(account - 1);
-        const bool asked = only.empty() ? accounts_[i].active
-                                        : std::ranges::find(only, account) != only.end();
+        const bool asked =
+            only.empty() ? accounts_[i].active : std::ranges::find(only, account) != only.end();
         if (asked)
             accounts.push_back(
                 {account, accounts_[i], lastSeenCount_[i], listedIds_[i], listedEpoch_[i]});
@@ -180,8 +180,8 @@ void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
     worker_.Run([this, accounts = std::move(accounts), listNew, newClient = newClient_] {
         ReportBatch batch(*this);
         kestrel::CheckAccounts(accounts, listNew, {CheckConnectLimitMs, SessionLimitMs},
-                      MostListedPerCheck, newClient, worker_.Running(),
-                      [&batch](CheckReport report) { batch.Add(std::move(report)); });
+                               MostListedPerCheck, newClient, worker_.Running(),
+                               [&batch](CheckReport report) { batch.Add(std::move(report)); });
         batch.Send();
         PostBack([listNew](MailWatch& watch) { watch.JobEnded(!listNew); });
     });
@@ -215,9 +215,8 @@ void MailWatch::ReportBatch::Add(CheckReport report) {
 
 void MailWatch::ReportBatch::Send() {
     if (!reports_.empty()) {
-        watch_.PostBack([reports = std::move(reports_)](MailWatch& watch) {
-            watch.ApplyReports(reports);
-        });
+        watch_.PostBack(
+            [reports = std::move(reports_)](MailWatch& watch) { watch.ApplyReports(reports); });
     }
     reports_.clear();
     lines_ = 0;

@@ -14,7 +14,7 @@ namespace kestrel {
 // waits on a full buffer. Elsewhere one command, one reply.
 class HeaderFetches {
   public:
-    static constexpr size_t MostAhead = 32;         // commands without their reply yet
+    static constexpr size_t MostAhead = 32;        // commands without their reply yet
     static constexpr size_t MostBytesAhead = 1024; // and their bytes
 
     HeaderFetches(Pop3Client& pop, std::vector<int32_t> numbers);

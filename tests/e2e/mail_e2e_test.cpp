@@ -8,8 +8,8 @@
 
 #include <shellapi.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -295,7 +295,7 @@ TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
     EXPECT_TRUE(MarkShows(NoMailMarkColour)) << "the @ mark goes dark";
 
     ASSERT_NO_FATAL_FAILURE(OpenMailList()); // everything seen was listed: nothing new
-    std::this_thread::sleep_for(2s);          // the time a listing of Dovecot takes, and more
+    std::this_thread::sleep_for(2s);         // the time a listing of Dovecot takes, and more
     EXPECT_TRUE(MailLines().empty());
 }
 

@@ -273,8 +273,9 @@ TEST_F(NativeE2eTest, TheWindowTheGraphAndTheTrayIcon) {
         return Count({500, 415, 100, 48}, &Rgb::Black) == 4800 &&
                Count({500, 414, 100, 1}, &Rgb::White) == 100;
     })) << "the graph area and row 14";
-    EXPECT_TRUE(Eventually([&] { return Count({501, 401, 38, 12}, &Rgb::Green) > 5; }))
-        << "the incoming rate's text";
+    EXPECT_TRUE(Eventually([&] {
+        return Count({501, 401, 38, 12}, &Rgb::Green) > 5;
+    })) << "the incoming rate's text";
 
     // Under traffic the incoming graph climbs into the window, and into the tray's picture:
     // trayer's panel is at the top left, the icon in its first slot.
@@ -322,8 +323,8 @@ TEST_F(NativeE2eTest, SilentServersNeitherDelayTheStartNorHoldTheWindow) {
     std::string settings = "500,400,1,1,";
     for (const SilentListener* server : {&one, &two, &three}) {
         for (const std::string& field :
-             {std::string("\x02"), "127.0.0.1:" + std::to_string(server->port()),
-              std::string("u"), std::string("p")})
+             {std::string("\x02"), "127.0.0.1:" + std::to_string(server->port()), std::string("u"),
+              std::string("p")})
             settings += Scrambled(field) + "\r";
     }
     std::ofstream(Settings(), std::ios::binary | std::ios::trunc) << settings;
@@ -345,7 +346,8 @@ TEST_F(NativeE2eTest, SilentServersNeitherDelayTheStartNorHoldTheWindow) {
     saved << std::ifstream(Settings(), std::ios::binary).rdbuf();
     EXPECT_TRUE(saved.str().starts_with("540,440,1,1,")) << saved.str();
     const auto ms = [](auto d) {
-        return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+        return static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
     };
     std::printf("  start %lld ms alone, %lld ms with three silent servers; a drag %lld ms, "
                 "SIGTERM to exit %lld ms\n",

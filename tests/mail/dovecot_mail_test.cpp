@@ -44,13 +44,14 @@ struct Listing {
 Listing List(const ListedIds& listed) {
     Listing listing;
     RunningClient running;
-    CheckAccounts({{1, Gail(), 0, listed, 0}}, true, {3000, 15000}, 1000,
-                  [] { return std::make_unique<Pop3Client>(); }, running,
-                  [&](CheckReport report) {
-                      for (ListedMessage& line : report.listed)
-                          listing.lines.push_back(std::move(line));
-                      listing.last = std::move(report);
-                  });
+    CheckAccounts(
+        {{1, Gail(), 0, listed, 0}}, true, {3000, 15000}, 1000,
+        [] { return std::make_unique<Pop3Client>(); }, running,
+        [&](CheckReport report) {
+            for (ListedMessage& line : report.listed)
+                listing.lines.push_back(std::move(line));
+            listing.last = std::move(report);
+        });
     return listing;
 }
 

@@ -360,8 +360,8 @@ TEST_F(HostileServerTest, ThreeSlowAccountsNeverHoldTheWindow) {
     StartCompact();
     int account = 1;
     for (const LoopbackServer* server : {&one, &two, &three})
-        app->Mail().StoreAccount(account++, {"127.0.0.1:" + std::to_string(server->port()), "u",
-                                             "p", true});
+        app->Mail().StoreAccount(account++,
+                                 {"127.0.0.1:" + std::to_string(server->port()), "u", "p", true});
     const Clock::time_point start = Clock::now();
     app->Mail().CheckMail(false);
     Clock::duration slowest{};
@@ -379,11 +379,11 @@ TEST_F(HostileServerTest, ThreeSlowAccountsNeverHoldTheWindow) {
     EXPECT_LE(slowest, GuiAnswerMs);
     EXPECT_GE(took, std::chrono::milliseconds(3 * (SessionMs - ReplyMs))) << "they were slow";
     EXPECT_LE(took, std::chrono::milliseconds(3 * (SessionMs + Slack)));
-    std::printf("  three slow accounts: %lld ms, the window's slowest answer %lld us\n",
-                static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()),
-                static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::microseconds>(slowest).count()));
+    std::printf(
+        "  three slow accounts: %lld ms, the window's slowest answer %lld us\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()),
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::microseconds>(slowest).count()));
 }
 
 // How the deleting session's server ends it: QUIT answered with a text, or never answered, or

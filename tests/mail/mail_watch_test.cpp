@@ -98,7 +98,8 @@ TEST_F(MailTest, APlainCheckRaisesTheSignalsButListsNothing) {
     EXPECT_NE(LogIndex("show MailMarkBox"), -1) << "the mark is shown by the check itself";
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(mail().SeenCounts()[0], 0) << "only a listing check advances it";
-    EXPECT_EQ(box.Commands(), (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT", "UIDL", "QUIT"}));
+    EXPECT_EQ(box.Commands(),
+              (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT", "UIDL", "QUIT"}));
 }
 
 TEST_F(MailTest, OpeningTheListListsEachNewMessageOnce) {
@@ -496,7 +497,8 @@ TEST_F(MailTest, ConfirmingTheFormChecksWhatItChangedAndStartsThePeriodicCheck) 
     desk.control(ActiveCheck).checked = true;
     desk.notifications.clear();
     Click(OkButtonId);
-    EXPECT_EQ(box.Commands(), (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT", "UIDL", "QUIT"}));
+    EXPECT_EQ(box.Commands(),
+              (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT", "UIDL", "QUIT"}));
     EXPECT_TRUE(mail().PeriodicCheck());
     EXPECT_EQ(desk.control(StatusLine).text, "ok: 2 messages, 2 new");
     ASSERT_TRUE(desk.trayIcons.contains(MailIconId));

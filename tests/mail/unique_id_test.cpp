@@ -85,8 +85,8 @@ TEST_P(UniqueIdTest, AShrunkMailboxListsNothingTwice) {
     box.Replace(Numbered({3, 5}));
     OpenList();
     EXPECT_EQ(Shown(Lines()), ShownOf({1, 2, 3, 5}));
-    EXPECT_EQ(mail().ListedIdsOf(1),
-              (ListedIds{Pop3Mailbox::IdOf(Numbered({3})[0]), Pop3Mailbox::IdOf(Numbered({5})[0])}));
+    EXPECT_EQ(mail().ListedIdsOf(1), (ListedIds{Pop3Mailbox::IdOf(Numbered({3})[0]),
+                                                Pop3Mailbox::IdOf(Numbered({5})[0])}));
     EXPECT_EQ(mail().SeenCounts()[0], 2);
     Click(MailMarkBoxId); // lists everything again
     EXPECT_EQ(Shown(Lines()), ShownOf({1, 2, 3, 5, 3, 5}));

@@ -22,7 +22,7 @@ namespace kestrel::testing {
 struct MailboxFeatures {
     // The UIDL reply's lines for the messages, each its header lines, without "+OK" and ".".
     using UidList = std::function<std::string(const std::vector<std::vector<std::string>>&)>;
-    UidList uidl; // none: UIDL is refused
+    UidList uidl;            // none: UIDL is refused
     bool pipelining = false; // CAPA lists PIPELINING; without uidl or this, CAPA is refused
 };
 
