@@ -187,6 +187,24 @@ std::vector<Row> Rows() {
          {},
          ConnectMs + 2 * ReplyMs,
          "timed out: TOP"},
+        {"PIPELINING announced, then silence after the first header",
+         [good](Peer& p) {
+             p.Send("+OK ready\r\n");
+             p.ReceiveUntil("CAPA\r\n");
+             p.Send("+OK\r\nPIPELINING\r\n.\r\n");
+             Command(p);
+             p.Send("+OK\r\n");
+             Command(p);
+             p.Send("+OK\r\n");
+             Command(p);
+             p.Send("+OK 3 9\r\n");
+             Command(p); // TOP 1 0, with the others behind it
+             p.Send(Top(good));
+             p.ReceiveAll();
+         },
+         {"a@b.c: first"},
+         ConnectMs + ReplyMs,
+         "timed out: TOP"},
         {"a reset in the middle of a header",
          ThenOnTop(2, good, [](Peer& p) { p.Send("+OK\r\nFrom: half@way\r\nSubj"); }),
          {"a@b.c: first"},
