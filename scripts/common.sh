@@ -30,7 +30,6 @@ build_preset() {
     cmake --build --preset "$1"
 }
 
-# Uses $DISPLAY when it answers; otherwise starts Xvfb on a free display number.
 # Runs a preset's tests into build/PRESET-tests.log; its summary on success, and on failure the
 # failing tests' own output last, where a truncated CI log still shows it.
 run_tests() {
@@ -45,6 +44,7 @@ run_tests() {
     return 1
 }
 
+# Uses $DISPLAY when it answers; otherwise starts Xvfb on a free display number.
 start_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         VIRTUAL_DISPLAY=no
