@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Makes kestrel's pictures: HAUPTICON.ico (16x16 and 32x32, 16 colours), NO.ico (16x16,
-16 colours), MAIL.ico (16x16, 256 colours) and ABOUT.bmp (240x219, monochrome).
+16 colours), MAIL.ico (16x16, 256 colours), ABOUT.bmp (240x219, monochrome), and the menu
+icons of the Linux desktop, icons/NxN.png at 16, 32, 48, 64 and 128 pixels: the 16 or the 32
+pixel picture enlarged by whole pixels, so that every size stays crisp.
 
 The icons are drawn here pixel by pixel; the about text is set with ImageMagick. The output is
 committed, so a build needs neither Python nor ImageMagick. Run from anywhere:
@@ -154,8 +156,20 @@ def write_about():
     subprocess.run(args, check=True)
 
 
+def write_menu_icons():
+    """Each size from the ico's image that divides it, enlarged without smoothing."""
+    os.makedirs(os.path.join(HERE, "icons"), exist_ok=True)
+    ico = os.path.join(HERE, "HAUPTICON.ico")
+    for size in (16, 32, 48, 64, 128):
+        frame_index, base = (1, 32) if size % 32 == 0 else (0, 16)
+        out = os.path.join(HERE, "icons", f"{size}x{size}.png")
+        subprocess.run(["convert", f"{ico}[{frame_index}]", "-filter", "point", "-resize",
+                        f"{size // base * 100}%", "-strip", "PNG32:" + out], check=True)
+
+
 def main():
     write_ico("HAUPTICON", [(graph_icon(16), 4, VGA), (graph_icon(32), 4, VGA)])
+    write_menu_icons()
     write_ico("NO", [(no_data_icon(), 4, VGA)])
     write_ico("MAIL", [(mail_icon(), 8, MAIL_PALETTE)])
     write_about()

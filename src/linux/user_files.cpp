@@ -8,11 +8,13 @@
 
 namespace kestrel {
 
+std::filesystem::path ConfigHome(const char* configHome, const char* home) {
+    return configHome && *configHome ? std::filesystem::path(configHome)
+                                     : std::filesystem::path(home ? home : "") / ".config";
+}
+
 std::filesystem::path SettingsLocation(const char* configHome, const char* home) {
-    const std::filesystem::path base = configHome && *configHome
-                                           ? std::filesystem::path(configHome)
-                                           : std::filesystem::path(home ? home : "") / ".config";
-    return base / "kestrel" / "kestrel.ini";
+    return ConfigHome(configHome, home) / "kestrel" / "kestrel.ini";
 }
 
 std::filesystem::path InstanceLockLocation(const char* runtimeDir) {

@@ -4,6 +4,9 @@
 
 namespace kestrel {
 
+// $XDG_CONFIG_HOME, or ~/.config when that is not set.
+std::filesystem::path ConfigHome(const char* configHome, const char* home);
+
 // kestrel.ini in $XDG_CONFIG_HOME/kestrel/, or ~/.config/kestrel/ when that is not set.
 std::filesystem::path SettingsLocation(const char* configHome, const char* home);
 

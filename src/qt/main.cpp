@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "linux/autostart.h"
 #include "linux/linux_interface_table.h"
 #include "linux/user_files.h"
 #include "qt/qt_desktop.h"
@@ -8,6 +9,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
@@ -61,9 +63,32 @@ std::string Arguments(int argc, char** argv) {
     return line;
 }
 
+// kestrel --autostart on|off: switched on or off for the user's next logins, and done.
+int SwitchAutostart(const std::string& value) {
+    if (value != "on" && value != "off") {
+        std::fputs("usage: kestrel --autostart on|off\n", stderr);
+        return 2;
+    }
+    const std::filesystem::path entry =
+        kestrel::AutostartLocation(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    std::error_code ignored;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    std::string error;
+    if (!kestrel::SetStartAtLogin(entry, value == "on", program, error)) {
+        std::fprintf(stderr, "kestrel: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf(value == "on" ? "kestrel starts at login: %s\n"
+                              : "kestrel no longer starts at login (%s removed)\n",
+                entry.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "--autostart")
+        return SwitchAutostart(argc >= 3 ? argv[2] : "");
     // Windows place themselves where they are put on X11, not on Wayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");

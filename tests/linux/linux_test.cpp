@@ -1,5 +1,7 @@
 // The Linux parts of the desktop: the interface table from /proc/net/dev, the mailto handler
-// from a .desktop file, where the settings live, and the single-instance lock.
+// from a .desktop file, where the settings live, the single-instance lock, and the autostart
+// entry.
+#include "linux/autostart.h"
 #include "linux/linux_interface_table.h"
 #include "linux/user_files.h"
 #include "linux/xdg_mailto.h"
@@ -10,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace kestrel {
 namespace {
@@ -115,6 +118,46 @@ TEST(UserFilesTest, OnlyOneInstanceHoldsTheLock) {
     InstanceLock after(file);
     EXPECT_TRUE(after.Held()) << "the end of the first frees it";
     std::filesystem::remove(file);
+}
+
+TEST(AutostartTest, TheEntryStartsThisProgramAndGoesAgain) {
+    namespace fs = std::filesystem;
+    const fs::path home =
+        fs::temp_directory_path() / ("kestrel-autostart-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    const fs::path entry = AutostartLocation(nullptr, home.c_str());
+    EXPECT_EQ(entry, home / ".config/autostart/kestrel.desktop");
+    EXPECT_EQ(AutostartLocation((home / "x").c_str(), "/nowhere"),
+              home / "x/autostart/kestrel.desktop");
+
+    const struct {
+        fs::path program;
+        const char* exec;
+    } rows[] = {
+        {"/usr/bin/kestrel", "Exec=/usr/bin/kestrel\n"},
+        {"/home/j\u00fc/my build/kestrel", "Exec=\"/home/j\u00fc/my build/kestrel\"\n"},
+        {"/opt/a$b\"c/kestrel", "Exec=\"/opt/a\\\\$b\\\\\"c/kestrel\"\n"},
+    };
+    std::string error;
+    for (const auto& row : rows) {
+        ASSERT_TRUE(SetStartAtLogin(entry, true, row.program, error)) << error;
+        std::stringstream written;
+        written << std::ifstream(entry).rdbuf();
+        EXPECT_NE(written.str().find(row.exec), std::string::npos) << written.str();
+        EXPECT_TRUE(StartsAtLogin(entry));
+    }
+    std::ofstream(entry, std::ios::app) << "Hidden=true\n"; // switched off by a settings panel
+    EXPECT_FALSE(StartsAtLogin(entry));
+    EXPECT_TRUE(SetStartAtLogin(entry, false, {}, error));
+    EXPECT_FALSE(fs::exists(entry));
+    EXPECT_TRUE(SetStartAtLogin(entry, false, {}, error)) << "already off is no failure";
+
+    // A file where the folder should be: the failure is said, not swallowed.
+    fs::remove_all(home / ".config/autostart");
+    std::ofstream(home / ".config/autostart") << "in the way";
+    EXPECT_FALSE(SetStartAtLogin(entry, true, "/usr/bin/kestrel", error));
+    EXPECT_NE(error.find("autostart"), std::string::npos) << error;
+    fs::remove_all(home);
 }
 
 } // namespace
