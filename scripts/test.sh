@@ -34,3 +34,7 @@ run_tests win32
 
 say "== listing benchmark under Wine, once: kestrel against poplib on one Dovecot"
 RUNS=3 bash bench/listing_bench.sh
+
+say "== packages: the .deb checked, installed, started and removed"
+bash scripts/package.sh >/dev/null
+bash tests/packaging/deb_test.sh

@@ -58,8 +58,11 @@ std::filesystem::path SettingsFilePath() {
 // hold the word by chance.
 std::string Arguments(int argc, char** argv) {
     std::string line;
-    for (int i = 1; i < argc; ++i)
-        line += (i > 1 ? " " : "") + std::string(argv[i]);
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            line += ' ';
+        line += argv[i];
+    }
     return line;
 }
 
