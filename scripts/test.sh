@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, builds both presets and runs every test: the native unit tests, then
-# the Windows programs under Wine on a virtual display. Fails when any test fails.
+# the Windows programs under Wine on a virtual display, then the packages (the .deb installed and
+# removed, the Windows installer under Wine). Fails when any test fails.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 trap cleanup EXIT
@@ -35,6 +36,7 @@ run_tests win32
 say "== listing benchmark under Wine, once: kestrel against poplib on one Dovecot"
 RUNS=3 bash bench/listing_bench.sh
 
-say "== packages: the .deb checked, installed, started and removed"
+say "== packages: the .deb checked, installed, started and removed; the installer under Wine"
 bash scripts/package.sh >/dev/null
 bash tests/packaging/deb_test.sh
+bash tests/packaging/windows_installer_test.sh 2>&1 | tail -n 3
