@@ -77,6 +77,8 @@ const char* StepName(MailStep step) {
         return "greeting/login";
     case MailStep::Stat:
         return "STAT";
+    case MailStep::Uidl:
+        return "UIDL";
     case MailStep::Top:
         return "TOP";
     case MailStep::Dele:

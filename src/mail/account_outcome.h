@@ -7,7 +7,7 @@
 namespace kestrel {
 
 // What one account's session was doing when it ended.
-enum class MailStep { Connect, Login, Stat, Top, Dele, Quit };
+enum class MailStep { Connect, Login, Stat, Uidl, Top, Dele, Quit };
 
 // How one job (a check, a listing, a deletion) ended for one account, in terms the user can act
 // on. A plain value: it is made wherever the job ran and shown on the GUI thread.

@@ -23,6 +23,8 @@ std::optional<std::string> NoticeFor(int account, const AccountOutcome& outcome,
             return name + ": " + fresh;
         return std::nullopt;
     }
+    if (outcome.kind == AccountOutcome::Kind::Gone)
+        return std::nullopt; // the account works: another client was quicker
     const std::string failure = StatusText(outcome);
     history.failuresInRow = failure == history.lastFailure ? history.failuresInRow + 1 : 1;
     history.lastFailure = failure;

@@ -38,6 +38,11 @@ bool RunningClient::Stopped() {
     return stopped_;
 }
 
+const ListedIds& IdsIn(const ListedIdsValue& ids) {
+    static const ListedIds none;
+    return ids ? *ids : none;
+}
+
 namespace {
 
 // The client of one job, attached for its whole life so that Stop reaches it.
@@ -178,6 +183,13 @@ int32_t ListedPrefix(const UniqueIds& ids, const ListedIds& listed) {
     return n;
 }
 
+UniqueIds UidlFailedBefore() {
+    UniqueIds ids;
+    ids.state = UniqueIds::State::Broken;
+    ids.fault = "UIDL failed before";
+    return ids;
+}
+
 AccountOutcome CountedBecause(const UniqueIds& ids, int32_t count, int32_t fresh) {
     AccountOutcome outcome = SucceededWith(count, fresh);
     if (ids.state == UniqueIds::State::Broken)
@@ -188,8 +200,8 @@ AccountOutcome CountedBecause(const UniqueIds& ids, int32_t count, int32_t fresh
 void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
                   int32_t mostListed, const ClientFactory& newClient, RunningClient& running,
                   const CheckReports& send) {
-    CheckReport report{input.account, input.seen,        input.seen,  false, {},
-                       std::nullopt,  input.listedEpoch, std::nullopt};
+    CheckReport report{input.account, input.seen,        input.seen, false, {},
+                       std::nullopt,  input.listedEpoch, nullptr};
     MailStep step = MailStep::Connect;
     UniqueIds ids;
     ListedIds listed; // by id: the ones still on the server, and those listed now
@@ -201,9 +213,10 @@ void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits
         } else {
             step = MailStep::Stat;
             const int32_t count = pop->CountMessages();
-            ids = pop->ListUniqueIds(count);
+            step = MailStep::Uidl;
+            ids = input.countOnly ? UidlFailedBefore() : pop->ListUniqueIds(count);
             const NewMessages fresh = ids.Listed()
-                                          ? NotListed(ids, input.listed, mostListed, listed)
+                                          ? NotListed(ids, IdsIn(input.listed), mostListed, listed)
                                           : CountedAsNew(report, count, mostListed);
             report.found = fresh.count > 0;
             if (listNew && report.found) {
@@ -225,7 +238,7 @@ void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits
     }
     if (ids.Listed()) {
         report.seenAfter = ListedPrefix(ids, listed);
-        report.listedAfter = std::move(listed);
+        report.listedAfter = std::make_shared<const ListedIds>(std::move(listed));
     }
     send(std::move(report));
 }
@@ -244,24 +257,28 @@ void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
 
 namespace {
 
-// Where the line's message stands now: by its id where both have them, otherwise at its number
-// if the header there is still the listed one; 0 for nowhere.
+// Where the line's message stands now: by its id where both have them, otherwise at its
+// number; 0 when the header there is not the listed one, or the id is gone.
 int32_t FindListedMessage(Pop3Client& pop, const LineToDelete& line, MailStep& step,
                           DeletionResult& result) {
+    int32_t number = line.number;
     if (!line.uid.empty()) {
         step = MailStep::Stat;
-        const UniqueIds ids = pop.ListUniqueIds(pop.CountMessages());
+        const int32_t count = pop.CountMessages();
+        step = MailStep::Uidl;
+        const UniqueIds ids = pop.ListUniqueIds(count);
         if (ids.Listed()) {
-            const int32_t number = ids.NumberOf(line.uid);
-            if (number == 0)
+            number = ids.NumberOf(line.uid);
+            if (number == 0) {
                 result.outcome = MessageGone();
-            return number;
+                return 0;
+            }
         }
     }
     MailMessage message;
     step = MailStep::Top;
-    pop.FetchHeader(line.number, message);
-    return MessageIdentity(message) == line.identity ? line.number : 0;
+    pop.FetchHeader(number, message);
+    return MessageIdentity(message) == line.identity ? number : 0;
 }
 
 } // namespace

@@ -45,15 +45,19 @@ struct MailJobLimits {
 };
 
 // The unique ids of the messages an account listed in this run, where its server has them.
+// The threads share a set only as a value that nobody changes; null holds none.
 using ListedIds = std::set<std::string>;
+using ListedIdsValue = std::shared_ptr<const ListedIds>;
+const ListedIds& IdsIn(const ListedIdsValue& ids);
 
 struct AccountToCheck {
     int account;
     AccountRecord record;
     int32_t seen; // the account's seen count when the job started
-    ListedIds listed;
+    ListedIdsValue listed;
     // Handed back with the ids, so that those of a list forgotten meanwhile stay forgotten.
     uint32_t listedEpoch = 0;
+    bool countOnly = false; // the server's UIDL failed the account before: count instead
 };
 
 struct ListedMessage {
@@ -76,7 +80,7 @@ struct CheckReport {
     std::vector<ListedMessage> listed;
     std::optional<AccountOutcome> outcome; // in the account's last report
     uint32_t listedEpoch = 0;
-    std::optional<ListedIds> listedAfter; // in the last report, where the server had ids
+    ListedIdsValue listedAfter; // in the last report, where the server had ids
 };
 
 using CheckReports = std::function<void(CheckReport)>;
@@ -101,8 +105,8 @@ struct DeletionResult {
 };
 
 // Deletes the line's message: found by its unique id wherever it stands now, where the line and
-// the server have ids; otherwise only when the server's message of the line's number is still
-// the listed one.
+// the server have ids, otherwise at the line's number; either way only when the header there is
+// still the listed one, so that even ids another mailbox shares delete nothing else.
 DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
                                    const ClientFactory& newClient, RunningClient& running);
 

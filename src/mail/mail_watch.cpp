@@ -8,6 +8,17 @@
 
 namespace kestrel {
 
+namespace {
+
+// A UIDL that took too long or broke a bound would do so again: the next checks count.
+bool UidlFailed(const AccountOutcome& outcome) {
+    using Kind = AccountOutcome::Kind;
+    return outcome.step == MailStep::Uidl &&
+           (outcome.kind == Kind::TimedOut || outcome.kind == Kind::TooLong);
+}
+
+} // namespace
+
 MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon)
     : desktop_(desktop), mailIcon_(std::move(mailIcon)),
       newClient_([] { return std::make_unique<Pop3Client>(); }),
@@ -16,7 +27,17 @@ MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRe
 MailWatch::~MailWatch() = default;
 
 void MailWatch::StoreAccount(int account, const AccountRecord& record) {
-    accounts_[static_cast<size_t>(account - 1)] = record;
+    AccountRecord& stored = accounts_[static_cast<size_t>(account - 1)];
+    if (stored.host != record.host || stored.user != record.user)
+        Forget(static_cast<size_t>(account - 1));
+    stored = record;
+}
+
+void MailWatch::Forget(size_t account) {
+    lastSeenCount_[account] = 0;
+    listedIds_[account].reset();
+    ++listedEpoch_[account];
+    uidlUnusable_[account] = false;
 }
 
 void MailWatch::ClearList() {
@@ -44,11 +65,8 @@ void MailWatch::RemoveMailIcon() {
 }
 
 void MailWatch::ListEverythingAgain() {
-    lastSeenCount_ = {};
-    for (size_t i = 0; i < listedIds_.size(); ++i) {
-        listedIds_[i].clear();
-        ++listedEpoch_[i];
-    }
+    for (size_t i = 0; i < accounts_.size(); ++i)
+        Forget(i);
 }
 
 void MailWatch::StartWatching() {
@@ -171,8 +189,8 @@ void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
         const bool asked =
             only.empty() ? accounts_[i].active : std::ranges::find(only, account) != only.end();
         if (asked)
-            accounts.push_back(
-                {account, accounts_[i], lastSeenCount_[i], listedIds_[i], listedEpoch_[i]});
+            accounts.push_back({account, accounts_[i], lastSeenCount_[i], listedIds_[i],
+                                listedEpoch_[i], uidlUnusable_[i]});
     }
     if (accounts.empty())
         return;
@@ -232,10 +250,14 @@ void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
         desktop_.lists.BeginListFill(ControlName::MailListBox);
     for (const CheckReport& report : reports) {
         const size_t i = static_cast<size_t>(report.account - 1);
-        if (lastSeenCount_[i] == report.seenBefore)
-            lastSeenCount_[i] = report.seenAfter;
-        if (report.listedAfter && listedEpoch_[i] == report.listedEpoch)
-            listedIds_[i] = *report.listedAfter;
+        if (listedEpoch_[i] == report.listedEpoch) {
+            if (lastSeenCount_[i] == report.seenBefore)
+                lastSeenCount_[i] = report.seenAfter;
+            if (report.listedAfter)
+                listedIds_[i] = report.listedAfter;
+            if (report.outcome && UidlFailed(*report.outcome))
+                uidlUnusable_[i] = true;
+        }
         if (report.found)
             mailPending_ = true;
         for (const ListedMessage& message : report.listed) {
@@ -263,7 +285,11 @@ void MailWatch::ApplyDeletion(const MailLine& line, const DeletionResult& result
             break;
     }
     const size_t i = static_cast<size_t>(line.account - 1);
-    listedIds_[i].erase(line.uid);
+    if (IdsIn(listedIds_[i]).contains(line.uid)) {
+        auto rest = std::make_shared<ListedIds>(*listedIds_[i]);
+        rest->erase(line.uid);
+        listedIds_[i] = std::move(rest);
+    }
     if (lastSeenCount_[i] > 0)
         --lastSeenCount_[i];
     // The server numbers the later messages of that mailbox one lower now.

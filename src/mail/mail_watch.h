@@ -47,6 +47,8 @@ class MailWatch {
     // Accounts 1 to 3 as the settings and the account form give them.
     const AccountTable& Accounts() const { return accounts_; }
     void SetAccounts(const AccountTable& accounts) { accounts_ = accounts; }
+    // An account that now names another server or user starts afresh: nothing of the old
+    // mailbox counts as seen or listed there.
     void StoreAccount(int account, const AccountRecord& record);
 
     // Whether the timer runs a plain check every 150 ticks.
@@ -62,7 +64,7 @@ class MailWatch {
     // count then stands for the first messages that were all listed.
     const std::array<int32_t, 3>& SeenCounts() const { return lastSeenCount_; }
     const ListedIds& ListedIdsOf(int account) const {
-        return listedIds_[static_cast<size_t>(account - 1)];
+        return IdsIn(listedIds_[static_cast<size_t>(account - 1)]);
     }
     // Forgets what was listed: the next listing lists every message.
     void ListEverythingAgain();
@@ -141,6 +143,7 @@ class MailWatch {
     void ApplyDeletion(const MailLine& line, const DeletionResult& result);
     void TakeOutcome(int account, const AccountOutcome& outcome);
     void JobEnded(bool plainCheck);
+    void Forget(size_t account);
     // The line that stands for the same message as that one: by id, the first of that account
     // with it; without, the one of that account and identity, when exactly one holds them.
     std::optional<size_t> LineOf(const MailLine& line) const;
@@ -152,9 +155,12 @@ class MailWatch {
     ClientFactory newClient_;
     AccountTable accounts_;
     std::array<int32_t, 3> lastSeenCount_{};
-    std::array<ListedIds, 3> listedIds_{};
-    // Counts the times each account's ids were forgotten; a job's ids from before are dropped.
+    std::array<ListedIdsValue, 3> listedIds_{};
+    // Counts the times each account's ids and seen count were forgotten; what a job that
+    // started before hands back is then dropped.
     std::array<uint32_t, 3> listedEpoch_{};
+    // The account's UIDL ran out of time or bounds: its checks count until it is forgotten.
+    std::array<bool, 3> uidlUnusable_{};
     bool mailPending_ = false;
     bool mailCheckEnabled_ = false;
     int32_t mailTickCount_ = 0;

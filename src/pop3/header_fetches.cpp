@@ -11,7 +11,7 @@ HeaderFetches::HeaderFetches(Pop3Client& pop, std::vector<int32_t> numbers)
 
 // "TOP n 0" and its line end.
 size_t HeaderFetches::CommandBytes(int32_t number) {
-    return std::to_string(number).size() + 9;
+    return std::to_string(number).size() + 8;
 }
 
 void HeaderFetches::SendAhead() {

@@ -108,21 +108,23 @@ std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::stri
     return line;
 }
 
-std::vector<std::string> MessageClient::ReadListing(size_t byteLimit) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
+MessageClient::Listing MessageClient::ReadListing(size_t byteLimit, size_t lineLimit, int limitMs) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
     size_t bytes = 0;
-    std::vector<std::string> lines;
+    Listing listing;
     std::string line;
     for (;;) {
         ReadLine(line, "\n", MsLeft(deadline));
         if (LineTimedOut)
             RaiseTimeout(deadline);
-        bytes += line.size() + 2;
-        if (bytes > byteLimit)
-            throw ReplyTooLong();
         if (line == ".")
-            return lines;
-        lines.push_back(line.starts_with('.') ? line.substr(1) : line);
+            return listing;
+        bytes += line.size() + sizeof(std::string);
+        if (bytes > byteLimit || listing.lines.size() >= lineLimit) {
+            listing.overflowed = true;
+            continue; // read on to the end of the reply, within its time
+        }
+        listing.lines.push_back(line.starts_with('.') ? line.substr(1) : line);
     }
 }
 
@@ -144,8 +146,11 @@ void Pop3Client::OpenConnection(int limitMs) {
     try {
         ReadReply({Positive});
         Capabilities = {};
-        if (SendCommand("CAPA", {}) == Positive)
-            Capabilities = ParseCapabilities(ReadListing(ReplyByteLimit));
+        if (SendCommand("CAPA", {}) == Positive) {
+            const Listing names = ReadListing(ReplyByteLimit, 1000, ReplyLimitMs);
+            if (!names.overflowed)
+                Capabilities = ParseCapabilities(names.lines);
+        }
         SendCommand("USER " + Username, {Positive});
         SendCommand("PASS " + Password, {Positive});
     } catch (...) {
@@ -163,19 +168,25 @@ int Pop3Client::CountMessages() {
     return StrToInt(space == std::string::npos ? std::string() : line.substr(0, space));
 }
 
-// Room for a line of the longest number and id for each message, and some to spare.
+// Room for a line of the longest number and id for each message: more means broken.
 UniqueIds Pop3Client::ListUniqueIds(int32_t count) {
+    UniqueIds broken;
+    broken.state = UniqueIds::State::Broken;
     if (count > MostIds) {
-        UniqueIds many;
-        many.state = UniqueIds::State::Broken;
-        many.fault = "more than " + std::to_string(MostIds) + " messages for UIDL";
-        return many;
+        broken.fault = "more than " + std::to_string(MostIds) + " messages for UIDL";
+        return broken;
     }
     if (SendCommand("UIDL", {}) != Positive)
         return {};
-    const size_t lineBytes = 11 + 1 + MostIdBytes + 2;
-    return ParseUniqueIds(
-        ReadListing(ReplyByteLimit + static_cast<size_t>(std::max(count, 0)) * lineBytes), count);
+    const size_t lines = static_cast<size_t>(std::max(count, 0));
+    const size_t lineBytes = 11 + 1 + MostIdBytes + sizeof(std::string);
+    const Listing ids = ReadListing(lines * lineBytes + 1024, lines,
+                                    ReplyLimitMs + count / 1000 * UidlMsPerThousand);
+    if (ids.overflowed) {
+        broken.fault = "UIDL gave more than " + std::to_string(count) + " ids or ids too long";
+        return broken;
+    }
+    return ParseUniqueIds(ids.lines, count);
 }
 
 bool Pop3Client::FetchHeader(int number, MailMessage& message) {

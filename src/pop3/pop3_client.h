@@ -53,9 +53,14 @@ class MessageClient : public TcpClient {
     // Header lines up to the terminator line into the message, then its fields; the last line
     // read.
     std::string ReadHeaderBlock(MailMessage& message, const std::string& terminator);
-    // The lines of a multi-line reply up to the "." line, dots unstuffed: within the reply's
-    // time and at most byteLimit bytes.
-    std::vector<std::string> ReadListing(size_t byteLimit);
+    // The lines of a multi-line reply up to the "." line, dots unstuffed, read within limitMs
+    // (and the session's bound). Lines beyond the bounds (each costs its bytes and what keeping
+    // it costs) are read but not kept, and the listing says it overflowed.
+    struct Listing {
+        std::vector<std::string> lines;
+        bool overflowed = false;
+    };
+    Listing ReadListing(size_t byteLimit, size_t lineLimit, int limitMs);
 
   protected:
     void StartSessionClock();
@@ -87,7 +92,10 @@ class Pop3Client : public MessageClient {
     int CountMessages();
     // Beyond this many messages the ids are not asked for: their list alone would be 8 MiB.
     static constexpr int32_t MostIds = 100000;
-    // UIDL for a mailbox of count messages, as CountMessages gave it.
+    // UIDL's reply may take the reply's time and this much more per thousand messages.
+    static constexpr int UidlMsPerThousand = 100;
+    // UIDL for a mailbox of count messages, as CountMessages gave it. A reply that breaks the
+    // rules, or is longer than count lines could be, is read to its end and called Broken.
     UniqueIds ListUniqueIds(int32_t count);
     // Writes TOP n 0 for each number in one go, without reading the replies; ReadHeader reads
     // them, one per call, in the same order.

@@ -187,6 +187,18 @@ std::vector<Row> Rows() {
          {},
          ConnectMs + 2 * ReplyMs,
          "timed out: TOP"},
+        {"a UIDL listing that stops half-way",
+         [](Peer& p) {
+             Login(p);
+             Command(p);
+             p.Send("+OK 3 9\r\n");
+             p.ReceiveUntil("UIDL\r\n");
+             p.Send("+OK\r\n1 first\r\n");
+             p.ReceiveAll();
+         },
+         {},
+         ConnectMs + ReplyMs,
+         "timed out: UIDL"},
         {"PIPELINING announced, then silence after the first header",
          [good](Peer& p) {
              p.Send("+OK ready\r\n");
@@ -198,7 +210,7 @@ std::vector<Row> Rows() {
              p.Send("+OK\r\n");
              Command(p);
              p.Send("+OK 3 9\r\n");
-             Command(p); // TOP 1 0, with the others behind it
+             Command(p); // TOP 1 0
              p.Send(Top(good));
              p.ReceiveAll();
          },
