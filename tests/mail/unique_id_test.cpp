@@ -3,8 +3,10 @@
 // UIDL, with and without PIPELINING; and servers whose UIDL breaks the rules.
 #include "mail/account_outcome.h"
 #include "pop3/header_fetches.h"
+#include "pop3/pop3_client.h"
 #include "support/mail_fixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -245,6 +247,31 @@ TEST_F(MailTest, AUidlThatBreaksTheRulesFallsBackToCounting) {
         EXPECT_EQ(StatusText(*mail().States().Newest(1)),
                   "ok: 2 messages, 2 new; " + std::string(row.fault) + ": new mail counted");
     }
+}
+
+// A UIDL that runs out of time fails that check; the account's next checks count instead of
+// failing the same way every five minutes, until the mark forgets what was listed.
+TEST_F(MailTest, AUidlThatRanOutOfTimeIsNotAskedAgain) {
+    MailboxFeatures slow{[](const std::vector<Pop3Mailbox::Message>& messages) {
+                             std::this_thread::sleep_for(
+                                 std::chrono::milliseconds(MessageClient::ReplyLimitMs + 500));
+                             return Pop3Mailbox::GoodUidl(messages);
+                         },
+                         false};
+    Pop3Mailbox box(Numbered({1, 2}), 6, slow);
+    StartCompact();
+    Account(1, box.port());
+    Check();
+    EXPECT_EQ(StatusText(*mail().States().Newest(1)), "timed out: UIDL");
+    const size_t asked = box.Commands().size();
+    OpenList();
+    EXPECT_EQ(Shown(Lines()), ShownOf({1, 2}));
+    EXPECT_EQ(StatusText(*mail().States().Newest(1)),
+              "ok: 2 messages, 2 new; UIDL failed before: new mail counted");
+    const std::vector<std::string> commands = box.Commands();
+    EXPECT_EQ(
+        std::count(commands.begin() + static_cast<std::ptrdiff_t>(asked), commands.end(), "UIDL"),
+        0);
 }
 
 } // namespace
