@@ -22,8 +22,8 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// The counter at that place among the blank-separated fields, kept to its low 32 bits.
-std::optional<uint32_t> Field(std::string_view counters, int index) {
+// The counter at that place among the blank-separated fields.
+std::optional<uint64_t> Field(std::string_view counters, int index) {
     for (int i = 0;; ++i) {
         counters = counters.substr(std::min(counters.find_first_not_of(' '), counters.size()));
         const size_t end = std::min(counters.find(' '), counters.size());
@@ -35,7 +35,7 @@ std::optional<uint32_t> Field(std::string_view counters, int index) {
                 std::from_chars(counters.data(), counters.data() + end, value);
             if (error != std::errc() || rest != counters.data() + end)
                 return std::nullopt;
-            return static_cast<uint32_t>(value);
+            return value;
         }
         counters.remove_prefix(end);
     }
@@ -100,7 +100,7 @@ InterfaceReading LinuxInterfaceTable::Read(uint32_t& bufferSize) {
     InterfaceReading reading;
     for (size_t i : order)
         reading.rows.push_back(
-            {found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets});
+            {found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets, true});
     return reading;
 }
 

@@ -6,12 +6,11 @@
 
 namespace kestrel {
 
-// One interface of /proc/net/dev: its name and the low 32 bits of its 64-bit byte counters,
-// so that they wrap as the Windows table's do.
+// One interface of /proc/net/dev: its name and its 64-bit byte counters.
 struct ProcNetDevRow {
     std::string name;
-    uint32_t inOctets = 0;
-    uint32_t outOctets = 0;
+    uint64_t inOctets = 0;
+    uint64_t outOctets = 0;
     bool operator==(const ProcNetDevRow&) const = default;
 };
 

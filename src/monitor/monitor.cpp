@@ -37,17 +37,18 @@ void Monitor::SampleInterface() {
     const InterfaceRow& row = reading.rows[static_cast<size_t>(interfaceNumber_ - 1)];
     currentIn_ = row.inOctets;
     currentOut_ = row.outOctets;
+    wide_ = row.wide;
 }
 
 void Monitor::UpdateRates() {
     SampleInterface();
-    const int32_t inGrowth = CounterGrowth(previousIn_, currentIn_);
+    const int64_t inGrowth = OctetGrowth(previousIn_, currentIn_, wide_);
     previousIn_ = currentIn_;
-    const int32_t outGrowth = CounterGrowth(previousOut_, currentOut_);
+    const int64_t outGrowth = OctetGrowth(previousOut_, currentOut_, wide_);
     previousOut_ = currentOut_;
 
-    inRateText_ = "i: " + FormatUnsigned16(RateNumber(inGrowth));
-    outRateText_ = "o: " + FormatUnsigned16(RateNumber(outGrowth));
+    inRateText_ = "i: " + RateText(inGrowth);
+    outRateText_ = "o: " + RateText(outGrowth);
     WriteTooltip();
 
     history_.in[ThroughputHistory::Newest] = ScaledValue(inGrowth, divisors_.in);

@@ -67,8 +67,9 @@ class Monitor {
     int32_t interfaceNumber_ = NotConfigured;
     int32_t speedStep_ = 0;
     Divisors divisors_;
-    uint32_t currentIn_ = 0, currentOut_ = 0;
-    uint32_t previousIn_ = 0, previousOut_ = 0;
+    uint64_t currentIn_ = 0, currentOut_ = 0;
+    uint64_t previousIn_ = 0, previousOut_ = 0;
+    bool wide_ = false; // the watched counters are the platform's 64-bit ones
     std::string inRateText_, outRateText_;
     uint32_t tableBufferSize_ = InitialBufferSize;
     ThroughputHistory history_;

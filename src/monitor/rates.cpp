@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 namespace kestrel {
 
@@ -28,11 +30,31 @@ std::string FormatUnsigned16(uint16_t value) {
     return text;
 }
 
+int64_t OctetGrowth(uint64_t previous, uint64_t current, bool wide) {
+    if (!wide)
+        return CounterGrowth(static_cast<uint32_t>(previous), static_cast<uint32_t>(current));
+    if (current < previous)
+        return 0;
+    return static_cast<int64_t>(std::min<uint64_t>(current - previous, INT64_MAX));
+}
+
 uint16_t RateNumber(int32_t growth) {
     return static_cast<uint16_t>(growth / 2048);
 }
 
-uint16_t ScaledValue(int32_t growth, uint32_t divisor) {
+std::string RateText(int64_t growth) {
+    int64_t value = std::max<int64_t>(growth, 0) / 2048; // KiB/s over the two seconds
+    if (value <= 0xFFFF)
+        return FormatUnsigned16(static_cast<uint16_t>(value));
+    for (const char unit : {'M', 'G', 'T'}) {
+        value /= 1024;
+        if (value <= 0xFFFF || unit == 'T')
+            return std::to_string(value) + unit;
+    }
+    return {};
+}
+
+uint16_t ScaledValue(int64_t growth, uint32_t divisor) {
     if (divisor == 0 || growth <= 0)
         return 0;
     // nearbyint rounds in the default mode: to nearest, halves to even.

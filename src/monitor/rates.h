@@ -19,14 +19,22 @@ Divisors DivisorsFor(int32_t speedStep);
 // back (another interface, a reset) counts as no traffic.
 int32_t CounterGrowth(uint32_t previous, uint32_t current);
 
+// The same for a counter of the platform's: 32 bits by the rule above, or 64 bits (wide), which
+// never wrap, so that one that went back was reset and counts as no traffic this time.
+int64_t OctetGrowth(uint64_t previous, uint64_t current, bool wide);
+
 // Decimal digits of the value, without sign or leading zeros; "0" for 0.
 std::string FormatUnsigned16(uint16_t value);
 
 // The rate number shown for a growth: KiB per second at the two-second tick, in 16 bits.
 uint16_t RateNumber(int32_t growth);
 
+// The rate as the window and the tooltip show it: RateNumber's digits while they fit 16 bits,
+// beyond that MiB per second with an "M" ("117M"), and GiB with a "G" beyond 65535M.
+std::string RateText(int64_t growth);
+
 // The graph value of a growth: growth / divisor rounded half to even, at most 48; 0 without a
 // divisor.
-uint16_t ScaledValue(int32_t growth, uint32_t divisor);
+uint16_t ScaledValue(int64_t growth, uint32_t divisor);
 
 } // namespace kestrel

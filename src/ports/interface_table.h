@@ -8,8 +8,9 @@ namespace kestrel {
 
 struct InterfaceRow {
     std::string description; // up to the first NUL, at most 256 bytes
-    uint32_t inOctets = 0;   // counters that wrap at 2^32
-    uint32_t outOctets = 0;
+    uint64_t inOctets = 0;   // counters that wrap at 2^32, or never where wide
+    uint64_t outOctets = 0;
+    bool wide = false; // the platform counts in 64 bits
     bool operator==(const InterfaceRow&) const = default;
 };
 

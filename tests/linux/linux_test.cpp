@@ -24,7 +24,7 @@ TEST(ProcNetDevTest, RowsWithBigAndWrappingCounters) {
         "errs drop fifo colls carrier compressed\n"
         "    lo: 72187991  158303    0    0    0     0          0         0 72187991  158303 "
         "0 0 0 0 0 0\n"
-        // 2^32 + 5 in and 2^40 + 7 out: the low 32 bits, as the wrap rule expects
+        // 2^32 + 5 in and 2^40 + 7 out: the 64-bit counters as they are
         "  eth0:4294967301 10 0 0 0 0 0 0 1099511627783 9 0 0 0 0 0 0\n"
         // a counter of 20 digits touches the colon; an alias name holds a colon of its own
         "eth0:1:18446744073709551615 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n"
@@ -32,8 +32,8 @@ TEST(ProcNetDevTest, RowsWithBigAndWrappingCounters) {
         "no colon at all\n";
     const std::vector<ProcNetDevRow> expected = {
         {"lo", 72187991u, 72187991u},
-        {"eth0", 5u, 7u},
-        {"eth0:1", 0xFFFFFFFFu, 0u},
+        {"eth0", 4294967301u, 1099511627783u},
+        {"eth0:1", 18446744073709551615u, 0u},
     };
     EXPECT_EQ(ParseProcNetDev(text), expected);
     EXPECT_TRUE(ParseProcNetDev("").empty());

@@ -120,6 +120,28 @@ TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
     EXPECT_EQ(desk.texts[0].text, "i: 0");
 }
 
+// 64-bit counters: 3 GB in one tick is shown as it is, not wrapped nor read as going back;
+// then a reset of the adapter counts as no traffic for one tick, and the next as usual.
+TEST_F(MonitorTest, WideCountersShowTrueRatesAndAResetIsNoSpike) {
+    StartConfigured();
+    interfaces.rows[1].wide = true;
+    app->OnTimer();
+    Traffic(3000000000u, 65536u * 2048);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 1430M");
+    EXPECT_EQ(OutRateText(), "o: 64M");
+    EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "i: 1430M   o: 64M");
+    EXPECT_EQ(monitor().History().in[ThroughputHistory::Newest - 1], GraphTop);
+
+    interfaces.rows[1].inOctets = 100; // the adapter was reset
+    interfaces.rows[1].outOctets = 0;
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 0");
+    Traffic(2048 * 10, 0);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 10");
+}
+
 TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {
     Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     StartConfigured();

@@ -53,6 +53,43 @@ TEST(RatesTest, RateNumbersFromCounterGrowth) {
     EXPECT_EQ(CounterGrowth(4294967000u, 1000), 1296);
 }
 
+// Where the platform counts in 64 bits, growth above 2^31 and 2^32 in one tick is growth; where
+// it counts in 32, the wrap rule holds as it always did.
+TEST(RatesTest, OctetGrowthOnWideAndNarrowCounters) {
+    const struct {
+        uint64_t previous, current;
+        bool wide;
+        int64_t growth;
+    } rows[] = {
+        {0, 3000000000u, true, 3000000000},            // above 2^31
+        {1000, 1000 + 5000000000u, true, 5000000000},  // above 2^32
+        {5000000000u, 4000, true, 0},                  // reset: no rate this time
+        {4294967000u, 4294967296u + 1000, true, 1296}, // no wrap at 2^32 to undo
+        {4294967000u, 1000, false, 1296},              // the wrap rule
+        {0, 3000000000u, false, 0},                    // beyond 2^31 reads as going back
+        {4294967296u + 7, 4294967296u + 9, false, 2},  // only the low 32 bits count
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(OctetGrowth(row.previous, row.current, row.wide), row.growth)
+            << row.previous << " -> " << row.current << (row.wide ? " wide" : "");
+}
+
+// The digits while they fit 16 bits, as always; then the next unit that fits.
+TEST(RatesTest, RateTextsSwitchUnitWhereTheNumberNoLongerFits) {
+    const std::pair<int64_t, const char*> rows[] = {
+        {0, "0"},
+        {-5, "0"},
+        {2047, "0"},
+        {65535 * 2048 + 2047, "65535"},
+        {65536 * 2048, "64M"},
+        {int64_t{117} * 2 * 1048576, "117M"},  // 117 MiB/s
+        {int64_t{2500000000}, "1192M"},        // 10 Gb/s for two seconds
+        {int64_t{65536} * 2 * 1048576, "64G"}, // beyond 65535M
+    };
+    for (const auto& [growth, text] : rows)
+        EXPECT_EQ(RateText(growth), text) << growth;
+}
+
 struct ScaleCase {
     int32_t growth;
     uint32_t divisor;
