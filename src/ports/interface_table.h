@@ -10,7 +10,8 @@ struct InterfaceRow {
     std::string description; // up to the first NUL, at most 256 bytes
     uint64_t inOctets = 0;   // counters that wrap at 2^32, or never where wide
     uint64_t outOctets = 0;
-    bool wide = false; // the platform counts in 64 bits
+    bool wide = false;     // the platform counts in 64 bits
+    bool loopback = false; // the machine talking to itself: left out of the sum of all
     bool operator==(const InterfaceRow&) const = default;
 };
 
