@@ -109,7 +109,7 @@ void Application::ToggleActiveCheck() {
 }
 
 void Application::InterfaceSelected() {
-    monitor_.Watch(desktop_.lists.ListSelection(ControlName::InterfaceList) + 1);
+    monitor_.WatchListIndex(desktop_.lists.ListSelection(ControlName::InterfaceList));
 }
 
 void Application::SpeedSelected() {

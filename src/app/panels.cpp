@@ -84,7 +84,7 @@ void Application::ShowThroughputConfig(bool alreadyWide) {
     if (!alreadyWide)
         ExpandWindow();
     desktop_.controls.ShowControl(InterfaceList, true);
-    desktop_.lists.ListSelect(InterfaceList, monitor_.InterfaceNumber() - 1);
+    desktop_.lists.ListSelect(InterfaceList, monitor_.ListIndex());
     desktop_.controls.ShowControl(SpeedList, true);
     desktop_.lists.ListSelect(SpeedList, monitor_.SpeedStep() - 1);
     panelState_ = PanelState::ThroughputConfig;
@@ -116,7 +116,7 @@ void Application::ClearMailList() {
 void Application::FillSpeedList() {
     for (const SpeedRow& row : SpeedTable)
         desktop_.lists.ListAdd(ControlName::SpeedList,
-                               std::string(row.label) + std::string(SpeedUnit));
+                               std::string(row.label) + std::string(row.unit ? SpeedUnit : ""));
 }
 
 } // namespace kestrel

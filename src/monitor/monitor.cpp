@@ -1,10 +1,17 @@
 #include "monitor/monitor.h"
 
+#include "monitor/speed_table.h"
 #include "monitor/tray_icon.h"
 
 #include <algorithm>
 
 namespace kestrel {
+
+namespace {
+
+constexpr const char* AllInterfacesText = "all but loopback";
+
+} // namespace
 
 void Monitor::SetSpeedStep(int32_t speedStep) {
     speedStep_ = speedStep;
@@ -13,6 +20,15 @@ void Monitor::SetSpeedStep(int32_t speedStep) {
 
 void Monitor::ClearIncomingHistory() {
     std::fill(history_.in.begin() + 1, history_.in.end(), uint16_t{0});
+    std::fill(growthIn_.begin() + 1, growthIn_.end(), int64_t{0});
+}
+
+int Monitor::ListIndex() const {
+    return interfaceNumber_ == AllInterfaces ? listedRows_ : interfaceNumber_ - 1;
+}
+
+void Monitor::WatchListIndex(int index) {
+    interfaceNumber_ = listedRows_ > 0 && index == listedRows_ ? AllInterfaces : index + 1;
 }
 
 void Monitor::FillInterfaceList() {
@@ -24,12 +40,20 @@ void Monitor::FillInterfaceList() {
         reading = table_.Read(tableBufferSize_);
     for (const InterfaceRow& row : reading.rows)
         desktop_.lists.ListAdd(ControlName::InterfaceList, row.description);
+    listedRows_ = static_cast<int>(reading.rows.size());
+    if (listedRows_ > 0)
+        desktop_.lists.ListAdd(ControlName::InterfaceList, AllInterfacesText);
 }
 
 void Monitor::SampleInterface() {
     const InterfaceReading reading = table_.Read(tableBufferSize_);
+    allGrowth_.reset();
     if ((reading.status & 0xFFFF) != 0)
         return;
+    if (interfaceNumber_ == AllInterfaces) {
+        allGrowth_ = SumOfAll(reading);
+        return;
+    }
     // A row the table does not have (interfaces gone since the number was stored) reads as no
     // traffic: the counters keep their values.
     if (interfaceNumber_ < 1 || interfaceNumber_ > static_cast<int32_t>(reading.rows.size()))
@@ -40,19 +64,78 @@ void Monitor::SampleInterface() {
     wide_ = row.wide;
 }
 
+// Each interface's growth by its own counters' rule, the loopback one left out, so that a
+// laptop moving from Wi-Fi to a cable keeps its graph. An interface new since the last sample
+// starts there; twins of one name keep their order.
+Monitor::Growth Monitor::SumOfAll(const InterfaceReading& reading) {
+    Growth sum;
+    std::map<std::string, InterfaceRow> now;
+    for (const InterfaceRow& row : reading.rows) {
+        if (row.loopback)
+            continue;
+        std::string key = row.description;
+        while (now.contains(key))
+            key += '\n';
+        if (const auto before = lastOfAll_.find(key); before != lastOfAll_.end()) {
+            const bool wide = before->second.wide && row.wide;
+            sum.in += OctetGrowth(before->second.inOctets, row.inOctets, wide);
+            sum.out += OctetGrowth(before->second.outOctets, row.outOctets, wide);
+        }
+        now.emplace(std::move(key), row);
+    }
+    lastOfAll_ = std::move(now);
+    return sum;
+}
+
 void Monitor::UpdateRates() {
     SampleInterface();
-    const int64_t inGrowth = OctetGrowth(previousIn_, currentIn_, wide_);
-    previousIn_ = currentIn_;
-    const int64_t outGrowth = OctetGrowth(previousOut_, currentOut_, wide_);
-    previousOut_ = currentOut_;
+    Growth growth;
+    if (interfaceNumber_ == AllInterfaces) {
+        growth = allGrowth_.value_or(Growth{});
+    } else {
+        // Only two 64-bit readings compare on 64 bits: one that fell back to 32 bits has the
+        // same low bits.
+        const bool wide = wide_ && previousWide_;
+        growth.in = OctetGrowth(previousIn_, currentIn_, wide);
+        previousIn_ = currentIn_;
+        growth.out = OctetGrowth(previousOut_, currentOut_, wide);
+        previousOut_ = currentOut_;
+        previousWide_ = wide_;
+    }
 
-    inRateText_ = "i: " + RateText(inGrowth);
-    outRateText_ = "o: " + RateText(outGrowth);
+    inRateText_ = "i: " + RateText(growth.in);
+    outRateText_ = "o: " + RateText(growth.out);
     WriteTooltip();
+    ScaleNewest(growth);
+}
 
-    history_.in[ThroughputHistory::Newest] = ScaledValue(inGrowth, divisors_.in);
-    history_.out[ThroughputHistory::Newest] = ScaledValue(outGrowth, divisors_.out);
+// The automatic step finds its scale in what is in sight, the newest value included, and draws
+// all of it to that scale.
+void Monitor::ScaleNewest(const Growth& growth) {
+    constexpr size_t Newest = ThroughputHistory::Newest;
+    growthIn_[Newest] = growth.in;
+    growthOut_[Newest] = growth.out;
+    if (speedStep_ != AutomaticStep) {
+        history_.in[Newest] = ScaledValue(growth.in, divisors_.in);
+        history_.out[Newest] = ScaledValue(growth.out, divisors_.out);
+        return;
+    }
+    const Divisors finest = DivisorsFor(1);
+    const auto largest = [](const std::array<int64_t, 26>& row) {
+        return *std::max_element(row.begin() + 1, row.end());
+    };
+    divisors_ = {AutomaticDivisor(largest(growthIn_), finest.in),
+                 AutomaticDivisor(largest(growthOut_), finest.out)};
+    for (size_t i = 1; i <= Newest; ++i) {
+        history_.in[i] = ScaledValue(growthIn_[i], divisors_.in);
+        history_.out[i] = ScaledValue(growthOut_[i], divisors_.out);
+    }
+}
+
+void Monitor::ShiftHistory() {
+    history_.Shift();
+    for (auto* row : {&growthIn_, &growthOut_})
+        std::copy(row->begin() + 2, row->end(), row->begin() + 1);
 }
 
 void Monitor::WriteTooltip() {
@@ -66,7 +149,7 @@ void Monitor::ThroughputTick(bool mailPending) {
     DrawTextStrip(mailPending);
     DrawGraph();
     BuildTrayIcon();
-    history_.Shift();
+    ShiftHistory();
 }
 
 void Monitor::BuildTrayIcon() {
@@ -78,6 +161,8 @@ void Monitor::RedrawShownWindow(bool mailPending) {
     DrawTextStrip(mailPending);
     history_.in[ThroughputHistory::Newest] = history_.in[ThroughputHistory::Newest - 1];
     history_.out[ThroughputHistory::Newest] = history_.out[ThroughputHistory::Newest - 1];
+    growthIn_[ThroughputHistory::Newest] = growthIn_[ThroughputHistory::Newest - 1];
+    growthOut_[ThroughputHistory::Newest] = growthOut_[ThroughputHistory::Newest - 1];
     DrawGraph();
 }
 

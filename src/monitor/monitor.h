@@ -5,7 +5,10 @@
 #include "ports/desktop.h"
 #include "ports/interface_table.h"
 
+#include <array>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,17 +19,25 @@ namespace kestrel {
 class Monitor {
   public:
     static constexpr int32_t NotConfigured = 100;
+    // The sum of every interface but the loopback one: the list's last row. Stored as a number
+    // that no row has and that an older build reads as a row beyond its table: no traffic.
+    static constexpr int32_t AllInterfaces = -1;
     static constexpr uint32_t InitialBufferSize = 8604; // the count and ten rows
 
     Monitor(const Desktop& desktop, InterfaceTable& table, TrayIconRecord icon)
         : desktop_(desktop), table_(table), icon_(std::move(icon)) {}
 
-    // The 1-based row of the watched interface; NotConfigured and above watch nothing.
+    // The 1-based row of the watched interface, or AllInterfaces; NotConfigured and above watch
+    // nothing.
     int32_t InterfaceNumber() const { return interfaceNumber_; }
     void Watch(int32_t interfaceNumber) { interfaceNumber_ = interfaceNumber; }
+    // The interface list's rows: the table's, then the sum of all.
+    int ListIndex() const;
+    void WatchListIndex(int index);
     bool Configured() const { return interfaceNumber_ < NotConfigured; }
 
-    // 1 to 6; 0 until one is chosen. A new step scales the graph from the next value on.
+    // 1 to 9 (AutomaticStep); 0 until one is chosen. A new step scales the graph from the next
+    // value on; the automatic one rescales what is in sight whenever its scale changes.
     int32_t SpeedStep() const { return speedStep_; }
     void SetSpeedStep(int32_t speedStep);
     const Divisors& Scale() const { return divisors_; }
@@ -57,8 +68,14 @@ class Monitor {
     void RemoveIcon() { desktop_.tray.Delete(icon_); }
 
   private:
+    struct Growth {
+        int64_t in = 0, out = 0;
+    };
     void SampleInterface();
+    Growth SumOfAll(const InterfaceReading& reading);
     void UpdateRates();
+    void ScaleNewest(const Growth& growth);
+    void ShiftHistory();
     void WriteTooltip();
 
     Desktop desktop_;
@@ -69,7 +86,14 @@ class Monitor {
     Divisors divisors_;
     uint64_t currentIn_ = 0, currentOut_ = 0;
     uint64_t previousIn_ = 0, previousOut_ = 0;
-    bool wide_ = false; // the watched counters are the platform's 64-bit ones
+    // The watched counters are the platform's 64-bit ones, now and at the sample before.
+    bool wide_ = false, previousWide_ = false;
+    // Watching all: each interface's last counters by its name, and the growth of the sample.
+    std::map<std::string, InterfaceRow> lastOfAll_;
+    std::optional<Growth> allGrowth_;
+    int listedRows_ = 0;
+    // The growth behind each history entry, for the automatic step to scale again.
+    std::array<int64_t, 26> growthIn_{}, growthOut_{};
     std::string inRateText_, outRateText_;
     uint32_t tableBufferSize_ = InitialBufferSize;
     ThroughputHistory history_;

@@ -16,6 +16,14 @@ Divisors DivisorsFor(int32_t speedStep) {
     return {factor * 128000u / 48u, factor * 12000u / 48u};
 }
 
+uint32_t AutomaticDivisor(int64_t largestGrowth, uint32_t finest) {
+    constexpr int64_t Filled = GraphTop * 3 / 4;
+    uint64_t divisor = finest;
+    while (largestGrowth > static_cast<int64_t>(divisor) * Filled && divisor < (1ull << 31))
+        divisor *= 2;
+    return static_cast<uint32_t>(divisor);
+}
+
 int32_t CounterGrowth(uint32_t previous, uint32_t current) {
     const auto growth = static_cast<int32_t>(current - previous);
     return std::max(growth, 0);

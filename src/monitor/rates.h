@@ -12,8 +12,15 @@ struct Divisors {
     uint32_t out = 0;
 };
 
-// Bytes of counter growth per graph unit for a speed step 1 to 6; 0 and 0 for any other step.
+// Bytes of counter growth per graph unit for a speed step 1 to 8; 0 and 0 for any other step,
+// the automatic one included.
 Divisors DivisorsFor(int32_t speedStep);
+
+// The automatic step's divisor for one direction: the finest of the 1 Mb/s step's divisor times
+// a power of two under which the largest growth in sight stays within three quarters of the
+// graph. The graph then changes scale only when a peak comes into sight or leaves it, and by
+// whole doublings.
+uint32_t AutomaticDivisor(int64_t largestGrowth, uint32_t finest);
 
 // Growth of a 32-bit counter since the previous reading, wrap included. A counter that went
 // back (another interface, a reset) counts as no traffic.

@@ -9,12 +9,19 @@ namespace kestrel {
 namespace {
 
 TEST(RatesTest, DivisorsFollowTheSpeedTable) {
-    const std::pair<int32_t, Divisors> rows[] = {
-        {1, {5333, 500}},   {2, {10666, 1000}},
-        {3, {16000, 1500}}, {4, {32000, 3000}},
-        {5, {53333, 5000}}, {6, {533333, 50000}},
-        {0, {0, 0}},        {7, {0, 0}},
-        {-1, {0, 0}},       {std::numeric_limits<int32_t>::max(), {0, 0}}};
+    const std::pair<int32_t, Divisors> rows[] = {{1, {5333, 500}},
+                                                 {2, {10666, 1000}},
+                                                 {3, {16000, 1500}},
+                                                 {4, {32000, 3000}},
+                                                 {5, {53333, 5000}},
+                                                 {6, {533333, 50000}},
+                                                 {7, {5333333, 500000}},
+                                                 {8, {53333333, 5000000}},
+                                                 {0, {0, 0}},
+                                                 {9, {0, 0}},
+                                                 {10, {0, 0}},
+                                                 {-1, {0, 0}},
+                                                 {std::numeric_limits<int32_t>::max(), {0, 0}}};
     for (const auto& [step, want] : rows) {
         const Divisors got = DivisorsFor(step);
         EXPECT_EQ(got.in, want.in) << step;
