@@ -62,7 +62,26 @@ std::vector<ProcNetDevRow> ParseProcNetDev(std::string_view text) {
     return rows;
 }
 
+bool LoopbackInFlags(std::string_view text) {
+    text = Trimmed(text.substr(0, std::min(text.find('\n'), text.size())));
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
+    unsigned flags = 0;
+    const auto [rest, error] = std::from_chars(text.data(), text.data() + text.size(), flags, 16);
+    if (text.empty() || error != std::errc() || rest != text.data() + text.size())
+        return false;
+    return (flags & IFF_LOOPBACK) != 0;
+}
+
 namespace {
+
+// The kernel's own word on which interface is the loopback one, rather than a guess by name.
+bool IsLoopback(const std::string& name) {
+    std::ifstream file("/sys/class/net/" + name + "/flags");
+    std::string text;
+    std::getline(file, text);
+    return LoopbackInFlags(text);
+}
 
 // Each row's interface index, from one listing of every interface rather than a lookup (a
 // socket and an ioctl) per row and comparison; an interface gone meanwhile goes last.
@@ -99,8 +118,8 @@ InterfaceReading LinuxInterfaceTable::Read(uint32_t& bufferSize) {
                      [&](size_t a, size_t b) { return indexes[a] < indexes[b]; });
     InterfaceReading reading;
     for (size_t i : order)
-        reading.rows.push_back(
-            {found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets, true});
+        reading.rows.push_back({found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets,
+                                true, IsLoopback(found[i].name)});
     return reading;
 }
 

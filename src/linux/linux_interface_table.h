@@ -18,6 +18,10 @@ struct ProcNetDevRow {
 // ("eth0:1"), and a large counter follows the colon without a blank.
 std::vector<ProcNetDevRow> ParseProcNetDev(std::string_view text);
 
+// Whether the text of /sys/class/net/NAME/flags (hexadecimal, "0x9") has IFF_LOOPBACK set; an
+// unreadable text says no.
+bool LoopbackInFlags(std::string_view text);
+
 // The interface table of Linux: /proc/net/dev in interface index order, the description being
 // the interface's name. It keeps the Windows table's size rule (a count and 860 bytes a row),
 // so that the reading grows its buffer the same way.

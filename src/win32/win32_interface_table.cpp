@@ -1,30 +1,29 @@
 #include "win32/win32_interface_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <span>
 #include <vector>
 
 namespace kestrel {
 
-namespace {
+using namespace if_layout;
 
-constexpr size_t RowSize = 860;
-constexpr size_t FirstRow = 4;
-constexpr size_t InOctetsAt = 552;
-constexpr size_t OutOctetsAt = 576;
-constexpr size_t DescriptionAt = 604;
-constexpr size_t DescriptionSize = 256;
+namespace {
 
 uint32_t Word(std::span<const uint8_t> bytes, size_t at) {
     return static_cast<uint32_t>(bytes[at]) | static_cast<uint32_t>(bytes[at + 1]) << 8 |
            static_cast<uint32_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
 }
 
-// Reads the rows of a MIB_IFTABLE (a 32-bit count, then 860-byte rows) from a buffer, never
-// past its end, whatever the count says.
-std::vector<InterfaceRow> ParseInterfaceTable(std::span<const uint8_t> buffer) {
-    std::vector<InterfaceRow> rows;
+uint64_t Word64(std::span<const uint8_t> bytes, size_t at) {
+    return Word(bytes, at) | static_cast<uint64_t>(Word(bytes, at + 4)) << 32;
+}
+
+} // namespace
+
+std::vector<IfTableRow> ParseInterfaceTable(std::span<const uint8_t> buffer) {
+    std::vector<IfTableRow> rows;
     if (buffer.size() < FirstRow)
         return rows;
     const size_t fitting = (buffer.size() - FirstRow) / RowSize;
@@ -33,19 +32,36 @@ std::vector<InterfaceRow> ParseInterfaceTable(std::span<const uint8_t> buffer) {
         const auto row = buffer.subspan(FirstRow + i * RowSize, RowSize);
         const auto description = row.subspan(DescriptionAt, DescriptionSize);
         const auto end = std::find(description.begin(), description.end(), uint8_t{0});
-        rows.push_back(
-            {std::string(description.begin(), end), Word(row, InOctetsAt), Word(row, OutOctetsAt)});
+        InterfaceRow shown{std::string(description.begin(), end), Word(row, InOctetsAt),
+                           Word(row, OutOctetsAt)};
+        shown.loopback = Word(row, TypeAt) == LoopbackType;
+        rows.push_back({std::move(shown), Word(row, IndexAt)});
     }
     return rows;
 }
 
-} // namespace
+std::vector<InterfaceRow> WithWideCounters(std::vector<IfTableRow> rows, const WideLookup& lookup) {
+    std::vector<InterfaceRow> widened;
+    widened.reserve(rows.size());
+    for (IfTableRow& r : rows) {
+        if (const auto counters = lookup(r.index)) {
+            r.row.inOctets = counters->in;
+            r.row.outOctets = counters->out;
+            r.row.wide = true;
+        }
+        widened.push_back(std::move(r.row));
+    }
+    return widened;
+}
 
 void Win32InterfaceTable::Load() {
     HMODULE library = LoadLibraryA("iphlpapi.dll");
-    if (library)
-        getIfTable_ = reinterpret_cast<GetIfTableEntry>(
-            reinterpret_cast<void*>(GetProcAddress(library, "GetIfTable")));
+    if (!library)
+        return;
+    getIfTable_ = reinterpret_cast<GetIfTableEntry>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetIfTable")));
+    getIfEntry2_ = reinterpret_cast<GetIfEntry2Entry>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetIfEntry2")));
 }
 
 InterfaceReading Win32InterfaceTable::Read(uint32_t& bufferSize) {
@@ -57,7 +73,17 @@ InterfaceReading Win32InterfaceTable::Read(uint32_t& bufferSize) {
     bufferSize = size;
     if ((status & 0xFFFF) != 0)
         return {status, {}};
-    return {status, ParseInterfaceTable(buffer)};
+    const auto lookup = [this](uint32_t index) -> std::optional<WideCounters> {
+        if (!getIfEntry2_)
+            return std::nullopt;
+        // A zero LUID makes GetIfEntry2 go by the index.
+        alignas(8) std::array<uint8_t, Row2Size> entry{};
+        std::memcpy(entry.data() + Row2IndexAt, &index, sizeof index);
+        if (getIfEntry2_(entry.data()) != NO_ERROR)
+            return std::nullopt;
+        return WideCounters{Word64(entry, Row2InOctetsAt), Word64(entry, Row2OutOctetsAt)};
+    };
+    return {status, WithWideCounters(ParseInterfaceTable(buffer), lookup)};
 }
 
 } // namespace kestrel

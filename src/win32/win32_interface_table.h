@@ -4,9 +4,55 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <span>
+
 namespace kestrel {
 
-// GetIfTable from iphlpapi.dll, bound at run time.
+// Where the system's records keep what is read, in bytes: GetIfTable's MIB_IFTABLE (a count,
+// then MIB_IFROWs) and GetIfEntry2's MIB_IF_ROW2 on 64-bit Windows. The tests hold them
+// against the SDK's structures.
+namespace if_layout {
+constexpr size_t FirstRow = 4;
+constexpr size_t RowSize = 860;
+constexpr size_t IndexAt = 512;
+constexpr size_t TypeAt = 516;
+constexpr size_t InOctetsAt = 552;
+constexpr size_t OutOctetsAt = 576;
+constexpr size_t DescriptionAt = 604;
+constexpr size_t DescriptionSize = 256;
+constexpr uint32_t LoopbackType = 24; // MIB_IF_TYPE_LOOPBACK
+
+constexpr size_t Row2Size = 1352;
+constexpr size_t Row2IndexAt = 8;
+constexpr size_t Row2InOctetsAt = 1208;
+constexpr size_t Row2OutOctetsAt = 1280;
+} // namespace if_layout
+
+// A row of GetIfTable with the interface index that GetIfEntry2 is asked by.
+struct IfTableRow {
+    InterfaceRow row;
+    uint32_t index = 0;
+    bool operator==(const IfTableRow&) const = default;
+};
+
+// Reads the rows of a MIB_IFTABLE from a buffer, never past its end, whatever the count says.
+std::vector<IfTableRow> ParseInterfaceTable(std::span<const uint8_t> buffer);
+
+struct WideCounters {
+    uint64_t in = 0;
+    uint64_t out = 0;
+};
+using WideLookup = std::function<std::optional<WideCounters>(uint32_t index)>;
+
+// The rows, each with the 64-bit counters the lookup gives for its index; a row it has none
+// for keeps its 32-bit ones.
+std::vector<InterfaceRow> WithWideCounters(std::vector<IfTableRow> rows, const WideLookup& lookup);
+
+// GetIfTable from iphlpapi.dll for the rows and their order, GetIfEntry2 (Vista on) for
+// counters that do not wrap; both bound at run time, so that an older system still starts.
 class Win32InterfaceTable : public InterfaceTable {
   public:
     void Load() override;
@@ -14,7 +60,9 @@ class Win32InterfaceTable : public InterfaceTable {
 
   private:
     using GetIfTableEntry = DWORD(WINAPI*)(void* table, ULONG* size, BOOL sort);
+    using GetIfEntry2Entry = DWORD(WINAPI*)(void* row);
     GetIfTableEntry getIfTable_ = nullptr;
+    GetIfEntry2Entry getIfEntry2_ = nullptr;
 };
 
 } // namespace kestrel

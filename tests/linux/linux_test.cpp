@@ -39,6 +39,26 @@ TEST(ProcNetDevTest, RowsWithBigAndWrappingCounters) {
     EXPECT_TRUE(ParseProcNetDev("").empty());
 }
 
+TEST(ProcNetDevTest, TheLoopbackFlagIsReadAsHexadecimal) {
+    const std::pair<std::string, bool> rows[] = {
+        {"0x9\n", true},     // IFF_UP | IFF_LOOPBACK, as lo shows it
+        {"0x8", true},       // no line end
+        {"0x1003\n", false}, // up, broadcast, multicast: an Ethernet card
+        {"0x10\n", false},   // read as decimal, 10 would have the bit
+        {"0x18\n", true},    // read as decimal, 18 would not
+        {"0X49 \n", true},   // a capital prefix
+        {"  0x8\t\n", true}, // blanks around
+        {"9\n", true},       // without the prefix, still hexadecimal
+        {"0x\n", false},     // no digits
+        {"0x8z\n", false},   // not a number to its end
+        {"-0x8\n", false},   // no sign
+        {"", false},         // nothing read
+        {"\n0x8\n", false},  // only the first line counts
+    };
+    for (const auto& [text, loopback] : rows)
+        EXPECT_EQ(LoopbackInFlags(text), loopback) << '"' << text << '"';
+}
+
 TEST(ProcNetDevTest, TheTableOfThisMachineComesInIndexOrderAndGrowsItsBuffer) {
     LinuxInterfaceTable table;
     uint32_t size = 4;
@@ -48,6 +68,10 @@ TEST(ProcNetDevTest, TheTableOfThisMachineComesInIndexOrderAndGrowsItsBuffer) {
     ASSERT_EQ(reading.status, 0u);
     ASSERT_FALSE(reading.rows.empty());
     EXPECT_EQ(reading.rows[0].description, "lo") << "the loopback interface has index 1";
+    for (const InterfaceRow& row : reading.rows) {
+        EXPECT_EQ(row.loopback, row.description == "lo") << row.description;
+        EXPECT_TRUE(row.wide) << row.description;
+    }
 }
 
 TEST(XdgMailtoTest, TheExecLineOfTheDesktopEntry) {
