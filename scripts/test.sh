@@ -15,8 +15,12 @@ build_preset linux
 run_tests linux -j2
 say "== the mail thread's hand-over under ThreadSanitizer"
 build_preset tsan
-TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build/tsan/tests/mail_test --gtest_brief=1 | tail -n 3
-TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build/tsan/tests/net_test --gtest_brief=1 | tail -n 3
+for program in mail_test net_test; do
+    TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build/tsan/tests/$program --gtest_brief=1 \
+        >"build/tsan-$program.log" 2>&1 || { grep -B3 -A12 -E 'Failure|WARNING: ThreadSanitizer' \
+        "build/tsan-$program.log" | tail -n 80; tail -n 5 "build/tsan-$program.log"; exit 1; }
+    tail -n 2 "build/tsan-$program.log"
+done
 say "== benchmarks, one short pass to see that they run"
 build/linux/bench/core_bench --benchmark_min_time=0.01 | tail -n 3
 build/linux/bench/readline_bench --benchmark_min_time=0.01 | tail -n 5
