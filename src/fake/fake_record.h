@@ -79,6 +79,8 @@ struct FakeRecord {
     Size screen{1024, 768};
     Point pointer{500, 400};
     bool otherInstanceRunning = false;
+    int64_t clockMs = 0;        // the monotonic clock's last reading
+    int64_t clockStepMs = 2000; // how far the next reading moves it
     std::string mailtoCommand;
     bool notificationsShown = true; // false: a desktop without a notification service
 

@@ -26,6 +26,8 @@ class FakeServices : public Services {
         desk_.started.push_back({file, parameters});
     }
     void Post(std::function<void()> task) override { desk_.posted.Push(std::move(task)); }
+    // Each reading moves the scripted clock on by its step first: by default ticks come on time.
+    int64_t MonotonicMs() override { return desk_.clockMs += desk_.clockStepMs; }
 
   private:
     FakeRecord& desk_;

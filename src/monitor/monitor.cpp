@@ -103,10 +103,19 @@ void Monitor::UpdateRates() {
         previousWide_ = wide_;
     }
 
+    growth = PerTick(growth);
     inRateText_ = "i: " + RateText(growth.in);
     outRateText_ = "o: " + RateText(growth.out);
     WriteTooltip();
     ScaleNewest(growth);
+}
+
+// The first sample counts as on time, as it always did (it primes against zero).
+Monitor::Growth Monitor::PerTick(Growth growth) {
+    const int64_t now = desktop_.services.MonotonicMs();
+    const int64_t interval = sampledAtMs_ ? now - *sampledAtMs_ : 2000;
+    sampledAtMs_ = now;
+    return {GrowthPerTick(growth.in, interval), GrowthPerTick(growth.out, interval)};
 }
 
 // The automatic step finds its scale in what is in sight, the newest value included, and draws

@@ -72,6 +72,7 @@ class Monitor {
         int64_t in = 0, out = 0;
     };
     void SampleInterface();
+    Growth PerTick(Growth growth);
     Growth SumOfAll(const InterfaceReading& reading);
     void UpdateRates();
     void ScaleNewest(const Growth& growth);
@@ -94,6 +95,8 @@ class Monitor {
     int listedRows_ = 0;
     // The growth behind each history entry, for the automatic step to scale again.
     std::array<int64_t, 26> growthIn_{}, growthOut_{};
+    // When the last sample was taken; none before the first.
+    std::optional<int64_t> sampledAtMs_;
     std::string inRateText_, outRateText_;
     uint32_t tableBufferSize_ = InitialBufferSize;
     ThroughputHistory history_;

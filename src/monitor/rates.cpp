@@ -46,6 +46,15 @@ int64_t OctetGrowth(uint64_t previous, uint64_t current, bool wide) {
     return static_cast<int64_t>(std::min<uint64_t>(current - previous, INT64_MAX));
 }
 
+int64_t GrowthPerTick(int64_t growth, int64_t intervalMs) {
+    constexpr int64_t Tick = 2000, Slack = 250, Gap = 10000;
+    if (intervalMs >= Tick - Slack && intervalMs <= Tick + Slack)
+        return growth;
+    if (intervalMs > Gap || intervalMs <= 0)
+        return 0;
+    return (growth * Tick + intervalMs / 2) / intervalMs;
+}
+
 uint16_t RateNumber(int32_t growth) {
     return static_cast<uint16_t>(growth / 2048);
 }

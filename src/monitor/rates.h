@@ -40,6 +40,11 @@ uint16_t RateNumber(int32_t growth);
 // beyond that MiB per second with an "M" ("117M"), and GiB with a "G" beyond 65535M.
 std::string RateText(int64_t growth);
 
+// The growth of an interval of that many milliseconds as the two seconds of a tick on time:
+// within 2 s +- 250 ms as it is, otherwise scaled to two seconds; a gap of over 10 s (a sleep,
+// a stopped process) is no rate at all, only the start of the next one.
+int64_t GrowthPerTick(int64_t growth, int64_t intervalMs);
+
 // The graph value of a growth: growth / divisor rounded half to even, at most 48; 0 without a
 // divisor.
 uint16_t ScaledValue(int64_t growth, uint32_t divisor);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,9 @@ class Services {
     // From any thread: runs the task on the GUI thread, after the events and tasks already
     // waiting there. A task still waiting when the program ends is dropped.
     virtual void Post(std::function<void()> task) = 0;
+    // Milliseconds on a clock that only moves forward: not the wall clock, which the user or the
+    // network may set back. Its start is of no meaning.
+    virtual int64_t MonotonicMs() = 0;
 };
 
 } // namespace kestrel

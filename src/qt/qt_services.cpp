@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include <chrono>
 #include <cstdlib>
 
 namespace kestrel {
@@ -49,6 +50,12 @@ void QtServices::StartProgram(const std::string& file, const std::string& parame
 void QtServices::Post(std::function<void()> task) {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+}
+
+int64_t QtServices::MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace kestrel

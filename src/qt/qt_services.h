@@ -24,6 +24,7 @@ class QtServices : public Services {
     std::string ReadMailtoCommand() override;
     void StartProgram(const std::string& file, const std::string& parameters) override;
     void Post(std::function<void()> task) override;
+    int64_t MonotonicMs() override;
 
   private:
     QtShell& shell_;

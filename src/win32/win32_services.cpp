@@ -58,4 +58,8 @@ void Win32Services::Post(std::function<void()> task) {
         PostMessageA(window, TasksWaitingMessage, 0, 0);
 }
 
+int64_t Win32Services::MonotonicMs() {
+    return static_cast<int64_t>(GetTickCount64());
+}
+
 } // namespace kestrel

@@ -16,6 +16,7 @@ class Win32Services : public Services {
     std::string ReadMailtoCommand() override;
     void StartProgram(const std::string& file, const std::string& parameters) override;
     void Post(std::function<void()> task) override;
+    int64_t MonotonicMs() override;
 
   private:
     Win32Handles& handles_;

@@ -1,4 +1,6 @@
 // Sampling, the tick, the window drawing and the tray picture, through the whole shell.
+#include "monitor/rates.h"
+#include "monitor/speed_table.h"
 #include "monitor/tray_icon.h"
 #include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
@@ -140,6 +142,85 @@ TEST_F(MonitorTest, WideCountersShowTrueRatesAndAResetIsNoSpike) {
     Traffic(2048 * 10, 0);
     app->OnTimer();
     EXPECT_EQ(InRateText(), "i: 10");
+}
+
+// A tick late or early shows the growth as two seconds' worth; one after a resume shows none,
+// and the next, on time again, is as exact as ever.
+TEST_F(MonitorTest, LateEarlyAndResumedTicksShowTrueRates) {
+    StartConfigured();
+    const struct {
+        int64_t intervalMs;
+        uint32_t growth;
+        const char* text;
+    } rows[] = {
+        {2000, 2048 * 100, "i: 100"}, {2200, 2048 * 100, "i: 100"}, {8000, 2048 * 400, "i: 100"},
+        {4000, 2048 * 100, "i: 50"},  {1000, 2048 * 100, "i: 200"}, {60000, 2048 * 9999, "i: 0"},
+        {2000, 2048 * 7, "i: 7"},
+    };
+    for (const auto& row : rows) {
+        desk.clockStepMs = row.intervalMs;
+        Traffic(row.growth, 0);
+        app->OnTimer();
+        EXPECT_EQ(InRateText(), row.text) << row.intervalMs << " ms";
+    }
+}
+
+// The automatic step: each direction's peak in sight fills at most three quarters of the graph,
+// the whole graph is redrawn to the new scale when a peak comes, and to the finer one once it
+// has left the graph.
+TEST_F(MonitorTest, TheAutomaticStepFollowsThePeakInSight) {
+    StartConfigured(2, AutomaticStep);
+    const uint32_t finest = DivisorsFor(1).in;
+    TicksOf(finest * 10, 0);
+    EXPECT_EQ(monitor().Scale().in, finest) << "never finer than 1 Mb/s";
+    EXPECT_EQ(monitor().History().in[24], 10);
+
+    Traffic(finest * 144, 0); // four times three quarters
+    app->OnTimer();
+    EXPECT_EQ(monitor().Scale().in, finest * 4);
+    EXPECT_EQ(monitor().History().in[24], 36) << "the peak";
+    EXPECT_EQ(monitor().History().in[23], 2) << "the values before it, redrawn to its scale";
+    // The tray's picture was made before the history moved on by one entry.
+    ThroughputHistory drawn = monitor().History();
+    for (size_t i = ThroughputHistory::Newest; i > 1; --i)
+        drawn.in[i] = monitor().History().in[i - 1];
+    EXPECT_EQ(drawn.in[23], 2);
+    EXPECT_EQ(desk.trayIcons.at(1).picture, TrayPicture(BuildTrayRaster(drawn)));
+
+    TicksOf(finest * 10, 0); // the peak scrolls out of the graph
+    EXPECT_EQ(monitor().Scale().in, finest);
+    EXPECT_EQ(monitor().History().in[24], 10);
+}
+
+// The list's last row watches the sum of every interface but loopback, each counter by its own
+// rule: a 32-bit one that wraps, a 64-bit one, and one that appears counts from its first sample.
+TEST_F(MonitorTest, TheLastRowWatchesTheSumOfAllButLoopback) {
+    interfaces.rows = {{"lo", 0, 0, true, true},
+                       {"eth0", 0xFFFFF000u, 0, false, false},
+                       {"wlan0", 5000000000u, 0, true, false}};
+    settings.content = "500,400,1,1,";
+    Start();
+    Menu(CmdConfigKestrel);
+    ASSERT_EQ(desk.control(InterfaceList).items.back(), "all but loopback");
+    desk.control(InterfaceList).selection = 3;
+    Select(InterfaceListId);
+    EXPECT_EQ(monitor().InterfaceNumber(), Monitor::AllInterfaces);
+    app->OnTimer();                             // the first sample of each
+    interfaces.rows[0].inOctets += 2048 * 1000; // loopback: not counted
+    interfaces.rows[1].inOctets += 2048 * 8;    // wraps past 2^32
+    interfaces.rows[2].inOctets += 2048 * 30;
+    interfaces.rows.push_back({"usb0", 2048 * 500, 0, true, false});
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 38");
+    interfaces.rows[3].inOctets += 2048 * 4;
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 4");
+
+    app->OnClose(); // kept as -1, and shown as the last row again
+    EXPECT_TRUE(settings.content->starts_with("500,400,-1,1,")) << *settings.content;
+    Start();
+    Menu(CmdConfigKestrel);
+    EXPECT_EQ(desk.control(InterfaceList).selection, 4);
 }
 
 TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {

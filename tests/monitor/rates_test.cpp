@@ -97,6 +97,48 @@ TEST(RatesTest, RateTextsSwitchUnitWhereTheNumberNoLongerFits) {
         EXPECT_EQ(RateText(growth), text) << growth;
 }
 
+// On time within 250 ms either way, exactly as always; otherwise as two seconds' worth; after a
+// gap of over ten seconds, nothing.
+TEST(RatesTest, GrowthOfLateEarlyAndResumedTicks) {
+    const struct {
+        int64_t growth, intervalMs, perTick;
+    } rows[] = {
+        {1000, 2000, 1000},
+        {1000, 1750, 1000},
+        {1000, 2250, 1000}, // on time
+        {1000, 1749, 1144},
+        {1000, 2251, 888}, // just outside
+        {20000, 20000, 0},
+        {1000, 10001, 0},     // a resume, a stopped process
+        {10000, 10000, 2000}, // late, within the gap
+        {1000, 500, 4000},
+        {1000, 0, 0},
+        {1000, -5, 0},                           // early; a clock gone wrong
+        {int64_t{5000000000}, 4000, 2500000000}, // above 2^32 stays exact
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(GrowthPerTick(row.growth, row.intervalMs), row.perTick)
+            << row.growth << " in " << row.intervalMs << " ms";
+}
+
+// Doublings of the 1 Mb/s step's divisor until the largest growth fills at most 36 of 48 units.
+TEST(RatesTest, TheAutomaticDivisorDoublesUntilThePeakFitsThreeQuarters) {
+    const struct {
+        int64_t largest;
+        uint32_t divisor;
+    } rows[] = {
+        {0, 5333},                       // never finer than 1 Mb/s
+        {5333 * 36, 5333},               // exactly three quarters
+        {5333 * 36 + 1, 10666},          // a doubling
+        {5333 * 72 + 1, 21332},          // two
+        {int64_t{2500000000}, 87375872}, // 10 Gb/s for two seconds: 29 of 48 units
+        {int64_t{1} << 62, 2796027904},  // as far as 32 bits go
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(AutomaticDivisor(row.largest, 5333), row.divisor) << row.largest;
+    EXPECT_LE(ScaledValue(2500000000, AutomaticDivisor(2500000000, 5333)), 36);
+}
+
 struct ScaleCase {
     int32_t growth;
     uint32_t divisor;

@@ -24,13 +24,41 @@ namespace {
 
 using enum ControlName;
 
+// The Qt desktop's services with the fake's clock, so that ticks fed at once count as on time
+// on both sides.
+class TickingServices : public Services {
+  public:
+    explicit TickingServices(Services& real) : real_(real) {}
+    bool AnotherInstanceRuns(const std::string& title) override {
+        return real_.AnotherInstanceRuns(title);
+    }
+    void LoadResources() override { real_.LoadResources(); }
+    void StartTimer(int id, int periodMs) override { real_.StartTimer(id, periodMs); }
+    std::string ReadMailtoCommand() override { return real_.ReadMailtoCommand(); }
+    void StartProgram(const std::string& file, const std::string& parameters) override {
+        real_.StartProgram(file, parameters);
+    }
+    void Post(std::function<void()> task) override { real_.Post(std::move(task)); }
+    int64_t MonotonicMs() override { return now_ += 2000; }
+
+  private:
+    Services& real_;
+    int64_t now_ = 0;
+};
+
 // One application on the fake desktop and one on the Qt desktop, fed the same inputs.
 class TwinTest : public ::testing::Test {
   protected:
     FakeDesktop fake;
     QtDesktop qt;
     Desktop fakePorts = fake.Ports();
-    Desktop qtPorts = qt.Ports();
+    TickingServices qtServices{qt.Ports().services};
+    Desktop qtPorts = WithServices(qt.Ports(), qtServices);
+
+    static Desktop WithServices(Desktop ports, Services& services) {
+        return {ports.window, ports.controls, ports.lists, ports.drawing,
+                ports.menus,  services,       ports.tray};
+    }
     FakeInterfaceTable fakeRows, qtRows;
     FakeSettingsFile fakeFile, qtFile;
     std::unique_ptr<Application> onFake, onQt;
