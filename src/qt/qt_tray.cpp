@@ -30,13 +30,35 @@ QString Tooltip(const TrayIconRecord& record) {
 
 } // namespace
 
+// Left to itself, Qt scales the one picture it has to the tray's size smoothly, which blurs a
+// 16-pixel graph; given each common size, it takes one as it is.
+QIcon CrispTrayIcon(const std::array<uint32_t, 256>& pixels) {
+    QIcon icon;
+    for (const int size : TrayIconSizes) {
+        const std::vector<uint32_t> scaled = ScaledArgb(pixels, size);
+        QImage image(size, size, QImage::Format_ARGB32);
+        for (int row = 0; row < size; ++row)
+            std::memcpy(image.scanLine(row), scaled.data() + row * size,
+                        static_cast<size_t>(size) * sizeof(uint32_t));
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+QIcon CrispTrayIcon(const QString& file) {
+    const QImage image = QImage(file).convertToFormat(QImage::Format_ARGB32);
+    if (image.size() != QSize(16, 16))
+        return QIcon(file);
+    std::array<uint32_t, 256> pixels;
+    for (int row = 0; row < 16; ++row)
+        std::memcpy(pixels.data() + row * 16, image.constScanLine(row), 16 * sizeof(uint32_t));
+    return CrispTrayIcon(pixels);
+}
+
 QIcon QtTray::IconFor(const TrayPicture& picture) const {
     if (const auto* name = std::get_if<std::string>(&picture))
         return *name == "MAIL" ? shell_.pictures.mail : shell_.pictures.noMail;
-    const std::array<uint32_t, 256> pixels = ArgbPicture(std::get<IconRaster>(picture));
-    QImage image(16, 16, QImage::Format_ARGB32);
-    std::memcpy(image.bits(), pixels.data(), sizeof pixels);
-    return QIcon(QPixmap::fromImage(image));
+    return CrispTrayIcon(ArgbPicture(std::get<IconRaster>(picture)));
 }
 
 QSystemTrayIcon* QtTray::Icon(int id) const {

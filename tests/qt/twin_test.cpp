@@ -11,6 +11,7 @@
 #include "qt/cp1252.h"
 #include "qt/qt_control_widgets.h"
 #include "qt/qt_desktop.h"
+#include "qt/qt_tray.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 namespace kestrel::testing {
 namespace {
@@ -178,6 +180,67 @@ TEST_F(TwinTest, TheTrayPictureIsTheGraphInTheWindowsColours) {
     EXPECT_GT(colours[0xFF00FF00] + colours[0xFFFFFF00], 0) << "the incoming graph";
     EXPECT_EQ(qt.TrayIcon(ThroughputIconId)->toolTip().toStdString(),
               fake.trayIcons.at(ThroughputIconId).tooltip.data());
+}
+
+// A picture's pixels as ARGB, top row first, a fully transparent pixel as 0 whatever its colour.
+std::vector<uint32_t> Pixels(const QPixmap& pixmap) {
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            pixels.push_back(qAlpha(image.pixel(x, y)) == 0 ? 0u : image.pixel(x, y));
+    return pixels;
+}
+
+std::vector<uint32_t> Clear0(std::vector<uint32_t> pixels) {
+    for (uint32_t& p : pixels)
+        p = (p >> 24) == 0 ? 0u : p;
+    return pixels;
+}
+
+// A tray that asks for another size, or for 16 at twice the density, gets the graph enlarged by
+// whole pixels: Qt would otherwise smooth the one picture it has to the size asked for.
+TEST_F(TwinTest, TheTrayPictureComesInEachSizeEnlargedByWholePixels) {
+    Start("500,400,1,1,");
+    for (uint32_t in : {20000u, 90000u, 10000u, 0u, 125000u})
+        Tick(in, in / 2);
+    const auto& raster = std::get<IconRaster>(fake.trayIcons.at(ThroughputIconId).picture);
+    const std::array<uint32_t, 256> expected = ArgbPicture(raster);
+    const QIcon icon = qt.TrayIcon(ThroughputIconId)->icon();
+
+    for (const int size : TrayIconSizes) {
+        const QPixmap pixmap = icon.pixmap(size, size);
+        ASSERT_EQ(pixmap.size(), QSize(size, size));
+        EXPECT_EQ(Pixels(pixmap), ScaledArgb(expected, size)) << size;
+    }
+    const QPixmap dense = icon.pixmap(QSize(16, 16), 2.0);
+    ASSERT_EQ(dense.size(), QSize(32, 32));
+    EXPECT_EQ(Pixels(dense), ScaledArgb(expected, 32)) << "16 at twice the density";
+    const QPixmap dense24 = icon.pixmap(QSize(24, 24), 2.0);
+    ASSERT_EQ(dense24.size(), QSize(48, 48));
+    EXPECT_EQ(Pixels(dense24), ScaledArgb(expected, 48)) << "24 at twice the density";
+}
+
+// The mail icon's two pictures, drawn 16 x 16, come in the same sizes by the same rule.
+TEST(CrispTrayIconTest, TheNamedPicturesAreEnlargedByWholePixelsToo) {
+    for (const QString& file : {QStringLiteral(":/res/NO.ico"), QStringLiteral(":/res/MAIL.ico")}) {
+        SCOPED_TRACE(file.toStdString());
+        const QImage original = QImage(file).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(original.size(), QSize(16, 16));
+        std::array<uint32_t, 256> pixels;
+        std::set<uint32_t> colours;
+        for (int i = 0; i < 256; ++i) {
+            pixels[static_cast<size_t>(i)] = original.pixel(i % 16, i / 16);
+            colours.insert(pixels[static_cast<size_t>(i)]);
+        }
+        EXPECT_GT(colours.size(), 2u) << "a picture, not a plain square";
+        const QIcon icon = CrispTrayIcon(file);
+        for (const int size : TrayIconSizes) {
+            const QPixmap pixmap = icon.pixmap(size, size);
+            ASSERT_EQ(pixmap.size(), QSize(size, size));
+            EXPECT_EQ(Pixels(pixmap), Clear0(ScaledArgb(pixels, size))) << size;
+        }
+    }
 }
 
 TEST(Cp1252Test, EveryByteCrossesBothWays) {
