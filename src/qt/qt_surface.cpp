@@ -24,6 +24,8 @@ DrawnLayer::DrawnLayer(QWidget* parent)
 void DrawnLayer::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // At a device pixel ratio above 1 each pixel becomes a block of its own colour, not a blur.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRect r = event->rect();
     painter.drawImage(r, image_, r);
 }

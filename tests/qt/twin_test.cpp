@@ -243,6 +243,43 @@ TEST(CrispTrayIconTest, TheNamedPicturesAreEnlargedByWholePixelsToo) {
     }
 }
 
+// At twice the density the window shows each drawn pixel as a 2 x 2 block of exactly its
+// colour: the window rendered as a screen of that density would show it, layer over controls.
+TEST_F(TwinTest, AtTwiceTheDensityEachDrawnPixelIsATwoByTwoBlock) {
+    Start("500,400,1,1,");
+    for (const auto& [in, out] : {std::pair{60000u, 2000u},
+                                  {250000u, 0u},
+                                  {0u, 250000u},
+                                  {90000u, 90000u},
+                                  {125000u, 62500u}})
+        Tick(in, out);
+    QWidget* window = qt.Window();
+    ASSERT_EQ(window->size(), QSize(100, 63));
+    QImage doubled(window->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    doubled.setDevicePixelRatio(2);
+    doubled.fill(Qt::transparent);
+    window->render(&doubled);
+
+    const QImage& drawn = qt.Drawn();
+    int opaque = 0;
+    std::set<QRgb> colours;
+    for (int y = 0; y < window->height(); ++y) {
+        for (int x = 0; x < window->width(); ++x) {
+            const QRgb pixel = drawn.pixel(x, y);
+            if (qAlpha(pixel) != 255)
+                continue; // a control shows there, drawn by Qt at the density itself
+            ++opaque;
+            colours.insert(pixel);
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx)
+                    ASSERT_EQ(doubled.pixel(2 * x + dx, 2 * y + dy), pixel)
+                        << x << "," << y << " +" << dx << "," << dy;
+        }
+    }
+    EXPECT_GT(opaque, 100 * 60) << "the strip and the graph";
+    EXPECT_GT(colours.size(), 3u) << "black, the graph's lines and the texts";
+}
+
 TEST(Cp1252Test, EveryByteCrossesBothWays) {
     const std::pair<std::string, std::u16string> table[] = {
         {"l\xE4uft schon", u"l\u00E4uft schon"},
