@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -183,13 +184,17 @@ TEST_F(TwinTest, TheTrayPictureIsTheGraphInTheWindowsColours) {
 }
 
 // A picture's pixels as ARGB, top row first, a fully transparent pixel as 0 whatever its colour.
-std::vector<uint32_t> Pixels(const QPixmap& pixmap) {
-    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+std::vector<uint32_t> Pixels(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
     std::vector<uint32_t> pixels;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             pixels.push_back(qAlpha(image.pixel(x, y)) == 0 ? 0u : image.pixel(x, y));
     return pixels;
+}
+
+std::vector<uint32_t> Pixels(const QPixmap& pixmap) {
+    return Pixels(pixmap.toImage());
 }
 
 std::vector<uint32_t> Clear0(std::vector<uint32_t> pixels) {
@@ -219,6 +224,25 @@ TEST_F(TwinTest, TheTrayPictureComesInEachSizeEnlargedByWholePixels) {
     const QPixmap dense24 = icon.pixmap(QSize(24, 24), 2.0);
     ASSERT_EQ(dense24.size(), QSize(48, 48));
     EXPECT_EQ(Pixels(dense24), ScaledArgb(expected, 48)) << "24 at twice the density";
+    for (const int size : {20, 44, 46, 64}) { // sizes the icon does not name
+        const QPixmap pixmap = icon.pixmap(size, size);
+        ASSERT_EQ(pixmap.size(), QSize(size, size));
+        EXPECT_EQ(Pixels(pixmap), ScaledArgb(expected, size)) << size;
+    }
+    QList<QSize> named;
+    for (const int size : TrayIconSizes)
+        named.append(QSize(size, size));
+    EXPECT_EQ(icon.availableSizes(), named);
+
+    // As the X tray paints it: into its slot, here 23 x 23 (46 pixels) at twice the density.
+    QImage slot(46, 46, QImage::Format_ARGB32_Premultiplied);
+    slot.setDevicePixelRatio(2);
+    slot.fill(Qt::transparent);
+    {
+        QPainter painter(&slot);
+        icon.paint(&painter, QRect(0, 0, 23, 23));
+    }
+    EXPECT_EQ(Pixels(slot), ScaledArgb(expected, 46)) << "a slot of 46 pixels";
 }
 
 // The mail icon's two pictures, drawn 16 x 16, come in the same sizes by the same rule.
