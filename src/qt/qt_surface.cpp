@@ -43,7 +43,11 @@ void QtSurface::FillBlack(const Rect& rect) {
 void QtSurface::Text(Point at, const std::string& text, Colour colour, Colour background) {
     if (!painter_) {
         painter_.emplace(&layer_.Image());
-        painter_->setFont(font_);
+        // Qt leaves fonts unhinted above a device pixel ratio of 1, but these texts are drawn
+        // one pixel to a pixel and only then enlarged: hinted as fontconfig's default is.
+        QFont font = font_;
+        font.setHintingPreference(QFont::PreferVerticalHinting);
+        painter_->setFont(font);
         painter_->setBackgroundMode(Qt::OpaqueMode);
     }
     painter_->setPen(ToQColor(colour));

@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -302,6 +304,50 @@ TEST_F(TwinTest, AtTwiceTheDensityEachDrawnPixelIsATwoByTwoBlock) {
     }
     EXPECT_GT(opaque, 100 * 60) << "the strip and the graph";
     EXPECT_GT(colours.size(), 3u) << "black, the graph's lines and the texts";
+}
+
+// Drawn by TheTextIsTheSameAtTwiceTheDensity in a process of its own, at the density that
+// process was started with: the strip with its texts, as a picture.
+TEST_F(TwinTest, DrawsTheStripForTheDensityTest) {
+    const QString out = qEnvironmentVariable("KESTREL_STRIP_OUT");
+    if (out.isEmpty())
+        GTEST_SKIP() << "a helper of TheTextIsTheSameAtTwiceTheDensity";
+    Start("500,400,1,1,");
+    Tick(60000, 2000);
+    Tick(125000, 62500);
+    ASSERT_TRUE(qt.Drawn().copy(0, 0, 100, 14).save(out, "PNG"));
+}
+
+// At twice the density Qt leaves fonts unhinted by default: the texts drawn into the layer, one
+// pixel to a pixel, would then come out other and blurrier than at the usual density, before
+// the layer is doubled at all.
+TEST(DensityTest, TheTextIsTheSameAtTwiceTheDensity) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage strips[2];
+    for (const int scale : {1, 2}) {
+        const QString path = dir.filePath(QStringLiteral("strip%1.png").arg(scale));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
+        environment.insert(QStringLiteral("KESTREL_STRIP_OUT"), path);
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=TwinTest.DrawsTheStripForTheDensityTest")});
+        ASSERT_TRUE(child.waitForFinished(30000)) << scale;
+        ASSERT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+        strips[scale - 1] = QImage(path).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(strips[scale - 1].size(), QSize(100, 14)) << scale;
+    }
+    int lit = 0;
+    for (int y = 0; y < 14; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            lit += (strips[0].pixel(x, y) & 0xFFFFFF) != 0;
+            EXPECT_EQ(strips[1].pixel(x, y), strips[0].pixel(x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_GT(lit, 40) << "the rates and the mark";
 }
 
 TEST(Cp1252Test, EveryByteCrossesBothWays) {
