@@ -1,6 +1,7 @@
 #include "qt/qt_services.h"
 
 #include "linux/xdg_mailto.h"
+#include "qt/qt_tray.h"
 
 #include <QApplication>
 #include <QFile>
@@ -18,8 +19,8 @@ bool QtServices::AnotherInstanceRuns(const std::string&) {
 
 void QtServices::LoadResources() {
     shell_.pictures.about = QPixmap(":/res/ABOUT.bmp");
-    shell_.pictures.noMail = QIcon(":/res/NO.ico");
-    shell_.pictures.mail = QIcon(":/res/MAIL.ico");
+    shell_.pictures.noMail = CrispTrayIcon(QStringLiteral(":/res/NO.ico"));
+    shell_.pictures.mail = CrispTrayIcon(QStringLiteral(":/res/MAIL.ico"));
     QApplication::setWindowIcon(QIcon(":/res/HAUPTICON.ico"));
 }
 

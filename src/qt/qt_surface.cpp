@@ -24,6 +24,8 @@ DrawnLayer::DrawnLayer(QWidget* parent)
 void DrawnLayer::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // At a device pixel ratio above 1 each pixel becomes a block of its own colour, not a blur.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRect r = event->rect();
     painter.drawImage(r, image_, r);
 }
@@ -41,7 +43,11 @@ void QtSurface::FillBlack(const Rect& rect) {
 void QtSurface::Text(Point at, const std::string& text, Colour colour, Colour background) {
     if (!painter_) {
         painter_.emplace(&layer_.Image());
-        painter_->setFont(font_);
+        // Qt leaves fonts unhinted above a device pixel ratio of 1, but these texts are drawn
+        // one pixel to a pixel and only then enlarged: hinted as fontconfig's default is.
+        QFont font = font_;
+        font.setHintingPreference(QFont::PreferVerticalHinting);
+        painter_->setFont(font);
         painter_->setBackgroundMode(Qt::OpaqueMode);
     }
     painter_->setPen(ToQColor(colour));

@@ -3,9 +3,12 @@
 #include "ports/argb_picture.h"
 #include "qt/cp1252.h"
 
+#include <QIconEngine>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kestrel {
@@ -28,15 +31,80 @@ QString Tooltip(const TrayIconRecord& record) {
     return FromCp1252({bytes, strnlen(bytes, record.tooltip.size())});
 }
 
+// Qt's own icons smooth the nearest picture they hold to a size they lack (a 44-pixel tray
+// slot, 16 at twice the density), which blurs a 16-pixel graph: this one makes each size asked
+// for by whole pixels.
+class CrispIconEngine : public QIconEngine {
+  public:
+    explicit CrispIconEngine(const std::array<uint32_t, 256>& pixels) : pixels_(pixels) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        const qreal ratio = painter->device()->devicePixelRatio();
+        QImage image = Image(qRound(std::min(rect.width(), rect.height()) * ratio));
+        if (image.isNull())
+            return;
+        image.setDevicePixelRatio(ratio);
+        const QSizeF size = image.deviceIndependentSize();
+        const QPointF corner(rect.x() + (rect.width() - size.width()) / 2,
+                             rect.y() + (rect.height() - size.height()) / 2);
+        painter->save();
+        painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter->drawImage(QRectF(corner, size), image);
+        painter->restore();
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::max(0, std::min(size.width(), size.height()));
+        return {side, side};
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        const QImage image = Image(actualSize(size, mode, state).width());
+        return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int size : TrayIconSizes)
+            sizes.append(QSize(size, size));
+        return sizes;
+    }
+    QString key() const override { return QStringLiteral("kestrel-crisp"); }
+    QIconEngine* clone() const override { return new CrispIconEngine(pixels_); }
+    bool isNull() override { return false; }
+
+  private:
+    QImage Image(int side) const {
+        if (side < 1)
+            return {};
+        const std::vector<uint32_t> scaled = ScaledArgb(pixels_, side);
+        QImage image(side, side, QImage::Format_ARGB32);
+        for (int row = 0; row < side; ++row)
+            std::memcpy(image.scanLine(row), scaled.data() + row * side,
+                        static_cast<size_t>(side) * sizeof(uint32_t));
+        return image;
+    }
+
+    std::array<uint32_t, 256> pixels_;
+};
+
 } // namespace
+
+QIcon CrispTrayIcon(const std::array<uint32_t, 256>& pixels) {
+    return QIcon(new CrispIconEngine(pixels));
+}
+
+QIcon CrispTrayIcon(const QString& file) {
+    const QImage image = QImage(file).convertToFormat(QImage::Format_ARGB32);
+    if (image.size() != QSize(16, 16))
+        return QIcon(file);
+    std::array<uint32_t, 256> pixels;
+    for (int row = 0; row < 16; ++row)
+        std::memcpy(pixels.data() + row * 16, image.constScanLine(row), 16 * sizeof(uint32_t));
+    return CrispTrayIcon(pixels);
+}
 
 QIcon QtTray::IconFor(const TrayPicture& picture) const {
     if (const auto* name = std::get_if<std::string>(&picture))
         return *name == "MAIL" ? shell_.pictures.mail : shell_.pictures.noMail;
-    const std::array<uint32_t, 256> pixels = ArgbPicture(std::get<IconRaster>(picture));
-    QImage image(16, 16, QImage::Format_ARGB32);
-    std::memcpy(image.bits(), pixels.data(), sizeof pixels);
-    return QIcon(QPixmap::fromImage(image));
+    return CrispTrayIcon(ArgbPicture(std::get<IconRaster>(picture)));
 }
 
 QSystemTrayIcon* QtTray::Icon(int id) const {

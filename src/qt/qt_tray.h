@@ -6,10 +6,21 @@
 #include <QIcon>
 #include <QSystemTrayIcon>
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 
 namespace kestrel {
+
+// The sizes a tray icon names as its own, for trays that choose among them.
+inline constexpr int TrayIconSizes[] = {16, 22, 24, 32, 48};
+
+// A 16 x 16 ARGB picture (0xAARRGGBB, top row first) as an icon that makes it at every size
+// asked for, at any density, enlarged by whole pixels and centred (ScaledArgb), never smoothed.
+QIcon CrispTrayIcon(const std::array<uint32_t, 256>& pixels);
+// The same for a 16 x 16 picture in a file; one of another size as Qt loads it.
+QIcon CrispTrayIcon(const QString& file);
 
 // The notification area through QSystemTrayIcon: one Qt icon per record identifier, its
 // activations reported to the window's receiver with the record's callback.

@@ -1,5 +1,7 @@
 #include "win32/win32_tray.h"
 
+#include "ports/argb_picture.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,8 +24,12 @@ HICON Win32Tray::IconFor(const TrayPicture& picture) {
     const IconRaster& raster = std::get<IconRaster>(picture);
     if (drawnIcon_ && drawnRaster_ == raster)
         return drawnIcon_;
-    HBITMAP mask = CreateBitmap(16, 16, 1, 1, raster.mask.data());
-    HBITMAP colour = CreateBitmap(16, 16, 1, 8, raster.colour.data());
+    // At the system's small-icon size, so that the shell need not blur it; at 16 these are the
+    // raster's own bytes.
+    const int side = std::max(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+    const ScaledRaster scaled = ScaleRaster(raster, side > 0 ? side : 16);
+    HBITMAP mask = CreateBitmap(scaled.size, scaled.size, 1, 1, scaled.mask.data());
+    HBITMAP colour = CreateBitmap(scaled.size, scaled.size, 1, 8, scaled.colour.data());
     ICONINFO info{};
     info.fIcon = TRUE;
     info.hbmMask = mask;

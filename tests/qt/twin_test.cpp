@@ -11,13 +11,18 @@
 #include "qt/cp1252.h"
 #include "qt/qt_control_widgets.h"
 #include "qt/qt_desktop.h"
+#include "qt/qt_tray.h"
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 namespace kestrel::testing {
 namespace {
@@ -206,6 +211,171 @@ TEST_F(TwinTest, TheTrayPictureIsTheGraphInTheWindowsColours) {
     EXPECT_GT(colours[0xFF00FF00] + colours[0xFFFFFF00], 0) << "the incoming graph";
     EXPECT_EQ(qt.TrayIcon(ThroughputIconId)->toolTip().toStdString(),
               fake.trayIcons.at(ThroughputIconId).tooltip.data());
+}
+
+// A picture's pixels as ARGB, top row first, a fully transparent pixel as 0 whatever its colour.
+std::vector<uint32_t> Pixels(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            pixels.push_back(qAlpha(image.pixel(x, y)) == 0 ? 0u : image.pixel(x, y));
+    return pixels;
+}
+
+std::vector<uint32_t> Pixels(const QPixmap& pixmap) {
+    return Pixels(pixmap.toImage());
+}
+
+std::vector<uint32_t> Clear0(std::vector<uint32_t> pixels) {
+    for (uint32_t& p : pixels)
+        p = (p >> 24) == 0 ? 0u : p;
+    return pixels;
+}
+
+// A tray that asks for another size, or for 16 at twice the density, gets the graph enlarged by
+// whole pixels: Qt would otherwise smooth the one picture it has to the size asked for.
+TEST_F(TwinTest, TheTrayPictureComesInEachSizeEnlargedByWholePixels) {
+    Start("500,400,1,1,");
+    for (uint32_t in : {20000u, 90000u, 10000u, 0u, 125000u})
+        Tick(in, in / 2);
+    const auto& raster = std::get<IconRaster>(fake.trayIcons.at(ThroughputIconId).picture);
+    const std::array<uint32_t, 256> expected = ArgbPicture(raster);
+    const QIcon icon = qt.TrayIcon(ThroughputIconId)->icon();
+
+    for (const int size : TrayIconSizes) {
+        const QPixmap pixmap = icon.pixmap(size, size);
+        ASSERT_EQ(pixmap.size(), QSize(size, size));
+        EXPECT_EQ(Pixels(pixmap), ScaledArgb(expected, size)) << size;
+    }
+    const QPixmap dense = icon.pixmap(QSize(16, 16), 2.0);
+    ASSERT_EQ(dense.size(), QSize(32, 32));
+    EXPECT_EQ(Pixels(dense), ScaledArgb(expected, 32)) << "16 at twice the density";
+    const QPixmap dense24 = icon.pixmap(QSize(24, 24), 2.0);
+    ASSERT_EQ(dense24.size(), QSize(48, 48));
+    EXPECT_EQ(Pixels(dense24), ScaledArgb(expected, 48)) << "24 at twice the density";
+    for (const int size : {20, 44, 46, 64}) { // sizes the icon does not name
+        const QPixmap pixmap = icon.pixmap(size, size);
+        ASSERT_EQ(pixmap.size(), QSize(size, size));
+        EXPECT_EQ(Pixels(pixmap), ScaledArgb(expected, size)) << size;
+    }
+    QList<QSize> named;
+    for (const int size : TrayIconSizes)
+        named.append(QSize(size, size));
+    EXPECT_EQ(icon.availableSizes(), named);
+
+    // As the X tray paints it: into its slot, here 23 x 23 (46 pixels) at twice the density.
+    QImage slot(46, 46, QImage::Format_ARGB32_Premultiplied);
+    slot.setDevicePixelRatio(2);
+    slot.fill(Qt::transparent);
+    {
+        QPainter painter(&slot);
+        icon.paint(&painter, QRect(0, 0, 23, 23));
+    }
+    EXPECT_EQ(Pixels(slot), ScaledArgb(expected, 46)) << "a slot of 46 pixels";
+}
+
+// The mail icon's two pictures, drawn 16 x 16, come in the same sizes by the same rule.
+TEST(CrispTrayIconTest, TheNamedPicturesAreEnlargedByWholePixelsToo) {
+    for (const QString& file : {QStringLiteral(":/res/NO.ico"), QStringLiteral(":/res/MAIL.ico")}) {
+        SCOPED_TRACE(file.toStdString());
+        const QImage original = QImage(file).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(original.size(), QSize(16, 16));
+        std::array<uint32_t, 256> pixels;
+        std::set<uint32_t> colours;
+        for (int i = 0; i < 256; ++i) {
+            pixels[static_cast<size_t>(i)] = original.pixel(i % 16, i / 16);
+            colours.insert(pixels[static_cast<size_t>(i)]);
+        }
+        EXPECT_GT(colours.size(), 2u) << "a picture, not a plain square";
+        const QIcon icon = CrispTrayIcon(file);
+        for (const int size : TrayIconSizes) {
+            const QPixmap pixmap = icon.pixmap(size, size);
+            ASSERT_EQ(pixmap.size(), QSize(size, size));
+            EXPECT_EQ(Pixels(pixmap), Clear0(ScaledArgb(pixels, size))) << size;
+        }
+    }
+}
+
+// At twice the density the window shows each drawn pixel as a 2 x 2 block of exactly its
+// colour: the window rendered as a screen of that density would show it, layer over controls.
+TEST_F(TwinTest, AtTwiceTheDensityEachDrawnPixelIsATwoByTwoBlock) {
+    Start("500,400,1,1,");
+    for (const auto& [in, out] : {std::pair{60000u, 2000u},
+                                  {250000u, 0u},
+                                  {0u, 250000u},
+                                  {90000u, 90000u},
+                                  {125000u, 62500u}})
+        Tick(in, out);
+    QWidget* window = qt.Window();
+    ASSERT_EQ(window->size(), QSize(100, 63));
+    QImage doubled(window->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    doubled.setDevicePixelRatio(2);
+    doubled.fill(Qt::transparent);
+    window->render(&doubled);
+
+    const QImage& drawn = qt.Drawn();
+    int opaque = 0;
+    std::set<QRgb> colours;
+    for (int y = 0; y < window->height(); ++y) {
+        for (int x = 0; x < window->width(); ++x) {
+            const QRgb pixel = drawn.pixel(x, y);
+            if (qAlpha(pixel) != 255)
+                continue; // a control shows there, drawn by Qt at the density itself
+            ++opaque;
+            colours.insert(pixel);
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx)
+                    ASSERT_EQ(doubled.pixel(2 * x + dx, 2 * y + dy), pixel)
+                        << x << "," << y << " +" << dx << "," << dy;
+        }
+    }
+    EXPECT_GT(opaque, 100 * 60) << "the strip and the graph";
+    EXPECT_GT(colours.size(), 3u) << "black, the graph's lines and the texts";
+}
+
+// Drawn by TheTextIsTheSameAtTwiceTheDensity in a process of its own, at the density that
+// process was started with: the strip with its texts, as a picture.
+TEST_F(TwinTest, DrawsTheStripForTheDensityTest) {
+    const QString out = qEnvironmentVariable("KESTREL_STRIP_OUT");
+    if (out.isEmpty())
+        GTEST_SKIP() << "a helper of TheTextIsTheSameAtTwiceTheDensity";
+    Start("500,400,1,1,");
+    Tick(60000, 2000);
+    Tick(125000, 62500);
+    ASSERT_TRUE(qt.Drawn().copy(0, 0, 100, 14).save(out, "PNG"));
+}
+
+// At twice the density Qt leaves fonts unhinted by default: the texts drawn into the layer, one
+// pixel to a pixel, would then come out other and blurrier than at the usual density, before
+// the layer is doubled at all.
+TEST(DensityTest, TheTextIsTheSameAtTwiceTheDensity) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage strips[2];
+    for (const int scale : {1, 2}) {
+        const QString path = dir.filePath(QStringLiteral("strip%1.png").arg(scale));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
+        environment.insert(QStringLiteral("KESTREL_STRIP_OUT"), path);
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=TwinTest.DrawsTheStripForTheDensityTest")});
+        ASSERT_TRUE(child.waitForFinished(30000)) << scale;
+        ASSERT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+        strips[scale - 1] = QImage(path).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(strips[scale - 1].size(), QSize(100, 14)) << scale;
+    }
+    int lit = 0;
+    for (int y = 0; y < 14; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            lit += (strips[0].pixel(x, y) & 0xFFFFFF) != 0;
+            EXPECT_EQ(strips[1].pixel(x, y), strips[0].pixel(x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_GT(lit, 40) << "the rates and the mark";
 }
 
 TEST(Cp1252Test, EveryByteCrossesBothWays) {
