@@ -28,7 +28,9 @@ int Monitor::ListIndex() const {
 }
 
 void Monitor::WatchListIndex(int index) {
-    interfaceNumber_ = listedRows_ > 0 && index == listedRows_ ? AllInterfaces : index + 1;
+    const int32_t chosen = listedRows_ > 0 && index == listedRows_ ? AllInterfaces : index + 1;
+    primeNext_ = primeNext_ || chosen != interfaceNumber_;
+    interfaceNumber_ = chosen;
 }
 
 void Monitor::FillInterfaceList() {
@@ -104,6 +106,9 @@ void Monitor::UpdateRates() {
     }
 
     growth = PerTick(growth);
+    if (primeNext_)
+        growth = {};
+    primeNext_ = false;
     inRateText_ = "i: " + RateText(growth.in);
     outRateText_ = "o: " + RateText(growth.out);
     WriteTooltip();

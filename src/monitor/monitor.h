@@ -31,7 +31,8 @@ class Monitor {
     // nothing.
     int32_t InterfaceNumber() const { return interfaceNumber_; }
     void Watch(int32_t interfaceNumber) { interfaceNumber_ = interfaceNumber; }
-    // The interface list's rows: the table's, then the sum of all.
+    // The interface list's rows: the table's, then the sum of all. A row chosen there starts
+    // with a priming sample: its counters have nothing to do with the last row's.
     int ListIndex() const;
     void WatchListIndex(int index);
     bool Configured() const { return interfaceNumber_ < NotConfigured; }
@@ -97,6 +98,7 @@ class Monitor {
     std::array<int64_t, 26> growthIn_{}, growthOut_{};
     // When the last sample was taken; none before the first.
     std::optional<int64_t> sampledAtMs_;
+    bool primeNext_ = false;
     std::string inRateText_, outRateText_;
     uint32_t tableBufferSize_ = InitialBufferSize;
     ThroughputHistory history_;

@@ -68,16 +68,17 @@ int ListenOnLoopback(int backlog, sockaddr_in& address) {
     return listener;
 }
 
-// About 100 KB a second through the loopback interface, both ways counted, while it lives.
+// About rate bytes a second through the loopback interface (100 KB by default), both ways
+// counted, while it lives.
 class LoopbackTraffic {
   public:
-    LoopbackTraffic() {
+    explicit LoopbackTraffic(size_t rate = 100000) {
         sockaddr_in address{};
         listener_ = ListenOnLoopback(1, address);
-        sender_ = std::thread([this, address] {
+        sender_ = std::thread([this, address, rate] {
             const int out = socket(AF_INET, SOCK_STREAM, 0);
             connect(out, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-            const std::string chunk(10000, 'x');
+            const std::string chunk(rate / 10, 'x');
             while (running_) {
                 send(out, chunk.data(), chunk.size(), MSG_NOSIGNAL);
                 std::this_thread::sleep_for(100ms);
@@ -306,6 +307,23 @@ TEST_F(NativeE2eTest, TheWindowTheGraphAndTheTrayIcon) {
     EXPECT_TRUE(saved.str().starts_with("540,440,1,1,")) << saved.str();
     EXPECT_EQ(fs::status(Settings()).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// The speed list holds the gigabit steps and the automatic one; at the 1 Gb/s step about 50 MB a
+// second through loopback put the incoming line in the middle of the graph (about 19 of 48
+// units): neither pinned to the top nor flat.
+TEST_F(NativeE2eTest, AtOneGigabitFiftyMegabytesASecondAreNeitherPinnedNorFlat) {
+    std::ofstream(Settings(), std::ios::binary) << "500,400,1,7,";
+    const pid_t kestrel = Start();
+    ASSERT_NE(WaitForWindow(), 0u);
+    const Box pinned{500, 415, 100, 5}, middle{500, 420, 100, 40};
+    {
+        LoopbackTraffic traffic(50000000);
+        EXPECT_TRUE(Eventually([&] { return Count(middle, &Rgb::Green) > 3; }))
+            << "the incoming line rose";
+        EXPECT_EQ(Count(pinned, &Rgb::Green), 0) << "and stays below the top";
+    }
+    EXPECT_EQ(Terminate(kestrel), 0);
 }
 
 // Three accounts on servers that never answer: the window comes as fast as without them, it can

@@ -71,7 +71,7 @@ TEST_F(KestrelTest, FirstStartHasTheEighteenControlsInTheirPlaces) {
         EXPECT_EQ(lstrcmpiA(got.className.c_str(), want.className), 0) << got.className;
         EXPECT_EQ(got.id, want.id);
         // The platform adjusts two bits itself: a list box drops WS_VSCROLL while all its items
-        // fit (SpeedList's six do not), and a checked radio button becomes a tab stop.
+        // fit (SpeedList's nine do not), and a checked radio button becomes a tab stop.
         const DWORD adjusted =
             (i == SpeedList ? 0 : WS_VSCROLL) | (i >= FirstRadio ? WS_TABSTOP : 0);
         EXPECT_EQ(got.style & ~(WS_VISIBLE | adjusted), (WS_CHILD | want.style) & ~adjusted);
@@ -91,7 +91,7 @@ TEST_F(KestrelTest, FirstStartHasTheEighteenControlsInTheirPlaces) {
     }
     EXPECT_EQ(ListTexts(kids[SpeedList].handle),
               (std::vector<std::string>{"  1 Mb/s", "  2 Mb/s", "  3 Mb/s", "  6 Mb/s", " 10 Mb/s",
-                                        "100 Mb/s"}));
+                                        "100 Mb/s", "1000", "10000", "auto"}));
     EXPECT_EQ(SendMessageA(kids[SpeedList].handle, LB_GETCURSEL, 0, 0), LB_ERR);
     EXPECT_EQ(SendMessageA(kids[FirstRadio].handle, BM_GETCHECK, 0, 0), BST_CHECKED);
 }

@@ -98,6 +98,20 @@ TEST_F(ThroughputTest, LoopbackTrafficMovesTheRatesAndBothGraphLines) {
     EXPECT_TRUE(Answers(window));
 }
 
+// At the 1 Gb/s step, about 50 MB a second through loopback puts the incoming line in the
+// middle of the graph (about 19 of 48 units): neither pinned to the top nor flat.
+TEST_F(ThroughputTest, AtOneGigabitFiftyMegabytesASecondAreNeitherPinnedNorFlat) {
+    Choose(InterfaceList, LoopbackIndex());
+    Choose(SpeedList, 6); // "1000"
+    ClickOk();
+    ASSERT_TRUE(HasRect(ScreenWidth() - 100, ScreenHeight() - 98, 100, 63));
+    LoopbackTraffic traffic(50000000, 7s);
+    const RECT pinned{0, 15, 100, 20}, middle{0, 20, 100, 60};
+    EXPECT_TRUE(Eventually([&] { return CountPixels(middle, RGB(0, 255, 0)) > 3; }, 7s))
+        << "the incoming line rose";
+    EXPECT_EQ(CountPixels(pinned, RGB(0, 255, 0)), 0) << "and stays below the top";
+}
+
 TEST_F(ThroughputTest, SettingsAreWrittenAtExitAndComeBackAtTheNextStart) {
     Choose(InterfaceList, 0);
     Choose(SpeedList, 2);

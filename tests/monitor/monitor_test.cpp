@@ -294,6 +294,15 @@ TEST_F(MonitorTest, SwitchingToAnInterfaceWithSmallerCountersShowsNoSpike) {
     EXPECT_EQ(InRateText(), "i: 0");
     EXPECT_EQ(OutRateText(), "o: 0");
     EXPECT_EQ(monitor().History().out[24], 0);
+
+    // Nor with larger ones: the first sample of a newly chosen row only primes.
+    desk.control(InterfaceList).selection = 1;
+    Select(InterfaceListId);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 0");
+    Traffic(2048 * 3, 0);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 3");
 }
 
 TEST_F(MonitorTest, WithoutASpeedStepTheGraphRestsButTheTextsMove) {
