@@ -31,18 +31,26 @@ build_preset() {
     cmake --build --preset "$1"
 }
 
-# Runs a preset's tests into build/PRESET-tests.log; its summary on success, and on failure the
-# failing tests' own output last, where a truncated CI log still shows it.
-run_tests() {
-    local preset=$1 log="$ROOT/build/$1-tests.log"
+# Runs a command with its output in LOG: the output's end on success, and on failure the failing
+# tests' own words last, where a truncated CI log still shows them. Usage: logged LOG COMMAND...
+logged() {
+    local log=$1
     shift
-    if ctest --preset "$preset" --output-on-failure "$@" >"$log" 2>&1; then
+    if "$@" >"$log" 2>&1; then
         tail -n 3 "$log"
         return 0
     fi
-    grep -E -B1 -A6 'Failure|FAILED|Failed|Timeout|Exception' "$log" | tail -n 150
+    grep -E -B3 -A12 'Failure|FAILED|Failed|Timeout|Exception|WARNING: ThreadSanitizer' "$log" |
+        tail -n 150
     tail -n 12 "$log"
     return 1
+}
+
+# A preset's tests, into build/PRESET-tests.log.
+run_tests() {
+    local preset=$1
+    shift
+    logged "$ROOT/build/$preset-tests.log" ctest --preset "$preset" --output-on-failure "$@"
 }
 
 # Uses $DISPLAY when it answers; otherwise starts Xvfb on a free display number.

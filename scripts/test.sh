@@ -16,10 +16,8 @@ run_tests linux -j2
 say "== the mail thread's hand-over under ThreadSanitizer"
 build_preset tsan
 for program in mail_test net_test; do
-    TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build/tsan/tests/$program --gtest_brief=1 \
-        >"build/tsan-$program.log" 2>&1 || { grep -B3 -A12 -E 'Failure|WARNING: ThreadSanitizer' \
-        "build/tsan-$program.log" | tail -n 80; tail -n 5 "build/tsan-$program.log"; exit 1; }
-    tail -n 2 "build/tsan-$program.log"
+    TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" \
+        logged "build/tsan-$program.log" "build/tsan/tests/$program" --gtest_brief=1
 done
 say "== benchmarks, one short pass to see that they run"
 build/linux/bench/core_bench --benchmark_min_time=0.01 | tail -n 3
