@@ -192,6 +192,20 @@ void TcpConnection::ReadLine(std::string& line, std::string_view terminator, int
     }
 }
 
+bool TcpConnection::ReadBytes(std::string& out, size_t n, int limitMs) {
+    CheckAborted();
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (PendingInput.Size() < n) {
+        CheckPeerClosed(true, true);
+        if (FillPendingInput(true, MsUntil(deadline), false) <= 0) {
+            out.clear();
+            return false;
+        }
+    }
+    TakeInto(out, n);
+    return true;
+}
+
 std::string TcpConnection::ReadNonEmptyLine(int maxTries, int limitMs) {
     std::string result;
     for (int tries = 0; result.empty() && tries < maxTries; ++tries) {

@@ -54,6 +54,8 @@ class TcpConnection : public Component {
     // The same into the caller's string, whose storage is reused from line to line.
     void ReadLine(std::string& line, std::string_view terminator = "\n", int limitMs = DefaultLimit,
                   int maxLength = -1);
+    // Exactly n bytes into out, within limitMs: false, with out empty, at the limit.
+    bool ReadBytes(std::string& out, size_t n, int limitMs);
     std::string ReadNonEmptyLine(int maxTries = 2147483647, int limitMs = DefaultLimit);
     void WriteText(const std::string& text);
     void WriteLine(const std::string& text);

@@ -1,0 +1,410 @@
+#include "imap/imap_client.h"
+
+#include "pop3/text_ops.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace kestrel {
+
+namespace {
+
+using imap::Item;
+using imap::Response;
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Base64(const std::string& bytes) {
+    static constexpr char Digits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            group |= static_cast<uint8_t>(bytes[i + 2]);
+        out += Digits[(group >> 18) & 63];
+        out += Digits[(group >> 12) & 63];
+        out += i + 1 < bytes.size() ? Digits[(group >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? Digits[group & 63] : '=';
+    }
+    return out;
+}
+
+// Quoting carries 7-bit text without CR, LF and NUL; anything else goes as a literal.
+bool Quotable(const std::string& text) {
+    return std::ranges::all_of(text, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x7F;
+    });
+}
+
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+// "CAPABILITY IMAP4rev1 IDLE" as in a response code.
+std::set<std::string> WordsAfterFirst(const std::string& code) {
+    std::set<std::string> words;
+    size_t at = code.find(' ');
+    while (at != std::string::npos) {
+        const size_t start = at + 1;
+        at = code.find(' ', start);
+        const std::string word = code.substr(start, at == std::string::npos ? at : at - start);
+        if (!word.empty())
+            words.insert(Upper(word));
+    }
+    return words;
+}
+
+bool CodeIs(const Response& response, std::string_view name) {
+    const std::string_view code(response.code);
+    return code.size() >= name.size() && text::EqualsIgnoringCase(code.substr(0, name.size()), name) &&
+           (code.size() == name.size() || code[name.size()] == ' ');
+}
+
+std::string LineOf(const Response& response) {
+    std::string line = response.status;
+    if (!response.code.empty())
+        line += " [" + response.code + "]";
+    if (!response.text.empty())
+        line += " " + response.text;
+    return line;
+}
+
+// The value after name in a FETCH's list of pairs.
+const Item* FetchValue(const Item& list, std::string_view name) {
+    for (size_t i = 0; i + 1 < list.items.size(); i += 2) {
+        if (list.items[i].IsAtom(name))
+            return &list.items[i + 1];
+    }
+    return nullptr;
+}
+
+void HeaderInto(const std::string& block, MailMessage& message) {
+    size_t start = 0;
+    while (start < block.size()) {
+        size_t end = block.find('\n', start);
+        if (end == std::string::npos)
+            end = block.size();
+        std::string line = block.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            message.HeaderLines.Add(line);
+        start = end + 1;
+    }
+    message.ApplyHeaderFields();
+}
+
+} // namespace
+
+ImapClient::ImapClient() {
+    Port = 143;
+    MaxLineLength = LineByteLimit;
+}
+
+bool ImapClient::Has(std::string_view capability) const {
+    return Capabilities.contains(Upper(std::string(capability)));
+}
+
+std::string ImapClient::NextTag() {
+    return "k" + std::to_string(++nextTag_);
+}
+
+std::string ImapClient::ReadResponseLine(Clock::time_point deadline, size_t& bytes) {
+    std::string line;
+    ReadLine(line, "\n", MsLeft(deadline));
+    if (LineTimedOut)
+        RaiseTimeout(deadline);
+    bytes += line.size() + 2;
+    if (bytes > ResponseByteLimit)
+        throw ReplyTooLong();
+    return line;
+}
+
+Response ImapClient::ReadResponse() {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(replyLimitMs_);
+    size_t bytes = 0;
+    imap::RawResponse raw;
+    raw.lines.push_back(ReadResponseLine(deadline, bytes));
+    while (const std::optional<uint64_t> size = imap::LiteralAnnounced(raw.lines.back())) {
+        if (*size > LiteralByteLimit)
+            throw HeaderTooLong();
+        bytes += *size;
+        if (bytes > ResponseByteLimit)
+            throw ReplyTooLong();
+        std::string& literal = raw.literals.emplace_back();
+        if (!ReadBytes(literal, static_cast<size_t>(*size), MsLeft(deadline)))
+            RaiseTimeout(deadline);
+        raw.lines.push_back(ReadResponseLine(deadline, bytes));
+    }
+    return imap::ParseResponse(raw);
+}
+
+void ImapClient::Note(const Response& response) {
+    if (response.status == "BYE") {
+        if (!loggingOut_)
+            throw ImapRefusal(LineOf(response));
+        return;
+    }
+    if (CodeIs(response, "CAPABILITY"))
+        Capabilities = WordsAfterFirst(response.code);
+    if (CodeIs(response, "UIDVALIDITY")) {
+        const Item code{Item::Type::Atom, response.code.substr(12), {}};
+        mailbox_.uidValidity = code.Number().value_or(0);
+    }
+    const std::vector<Item>& items = response.items;
+    if (items.empty())
+        return;
+    if (items[0].IsAtom("CAPABILITY")) {
+        Capabilities.clear();
+        for (size_t i = 1; i < items.size(); ++i)
+            Capabilities.insert(Upper(items[i].text));
+    } else if (items[0].IsAtom("SEARCH")) {
+        for (size_t i = 1; i < items.size(); ++i) {
+            if (const std::optional<uint32_t> uid = items[i].Number())
+                searched_.push_back(*uid);
+        }
+    } else if (items.size() >= 2 && items[0].Number()) {
+        if (items[1].IsAtom("EXISTS")) {
+            mailbox_.messages = *items[0].Number();
+            changed_ = true;
+        } else if (items[1].IsAtom("EXPUNGE")) {
+            mailbox_.messages -= std::min<uint32_t>(mailbox_.messages, 1);
+        } else if (items[1].IsAtom("FETCH") && items.size() >= 3) {
+            const Item* uid = FetchValue(items[2], "UID");
+            const Item* header = FetchValue(items[2], "BODY[HEADER]");
+            const auto isAsked = [&](const auto& asked) { return asked.second == uid->Number(); };
+            if (header && uid && uid->Number() && std::ranges::any_of(asked_, isAsked))
+                fetched_[*uid->Number()] = header->text;
+            else if (FetchValue(items[2], "FLAGS"))
+                changed_ = true;
+        }
+    }
+}
+
+Response ImapClient::Complete(const std::string& tag) {
+    for (;;) {
+        Response response = ReadResponse();
+        if (response.kind == Response::Kind::Tagged && response.tag == tag) {
+            Note(response);
+            if (response.status != "OK")
+                throw ImapRefusal(LineOf(response));
+            return response;
+        }
+        Note(response);
+    }
+}
+
+Response ImapClient::Command(const std::string& command) {
+    const std::string tag = NextTag();
+    WriteLine(tag + " " + command);
+    return Complete(tag);
+}
+
+void ImapClient::SendWithString(const std::string& tag, const std::string& before,
+                                const std::vector<std::string>& strings) {
+    const bool nonSynchronizing = Has("LITERAL+") || Has("LITERAL-");
+    std::string line = tag + " " + before;
+    for (const std::string& text : strings) {
+        if (Quotable(text)) {
+            line += " " + Quoted(text);
+            continue;
+        }
+        line += " {" + std::to_string(text.size()) + (nonSynchronizing ? "+}" : "}");
+        WriteLine(line);
+        if (!nonSynchronizing) {
+            const Response go = ReadResponse();
+            if (go.kind != Response::Kind::Continuation) {
+                Note(go);
+                throw ImapRefusal(LineOf(go));
+            }
+        }
+        line = text;
+    }
+    WriteLine(line);
+}
+
+void ImapClient::Login() {
+    if (!Has("LOGINDISABLED")) {
+        const std::string tag = NextTag();
+        SendWithString(tag, "LOGIN", {Username, Password});
+        Complete(tag);
+    } else if (!UseTls) {
+        throw NoLoginOffered("the server takes passwords only over TLS: use imaps://");
+    } else if (!Has("AUTH=PLAIN")) {
+        throw NoLoginOffered("the server offers no login but LOGIN, which it disabled");
+    } else {
+        const std::string tag = NextTag();
+        WriteLine(tag + " AUTHENTICATE PLAIN");
+        const Response go = ReadResponse();
+        if (go.kind != Response::Kind::Continuation) {
+            Note(go);
+            throw ImapRefusal(LineOf(go));
+        }
+        WriteLine(Base64(std::string(1, '\0') + Username + '\0' + Password));
+        Complete(tag);
+    }
+}
+
+void ImapClient::OpenConnection(int limitMs) {
+    TcpClient::OpenConnection(limitMs);
+    StartSessionClock();
+    nextTag_ = 0;
+    replyLimitMs_ = ReplyLimitMs;
+    loggingOut_ = false;
+    asked_.clear();
+    fetched_.clear();
+    idleTag_.reset();
+    Capabilities.clear();
+    try {
+        const Response greeting = ReadResponse();
+        if (greeting.kind != Response::Kind::Untagged ||
+            (greeting.status != "OK" && greeting.status != "PREAUTH")) {
+            Note(greeting); // a BYE says why
+            throw ImapRefusal(LineOf(greeting));
+        }
+        Note(greeting);
+        if (Capabilities.empty())
+            Command("CAPABILITY");
+        if (greeting.status == "PREAUTH")
+            return;
+        Login();
+        // Servers name more capabilities after the login; most say so in its completion.
+        if (!Has("IMAP4REV1") && !Has("IMAP4REV2"))
+            Command("CAPABILITY");
+    } catch (...) {
+        TcpConnection::CloseConnection();
+        throw;
+    }
+}
+
+ImapClient::Mailbox ImapClient::OpenInbox(bool readOnly) {
+    mailbox_ = {};
+    Command(readOnly ? "EXAMINE INBOX" : "SELECT INBOX");
+    return mailbox_;
+}
+
+std::vector<uint32_t> ImapClient::UnseenIds() {
+    searched_.clear();
+    Command("UID SEARCH UNSEEN");
+    std::vector<uint32_t> ids = std::move(searched_);
+    searched_.clear();
+    std::ranges::sort(ids);
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
+void ImapClient::AskForHeader(uint32_t uid) {
+    const std::string tag = NextTag();
+    WriteLine(tag + " UID FETCH " + std::to_string(uid) + " (UID BODY.PEEK[HEADER])");
+    asked_.emplace_back(tag, uid);
+}
+
+bool ImapClient::ReadHeader(MailMessage& message) {
+    if (asked_.empty())
+        return false;
+    const auto [tag, uid] = asked_.front();
+    try {
+        Complete(tag);
+    } catch (...) {
+        asked_.pop_front();
+        fetched_.erase(uid);
+        throw;
+    }
+    asked_.pop_front();
+    const auto header = fetched_.find(uid);
+    if (header == fetched_.end())
+        return false;
+    HeaderInto(header->second, message);
+    fetched_.erase(header);
+    return true;
+}
+
+void ImapClient::FlagDeleted(uint32_t uid) {
+    Command("UID STORE " + std::to_string(uid) + " +FLAGS.SILENT (\\Deleted)");
+}
+
+void ImapClient::ExpungeOnly(uint32_t uid) {
+    Command("UID EXPUNGE " + std::to_string(uid));
+}
+
+void ImapClient::StartIdle() {
+    const std::string tag = NextTag();
+    WriteLine(tag + " IDLE");
+    for (;;) {
+        const Response response = ReadResponse();
+        if (response.kind == Response::Kind::Continuation)
+            break;
+        Note(response);
+        if (response.kind == Response::Kind::Tagged && response.tag == tag)
+            throw ImapRefusal(LineOf(response));
+    }
+    idleTag_ = tag;
+    changed_ = false;
+}
+
+bool ImapClient::WaitForChange(int limitMs) {
+    changed_ = false;
+    if (PendingInput.Unread().find('\n') == std::string_view::npos &&
+        FillPendingInput(true, limitMs, false) < 0)
+        return false;
+    // What arrived, and the rest of a response it began.
+    do {
+        Note(ReadResponse());
+    } while (PendingInput.Unread().find('\n') != std::string_view::npos);
+    return changed_;
+}
+
+void ImapClient::EndIdle() {
+    if (!idleTag_)
+        return;
+    const std::string tag = *idleTag_;
+    idleTag_.reset();
+    WriteLine("DONE");
+    Complete(tag);
+}
+
+void ImapClient::Logout(int limitMs) {
+    replyLimitMs_ = limitMs;
+    try {
+        if (IsConnected()) {
+            loggingOut_ = true;
+            if (idleTag_) {
+                WriteLine("DONE");
+                idleTag_.reset();
+            }
+            Command("LOGOUT");
+        }
+    } catch (...) {
+        TcpConnection::CloseConnection();
+        throw;
+    }
+    TcpConnection::CloseConnection();
+}
+
+void ImapClient::CloseConnection() {
+    try {
+        if (IsConnected())
+            WriteText(std::string(idleTag_ ? "DONE\r\n" : "") + NextTag() + " LOGOUT\r\n");
+    } catch (...) {
+        TcpConnection::CloseConnection();
+        throw;
+    }
+    idleTag_.reset();
+    TcpConnection::CloseConnection();
+}
+
+} // namespace kestrel

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "imap/imap_response.h"
+#include "pop3/mail_message.h"
+#include "pop3/pop3_client.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+// A command the server answered NO or BAD, or a BYE that ended the session: its line.
+class ImapRefusal : public ClientError {
+  public:
+    explicit ImapRefusal(const std::string& line) : ClientError(line) {}
+};
+
+// The server takes no password on this unencrypted connection (LOGINDISABLED), or offers no
+// login kestrel knows.
+class NoLoginOffered : public ClientError {
+  public:
+    explicit NoLoginOffered(const std::string& why) : ClientError(why) {}
+};
+
+// The IMAP conversation of a mail watcher: greeting, capabilities and login, INBOX, the unread
+// messages' ids and headers, deletion by id, idling, logout. Every read is bounded as the POP3
+// ones are: each response in time (the reply's limit) and bytes, each line and each literal, and
+// the whole session once started (where a session limit is set).
+class ImapClient : public MessageClient {
+  public:
+    static constexpr int LineByteLimit = 64 * 1024;
+    static constexpr size_t LiteralByteLimit = HeaderByteLimit;
+    static constexpr size_t ResponseByteLimit = 2 * 1024 * 1024;
+
+    ImapClient();
+
+    std::string Username;
+    std::string Password;
+    // The server's capabilities, upper-cased, as it last named them.
+    std::set<std::string> Capabilities;
+    bool Has(std::string_view capability) const;
+
+    // Connects, reads the greeting, learns the capabilities and logs in.
+    void OpenConnection(int limitMs) override;
+
+    struct Mailbox {
+        uint32_t uidValidity = 0;
+        uint32_t messages = 0;
+    };
+    // SELECT INBOX, or EXAMINE INBOX to change nothing in it.
+    Mailbox OpenInbox(bool readOnly);
+    // The ids of the messages without \Seen, ascending.
+    std::vector<uint32_t> UnseenIds();
+
+    // Writes the fetch of that message's header without marking it read, without waiting;
+    // ReadHeader reads the answers, one message per call, in the order asked.
+    void AskForHeader(uint32_t uid);
+    size_t HeadersAsked() const { return asked_.size(); }
+    // The header of the oldest message asked for; false when the server no longer has it.
+    bool ReadHeader(MailMessage& message);
+
+    // UID STORE … +FLAGS.SILENT (\Deleted): whether the server took it.
+    void FlagDeleted(uint32_t uid);
+    // UID EXPUNGE of that message alone (UIDPLUS); never a plain EXPUNGE, which would remove
+    // what other clients flagged too.
+    void ExpungeOnly(uint32_t uid);
+
+    // IDLE: from its continuation on, the server tells of changes as they happen.
+    void StartIdle();
+    // Waits up to limitMs for the server: true when it told of new messages or changed flags.
+    bool WaitForChange(int limitMs);
+    void EndIdle();
+
+    // Ends an idle, writes LOGOUT, reads to its completion within limitMs, then closes.
+    void Logout(int limitMs = ReplyLimitMs);
+    // Writes LOGOUT and closes, without waiting for the reply.
+    void CloseConnection() override;
+
+  private:
+    using Response = imap::Response;
+
+    std::string NextTag();
+    // One whole response, its literals included, within the reply's limit.
+    Response ReadResponse();
+    std::string ReadResponseLine(Clock::time_point deadline, size_t& bytes);
+    // Notes what an untagged response tells; raises ImapRefusal for a BYE.
+    void Note(const Response& response);
+    // Reads responses up to the tagged one of that tag; NO and BAD raise ImapRefusal.
+    Response Complete(const std::string& tag);
+    Response Command(const std::string& command);
+    // A string argument as a quoted string, or as a literal where quoting cannot carry it.
+    void SendWithString(const std::string& tag, const std::string& before,
+                        const std::vector<std::string>& strings);
+    void Login();
+
+    Mailbox mailbox_;
+    std::vector<uint32_t> searched_;
+    std::optional<std::string> idleTag_;
+    bool changed_ = false;
+    int replyLimitMs_ = ReplyLimitMs;
+    bool loggingOut_ = false;
+    uint32_t nextTag_ = 0;
+    // Headers asked for: each command's tag and message id, oldest first.
+    std::deque<std::pair<std::string, uint32_t>> asked_;
+    // The headers of messages asked for, as they came: a server may answer pipelined fetches
+    // before it completes the first.
+    std::map<uint32_t, std::string> fetched_;
+};
+
+} // namespace kestrel
