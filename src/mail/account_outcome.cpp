@@ -1,5 +1,6 @@
 #include "mail/account_outcome.h"
 
+#include "imap/imap_client.h"
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
 #include "net/tls_engine.h"
@@ -85,6 +86,18 @@ const char* StepName(MailStep step) {
         return "DELE";
     case MailStep::Quit:
         return "QUIT";
+    case MailStep::Select:
+        return "SELECT";
+    case MailStep::Search:
+        return "SEARCH";
+    case MailStep::Fetch:
+        return "FETCH";
+    case MailStep::Store:
+        return "STORE";
+    case MailStep::Expunge:
+        return "EXPUNGE";
+    case MailStep::Logout:
+        return "LOGOUT";
     }
     return "";
 }
@@ -112,6 +125,10 @@ AccountOutcome OutcomeOf(const std::exception_ptr& failure, MailStep step,
         std::rethrow_exception(failure);
     } catch (const TlsError& e) {
         return TlsOutcome(e, step);
+    } catch (const ImapRefusal& e) {
+        return Made(step == MailStep::Login ? Kind::LoginRefused : Kind::Refused, step, e.what());
+    } catch (const NoLoginOffered& e) {
+        return Made(Kind::NoLogin, step, e.what());
     } catch (const ReplyError& e) {
         return Made(step == MailStep::Login ? Kind::LoginRefused : Kind::Refused, step,
                     ServerLine(e.what()));
@@ -175,6 +192,8 @@ std::string StatusWords(const AccountOutcome& o) {
         return "timed out: " + step;
     case Kind::LoginRefused:
         return "wrong password? server said: " + o.detail;
+    case Kind::NoLogin:
+        return o.detail;
     case Kind::Refused:
         return "server refused " + step + ": " + o.detail;
     case Kind::Certificate:
@@ -218,6 +237,8 @@ std::string ShortText(const AccountOutcome& o) {
         return "timed out";
     case Kind::LoginRefused:
         return "wrong password";
+    case Kind::NoLogin:
+        return "no login";
     case Kind::Refused:
         return "refused";
     case Kind::Certificate:

@@ -7,7 +7,21 @@
 namespace kestrel {
 
 // What one account's session was doing when it ended.
-enum class MailStep { Connect, Login, Stat, Uidl, Top, Dele, Quit };
+enum class MailStep {
+    Connect,
+    Login,
+    Stat,
+    Uidl,
+    Top,
+    Dele,
+    Quit,
+    Select, // and the IMAP steps
+    Search,
+    Fetch,
+    Store,
+    Expunge,
+    Logout,
+};
 
 // How one job (a check, a listing, a deletion) ended for one account, in terms the user can act
 // on. A plain value: it is made wherever the job ran and shown on the GUI thread.
@@ -18,7 +32,8 @@ struct AccountOutcome {
         UnknownHost,    // detail: the host
         CannotConnect,  // detail: the socket error's text
         TimedOut,       // at step
-        LoginRefused,   // detail: the server's -ERR line
+        LoginRefused,   // detail: the server's -ERR line, or IMAP's NO line
+        NoLogin,        // detail: why the server takes no password from kestrel
         Refused,        // a later command; detail: the server's -ERR line
         Certificate,    // detail: why
         NoTls,          // the peer on a TLS port is no TLS server

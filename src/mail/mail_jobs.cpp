@@ -1,7 +1,9 @@
 #include "mail/mail_jobs.h"
 
+#include "mail/imap_jobs.h"
+#include "mail/job_client.h"
 #include "mail/mail_entry.h"
-#include "mail/server_field.h"
+#include "mail/new_messages.h"
 #include "net/exceptions.h"
 #include "net/tls_engine.h"
 #include "pop3/header_fetches.h"
@@ -14,7 +16,7 @@
 
 namespace kestrel {
 
-void RunningClient::Attach(Pop3Client* client) {
+void RunningClient::Attach(TcpConnection* client) {
     std::lock_guard lock(mutex_);
     client_ = client;
     if (stopped_)
@@ -36,58 +38,6 @@ void RunningClient::Stop() {
 bool RunningClient::Stopped() {
     std::lock_guard lock(mutex_);
     return stopped_;
-}
-
-const ListedIds& IdsIn(const ListedIdsValue& ids) {
-    static const ListedIds none;
-    return ids ? *ids : none;
-}
-
-namespace {
-
-// The client of one job, attached for its whole life so that Stop reaches it.
-class JobClient {
-  public:
-    JobClient(const ClientFactory& newClient, RunningClient& running)
-        : client_(newClient()), running_(running) {
-        running_.Attach(client_.get());
-    }
-    ~JobClient() { running_.Detach(); }
-    Pop3Client& operator*() const { return *client_; }
-    Pop3Client* operator->() const { return client_.get(); }
-
-  private:
-    std::unique_ptr<Pop3Client> client_;
-    RunningClient& running_;
-};
-
-// A field that names no reachable server leaves the client unconnected: the account fails as
-// if its server could not be reached, and nothing is sent.
-void Connect(Pop3Client& pop, const AccountRecord& record, const MailJobLimits& limits,
-             MailStep& step) {
-    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
-    if (!server)
-        return;
-    pop.Host = server->host;
-    pop.Port = server->port;
-    pop.UseTls = server->tls;
-    pop.Username = record.user;
-    pop.Password = record.password;
-    pop.SessionLimitMs = limits.sessionMs;
-    // Connected (TLS handshake included) means the greeting and the login come next.
-    pop.OnStatus = [&step, before = pop.OnStatus](Component& c, ConnectionStatus status,
-                                                  const std::string& argument) {
-        if (status == ConnectionStatus::Connected)
-            step = MailStep::Login;
-        if (before)
-            before(c, status, argument);
-    };
-    pop.OpenConnection(limits.connectMs);
-}
-
-std::string HostOf(const AccountRecord& record) {
-    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
-    return server ? server->host : std::string();
 }
 
 // A fetch that a bound or the connection's end cut short says nothing about the message: it
@@ -112,6 +62,13 @@ bool FetchWasCutShort(const std::exception_ptr& failure) {
         return false;
     }
 }
+
+const ListedIds& IdsIn(const ListedIdsValue& ids) {
+    static const ListedIds none;
+    return ids ? *ids : none;
+}
+
+namespace {
 
 // Lists the messages of those numbers in order, each line reported as it is made. A message
 // counts as listed (done) once its line is made, or once its server refused or garbled its
@@ -143,13 +100,6 @@ void ListMessages(Pop3Client& pop, const std::vector<int32_t>& numbers, const Un
     }
 }
 
-// The new messages of a mailbox: how many, and the numbers of the first of them that one
-// listing lists, in ascending order.
-struct NewMessages {
-    int32_t count = 0;
-    std::vector<int32_t> first;
-};
-
 // By count: what is behind the seen count is new; a mailbox that shrank below it is new again.
 NewMessages CountedAsNew(CheckReport& report, int32_t count, int32_t most) {
     if (count < report.seenAfter)
@@ -157,20 +107,6 @@ NewMessages CountedAsNew(CheckReport& report, int32_t count, int32_t most) {
     NewMessages fresh{count - report.seenAfter, {}};
     for (int32_t n = report.seenAfter + 1; n <= count && n - report.seenAfter <= most; ++n)
         fresh.first.push_back(n);
-    return fresh;
-}
-
-// By id: what was not listed yet is new. Of the listed ids only those still on the server stay.
-NewMessages NotListed(const UniqueIds& ids, const ListedIds& listed, int32_t most,
-                      ListedIds& stillThere) {
-    NewMessages fresh;
-    for (size_t i = 0; i < ids.ids.size(); ++i) {
-        if (listed.contains(ids.ids[i])) {
-            stillThere.insert(ids.ids[i]);
-        } else if (fresh.count++ < most) {
-            fresh.first.push_back(static_cast<int32_t>(i + 1));
-        }
-    }
     return fresh;
 }
 
@@ -206,8 +142,8 @@ void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits
     UniqueIds ids;
     ListedIds listed; // by id: the ones still on the server, and those listed now
     try {
-        JobClient pop(newClient, running);
-        Connect(*pop, input.record, limits, step);
+        JobClient<Pop3Client> pop(newClient(), running);
+        ConnectClient(*pop, input.record, limits, step);
         if (!pop->IsConnected()) {
             report.outcome = NoServerIn(input.record.host);
         } else {
@@ -216,7 +152,7 @@ void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits
             step = MailStep::Uidl;
             ids = input.countOnly ? UidlFailedBefore() : pop->ListUniqueIds(count);
             const NewMessages fresh = ids.Listed()
-                                          ? NotListed(ids, IdsIn(input.listed), mostListed, listed)
+                                          ? NotListed(ids.ids, IdsIn(input.listed), mostListed, listed)
                                           : CountedAsNew(report, count, mostListed);
             report.found = fresh.count > 0;
             if (listNew && report.found) {
@@ -247,11 +183,15 @@ void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits
 
 void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
                    const MailJobLimits& limits, int32_t mostListed, const ClientFactory& newClient,
-                   RunningClient& running, const CheckReports& report) {
+                   RunningClient& running, const CheckReports& report,
+                   const ImapClientFactory& newImapClient) {
     for (const AccountToCheck& account : accounts) {
         if (running.Stopped())
             return;
-        CheckAccount(account, listNew, limits, mostListed, newClient, running, report);
+        if (IsImap(account.record))
+            CheckImapAccount(account, listNew, limits, mostListed, newImapClient, running, report);
+        else
+            CheckAccount(account, listNew, limits, mostListed, newClient, running, report);
     }
 }
 
@@ -284,12 +224,15 @@ int32_t FindListedMessage(Pop3Client& pop, const LineToDelete& line, MailStep& s
 } // namespace
 
 DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
-                                   const ClientFactory& newClient, RunningClient& running) {
+                                   const ClientFactory& newClient, RunningClient& running,
+                                   const ImapClientFactory& newImapClient) {
+    if (IsImap(line.record))
+        return DeleteImapMessage(line, limits, newImapClient, running);
     DeletionResult result{false, SucceededWith(-1, 0), 0};
     MailStep step = MailStep::Connect;
     try {
-        JobClient pop(newClient, running);
-        Connect(*pop, line.record, limits, step);
+        JobClient<Pop3Client> pop(newClient(), running);
+        ConnectClient(*pop, line.record, limits, step);
         if (!pop->IsConnected())
             return {false, NoServerIn(line.record.host), 0};
         const int32_t number = FindListedMessage(*pop, line, step, result);

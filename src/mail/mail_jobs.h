@@ -17,16 +17,20 @@
 
 namespace kestrel {
 
+class ImapClient;
 class Pop3Client;
+class TcpConnection;
 
-// Makes the POP3 client of each check and deletion.
+// Make the POP3 and the IMAP client of each check and deletion; an empty one makes the plain
+// client.
 using ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
+using ImapClientFactory = std::function<std::unique_ptr<ImapClient>()>;
 
 // The client the running job talks through, where another thread can end its conversation.
 class RunningClient {
   public:
     // From the job's thread, around the client's life.
-    void Attach(Pop3Client* client);
+    void Attach(TcpConnection* client);
     void Detach();
     // From any thread: the job's conversation ends now, and no later one starts. A deletion
     // stopped before its QUIT deletes nothing: POP3 removes messages only at QUIT.
@@ -35,7 +39,7 @@ class RunningClient {
 
   private:
     std::mutex mutex_;
-    Pop3Client* client_ = nullptr;
+    TcpConnection* client_ = nullptr;
     bool stopped_ = false;
 };
 
@@ -88,7 +92,8 @@ using CheckReports = std::function<void(CheckReport)>;
 // The accounts in the order given; each one's failures stay its own.
 void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
                    const MailJobLimits& limits, int32_t mostListed, const ClientFactory& newClient,
-                   RunningClient& running, const CheckReports& report);
+                   RunningClient& running, const CheckReports& report,
+                   const ImapClientFactory& newImapClient = {});
 
 struct LineToDelete {
     int account;
@@ -108,6 +113,7 @@ struct DeletionResult {
 // the server have ids, otherwise at the line's number; either way only when the header there is
 // still the listed one, so that even ids another mailbox shares delete nothing else.
 DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
-                                   const ClientFactory& newClient, RunningClient& running);
+                                   const ClientFactory& newClient, RunningClient& running,
+                                   const ImapClientFactory& newImapClient = {});
 
 } // namespace kestrel

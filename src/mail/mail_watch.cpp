@@ -1,6 +1,7 @@
 #include "mail/mail_watch.h"
 
 #include "mail/mail_entry.h"
+#include "mail/server_field.h"
 #include "pop3/pop3_client.h"
 
 #include <algorithm>
@@ -31,6 +32,30 @@ void MailWatch::StoreAccount(int account, const AccountRecord& record) {
     if (stored.host != record.host || stored.user != record.user)
         Forget(static_cast<size_t>(account - 1));
     stored = record;
+    UpdateIdle();
+}
+
+void MailWatch::UpdateIdle() {
+    std::vector<IdleAccount> wanted;
+    for (int account = 1; account <= 3 && watching_ && mailCheckEnabled_; ++account) {
+        const AccountRecord& record = accounts_[static_cast<size_t>(account - 1)];
+        if (record.active && IsImapField(record.host))
+            wanted.push_back({account, record});
+    }
+    if (wanted == idling_)
+        return;
+    idling_ = wanted;
+    worker_.KeepIdle(std::move(wanted), newImapClient_, [this](int account) {
+        PostBack([account](MailWatch& watch) { watch.PushedNews(account); });
+    });
+}
+
+void MailWatch::PushedNews(int account) {
+    const bool waiting = std::ranges::any_of(queued_, [&](const Job& job) {
+        return job.kind == JobKind::Check && job.accounts == std::vector<int>{account};
+    });
+    if (!waiting)
+        CheckAccounts({account});
 }
 
 void MailWatch::Forget(size_t account) {
@@ -70,6 +95,8 @@ void MailWatch::ListEverythingAgain() {
 }
 
 void MailWatch::StartWatching() {
+    watching_ = true;
+    UpdateIdle();
     mailTickCount_ = 0;
     ListEverythingAgain();
     mailPending_ = false;
@@ -195,11 +222,13 @@ void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
     if (accounts.empty())
         return;
     running_ = listNew ? JobKind::Listing : JobKind::Check;
-    worker_.Run([this, accounts = std::move(accounts), listNew, newClient = newClient_] {
+    worker_.Run([this, accounts = std::move(accounts), listNew, newClient = newClient_,
+                 newImapClient = newImapClient_] {
         ReportBatch batch(*this);
-        kestrel::CheckAccounts(accounts, listNew, {CheckConnectLimitMs, SessionLimitMs},
-                               MostListedPerCheck, newClient, worker_.Running(),
-                               [&batch](CheckReport report) { batch.Add(std::move(report)); });
+        kestrel::CheckAccounts(
+            accounts, listNew, {CheckConnectLimitMs, SessionLimitMs}, MostListedPerCheck,
+            newClient, worker_.Running(),
+            [&batch](CheckReport report) { batch.Add(std::move(report)); }, newImapClient);
         batch.Send();
         PostBack([listNew](MailWatch& watch) { watch.JobEnded(!listNew); });
     });
@@ -214,9 +243,10 @@ void MailWatch::StartDeletion(const MailLine& requested) {
     running_ = JobKind::Deletion;
     LineToDelete input{line.account, line.number, line.identity,
                        accounts_[static_cast<size_t>(line.account - 1)], line.uid};
-    worker_.Run([this, input = std::move(input), line, newClient = newClient_] {
+    worker_.Run([this, input = std::move(input), line, newClient = newClient_,
+                 newImapClient = newImapClient_] {
         DeletionResult result = DeleteListedMessage(input, {DeleteConnectLimitMs, SessionLimitMs},
-                                                    newClient, worker_.Running());
+                                                    newClient, worker_.Running(), newImapClient);
         PostBack([line, result = std::move(result)](MailWatch& watch) {
             watch.ApplyDeletion(line, result);
             watch.JobEnded(false);

@@ -43,17 +43,25 @@ class MailWatch {
 
     // Tests stand in for a socket layer that cannot start. Called on the mail thread.
     void MakeClientsWith(ClientFactory newClient) { newClient_ = std::move(newClient); }
+    void MakeImapClientsWith(ImapClientFactory newClient) { newImapClient_ = std::move(newClient); }
 
     // Accounts 1 to 3 as the settings and the account form give them.
     const AccountTable& Accounts() const { return accounts_; }
-    void SetAccounts(const AccountTable& accounts) { accounts_ = accounts; }
+    void SetAccounts(const AccountTable& accounts) {
+        accounts_ = accounts;
+        UpdateIdle();
+    }
     // An account that now names another server or user starts afresh: nothing of the old
     // mailbox counts as seen or listed there.
     void StoreAccount(int account, const AccountRecord& record);
 
     // Whether the timer runs a plain check every 150 ticks.
     bool PeriodicCheck() const { return mailCheckEnabled_; }
-    void SetPeriodicCheck(bool enabled) { mailCheckEnabled_ = enabled; }
+    // IMAP accounts whose servers can idle are then checked as soon as the server tells of news.
+    void SetPeriodicCheck(bool enabled) {
+        mailCheckEnabled_ = enabled;
+        UpdateIdle();
+    }
     int32_t TicksSinceCheck() const { return mailTickCount_; }
 
     // A check found more messages than were seen, and the list was not cleared since.
@@ -148,11 +156,16 @@ class MailWatch {
     // with it; without, the one of that account and identity, when exactly one holds them.
     std::optional<size_t> LineOf(const MailLine& line) const;
     void AddMailIcon();
+    // Keeps idle connections for the active IMAP accounts while the periodic check runs.
+    void UpdateIdle();
+    // A server told an idle connection of news: that account is checked, once.
+    void PushedNews(int account);
 
     Desktop desktop_;
     TrayIconRecord mailIcon_;
     bool mailIconShown_ = false;
     ClientFactory newClient_;
+    ImapClientFactory newImapClient_;
     AccountTable accounts_;
     std::array<int32_t, 3> lastSeenCount_{};
     std::array<ListedIdsValue, 3> listedIds_{};
@@ -163,6 +176,8 @@ class MailWatch {
     std::array<bool, 3> uidlUnusable_{};
     bool mailPending_ = false;
     bool mailCheckEnabled_ = false;
+    bool watching_ = false;
+    std::vector<IdleAccount> idling_;
     int32_t mailTickCount_ = 0;
     std::vector<MailLine> lines_;
     AccountStates states_;

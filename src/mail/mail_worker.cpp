@@ -1,18 +1,29 @@
 #include "mail/mail_worker.h"
 
+#include <chrono>
 #include <utility>
 
 namespace kestrel {
 
 MailWorker::~MailWorker() {
+    std::shared_ptr<IdleSessions> idle;
     {
         std::lock_guard lock(mutex_);
         ending_ = true;
+        idle = idle_;
     }
     running_.Stop();
+    if (idle)
+        idle->Stop();
     changed_.notify_all();
     if (thread_.joinable())
         thread_.join();
+}
+
+void MailWorker::Start() {
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { Loop(); });
+    changed_.notify_all();
 }
 
 void MailWorker::Run(std::function<void()> job) {
@@ -20,24 +31,58 @@ void MailWorker::Run(std::function<void()> job) {
         std::lock_guard lock(mutex_);
         job_ = std::move(job);
     }
-    if (!thread_.joinable())
-        thread_ = std::thread([this] { Loop(); });
-    changed_.notify_all();
+    Start();
+}
+
+void MailWorker::KeepIdle(std::vector<IdleAccount> accounts, ImapClientFactory newClient,
+                          IdleSessions::Changed changed) {
+    const bool none = accounts.empty();
+    {
+        std::lock_guard lock(mutex_);
+        idleWanted_ = std::move(accounts);
+        newIdleClient_ = std::move(newClient);
+        idleChanged_ = std::move(changed);
+    }
+    if (!none || thread_.joinable())
+        Start();
 }
 
 void MailWorker::Loop() {
+    int sleepMs = -1; // until told: nothing idles
     for (;;) {
         std::function<void()> job;
+        std::optional<std::vector<IdleAccount>> wanted;
+        IdleSessions::Changed changed;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return ending_ || job_.has_value(); });
+            const auto told = [this] { return ending_ || job_ || idleWanted_; };
+            if (sleepMs < 0)
+                changed_.wait(lock, told);
+            else
+                changed_.wait_for(lock, std::chrono::milliseconds(sleepMs), told);
             if (ending_)
-                return;
-            job = std::move(*job_);
-            job_.reset();
+                break;
+            if (job_) {
+                job = std::move(*job_);
+                job_.reset();
+            }
+            wanted.swap(idleWanted_);
+            if (wanted && !idle_)
+                idle_ = std::make_shared<IdleSessions>(newIdleClient_);
+            changed = idleChanged_;
         }
-        job();
+        if (wanted)
+            idle_->Want(*wanted);
+        if (job)
+            job();
+        sleepMs = -1;
+        if (!job && idle_ && idle_->Any())
+            sleepMs = idle_->Poll(changed);
+        else if (idle_ && idle_->Any())
+            sleepMs = 0;
     }
+    if (idle_)
+        idle_->EndAll();
 }
 
 } // namespace kestrel

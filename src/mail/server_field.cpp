@@ -2,11 +2,26 @@
 
 #include "pop3/text_ops.h"
 
+#include <array>
+
 namespace kestrel {
 
 namespace {
 
-constexpr uint16_t TlsPort = 995;
+constexpr uint16_t Pop3TlsPort = 995;
+constexpr uint16_t ImapTlsPort = 993;
+
+struct Scheme {
+    std::string_view name;
+    ServerEndpoint endpoint;
+};
+
+const std::array<Scheme, 4> Schemes{{
+    {"pop3", {"", 110, false, MailProtocol::Pop3}},
+    {"pop3s", {"", Pop3TlsPort, true, MailProtocol::Pop3}},
+    {"imap", {"", 143, false, MailProtocol::Imap}},
+    {"imaps", {"", ImapTlsPort, true, MailProtocol::Imap}},
+}};
 
 // A decimal port from 1 to 65535, nothing else.
 std::optional<uint16_t> PortOf(std::string_view digits) {
@@ -23,17 +38,26 @@ std::optional<uint16_t> PortOf(std::string_view digits) {
     return static_cast<uint16_t>(port);
 }
 
+std::optional<ServerEndpoint> FromScheme(std::string_view name) {
+    for (const Scheme& scheme : Schemes) {
+        if (text::EqualsIgnoringCase(name, scheme.name))
+            return scheme.endpoint;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<ServerEndpoint> ParseServerField(std::string_view field) {
     ServerEndpoint endpoint;
+    bool schemeGiven = false;
     const size_t scheme = field.find("://");
     if (scheme != std::string_view::npos) {
-        const std::string_view name = field.substr(0, scheme);
-        if (text::EqualsIgnoringCase(name, "pop3s"))
-            endpoint = {"", TlsPort, true};
-        else if (!text::EqualsIgnoringCase(name, "pop3"))
+        const std::optional<ServerEndpoint> named = FromScheme(field.substr(0, scheme));
+        if (!named)
             return std::nullopt;
+        endpoint = *named;
+        schemeGiven = true;
         field.remove_prefix(scheme + 3);
         if (field.empty() || field.front() == ':')
             return std::nullopt;
@@ -44,11 +68,21 @@ std::optional<ServerEndpoint> ParseServerField(std::string_view field) {
         if (!port)
             return std::nullopt;
         endpoint.port = *port;
-        endpoint.tls = endpoint.tls || *port == TlsPort;
+        // Without a scheme, the IMAP over TLS port names IMAP; either TLS port means TLS.
+        if (!schemeGiven && *port == ImapTlsPort)
+            endpoint.protocol = MailProtocol::Imap;
+        const uint16_t tlsPort =
+            endpoint.protocol == MailProtocol::Imap ? ImapTlsPort : Pop3TlsPort;
+        endpoint.tls = endpoint.tls || *port == tlsPort;
         field = field.substr(0, colon);
     }
     endpoint.host = std::string(field);
     return endpoint;
+}
+
+bool IsImapField(std::string_view field) {
+    const std::optional<ServerEndpoint> server = ParseServerField(field);
+    return server && server->protocol == MailProtocol::Imap;
 }
 
 } // namespace kestrel

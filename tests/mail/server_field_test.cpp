@@ -8,6 +8,7 @@ namespace {
 
 TEST(ServerFieldTest, FormsOfTheField) {
     using E = ServerEndpoint;
+    constexpr MailProtocol I = MailProtocol::Imap;
     const std::pair<std::string, std::optional<E>> rows[] = {
         {"pop.example.org", E{"pop.example.org", 110, false}},
         {"192.0.2.7", E{"192.0.2.7", 110, false}},
@@ -28,7 +29,16 @@ TEST(ServerFieldTest, FormsOfTheField) {
         {"pop.example.org:-1", std::nullopt},
         {"pop.example.org: 110", std::nullopt},
         {"a:1:2", std::nullopt},
-        {"imaps://pop.example.org", std::nullopt},
+        {"imaps://mail.example.org", E{"mail.example.org", 993, true, I}},
+        {"IMAPS://mail.example.org:1993", E{"mail.example.org", 1993, true, I}},
+        {"mail.example.org:993", E{"mail.example.org", 993, true, I}},
+        {"imap://mail.example.org", E{"mail.example.org", 143, false, I}},
+        {"imap://mail.example.org:993", E{"mail.example.org", 993, true, I}},
+        {"imap://mail.example.org:995", E{"mail.example.org", 995, false, I}},
+        {"pop3://mail.example.org:993", E{"mail.example.org", 993, false}},
+        {"mail.example.org:143", E{"mail.example.org", 143, false}}, // a port alone names no IMAP
+        {"imaps://", std::nullopt},
+        {"imap4://mail.example.org", std::nullopt},
         {"pop3s://", std::nullopt},
         {"pop3s://:995", std::nullopt},
     };

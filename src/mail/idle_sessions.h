@@ -1,0 +1,64 @@
+#pragma once
+
+// Push for IMAP accounts: one connection per account idles in INBOX on the mail thread between
+// jobs, and tells when the server reports new messages or changed flags there.
+
+#include "mail/account.h"
+#include "mail/mail_jobs.h"
+#include "net/deadline.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace kestrel {
+
+struct IdleAccount {
+    int account;
+    AccountRecord record;
+    bool operator==(const IdleAccount&) const = default;
+};
+
+// Lives on the mail thread; only Stop comes from another.
+class IdleSessions {
+  public:
+    static constexpr int ConnectLimitMs = 3000;
+    // An idle is renewed before servers drop it (RFC 9051 asks them to wait 30 minutes).
+    static constexpr int RenewAfterMs = 25 * 60 * 1000;
+    // A lost connection is opened again after a pause that doubles up to five minutes.
+    static constexpr int FirstPauseMs = 2000;
+    static constexpr int LongestPauseMs = 5 * 60 * 1000;
+    // Each round waits this long on each connection for news, so that jobs wait little.
+    static constexpr int SliceMs = 50;
+    // Exit sends DONE and LOGOUT and waits this long, in all, for the servers to answer.
+    static constexpr int GoodbyeMs = 500;
+
+    using Changed = std::function<void(int account)>;
+
+    explicit IdleSessions(ImapClientFactory newClient);
+    ~IdleSessions();
+
+    // The accounts to idle for; a session whose account changed starts afresh.
+    void Want(const std::vector<IdleAccount>& accounts);
+    bool Any() const { return !sessions_.empty(); }
+    // One round: opens what is due, waits on each idling connection, renews old idles; each
+    // account whose server told of a change goes to changed. How long the caller may sleep
+    // before the next round, when it waited on no connection.
+    int Poll(const Changed& changed);
+    // Ends every idle: DONE and LOGOUT, within GoodbyeMs.
+    void EndAll();
+    // From any thread: a connect or a read under way ends at once, and no session opens again.
+    void Stop();
+
+  private:
+    struct Session;
+    void Open(Session& session, const Changed& changed);
+    void Drop(Session& session);
+
+    ImapClientFactory newClient_;
+    std::vector<std::unique_ptr<Session>> sessions_;
+    RunningClient running_;
+};
+
+} // namespace kestrel

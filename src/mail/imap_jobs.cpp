@@ -1,0 +1,178 @@
+#include "mail/imap_jobs.h"
+
+#include "imap/imap_client.h"
+#include "mail/job_client.h"
+#include "mail/mail_entry.h"
+#include "mail/new_messages.h"
+
+#include <charconv>
+#include <climits>
+#include <exception>
+
+namespace kestrel {
+
+namespace {
+
+// Headers asked for ahead of the one being read: enough to keep the server busy, few enough
+// that a stop or a bound leaves little unread.
+constexpr size_t HeadersAhead = 32;
+
+std::unique_ptr<ImapClient> NewClient(const ImapClientFactory& newClient) {
+    return newClient ? newClient() : std::make_unique<ImapClient>();
+}
+
+std::optional<uint32_t> NumberIn(std::string_view digits) {
+    uint32_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
+        return std::nullopt;
+    return value;
+}
+
+// The unread messages of the mailbox, oldest first: their ids and their keys.
+struct Unread {
+    std::vector<uint32_t> uids;
+    std::vector<std::string> keys;
+};
+
+Unread UnreadIn(ImapClient& imap, uint32_t uidValidity) {
+    Unread unread;
+    unread.uids = imap.UnseenIds();
+    for (const uint32_t uid : unread.uids)
+        unread.keys.push_back(ImapMessageKey(uidValidity, uid));
+    return unread;
+}
+
+// Lists the messages at those places of the unread list, each line reported as it is made. A
+// message counts as listed once its line is made, once the server no longer had it, or once
+// it refused or garbled its header.
+void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int32_t>& places,
+                  CheckReport& report, ListedIds& listed, const CheckReports& send) {
+    size_t asked = 0;
+    MailMessage message;
+    for (size_t i = 0; i < places.size(); ++i) {
+        for (; asked < places.size() && asked < i + HeadersAhead; ++asked)
+            imap.AskForHeader(unread.uids[static_cast<size_t>(places[asked] - 1)]);
+        const int32_t n = places[i];
+        const std::string& key = unread.keys[static_cast<size_t>(n - 1)];
+        bool had = false;
+        try {
+            had = imap.ReadHeader(message);
+        } catch (...) {
+            if (!FetchWasCutShort(std::current_exception()))
+                listed.insert(key);
+            throw;
+        }
+        listed.insert(key);
+        if (had) {
+            report.listed.push_back({n, MailListEntry(DisplayText(message), report.account, n),
+                                     MessageIdentity(message), key});
+        }
+        message.ResetMessage();
+        if (i + 1 < places.size() && !report.listed.empty()) {
+            send(report);
+            report.listed.clear();
+        }
+    }
+}
+
+} // namespace
+
+std::string ImapMessageKey(uint32_t uidValidity, uint32_t uid) {
+    return std::to_string(uidValidity) + ":" + std::to_string(uid);
+}
+
+std::optional<ImapMessageId> ParseImapMessageKey(const std::string& key) {
+    const size_t colon = key.find(':');
+    if (colon == std::string::npos)
+        return std::nullopt;
+    const std::optional<uint32_t> validity = NumberIn(std::string_view(key).substr(0, colon));
+    const std::optional<uint32_t> uid = NumberIn(std::string_view(key).substr(colon + 1));
+    if (!validity || !uid)
+        return std::nullopt;
+    return ImapMessageId{*validity, *uid};
+}
+
+void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
+                      int32_t mostListed, const ImapClientFactory& newClient,
+                      RunningClient& running, const CheckReports& send) {
+    CheckReport report{input.account, input.seen,        input.seen, false, {},
+                       std::nullopt,  input.listedEpoch, nullptr};
+    MailStep step = MailStep::Connect;
+    ListedIds listed; // the listed ones the server still holds unread, and those listed now
+    bool searched = false;
+    try {
+        JobClient<ImapClient> imap(NewClient(newClient), running);
+        ConnectClient(*imap, input.record, limits, step);
+        if (!imap->IsConnected()) {
+            report.outcome = NoServerIn(input.record.host);
+        } else {
+            step = MailStep::Select;
+            const ImapClient::Mailbox inbox = imap->OpenInbox(true);
+            step = MailStep::Search;
+            const Unread unread = UnreadIn(*imap, inbox.uidValidity);
+            const NewMessages fresh =
+                NotListed(unread.keys, IdsIn(input.listed), mostListed, listed);
+            searched = true;
+            report.found = fresh.count > 0;
+            if (listNew && report.found) {
+                step = MailStep::Fetch;
+                ListMessages(*imap, unread, fresh.first, report, listed, send);
+            }
+            step = MailStep::Logout;
+            imap->CloseConnection();
+            report.outcome = SucceededWith(static_cast<int32_t>(inbox.messages), fresh.count);
+        }
+    } catch (...) { // raises nothing: each account's failures stay its own
+        report.outcome = OutcomeOf(std::current_exception(), step, HostOf(input.record));
+    }
+    // Without a search nothing is known of the mailbox: what was listed stays listed.
+    report.listedAfter = searched ? std::make_shared<const ListedIds>(std::move(listed))
+                                  : input.listed;
+    send(std::move(report));
+}
+
+DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& limits,
+                                 const ImapClientFactory& newClient, RunningClient& running) {
+    DeletionResult result{false, SucceededWith(-1, 0), INT32_MAX};
+    const std::optional<ImapMessageId> id = ParseImapMessageKey(line.uid);
+    if (!id)
+        return result;
+    MailStep step = MailStep::Connect;
+    try {
+        JobClient<ImapClient> imap(NewClient(newClient), running);
+        ConnectClient(*imap, line.record, limits, step);
+        if (!imap->IsConnected())
+            return {false, NoServerIn(line.record.host), INT32_MAX};
+        step = MailStep::Select;
+        if (imap->OpenInbox(false).uidValidity != id->uidValidity) {
+            result.outcome = MessageGone(); // its ids no longer name what they named
+            imap->CloseConnection();
+            return result;
+        }
+        step = MailStep::Fetch;
+        MailMessage message;
+        imap->AskForHeader(id->uid);
+        if (!imap->ReadHeader(message)) {
+            result.outcome = MessageGone();
+        } else if (MessageIdentity(message) == line.identity) {
+            step = MailStep::Store;
+            imap->FlagDeleted(id->uid);
+            if (imap->Has("UIDPLUS") || imap->Has("IMAP4REV2")) {
+                step = MailStep::Expunge;
+                imap->ExpungeOnly(id->uid);
+            } else {
+                result.outcome.remark = "only flagged \\Deleted: the server cannot remove one "
+                                        "message alone (no UIDPLUS)";
+            }
+            result.deleted = true;
+        }
+        step = MailStep::Logout;
+        imap->CloseConnection();
+    } catch (...) {
+        result.outcome = OutcomeOf(std::current_exception(), step, HostOf(line.record));
+    }
+    return result;
+}
+
+} // namespace kestrel

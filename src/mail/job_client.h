@@ -1,0 +1,75 @@
+#pragma once
+
+// What the POP3 and the IMAP jobs share: the client attached for the job's whole life, so that
+// the end reaches it, and the connect as the account's server field says.
+
+#include "mail/account.h"
+#include "mail/account_outcome.h"
+#include "mail/mail_jobs.h"
+#include "mail/server_field.h"
+#include "net/component.h"
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kestrel {
+
+template <class Client> class JobClient {
+  public:
+    JobClient(std::unique_ptr<Client> client, RunningClient& running)
+        : client_(std::move(client)), running_(running) {
+        running_.Attach(client_.get());
+    }
+    ~JobClient() { running_.Detach(); }
+    JobClient(const JobClient&) = delete;
+    JobClient& operator=(const JobClient&) = delete;
+    Client& operator*() const { return *client_; }
+    Client* operator->() const { return client_.get(); }
+
+  private:
+    std::unique_ptr<Client> client_;
+    RunningClient& running_;
+};
+
+// A field that names no reachable server leaves the client unconnected: the account fails as
+// if its server could not be reached, and nothing is sent.
+template <class Client>
+void ConnectClient(Client& client, const AccountRecord& record, const MailJobLimits& limits,
+                   MailStep& step) {
+    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
+    if (!server)
+        return;
+    client.Host = server->host;
+    client.Port = server->port;
+    client.UseTls = server->tls;
+    client.Username = record.user;
+    client.Password = record.password;
+    client.SessionLimitMs = limits.sessionMs;
+    // Connected (TLS handshake included) means the greeting and the login come next.
+    client.OnStatus = [&step, before = client.OnStatus](Component& c, ConnectionStatus status,
+                                                        const std::string& argument) {
+        if (status == ConnectionStatus::Connected)
+            step = MailStep::Login;
+        if (before)
+            before(c, status, argument);
+    };
+    client.OpenConnection(limits.connectMs);
+}
+
+// A fetch that a bound or the connection's end cut short says nothing about the message: it
+// is asked for again next time. One the server refused, or whose header cannot be read, would
+// fail again, so it counts as seen and the next listing goes on behind it.
+bool FetchWasCutShort(const std::exception_ptr& failure);
+
+inline std::string HostOf(const AccountRecord& record) {
+    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
+    return server ? server->host : std::string();
+}
+
+inline bool IsImap(const AccountRecord& record) {
+    return IsImapField(record.host);
+}
+
+} // namespace kestrel
