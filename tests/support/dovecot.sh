@@ -5,6 +5,9 @@
 # DOVECOT_FAST_LOGIN=1 keeps the login and mail processes running between connections (Dovecot's
 # performance mode, as busy servers run it): otherwise every connection waits about 9 ms for a
 # new login process and the authentication, which any client pays alike.
+# DOVECOT_IMAP_PORT=N adds Dovecot's IMAP server on port N (over TLS with DOVECOT_TLS), with the
+# users hank (three unread messages and one read), ivy and jack, whose mailboxes the IMAP tests
+# change.
 # DOVECOT_TLS=CERT (a path without .pem) makes the port speak POP3 over TLS only, with the
 # certificate CERT.pem and its key CERT.key. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
 # that TLS version and no other.
@@ -53,6 +56,27 @@ login_processes() {
 mail_processes() {
     [ -n "${DOVECOT_FAST_LOGIN:-}" ] || return 0
     printf 'service pop3 {\n  service_count = 0\n  process_min_avail = 1\n  process_limit = 10\n}\n'
+    printf 'service imap {\n  process_min_avail = 1\n  process_limit = 10\n}\n'
+}
+
+protocols() {
+    if [ -n "${DOVECOT_IMAP_PORT:-}" ]; then echo 'pop3 imap'; else echo pop3; fi
+}
+
+imap_service() {
+    [ -n "${DOVECOT_IMAP_PORT:-}" ] || return 0
+    local plain=$DOVECOT_IMAP_PORT secure=0
+    [ -n "${DOVECOT_TLS:-}" ] && plain=0 secure=$DOVECOT_IMAP_PORT
+    printf 'service imap-login {\n  inet_listener imap {\n    port = %s\n  }\n' "$plain"
+    printf '  inet_listener imaps {\n    port = %s\n    ssl = yes\n  }\n%s\n}\n' "$secure" "$(login_processes)"
+}
+
+imap_mailboxes() { # the messages of alice, as hank's, ivy's and jack's
+    local new=$dir/mail/alice/Maildir/new user
+    for user in hank ivy jack; do cp "$new"/* "$dir/mail/$user/Maildir/new/"; done
+    # hank read one message already: Maildir keeps the flag in its name
+    message "$dir/mail/hank/Maildir/cur/1000000000.M0.kestrel:2,S" "From: read@example.org" \
+        "To: hank@example.org" "Subject: Read before" "Message-Id: <zero@example.org>" "" "Read."
 }
 
 listener() { # port
@@ -68,10 +92,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    for user in alice bob carol dave erin fay gail; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
+    for user in alice bob carol dave erin fay gail hank ivy jack; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\ngail:{PLAIN}gailpw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\ngail:{PLAIN}gailpw\nhank:{PLAIN}hankpw\nivy:{PLAIN}ivypw\njack:{PLAIN}jackpw\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -94,6 +118,7 @@ start() {
     cp "$new"/* "$dir/mail/erin/Maildir/new/"
     # gail's the mail engine's tests change behind its back, as another client would
     cp "$new"/* "$dir/mail/gail/Maildir/new/"
+    imap_mailboxes
     local n
     for n in $(seq "${DOVECOT_BULK:-0}"); do
         message "$dir/mail/dave/Maildir/new/$((2000000000 + n)).M$n.kestrel" \
@@ -108,7 +133,7 @@ start() {
     local nobody
     nobody=$(id -g nobody)
     cat > "$dir/dovecot.conf" <<CONF
-protocols = pop3
+protocols = $(protocols)
 listen = $(IFS=,; echo "${addresses[*]}")
 base_dir = $dir/run
 state_dir = $dir/state
@@ -135,6 +160,7 @@ service pop3-login {
 $(listener "$port")
 $(login_processes)
 }
+$(imap_service)
 $(mail_processes)
 CONF
     # Its own output goes to its log: a daemon holding ours open would keep the caller waiting.

@@ -4,6 +4,7 @@
 # then tls10, with the good certificate but no TLS version other than 1.0. Beside them
 # DIR/client.cnf, an OpenSSL configuration that allows TLS 1.0 again, as a system's might: the
 # native client runs with it, so that only its own minimum keeps it from TLS 1.0.
+# DOVECOT_TLS_IMAP_PORT=N gives the good server IMAP over TLS on port N as well.
 # Usage: dovecot_tls.sh start DIR BASE | dovecot_tls.sh stop DIR
 set -euo pipefail
 here=$(dirname "$0")
@@ -19,7 +20,9 @@ start)
     for i in "${!names[@]}"; do
         certificate=${names[$i]} only=
         [ "$certificate" = tls10 ] && certificate=good only=TLSv1
-        DOVECOT_TLS=$dir/certs/$certificate DOVECOT_TLS_ONLY=$only \
+        imap=
+        [ "${names[$i]}" = good ] && imap=${DOVECOT_TLS_IMAP_PORT:-}
+        DOVECOT_TLS=$dir/certs/$certificate DOVECOT_TLS_ONLY=$only DOVECOT_IMAP_PORT=$imap \
             bash "$here/dovecot.sh" start "$dir/${names[$i]}" $((base + i)) 127.0.0.1
     done
     ;;
