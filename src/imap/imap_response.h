@@ -59,7 +59,8 @@ struct RawResponse {
 // announces none, or a size beyond 32 bits.
 std::optional<uint64_t> LiteralAnnounced(std::string_view line);
 
-// Raises ResponseError for a response it cannot make sense of. Lists nest at most this deep.
+// Raises ResponseError for a response it cannot make sense of, among them a status response or
+// continuation request that comes with a literal. Lists nest at most this deep.
 inline constexpr int MostListDepth = 32;
 Response ParseResponse(const RawResponse& raw);
 
