@@ -253,6 +253,8 @@ Response ParseResponse(const RawResponse& raw) {
         at = line.find(' ');
         response.kind = Response::Kind::Tagged;
         response.tag = line.substr(0, at);
+        if (at == 0)
+            throw ResponseError("a line that starts with a space");
         if (at == std::string_view::npos)
             throw ResponseError("a tagged response without a status");
     }

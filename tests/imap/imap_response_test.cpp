@@ -140,6 +140,7 @@ TEST(ImapResponseTest, RefusesWhatBreaksTheGrammar) {
         {{"*   "}, {}},
         {{"*3 EXISTS"}, {}},
         {{"a1"}, {}},
+        {{" OK done"}, {}},
         {{"a1 FETCH (UID 1)"}, {}},
         {{"a1 OK[READ-WRITE] done"}, {}},
         {{"* X \"abc"}, {}},
