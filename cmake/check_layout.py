@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Fails when a file under src/ includes what its room may not.
 
-Rooms are the folders right under src/. The portable core (app, monitor, settings, mail, pop3,
-net) and the ground floor (ports, fake) include only the C++ standard library and the rooms
+Rooms are the folders right under src/. The portable core (app, monitor, settings, mail, imap,
+pop3, net) and the ground floor (ports, fake) include only the C++ standard library and the rooms
 below them; each platform room (win32, linux, qt) may include its system's headers and any room
 below it, and only a program's entry (main.cpp) includes the application it starts."""
 

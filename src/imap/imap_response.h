@@ -17,7 +17,8 @@ namespace kestrel::imap {
 // A response that breaks the grammar where the client needs to understand it.
 class ResponseError : public ClientError {
   public:
-    explicit ResponseError(const std::string& why) : ClientError("unreadable IMAP response: " + why) {}
+    explicit ResponseError(const std::string& why)
+        : ClientError("unreadable IMAP response: " + why) {}
 };
 
 // One item of a response's data: an atom (NIL, numbers, flags such as \Seen and section names
@@ -39,10 +40,10 @@ struct Item {
 struct Response {
     enum class Kind { Untagged, Tagged, Continuation };
     Kind kind = Kind::Untagged;
-    std::string tag;    // a tagged response's
-    std::string status; // OK, NO, BAD, BYE or PREAUTH, upper-cased; empty for data
-    std::string code;   // a status response's code inside [ ], without them: "UIDVALIDITY 3"
-    std::string text;   // the words after the code; a continuation's text
+    std::string tag;         // a tagged response's
+    std::string status;      // OK, NO, BAD, BYE or PREAUTH, upper-cased; empty for data
+    std::string code;        // a status response's code inside [ ], without them: "UIDVALIDITY 3"
+    std::string text;        // the words after the code; a continuation's text
     std::vector<Item> items; // untagged data: "3" "EXISTS"; "CAPABILITY" "IMAP4rev1" …;
                              // "5" "FETCH" (…)
     bool operator==(const Response&) const = default;
@@ -59,7 +60,8 @@ struct RawResponse {
 // announces none, or a size beyond 32 bits.
 std::optional<uint64_t> LiteralAnnounced(std::string_view line);
 
-// Raises ResponseError for a response it cannot make sense of. Lists nest at most this deep.
+// Raises ResponseError for a response it cannot make sense of, among them a status response or
+// continuation request that comes with a literal. Lists nest at most this deep.
 inline constexpr int MostListDepth = 32;
 Response ParseResponse(const RawResponse& raw);
 

@@ -29,6 +29,8 @@ class LayoutCheckTest(unittest.TestCase):
             ("ports/a.h", '#include "app/application.h"\n', "ports/ may not include app/"),
             ("fake/a.h", '#include "settings/settings.h"\n', "fake/ may not include settings/"),
             ("pop3/a.cpp", '#include "mail/account.h"\n', "pop3/ may not include mail/"),
+            ("imap/a.cpp", '#include "mail/account.h"\n', "imap/ may not include mail/"),
+            ("pop3/a.h", '#include "imap/imap_response.h"\n', "pop3/ may not include imap/"),
             ("monitor/a.cpp", '#include "win32/win32_window.h"\n', "may not include win32/"),
             ("qt/qt_window.cpp", '#include "app/application.h"\n', "qt/ may not include app/"),
             ("win32/a.cpp", '#include "qt/qt_shell.h"\n', "win32/ may not include qt/"),
@@ -44,6 +46,7 @@ class LayoutCheckTest(unittest.TestCase):
         status, report = run_check({
             "app/a.cpp": '#include "mail/mail_watch.h"\n#include <vector>\n',
             "mail/a.cpp": '#include "pop3/pop3_client.h"\n#include "ports/desktop.h"\n',
+            "imap/a.cpp": '#include "pop3/mail_message.h"\n#include "net/exceptions.h"\n',
             "win32/main.cpp": '#include "app/application.h"\n#include <windows.h>\n',
             "qt/main.cpp": '#include "app/application.h"\n#include "linux/user_files.h"\n',
             "linux/a.cpp": '#include "net/socket_entries.h"\n#include <dlfcn.h>\n',
