@@ -156,7 +156,7 @@ Response ImapClient::ReadResponse() {
 void ImapClient::Note(const Response& response) {
     if (response.status == "BYE") {
         if (!loggingOut_)
-            throw ImapRefusal(LineOf(response));
+            throw ServerBye(LineOf(response));
         return;
     }
     if (CodeIs(response, "CAPABILITY"))

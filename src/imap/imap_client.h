@@ -20,6 +20,12 @@ class ImapRefusal : public ClientError {
     explicit ImapRefusal(const std::string& line) : ClientError(line) {}
 };
 
+// The server ended the session with BYE while a command was under way.
+class ServerBye : public ImapRefusal {
+  public:
+    explicit ServerBye(const std::string& line) : ImapRefusal(line) {}
+};
+
 // The server takes no password on this unencrypted connection (LOGINDISABLED), or offers no
 // login kestrel knows.
 class NoLoginOffered : public ClientError {

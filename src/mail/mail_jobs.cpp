@@ -1,5 +1,6 @@
 #include "mail/mail_jobs.h"
 
+#include "imap/imap_client.h"
 #include "mail/imap_jobs.h"
 #include "mail/job_client.h"
 #include "mail/mail_entry.h"
@@ -47,6 +48,8 @@ bool FetchWasCutShort(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const ReadTimeout&) {
+        return true;
+    } catch (const ServerBye&) {
         return true;
     } catch (const SocketClosed&) {
         return true;

@@ -1,0 +1,161 @@
+// IMAP servers that behave as Dovecot will not: what kestrel sends them, and what it makes of
+// what they send.
+#include "imap/imap_client.h"
+#include "mail/idle_sessions.h"
+#include "mail/mail_jobs.h"
+#include "support/imap_script.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace kestrel::testing {
+namespace {
+
+AccountRecord On(const LoopbackServer& server) {
+    return {"imap://127.0.0.1:" + std::to_string(server.port()), "user", "secret", true};
+}
+
+struct Listing {
+    std::vector<ListedMessage> lines;
+    CheckReport last{0, 0, 0, false, {}, std::nullopt, 0, nullptr};
+};
+
+Listing List(const AccountRecord& account, const ListedIdsValue& listed) {
+    Listing listing;
+    RunningClient running;
+    CheckAccounts(
+        {{1, account, 0, listed, 0}}, true, {3000, 15000}, 1000,
+        [] { return std::make_unique<Pop3Client>(); }, running,
+        [&](CheckReport report) {
+            for (ListedMessage& line : report.listed)
+                listing.lines.push_back(std::move(line));
+            listing.last = std::move(report);
+        });
+    return listing;
+}
+
+ScriptedInbox TwoMessages() {
+    ScriptedInbox box;
+    box.unread = {{7, HeaderOf("a@example.org", "First")}, {9, HeaderOf("b@example.org", "Second")}};
+    return box;
+}
+
+TEST(ImapScriptTest, WhatEachServerLeavesListed) {
+    struct Row {
+        const char* what;
+        ScriptedInbox box;
+        size_t lines;
+        const char* status;
+        ListedIds listedAfter;
+        bool passwordSent;
+    };
+    ScriptedInbox pieces = TwoMessages();
+    pieces.pieceMs = 30;
+    ScriptedInbox bye = TwoMessages();
+    bye.byeAtSecondFetch = true;
+    ScriptedInbox disabled = TwoMessages();
+    disabled.capabilities = "IMAP4rev1 LOGINDISABLED AUTH=PLAIN";
+    const Row rows[] = {
+        {"headers in pieces", pieces, 2, "ok: 2 messages, 2 new", {"1:7", "1:9"}, true},
+        {"BYE before the second header: it is asked for again", bye, 1,
+         "server refused FETCH: BYE shutting down", {"1:7"}, true},
+        {"no password on a plain connection", disabled, 0,
+         "the server takes passwords only over TLS: use imaps://", {}, false},
+    };
+    for (const Row& row : rows) {
+        LoopbackServer server([&](Peer& p) { ServeImap(p, row.box); });
+        const Listing listing = List(On(server), nullptr);
+        EXPECT_EQ(listing.lines.size(), row.lines) << row.what;
+        ASSERT_TRUE(listing.last.outcome) << row.what;
+        EXPECT_EQ(StatusText(*listing.last.outcome), row.status) << row.what;
+        EXPECT_EQ(IdsIn(listing.last.listedAfter), row.listedAfter) << row.what;
+        if (row.lines > 0) {
+            EXPECT_NE(listing.lines[0].entry.find("a@example.org: First"), std::string::npos);
+        }
+        EXPECT_EQ(server.Received().find("secret") != std::string::npos, row.passwordSent)
+            << row.what;
+    }
+}
+
+TEST(ImapScriptTest, AChangedUidValidityMakesEveryMessageNewAgain) {
+    ScriptedInbox box = TwoMessages();
+    LoopbackServer before([&](Peer& p) { ServeImap(p, box); });
+    const Listing first = List(On(before), nullptr);
+    ASSERT_EQ(first.lines.size(), 2u);
+    EXPECT_EQ(first.lines[1].uid, "1:9");
+
+    box.uidValidity = 2; // the same ids now name other messages
+    LoopbackServer after([&](Peer& p) { ServeImap(p, box); });
+    const Listing second = List(On(after), first.last.listedAfter);
+    EXPECT_EQ(second.lines.size(), 2u);
+    EXPECT_EQ(IdsIn(second.last.listedAfter), (ListedIds{"2:7", "2:9"}));
+}
+
+TEST(ImapScriptTest, ADeletionExpungesOnlyItsMessageAndOnlyWhereTheServerCan) {
+    for (const bool uidplus : {true, false}) {
+        ScriptedInbox box = TwoMessages();
+        box.capabilities = uidplus ? "IMAP4rev1 UIDPLUS" : "IMAP4rev1";
+        LoopbackServer lister([&](Peer& p) { ServeImap(p, box); });
+        const ListedMessage line = List(On(lister), nullptr).lines.at(1);
+        LoopbackServer server([&](Peer& p) { ServeImap(p, box); });
+        RunningClient running;
+        const DeletionResult result = DeleteListedMessage(
+            {1, line.number, line.identity, On(server), line.uid}, {3000, 15000},
+            [] { return std::make_unique<Pop3Client>(); }, running);
+        const std::string sent = server.Received();
+        EXPECT_TRUE(result.deleted) << uidplus;
+        EXPECT_NE(sent.find(" UID STORE 9 +FLAGS.SILENT (\\Deleted)\r\n"), std::string::npos);
+        EXPECT_EQ(sent.find(" EXPUNGE\r\n"), std::string::npos) << "never a plain EXPUNGE";
+        EXPECT_EQ(sent.find(" UID EXPUNGE 9\r\n") != std::string::npos, uidplus);
+        EXPECT_EQ(StatusText(result.outcome),
+                  uidplus ? "ok"
+                          : "ok; only flagged \\Deleted: the server cannot remove one message "
+                            "alone (no UIDPLUS)");
+    }
+}
+
+// The idle connection: news wakes it; a server without IDLE is left to the periodic checks.
+TEST(ImapScriptTest, IdleTellsOfNewsAndLeavesServersWithoutIdleAlone) {
+    for (const bool canIdle : {true, false}) {
+        ScriptedInbox box = TwoMessages();
+        box.capabilities = canIdle ? "IMAP4rev1 IDLE" : "IMAP4rev1";
+        LoopbackServer server([&](Peer& p) {
+            p.Send("* OK [CAPABILITY " + box.capabilities + "] scripted\r\n");
+            const std::string login = p.ReceiveUntil("\r\n");
+            p.Send(login.substr(0, login.find(' ')) + " OK\r\n");
+            if (!canIdle)
+                return (void)p.ReceiveAll();
+            const std::string examine = p.ReceiveUntil("\r\n");
+            p.Send("* 2 EXISTS\r\n" + examine.substr(0, examine.find(' ')) + " OK\r\n");
+            const std::string idle = p.ReceiveUntil("\r\n");
+            p.Send("+ idling\r\n");
+            p.Pause(100);
+            p.Send("* 3 EXISTS\r\n");
+            p.ReceiveUntil("DONE\r\n");
+            p.Send(idle.substr(0, idle.find(' ')) + " OK\r\n");
+            ServeImap(p, box); // LOGOUT
+        });
+        IdleSessions sessions(nullptr);
+        sessions.Want({{2, On(server)}});
+        std::vector<int> news;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (news.empty() && std::chrono::steady_clock::now() < end) {
+            const int sleepMs = sessions.Poll([&](int account) { news.push_back(account); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, 50)));
+            if (!canIdle && std::chrono::steady_clock::now() > end - std::chrono::seconds(4))
+                break;
+        }
+        sessions.EndAll();
+        const std::string sent = server.Received();
+        EXPECT_EQ(news, canIdle ? std::vector<int>{2} : std::vector<int>{}) << canIdle;
+        EXPECT_EQ(sent.find(" IDLE\r\n") != std::string::npos, canIdle);
+        if (canIdle) {
+            EXPECT_NE(sent.find("DONE\r\n"), std::string::npos) << "the exit ends the idle";
+        }
+    }
+}
+
+} // namespace
+} // namespace kestrel::testing
