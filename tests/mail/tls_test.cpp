@@ -216,6 +216,27 @@ TEST_F(TlsTest, TheMailListFillsAndADeletionRemovesTheListedMessage) {
     pop->CloseConnection();
 }
 
+// IMAP over TLS on the same transport and certificate checks.
+TEST_F(TlsTest, AnImapAccountOverTlsListsAndDeletes) {
+    StartCompact();
+    const std::string server = "imaps://localhost:" + std::to_string(PortOf(Good) + 10);
+    app->Mail().StoreAccount(1, {server, "ivy", "ivypw", true});
+    Tray(MailCallback, TrayMouse::LeftButtonUp);
+    const auto& lines = desk.control(MailListBox).items;
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2].substr(0, 38), "Folded Sender : A subject that goes ..");
+    desk.control(MailListBox).selection = 0;
+    Menu(CmdDeleteMail);
+    EXPECT_EQ(lines.size(), 2u) << "line 1 went with its message";
+    EXPECT_EQ(StatusText(*app->Mail().States().Newest(1)), "ok");
+    // A wrong certificate name fails IMAP as it fails POP3.
+    app->Mail().StoreAccount(
+        1, {"imaps://127.0.0.1:" + std::to_string(PortOf(Good) + 10), "ivy", "ivypw", true});
+    app->Mail().CheckAccounts({1});
+    Settle();
+    EXPECT_EQ(StatusText(*app->Mail().States().Newest(1)), "certificate: for another name");
+}
+
 #ifdef _WIN32
 #define STAND_IN_API __stdcall
 #else
