@@ -347,7 +347,7 @@ TEST_F(MailTest, FieldsThatNameNoServerConnectNowhere) {
         const std::string port = std::to_string(server.port());
         StartCompact();
         for (const std::string& field :
-             std::vector<std::string>{"imap://127.0.0.1:" + port, "127.0.0.1:" + port + "x",
+             std::vector<std::string>{"smtp://127.0.0.1:" + port, "127.0.0.1:" + port + "x",
                                       "pop3s://:" + port, "127.0.0.1:0"}) {
             mail().StoreAccount(1, {field, "user", "pw", true});
             Check();
