@@ -70,7 +70,8 @@ std::set<std::string> WordsAfterFirst(const std::string& code) {
 
 bool CodeIs(const Response& response, std::string_view name) {
     const std::string_view code(response.code);
-    return code.size() >= name.size() && text::EqualsIgnoringCase(code.substr(0, name.size()), name) &&
+    return code.size() >= name.size() &&
+           text::EqualsIgnoringCase(code.substr(0, name.size()), name) &&
            (code.size() == name.size() || code[name.size()] == ' ');
 }
 

@@ -13,8 +13,8 @@ struct IdleSessions::Session {
     Clock::time_point idleSince;
     Clock::time_point openAt = Clock::now();
     int pauseMs = FirstPauseMs;
-    bool opened = false;      // once: a later open may have missed news in between
-    bool noIdle = false;      // the server cannot idle: the periodic checks serve it
+    bool opened = false; // once: a later open may have missed news in between
+    bool noIdle = false; // the server cannot idle: the periodic checks serve it
 };
 
 IdleSessions::IdleSessions(ImapClientFactory newClient) : newClient_(std::move(newClient)) {}

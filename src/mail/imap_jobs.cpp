@@ -127,8 +127,8 @@ void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLi
         report.outcome = OutcomeOf(std::current_exception(), step, HostOf(input.record));
     }
     // Without a search nothing is known of the mailbox: what was listed stays listed.
-    report.listedAfter = searched ? std::make_shared<const ListedIds>(std::move(listed))
-                                  : input.listed;
+    report.listedAfter =
+        searched ? std::make_shared<const ListedIds>(std::move(listed)) : input.listed;
     send(std::move(report));
 }
 

@@ -154,9 +154,9 @@ void CheckAccount(const AccountToCheck& input, bool listNew, const MailJobLimits
             const int32_t count = pop->CountMessages();
             step = MailStep::Uidl;
             ids = input.countOnly ? UidlFailedBefore() : pop->ListUniqueIds(count);
-            const NewMessages fresh = ids.Listed()
-                                          ? NotListed(ids.ids, IdsIn(input.listed), mostListed, listed)
-                                          : CountedAsNew(report, count, mostListed);
+            const NewMessages fresh =
+                ids.Listed() ? NotListed(ids.ids, IdsIn(input.listed), mostListed, listed)
+                             : CountedAsNew(report, count, mostListed);
             report.found = fresh.count > 0;
             if (listNew && report.found) {
                 step = MailStep::Top;

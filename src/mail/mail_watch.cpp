@@ -226,9 +226,9 @@ void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
                  newImapClient = newImapClient_] {
         ReportBatch batch(*this);
         kestrel::CheckAccounts(
-            accounts, listNew, {CheckConnectLimitMs, SessionLimitMs}, MostListedPerCheck,
-            newClient, worker_.Running(),
-            [&batch](CheckReport report) { batch.Add(std::move(report)); }, newImapClient);
+            accounts, listNew, {CheckConnectLimitMs, SessionLimitMs}, MostListedPerCheck, newClient,
+            worker_.Running(), [&batch](CheckReport report) { batch.Add(std::move(report)); },
+            newImapClient);
         batch.Send();
         PostBack([listNew](MailWatch& watch) { watch.JobEnded(!listNew); });
     });

@@ -2,6 +2,7 @@
 // them: messages removed and delivered behind kestrel's back, as they are on a real account.
 #include "mail/mail_jobs.h"
 #include "pop3/pop3_client.h"
+#include "support/job_listing.h"
 
 #include <gtest/gtest.h>
 
@@ -36,25 +37,6 @@ void DeliverMessage(const std::string& name, const std::string& subject) {
         << "From: new@example.org\r\nSubject: " << subject << "\r\n\r\nBody.\r\n";
 }
 
-struct Listing {
-    std::vector<ListedMessage> lines;
-    CheckReport last{0, 0, 0, false, {}, std::nullopt, 0, nullptr};
-};
-
-Listing List(const ListedIdsValue& listed) {
-    Listing listing;
-    RunningClient running;
-    CheckAccounts(
-        {{1, Gail(), 0, listed, 0}}, true, {3000, 15000}, 1000,
-        [] { return std::make_unique<Pop3Client>(); }, running,
-        [&](CheckReport report) {
-            for (ListedMessage& line : report.listed)
-                listing.lines.push_back(std::move(line));
-            listing.last = std::move(report);
-        });
-    return listing;
-}
-
 ListedIds Uids(const std::vector<ListedMessage>& lines) {
     ListedIds uids;
     for (const ListedMessage& line : lines)
@@ -65,7 +47,7 @@ ListedIds Uids(const std::vector<ListedMessage>& lines) {
 TEST(DovecotMailTest, IdsFollowTheMessagesWhileAnotherClientChangesTheMailbox) {
     if (Gail().host.empty())
         GTEST_FAIL() << "KESTREL_DOVECOT is not set: run through ctest";
-    const Listing first = List(nullptr);
+    const testing::JobListing first = testing::CheckAccount(Gail(), nullptr);
     ASSERT_EQ(first.lines.size(), 3u);
     ASSERT_TRUE(first.last.listedAfter);
     const ListedIdsValue listed = first.last.listedAfter;
@@ -75,13 +57,14 @@ TEST(DovecotMailTest, IdsFollowTheMessagesWhileAnotherClientChangesTheMailbox) {
     // One removed and one delivered: the count stays 3, and the new one is listed once.
     RemoveMessage("1000000001.");
     DeliverMessage("1000000009.M9.kestrel", "Delivered later");
-    const Listing second = List(listed);
+    const testing::JobListing second = testing::CheckAccount(Gail(), listed);
     ASSERT_EQ(second.lines.size(), 1u);
     EXPECT_EQ(second.lines[0].number, 3);
     EXPECT_NE(second.lines[0].entry.find("Delivered later"), std::string::npos);
     ASSERT_TRUE(second.last.outcome && second.last.listedAfter);
     EXPECT_EQ(second.last.outcome->messages, 3);
-    EXPECT_EQ(List(second.last.listedAfter).lines.size(), 0u) << "nothing new since";
+    EXPECT_EQ(testing::CheckAccount(Gail(), second.last.listedAfter).lines.size(), 0u)
+        << "nothing new since";
 
     // Message 2 removed elsewhere: message 3's line, listed as number 3, is deleted at 1.
     RemoveMessage("1000000002.");
@@ -92,7 +75,7 @@ TEST(DovecotMailTest, IdsFollowTheMessagesWhileAnotherClientChangesTheMailbox) {
         [] { return std::make_unique<Pop3Client>(); }, running);
     EXPECT_TRUE(deleted.deleted);
     EXPECT_EQ(deleted.number, 1);
-    const Listing left = List(nullptr);
+    const testing::JobListing left = testing::CheckAccount(Gail(), nullptr);
     ASSERT_EQ(left.lines.size(), 1u);
     EXPECT_NE(left.lines[0].entry.find("Delivered later"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 // removes while another client works in the same mailbox, and push through the mail watch.
 #include "imap/imap_client.h"
 #include "mail/imap_jobs.h"
+#include "support/job_listing.h"
 #include "support/mail_fixture.h"
 
 #include <gtest/gtest.h>
@@ -38,25 +39,6 @@ std::unique_ptr<ImapClient> SecondClient(const std::string& user) {
     return imap;
 }
 
-struct Listing {
-    std::vector<ListedMessage> lines;
-    CheckReport last{0, 0, 0, false, {}, std::nullopt, 0, nullptr};
-};
-
-Listing List(const AccountRecord& account, const ListedIdsValue& listed, bool listNew = true) {
-    Listing listing;
-    RunningClient running;
-    CheckAccounts(
-        {{1, account, 0, listed, 0}}, listNew, {3000, 15000}, 1000,
-        [] { return std::make_unique<Pop3Client>(); }, running,
-        [&](CheckReport report) {
-            for (ListedMessage& line : report.listed)
-                listing.lines.push_back(std::move(line));
-            listing.last = std::move(report);
-        });
-    return listing;
-}
-
 bool Shows(const ListedMessage& line, const std::string& text) {
     return line.entry.find(text) != std::string::npos;
 }
@@ -70,13 +52,14 @@ class ImapDovecotTest : public MailTest {
 };
 
 TEST_F(ImapDovecotTest, ListsTheUnreadMessagesOnceAndLeavesThemUnread) {
-    const Listing first = List(User("hank"), nullptr);
+    const JobListing first = CheckAccount(User("hank"), nullptr);
     ASSERT_TRUE(first.last.outcome);
     EXPECT_EQ(StatusText(*first.last.outcome), "ok: 4 messages, 3 new");
     ASSERT_EQ(first.lines.size(), 3u) << "the read message is no news";
     EXPECT_TRUE(Shows(first.lines[0], "Plain message"));
     EXPECT_TRUE(Shows(first.lines[1], "\"M\xFCller, J\xF6rg\"")); // decoded as for POP3
-    EXPECT_TRUE(Shows(first.lines[2], "Folded Sender : A subject that goes ..")) << first.lines[2].entry;
+    EXPECT_TRUE(Shows(first.lines[2], "Folded Sender : A subject that goes .."))
+        << first.lines[2].entry;
     ASSERT_TRUE(first.last.listedAfter);
     EXPECT_EQ(first.last.listedAfter->size(), 3u);
 
@@ -84,18 +67,18 @@ TEST_F(ImapDovecotTest, ListsTheUnreadMessagesOnceAndLeavesThemUnread) {
     EXPECT_EQ(SecondClient("hank")->UnseenIds().size(), 3u);
 
     // Listed once: the next check finds nothing new, a forgotten list finds all again.
-    const Listing again = List(User("hank"), first.last.listedAfter);
+    const JobListing again = CheckAccount(User("hank"), first.last.listedAfter);
     EXPECT_TRUE(again.lines.empty());
     EXPECT_FALSE(again.last.found);
-    EXPECT_EQ(List(User("hank"), nullptr).lines.size(), 3u);
+    EXPECT_EQ(CheckAccount(User("hank"), nullptr).lines.size(), 3u);
     // A plain check says there is news without listing it.
-    const Listing plain = List(User("hank"), nullptr, false);
+    const JobListing plain = CheckAccount(User("hank"), nullptr, false);
     EXPECT_TRUE(plain.last.found);
     EXPECT_TRUE(plain.lines.empty());
 }
 
 TEST_F(ImapDovecotTest, DeletesExactlyTheChosenMessageWhileAnotherClientFlaggedOne) {
-    const Listing listing = List(User("ivy"), nullptr);
+    const JobListing listing = CheckAccount(User("ivy"), nullptr);
     ASSERT_EQ(listing.lines.size(), 3u);
     const auto other = SecondClient("ivy");
     const std::vector<uint32_t> before = other->UnseenIds();

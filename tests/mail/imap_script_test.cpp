@@ -4,6 +4,7 @@
 #include "mail/idle_sessions.h"
 #include "mail/mail_jobs.h"
 #include "support/imap_script.h"
+#include "support/job_listing.h"
 
 #include <gtest/gtest.h>
 
@@ -17,28 +18,10 @@ AccountRecord On(const LoopbackServer& server) {
     return {"imap://127.0.0.1:" + std::to_string(server.port()), "user", "secret", true};
 }
 
-struct Listing {
-    std::vector<ListedMessage> lines;
-    CheckReport last{0, 0, 0, false, {}, std::nullopt, 0, nullptr};
-};
-
-Listing List(const AccountRecord& account, const ListedIdsValue& listed) {
-    Listing listing;
-    RunningClient running;
-    CheckAccounts(
-        {{1, account, 0, listed, 0}}, true, {3000, 15000}, 1000,
-        [] { return std::make_unique<Pop3Client>(); }, running,
-        [&](CheckReport report) {
-            for (ListedMessage& line : report.listed)
-                listing.lines.push_back(std::move(line));
-            listing.last = std::move(report);
-        });
-    return listing;
-}
-
 ScriptedInbox TwoMessages() {
     ScriptedInbox box;
-    box.unread = {{7, HeaderOf("a@example.org", "First")}, {9, HeaderOf("b@example.org", "Second")}};
+    box.unread = {{7, HeaderOf("a@example.org", "First")},
+                  {9, HeaderOf("b@example.org", "Second")}};
     return box;
 }
 
@@ -59,14 +42,22 @@ TEST(ImapScriptTest, WhatEachServerLeavesListed) {
     disabled.capabilities = "IMAP4rev1 LOGINDISABLED AUTH=PLAIN";
     const Row rows[] = {
         {"headers in pieces", pieces, 2, "ok: 2 messages, 2 new", {"1:7", "1:9"}, true},
-        {"BYE before the second header: it is asked for again", bye, 1,
-         "server refused FETCH: BYE shutting down", {"1:7"}, true},
-        {"no password on a plain connection", disabled, 0,
-         "the server takes passwords only over TLS: use imaps://", {}, false},
+        {"BYE before the second header: it is asked for again",
+         bye,
+         1,
+         "server refused FETCH: BYE shutting down",
+         {"1:7"},
+         true},
+        {"no password on a plain connection",
+         disabled,
+         0,
+         "the server takes passwords only over TLS: use imaps://",
+         {},
+         false},
     };
     for (const Row& row : rows) {
         LoopbackServer server([&](Peer& p) { ServeImap(p, row.box); });
-        const Listing listing = List(On(server), nullptr);
+        const JobListing listing = CheckAccount(On(server), nullptr);
         EXPECT_EQ(listing.lines.size(), row.lines) << row.what;
         ASSERT_TRUE(listing.last.outcome) << row.what;
         EXPECT_EQ(StatusText(*listing.last.outcome), row.status) << row.what;
@@ -82,13 +73,13 @@ TEST(ImapScriptTest, WhatEachServerLeavesListed) {
 TEST(ImapScriptTest, AChangedUidValidityMakesEveryMessageNewAgain) {
     ScriptedInbox box = TwoMessages();
     LoopbackServer before([&](Peer& p) { ServeImap(p, box); });
-    const Listing first = List(On(before), nullptr);
+    const JobListing first = CheckAccount(On(before), nullptr);
     ASSERT_EQ(first.lines.size(), 2u);
     EXPECT_EQ(first.lines[1].uid, "1:9");
 
     box.uidValidity = 2; // the same ids now name other messages
     LoopbackServer after([&](Peer& p) { ServeImap(p, box); });
-    const Listing second = List(On(after), first.last.listedAfter);
+    const JobListing second = CheckAccount(On(after), first.last.listedAfter);
     EXPECT_EQ(second.lines.size(), 2u);
     EXPECT_EQ(IdsIn(second.last.listedAfter), (ListedIds{"2:7", "2:9"}));
 }
@@ -98,7 +89,7 @@ TEST(ImapScriptTest, ADeletionExpungesOnlyItsMessageAndOnlyWhereTheServerCan) {
         ScriptedInbox box = TwoMessages();
         box.capabilities = uidplus ? "IMAP4rev1 UIDPLUS" : "IMAP4rev1";
         LoopbackServer lister([&](Peer& p) { ServeImap(p, box); });
-        const ListedMessage line = List(On(lister), nullptr).lines.at(1);
+        const ListedMessage line = CheckAccount(On(lister), nullptr).lines.at(1);
         LoopbackServer server([&](Peer& p) { ServeImap(p, box); });
         RunningClient running;
         const DeletionResult result = DeleteListedMessage(

@@ -17,7 +17,7 @@ struct ScriptedInbox {
     uint32_t uidValidity = 1;
     // The unread messages: id and header block.
     std::vector<std::pair<uint32_t, std::string>> unread;
-    int pieceMs = 0;          // a header's literal comes in three pieces, this far apart
+    int pieceMs = 0; // a header's literal comes in three pieces, this far apart
     bool byeAtSecondFetch = false;
 };
 
