@@ -4,6 +4,7 @@
 #include "mail/idle_sessions.h"
 #include "mail/mail_jobs.h"
 #include "support/imap_script.h"
+#include "support/mail_fixture.h"
 #include "support/job_listing.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,54 @@ TEST(ImapScriptTest, WhatEachServerLeavesListed) {
         EXPECT_EQ(server.Received().find("secret") != std::string::npos, row.passwordSent)
             << row.what;
     }
+}
+
+// A password of 8-bit characters cannot be quoted: it goes as a literal, waiting for the
+// server's go-ahead unless the server takes literals without one.
+TEST(ImapScriptTest, PasswordsQuotingCannotCarryGoAsLiterals) {
+    for (const bool literalPlus : {false, true}) {
+        ScriptedInbox box = TwoMessages();
+        box.capabilities = literalPlus ? "IMAP4rev1 LITERAL+" : "IMAP4rev1";
+        LoopbackServer server([&](Peer& p) { ServeImap(p, box); });
+        AccountRecord account = On(server);
+        account.user = "a \"quoted\" user";
+        account.password = "s\xE9" "cret";
+        EXPECT_EQ(CheckAccount(account, nullptr).lines.size(), 2u) << literalPlus;
+        EXPECT_NE(server.Received().find(std::string(" LOGIN \"a \\\"quoted\\\" user\" {6") +
+                                         (literalPlus ? "+}" : "}") + "\r\ns\xE9" "cret\r\n"),
+                  std::string::npos)
+            << server.Received();
+    }
+}
+
+// Exit while an idle connection opens or idles: DONE and LOGOUT go out, and nothing waits
+// for an answer longer than the exit allows.
+TEST_F(MailTest, AnExitEndsTheIdleAtOnce) {
+    FullListener full;
+    LoopbackServer deaf([](Peer& p) {
+        p.Send("* OK [CAPABILITY IMAP4rev1 IDLE] deaf after IDLE\r\n");
+        for (const char* answer : {" OK\r\n", " OK\r\n", "+ idling\r\n"}) {
+            const std::string command = p.ReceiveUntil("\r\n");
+            const std::string tag = command.substr(0, command.find(' '));
+            p.Send(answer[0] == '+' ? answer : tag + answer);
+        }
+        p.ReceiveAll();
+    });
+    for (const uint16_t port : {full.port(), deaf.port()}) {
+        SCOPED_TRACE(port == full.port() ? "a connect that never completes" : "a deaf server");
+        settings = FakeSettingsFile{};
+        StartCompact();
+        mail().StoreAccount(1, {"imap://127.0.0.1:" + std::to_string(port), "u", "p", true});
+        mail().SetPeriodicCheck(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto start = std::chrono::steady_clock::now();
+        app->OnCommand(CmdExit, 0, false);
+        app.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    }
+    const std::string sent = deaf.Received();
+    EXPECT_NE(sent.find(" IDLE\r\nDONE\r\n"), std::string::npos) << sent;
+    EXPECT_NE(sent.find(" LOGOUT\r\n"), std::string::npos) << sent;
 }
 
 TEST(ImapScriptTest, AChangedUidValidityMakesEveryMessageNewAgain) {

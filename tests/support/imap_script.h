@@ -64,6 +64,13 @@ inline void ServeImap(Peer& p, const ScriptedInbox& box) {
         if (line.size() < 2)
             return;
         line.resize(line.size() - 2);
+        // A literal's command goes on behind it; a synchronizing one waits for the go-ahead.
+        while (line.ends_with("}")) {
+            if (!line.ends_with("+}"))
+                p.Send("+ go ahead\r\n");
+            line += p.ReceiveUntil("\r\n");
+            line.resize(line.size() - 2);
+        }
         const std::string tag = line.substr(0, line.find(' '));
         const std::string command = line.substr(tag.size() + 1);
         if (command.starts_with("CAPABILITY")) {
