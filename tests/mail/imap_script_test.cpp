@@ -4,8 +4,8 @@
 #include "mail/idle_sessions.h"
 #include "mail/mail_jobs.h"
 #include "support/imap_script.h"
-#include "support/mail_fixture.h"
 #include "support/job_listing.h"
+#include "support/mail_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -80,10 +80,13 @@ TEST(ImapScriptTest, PasswordsQuotingCannotCarryGoAsLiterals) {
         LoopbackServer server([&](Peer& p) { ServeImap(p, box); });
         AccountRecord account = On(server);
         account.user = "a \"quoted\" user";
-        account.password = "s\xE9" "cret";
+        account.password = "s\xE9"
+                           "cret";
         EXPECT_EQ(CheckAccount(account, nullptr).lines.size(), 2u) << literalPlus;
         EXPECT_NE(server.Received().find(std::string(" LOGIN \"a \\\"quoted\\\" user\" {6") +
-                                         (literalPlus ? "+}" : "}") + "\r\ns\xE9" "cret\r\n"),
+                                         (literalPlus ? "+}" : "}") +
+                                         "\r\ns\xE9"
+                                         "cret\r\n"),
                   std::string::npos)
             << server.Received();
     }

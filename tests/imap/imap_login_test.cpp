@@ -1,0 +1,97 @@
+// How the client logs in, from what the server's greeting and capabilities say: a peer in memory
+// stands for the server, since no real one disables LOGIN over TLS or greets with PREAUTH here.
+#include "imap/imap_client.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+namespace kestrel {
+namespace {
+
+// Answers with the scripted bytes whatever was sent, and keeps what was sent.
+class ScriptedPeer : public IoHandler {
+  public:
+    ScriptedPeer(std::string answers, std::string& sent)
+        : answers_(std::move(answers)), sent_(sent) {}
+    void ConnectTo(const std::string&, int, const std::string&, int, int, int, int) override {
+        open_ = true;
+    }
+    bool HasOpenSocket() override { return open_; }
+    void CloseBinding() override { open_ = false; }
+    bool WaitReadable(int) override { return open_; }
+    int ReceiveSome(char* buffer, int length) override {
+        const size_t n = std::min(answers_.size(), static_cast<size_t>(length));
+        std::memcpy(buffer, answers_.data(), n);
+        answers_.erase(0, n);
+        return static_cast<int>(n);
+    }
+    int SendSome(const char* bytes, int length) override {
+        sent_.append(bytes, static_cast<size_t>(length));
+        return length;
+    }
+
+  private:
+    std::string answers_;
+    std::string& sent_;
+    bool open_ = false;
+};
+
+class PeerClient : public ImapClient {
+  public:
+    PeerClient(std::string answers, std::string& sent) {
+        SetIOHandler(std::make_unique<ScriptedPeer>(std::move(answers), sent));
+    }
+};
+
+TEST(ImapLoginTest, TheGreetingAndTheCapabilitiesDecideHowToLogIn) {
+    struct Row {
+        const char* what;
+        bool tls;
+        std::string answers;
+        std::string sent;    // all the client wrote
+        std::string failure; // what it raised, if anything
+    };
+    const std::string plainAuth = "k1 AUTHENTICATE PLAIN\r\nAHUAcHc=\r\n";
+    const Row rows[] = {
+        {"LOGIN", false,
+         "* OK [CAPABILITY IMAP4rev1] hi\r\nk1 OK [CAPABILITY IMAP4rev1 IDLE] in\r\n",
+         "k1 LOGIN \"u\" \"pw\"\r\n", ""},
+        {"capabilities asked for when the greeting has none", false,
+         "* OK hi\r\n* CAPABILITY IMAP4rev1\r\nk1 OK\r\nk2 OK in\r\n",
+         "k1 CAPABILITY\r\nk2 LOGIN \"u\" \"pw\"\r\n", ""},
+        {"LOGIN disabled over TLS: AUTHENTICATE PLAIN", true,
+         "* OK [CAPABILITY IMAP4rev1 LOGINDISABLED AUTH=PLAIN] hi\r\n+ \r\nk1 OK [CAPABILITY "
+         "IMAP4rev1] in\r\n",
+         plainAuth, ""},
+        {"LOGIN disabled on a plain connection: no password", false,
+         "* OK [CAPABILITY IMAP4rev1 LOGINDISABLED AUTH=PLAIN] hi\r\n", "",
+         "the server takes passwords only over TLS: use imaps://"},
+        {"LOGIN disabled and nothing else offered", true,
+         "* OK [CAPABILITY IMAP4rev1 LOGINDISABLED] hi\r\n", "",
+         "the server offers no login but LOGIN, which it disabled"},
+        {"logged in already", false, "* PREAUTH [CAPABILITY IMAP4rev1] welcome\r\n", "", ""},
+        {"refused", false, "* OK [CAPABILITY IMAP4rev1] hi\r\nk1 NO [AUTHENTICATIONFAILED] no\r\n",
+         "k1 LOGIN \"u\" \"pw\"\r\n", "NO [AUTHENTICATIONFAILED] no"},
+        {"turned away", false, "* BYE too many connections\r\n", "", "BYE too many connections"},
+    };
+    for (const Row& row : rows) {
+        std::string sent;
+        PeerClient client(row.answers, sent);
+        client.UseTls = row.tls;
+        client.Username = "u";
+        client.Password = "pw";
+        std::string failure;
+        try {
+            client.OpenConnection(1000);
+        } catch (const ClientError& e) {
+            failure = e.what();
+        }
+        EXPECT_EQ(sent, row.sent) << row.what;
+        EXPECT_EQ(failure, row.failure) << row.what;
+    }
+}
+
+} // namespace
+} // namespace kestrel
