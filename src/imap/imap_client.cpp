@@ -300,7 +300,16 @@ ImapClient::Mailbox ImapClient::OpenInbox(bool readOnly) {
 
 std::vector<uint32_t> ImapClient::UnseenIds() {
     searched_.clear();
-    Command("UID SEARCH UNSEEN");
+    // One line holds every id: a mailbox of many thousand unread messages needs more than the
+    // line bound, though not more than the response's.
+    MaxLineLength = static_cast<int>(ResponseByteLimit);
+    try {
+        Command("UID SEARCH UNSEEN");
+    } catch (...) {
+        MaxLineLength = LineByteLimit;
+        throw;
+    }
+    MaxLineLength = LineByteLimit;
     std::vector<uint32_t> ids = std::move(searched_);
     searched_.clear();
     std::ranges::sort(ids);

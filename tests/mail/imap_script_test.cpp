@@ -122,6 +122,17 @@ TEST_F(MailTest, AnExitEndsTheIdleAtOnce) {
     EXPECT_NE(sent.find(" LOGOUT\r\n"), std::string::npos) << sent;
 }
 
+// The ids of 30000 unread messages come in one line of about 180 KB.
+TEST(ImapScriptTest, AMailboxOfManyUnreadMessagesIsCounted) {
+    ScriptedInbox box;
+    for (uint32_t uid = 100001; uid <= 130000; ++uid)
+        box.unread.emplace_back(uid, HeaderOf("a@example.org", "Many"));
+    LoopbackServer server([&](Peer& p) { ServeImap(p, box); });
+    const JobListing check = CheckAccount(On(server), nullptr, false);
+    ASSERT_TRUE(check.last.outcome);
+    EXPECT_EQ(StatusText(*check.last.outcome), "ok: 30000 messages, 30000 new");
+}
+
 TEST(ImapScriptTest, AChangedUidValidityMakesEveryMessageNewAgain) {
     ScriptedInbox box = TwoMessages();
     LoopbackServer before([&](Peer& p) { ServeImap(p, box); });
