@@ -134,14 +134,15 @@ TEST(ImapScriptTest, AMailboxOfManyUnreadMessagesIsCounted) {
 }
 
 TEST(ImapScriptTest, AChangedUidValidityMakesEveryMessageNewAgain) {
-    ScriptedInbox box = TwoMessages();
+    const ScriptedInbox box = TwoMessages();
     LoopbackServer before([&](Peer& p) { ServeImap(p, box); });
     const JobListing first = CheckAccount(On(before), nullptr);
     ASSERT_EQ(first.lines.size(), 2u);
     EXPECT_EQ(first.lines[1].uid, "1:9");
 
-    box.uidValidity = 2; // the same ids now name other messages
-    LoopbackServer after([&](Peer& p) { ServeImap(p, box); });
+    ScriptedInbox renumbered = box;
+    renumbered.uidValidity = 2; // the same ids now name other messages
+    LoopbackServer after([&](Peer& p) { ServeImap(p, renumbered); });
     const JobListing second = CheckAccount(On(after), first.last.listedAfter);
     EXPECT_EQ(second.lines.size(), 2u);
     EXPECT_EQ(IdsIn(second.last.listedAfter), (ListedIds{"2:7", "2:9"}));
