@@ -276,6 +276,32 @@ TEST_F(MailTest, AnAccountOverTlsListsItsMail) {
                                                      Line(FoldedLine, 1, 3)}));
 }
 
+// An IMAP account: its unread messages listed, then a message delivered into its Maildir lights
+// the mark through the idle connection, long before any periodic check.
+TEST_F(MailTest, AnImapAccountListsItsUnreadMailAndHearsOfNewMailAtOnce) {
+    const char* dovecot = std::getenv("KESTREL_E2E_DOVECOT"); // the e2e Dovecot's folder
+    ASSERT_NE(dovecot, nullptr) << "run through ctest, whose fixture starts Dovecot";
+    ASSERT_NO_FATAL_FAILURE(StartWith({{std::string("imap://") + FirstServer, "jack", "jackpw"}}));
+    EXPECT_TRUE(MarkShows(MailMarkColour)) << "jack has unread mail";
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    Eventually([&] { return MailLines().size() >= 3u; }, 15s);
+    EXPECT_EQ(MailLines(), (std::vector<std::string>{Line(PlainLine, 1, 1), Line(EncodedLine, 1, 2),
+                                                     Line(FoldedLine, 1, 3)}));
+    ClickOk();
+    ExpectTheListClearedAndClosed();
+    EXPECT_TRUE(MarkShows(NoMailMarkColour));
+
+    std::this_thread::sleep_for(1s); // the idle connection opens
+    const std::string maildir = std::string("Z:") + dovecot + "/mail/jack/Maildir/";
+    std::ofstream(maildir + "tmp/2000000001.M1.e2e", std::ios::binary)
+        << "From: pushed@example.org\r\nSubject: Pushed\r\n\r\nBody.\r\n";
+    ASSERT_TRUE(MoveFileA((maildir + "tmp/2000000001.M1.e2e").c_str(),
+                          (maildir + "new/2000000001.M1.e2e").c_str()));
+    EXPECT_TRUE(MarkShows(MailMarkColour)) << "the mark lights within 5 s of the delivery";
+    ASSERT_NO_FATAL_FAILURE(OpenMailList());
+    EXPECT_TRUE(LinesBecome({Line("pushed@example.org: Pushed", 1, 1)}));
+}
+
 TEST_F(MailTest, NewMailRaisesTheSignalsAndTheListShowsEachMessage) {
     ASSERT_NO_FATAL_FAILURE(
         StartWith({{FirstServer, "alice", "alicepw"}, {SecondServer, "bob", "bobpw"}}));
