@@ -12,12 +12,13 @@ struct IdleSessions::Session {
     std::unique_ptr<ImapClient> client;
     Clock::time_point idleSince;
     Clock::time_point openAt = Clock::now();
-    int pauseMs = FirstPauseMs;
+    int pauseMs = 0;     // before the next open after a loss
     bool opened = false; // once: a later open may have missed news in between
     bool noIdle = false; // the server cannot idle: the periodic checks serve it
 };
 
-IdleSessions::IdleSessions(ImapClientFactory newClient) : newClient_(std::move(newClient)) {}
+IdleSessions::IdleSessions(ImapClientFactory newClient, IdleTiming timing)
+    : newClient_(std::move(newClient)), timing_(timing) {}
 
 IdleSessions::~IdleSessions() = default;
 
@@ -48,8 +49,9 @@ void IdleSessions::Drop(Session& session) {
     }
     running_.Detach();
     session.client.reset();
+    session.pauseMs =
+        session.pauseMs == 0 ? timing_.firstPauseMs : std::min(session.pauseMs * 2, LongestPauseMs);
     session.openAt = Clock::now() + std::chrono::milliseconds(session.pauseMs);
-    session.pauseMs = std::min(session.pauseMs * 2, LongestPauseMs);
 }
 
 void IdleSessions::Open(Session& session, const Changed& changed) {
@@ -96,13 +98,13 @@ int IdleSessions::Poll(const Changed& changed) {
             if (s->client->WaitForChange(SliceMs))
                 changed(s->account.account);
             const auto held = Clock::now() - s->idleSince;
-            if (held >= std::chrono::milliseconds(RenewAfterMs)) {
+            if (held >= std::chrono::milliseconds(timing_.renewAfterMs)) {
                 s->client->EndIdle();
                 s->client->StartIdle();
                 s->idleSince = Clock::now();
             }
             if (held >= std::chrono::milliseconds(LongestPauseMs))
-                s->pauseMs = FirstPauseMs; // it held: the next loss starts the pauses afresh
+                s->pauseMs = 0; // it held: the next loss starts the pauses afresh
         } catch (...) {
             Drop(*s);
         }

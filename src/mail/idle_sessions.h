@@ -20,14 +20,17 @@ struct IdleAccount {
     bool operator==(const IdleAccount&) const = default;
 };
 
+struct IdleTiming {
+    // An idle is renewed before servers drop it (RFC 9051 asks them to wait 30 minutes).
+    int renewAfterMs = 25 * 60 * 1000;
+    // A lost connection is opened again after a pause that doubles up to five minutes.
+    int firstPauseMs = 2000;
+};
+
 // Lives on the mail thread; only Stop comes from another.
 class IdleSessions {
   public:
     static constexpr int ConnectLimitMs = 3000;
-    // An idle is renewed before servers drop it (RFC 9051 asks them to wait 30 minutes).
-    static constexpr int RenewAfterMs = 25 * 60 * 1000;
-    // A lost connection is opened again after a pause that doubles up to five minutes.
-    static constexpr int FirstPauseMs = 2000;
     static constexpr int LongestPauseMs = 5 * 60 * 1000;
     // Each round waits this long on each connection for news, so that jobs wait little.
     static constexpr int SliceMs = 50;
@@ -36,7 +39,7 @@ class IdleSessions {
 
     using Changed = std::function<void(int account)>;
 
-    explicit IdleSessions(ImapClientFactory newClient);
+    explicit IdleSessions(ImapClientFactory newClient, IdleTiming timing = IdleTiming());
     ~IdleSessions();
 
     // The accounts to idle for; a session whose account changed starts afresh.
@@ -57,6 +60,7 @@ class IdleSessions {
     void Drop(Session& session);
 
     ImapClientFactory newClient_;
+    IdleTiming timing_;
     std::vector<std::unique_ptr<Session>> sessions_;
     RunningClient running_;
 };

@@ -212,5 +212,49 @@ TEST(ImapScriptTest, IdleTellsOfNewsAndLeavesServersWithoutIdleAlone) {
     }
 }
 
+// The idle is renewed before a server would drop it; a connection the server ends is opened
+// again after a pause, and its account checked, since news may have come meanwhile.
+TEST(ImapScriptTest, IdleIsRenewedAndALostConnectionOpensAgainAfterAPause) {
+    using Clock = std::chrono::steady_clock;
+    int connection = 0;
+    Clock::time_point lost, reopened;
+    LoopbackServer server(
+        [&](Peer& p) {
+            if (++connection == 2)
+                reopened = Clock::now();
+            p.Send("* OK [CAPABILITY IMAP4rev1 IDLE] scripted\r\n");
+            for (int answered = 0; answered < 2; ++answered) { // LOGIN, EXAMINE
+                const std::string command = p.ReceiveUntil("\r\n");
+                p.Send(command.substr(0, command.find(' ')) + " OK\r\n");
+            }
+            for (int idles = 0; idles < 2; ++idles) {
+                const std::string idle = p.ReceiveUntil("\r\n");
+                p.Send("+ idling\r\n");
+                if (connection == 1 && idles == 1) {
+                    p.Send("* BYE going down\r\n");
+                    lost = Clock::now();
+                    return;
+                }
+                p.ReceiveUntil("DONE\r\n");
+                p.Send(idle.substr(0, idle.find(' ')) + " OK\r\n");
+            }
+            p.ReceiveAll();
+        },
+        2);
+    IdleSessions sessions(nullptr, {200, 400});
+    sessions.Want({{3, On(server)}});
+    std::vector<int> news;
+    for (const auto end = Clock::now() + std::chrono::seconds(5);
+         news.empty() && Clock::now() < end;) {
+        const int sleepMs = sessions.Poll([&](int account) { news.push_back(account); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, 20)));
+    }
+    sessions.EndAll();
+    const std::string sent = server.Received();
+    EXPECT_EQ(news, std::vector<int>{3});
+    EXPECT_GE(reopened - lost, std::chrono::milliseconds(350)) << "opened again after a pause";
+    EXPECT_NE(sent.find(" IDLE\r\nDONE\r\nk4 IDLE\r\n"), std::string::npos) << sent;
+}
+
 } // namespace
 } // namespace kestrel::testing
