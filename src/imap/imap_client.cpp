@@ -93,6 +93,44 @@ const Item* FetchValue(const Item& list, std::string_view name) {
     return nullptr;
 }
 
+// "3:7,9" for 3 to 7 and 9.
+std::string UidSet(const std::set<uint32_t>& uids) {
+    std::string set;
+    for (auto it = uids.begin(); it != uids.end();) {
+        const uint32_t first = *it;
+        uint32_t last = first;
+        while (++it != uids.end() && *it == last + 1)
+            ++last;
+        set += (set.empty() ? "" : ",") + std::to_string(first);
+        if (last != first)
+            set += ":" + std::to_string(last);
+    }
+    return set;
+}
+
+// A FETCH's message id and header.
+std::optional<std::pair<uint32_t, std::string>> HeaderIn(const Response& response) {
+    const std::vector<Item>& items = response.items;
+    if (items.size() < 3 || !items[1].IsAtom("FETCH"))
+        return std::nullopt;
+    const Item* uid = FetchValue(items[2], "UID");
+    const Item* header = FetchValue(items[2], "BODY[HEADER]");
+    if (!uid || !header || !uid->Number())
+        return std::nullopt;
+    return std::make_pair(*uid->Number(), header->text);
+}
+
+// The id a FETCH line names before its literal: "* 5 FETCH (UID 12 BODY[HEADER] {…}".
+std::optional<uint32_t> UidBefore(std::string_view line) {
+    const size_t at = Upper(std::string(line)).find("(UID ");
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    std::string_view digits = line.substr(at + 5);
+    digits = digits.substr(0, digits.find_first_not_of("0123456789"));
+    const Item number{Item::Type::Atom, std::string(digits), {}};
+    return number.Number();
+}
+
 void HeaderInto(const std::string& block, MailMessage& message) {
     size_t start = 0;
     while (start < block.size()) {
@@ -140,6 +178,7 @@ Response ImapClient::ReadResponse() {
     size_t bytes = 0;
     imap::RawResponse raw;
     raw.lines.push_back(ReadResponseLine(deadline, bytes));
+    responseStart_ = raw.lines.front().substr(0, 64);
     while (const std::optional<uint64_t> size = imap::LiteralAnnounced(raw.lines.back())) {
         if (*size > LiteralByteLimit)
             throw HeaderTooLong();
@@ -184,14 +223,9 @@ void ImapClient::Note(const Response& response) {
             changed_ = true;
         } else if (items[1].IsAtom("EXPUNGE")) {
             mailbox_.messages -= std::min<uint32_t>(mailbox_.messages, 1);
-        } else if (items[1].IsAtom("FETCH") && items.size() >= 3) {
-            const Item* uid = FetchValue(items[2], "UID");
-            const Item* header = FetchValue(items[2], "BODY[HEADER]");
-            const auto isAsked = [&](const auto& asked) { return asked.second == uid->Number(); };
-            if (header && uid && uid->Number() && std::ranges::any_of(asked_, isAsked))
-                fetched_[*uid->Number()] = header->text;
-            else if (FetchValue(items[2], "FLAGS"))
-                changed_ = true;
+        } else if (items[1].IsAtom("FETCH") && items.size() >= 3 &&
+                   FetchValue(items[2], "FLAGS")) {
+            changed_ = true;
         }
     }
 }
@@ -266,8 +300,9 @@ void ImapClient::OpenConnection(int limitMs) {
     nextTag_ = 0;
     replyLimitMs_ = ReplyLimitMs;
     loggingOut_ = false;
-    asked_.clear();
-    fetched_.clear();
+    fetchTag_.clear();
+    fetching_.clear();
+    brokenHeader_.reset();
     idleTag_.reset();
     Capabilities.clear();
     try {
@@ -317,30 +352,37 @@ std::vector<uint32_t> ImapClient::UnseenIds() {
     return ids;
 }
 
-void ImapClient::AskForHeader(uint32_t uid) {
-    const std::string tag = NextTag();
-    WriteLine(tag + " UID FETCH " + std::to_string(uid) + " (UID BODY.PEEK[HEADER])");
-    asked_.emplace_back(tag, uid);
+void ImapClient::AskForHeaders(std::span<const uint32_t> uids) {
+    fetching_ = std::set<uint32_t>(uids.begin(), uids.end());
+    brokenHeader_.reset();
+    fetchTag_ = NextTag();
+    WriteLine(fetchTag_ + " UID FETCH " + UidSet(fetching_) + " (UID BODY.PEEK[HEADER])");
 }
 
-bool ImapClient::ReadHeader(MailMessage& message) {
-    if (asked_.empty())
-        return false;
-    const auto [tag, uid] = asked_.front();
-    try {
-        Complete(tag);
-    } catch (...) {
-        asked_.pop_front();
-        fetched_.erase(uid);
-        throw;
+std::optional<uint32_t> ImapClient::NextHeader(MailMessage& message) {
+    while (!fetchTag_.empty()) {
+        Response response;
+        try {
+            response = ReadResponse();
+        } catch (const ReplyTooLong&) {
+            brokenHeader_ = UidBefore(responseStart_);
+            throw;
+        }
+        if (response.kind == Response::Kind::Tagged && response.tag == fetchTag_) {
+            fetchTag_.clear();
+            Note(response);
+            if (response.status != "OK")
+                throw ImapRefusal(LineOf(response));
+            break;
+        }
+        if (const std::optional<std::pair<uint32_t, std::string>> header = HeaderIn(response);
+            header && fetching_.erase(header->first) > 0) {
+            HeaderInto(header->second, message);
+            return header->first;
+        }
+        Note(response);
     }
-    asked_.pop_front();
-    const auto header = fetched_.find(uid);
-    if (header == fetched_.end())
-        return false;
-    HeaderInto(header->second, message);
-    fetched_.erase(header);
-    return true;
+    return std::nullopt;
 }
 
 void ImapClient::FlagDeleted(uint32_t uid) {

@@ -5,10 +5,9 @@
 #include "pop3/pop3_client.h"
 
 #include <cstdint>
-#include <deque>
-#include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -63,12 +62,13 @@ class ImapClient : public MessageClient {
     // The ids of the messages without \Seen, ascending.
     std::vector<uint32_t> UnseenIds();
 
-    // Writes the fetch of that message's header without marking it read, without waiting;
-    // ReadHeader reads the answers, one message per call, in the order asked.
-    void AskForHeader(uint32_t uid);
-    size_t HeadersAsked() const { return asked_.size(); }
-    // The header of the oldest message asked for; false when the server no longer has it.
-    bool ReadHeader(MailMessage& message);
+    // Asks for those messages' headers in one command, without marking them read.
+    void AskForHeaders(std::span<const uint32_t> uids);
+    // The next header that came, into message: its message's id; nothing once the command is
+    // complete. A message the server no longer has never comes.
+    std::optional<uint32_t> NextHeader(MailMessage& message);
+    // The message whose header broke a bound, where the server named it before the header.
+    std::optional<uint32_t> BrokenHeader() const { return brokenHeader_; }
 
     // UID STORE … +FLAGS.SILENT (\Deleted): whether the server took it.
     void FlagDeleted(uint32_t uid);
@@ -111,11 +111,11 @@ class ImapClient : public MessageClient {
     int replyLimitMs_ = ReplyLimitMs;
     bool loggingOut_ = false;
     uint32_t nextTag_ = 0;
-    // Headers asked for: each command's tag and message id, oldest first.
-    std::deque<std::pair<std::string, uint32_t>> asked_;
-    // The headers of messages asked for, as they came: a server may answer pipelined fetches
-    // before it completes the first.
-    std::map<uint32_t, std::string> fetched_;
+    // The fetch of headers under way: its tag and the messages it asked for.
+    std::string fetchTag_;
+    std::set<uint32_t> fetching_;
+    std::optional<uint32_t> brokenHeader_;
+    std::string responseStart_; // of the response read last, for a bound it broke
 };
 
 } // namespace kestrel

@@ -8,14 +8,11 @@
 #include <charconv>
 #include <climits>
 #include <exception>
+#include <map>
 
 namespace kestrel {
 
 namespace {
-
-// Headers asked for ahead of the one being read: enough to keep the server busy, few enough
-// that a stop or a bound leaves little unread.
-constexpr size_t HeadersAhead = 32;
 
 std::unique_ptr<ImapClient> NewClient(const ImapClientFactory& newClient) {
     return newClient ? newClient() : std::make_unique<ImapClient>();
@@ -31,49 +28,54 @@ std::optional<uint32_t> NumberIn(std::string_view digits) {
 
 // The unread messages of the mailbox, oldest first: their ids and their keys.
 struct Unread {
+    uint32_t uidValidity = 0;
     std::vector<uint32_t> uids;
     std::vector<std::string> keys;
 };
 
 Unread UnreadIn(ImapClient& imap, uint32_t uidValidity) {
     Unread unread;
+    unread.uidValidity = uidValidity;
     unread.uids = imap.UnseenIds();
     for (const uint32_t uid : unread.uids)
         unread.keys.push_back(ImapMessageKey(uidValidity, uid));
     return unread;
 }
 
-// Lists the messages at those places of the unread list, each line reported as it is made. A
-// message counts as listed once its line is made, once the server no longer had it, or once
-// it refused or garbled its header.
+// Lists the messages at those places of the unread list, each line reported as it is made, in
+// the order the server sends them (its own, oldest first). A message counts as listed once its
+// line is made, once the server no longer had it, or once its header broke a bound.
 void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int32_t>& places,
                   CheckReport& report, ListedIds& listed, const CheckReports& send) {
-    size_t asked = 0;
+    std::map<uint32_t, int32_t> placeOf;
+    for (const int32_t n : places)
+        placeOf[unread.uids[static_cast<size_t>(n - 1)]] = n;
+    std::vector<uint32_t> uids;
+    for (const auto& [uid, n] : placeOf)
+        uids.push_back(uid);
+    imap.AskForHeaders(uids);
     MailMessage message;
-    for (size_t i = 0; i < places.size(); ++i) {
-        for (; asked < places.size() && asked < i + HeadersAhead; ++asked)
-            imap.AskForHeader(unread.uids[static_cast<size_t>(places[asked] - 1)]);
-        const int32_t n = places[i];
-        const std::string& key = unread.keys[static_cast<size_t>(n - 1)];
-        bool had = false;
-        try {
-            had = imap.ReadHeader(message);
-        } catch (...) {
-            if (!FetchWasCutShort(std::current_exception()))
-                listed.insert(key);
-            throw;
-        }
-        listed.insert(key);
-        if (had) {
+    try {
+        while (const std::optional<uint32_t> uid = imap.NextHeader(message)) {
+            const int32_t n = placeOf.at(*uid);
+            const std::string& key = unread.keys[static_cast<size_t>(n - 1)];
+            listed.insert(key);
+            if (!report.listed.empty()) {
+                send(report);
+                report.listed.clear();
+            }
             report.listed.push_back({n, MailListEntry(DisplayText(message), report.account, n),
                                      MessageIdentity(message), key});
+            message.ResetMessage();
+            placeOf.erase(*uid);
         }
-        message.ResetMessage();
-        if (i + 1 < places.size() && !report.listed.empty()) {
-            send(report);
-            report.listed.clear();
-        }
+    } catch (...) {
+        if (!FetchWasCutShort(std::current_exception()) && imap.BrokenHeader())
+            listed.insert(ImapMessageKey(unread.uidValidity, *imap.BrokenHeader()));
+        throw;
     }
+    for (const auto& [uid, n] : placeOf) // gone since the search
+        listed.insert(unread.keys[static_cast<size_t>(n - 1)]);
 }
 
 } // namespace
@@ -152,8 +154,12 @@ DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& 
         }
         step = MailStep::Fetch;
         MailMessage message;
-        imap->AskForHeader(id->uid);
-        if (!imap->ReadHeader(message)) {
+        const uint32_t uids[] = {id->uid};
+        imap->AskForHeaders(uids);
+        const bool found = imap->NextHeader(message).has_value();
+        while (imap->NextHeader(message)) {
+        }
+        if (!found) {
             result.outcome = MessageGone();
         } else if (MessageIdentity(message) == line.identity) {
             step = MailStep::Store;

@@ -38,7 +38,9 @@ TEST(ImapScriptTest, WhatEachServerLeavesListed) {
     ScriptedInbox pieces = TwoMessages();
     pieces.pieceMs = 30;
     ScriptedInbox bye = TwoMessages();
-    bye.byeAtSecondFetch = true;
+    bye.byeAfterFirstHeader = true;
+    ScriptedInbox huge = TwoMessages();
+    huge.unread[0].second = "X-Huge: " + std::string(1100 * 1024, 'x') + "\r\n\r\n";
     ScriptedInbox disabled = TwoMessages();
     disabled.capabilities = "IMAP4rev1 LOGINDISABLED AUTH=PLAIN";
     const Row rows[] = {

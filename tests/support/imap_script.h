@@ -5,6 +5,7 @@
 
 #include "support/loopback_server.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -18,7 +19,7 @@ struct ScriptedInbox {
     // The unread messages: id and header block.
     std::vector<std::pair<uint32_t, std::string>> unread;
     int pieceMs = 0; // a header's literal comes in three pieces, this far apart
-    bool byeAtSecondFetch = false;
+    bool byeAfterFirstHeader = false;
 };
 
 inline std::string HeaderOf(const std::string& from, const std::string& subject) {
@@ -40,17 +41,44 @@ inline void SendLiteral(Peer& p, const std::string& bytes, int pieceMs) {
     p.Send(bytes.substr(2 * third));
 }
 
-inline void Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag, uint32_t uid) {
+// "3:5,9": whether uid is among them.
+inline bool InSet(const std::string& set, uint32_t uid) {
+    size_t at = 0;
+    while (at < set.size()) {
+        const size_t end = std::min(set.find(',', at), set.size());
+        const std::string part = set.substr(at, end - at);
+        const size_t colon = part.find(':');
+        const uint32_t first = static_cast<uint32_t>(std::stoul(part.substr(0, colon)));
+        const uint32_t last = colon == std::string::npos
+                                  ? first
+                                  : static_cast<uint32_t>(std::stoul(part.substr(colon + 1)));
+        if (uid >= first && uid <= last)
+            return true;
+        at = end + 1;
+    }
+    return false;
+}
+
+// False when the script ended the session.
+inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag,
+                  const std::string& set) {
+    int sent = 0;
     for (size_t i = 0; i < box.unread.size(); ++i) {
-        if (box.unread[i].first != uid)
+        const auto& [uid, header] = box.unread[i];
+        if (!InSet(set, uid))
             continue;
-        const std::string& header = box.unread[i].second;
+        if (box.byeAfterFirstHeader && sent++ == 1) {
+            p.Send("* BYE shutting down\r\n");
+            p.Close();
+            return false;
+        }
         p.Send("* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uid) +
                " BODY[HEADER] {" + std::to_string(header.size()) + "}\r\n");
         SendLiteral(p, header, box.pieceMs);
         p.Send(")\r\n");
     }
     p.Send(tag + " OK Fetch completed\r\n");
+    return true;
 }
 
 } // namespace detail
@@ -58,7 +86,6 @@ inline void Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag, uin
 // Serves one session of the inbox; returns when the client logs out or goes.
 inline void ServeImap(Peer& p, const ScriptedInbox& box) {
     p.Send("* OK [CAPABILITY " + box.capabilities + "] scripted\r\n");
-    int fetches = 0;
     for (;;) {
         std::string line = p.ReceiveUntil("\r\n");
         if (line.size() < 2)
@@ -84,12 +111,9 @@ inline void ServeImap(Peer& p, const ScriptedInbox& box) {
                 ids += " " + std::to_string(uid);
             p.Send("* SEARCH" + ids + "\r\n" + tag + " OK\r\n");
         } else if (command.starts_with("UID FETCH ")) {
-            if (box.byeAtSecondFetch && ++fetches == 2) {
-                p.Send("* BYE shutting down\r\n");
-                p.Close();
+            const std::string set = command.substr(10, command.find(' ', 10) - 10);
+            if (!detail::Fetch(p, box, tag, set))
                 return;
-            }
-            detail::Fetch(p, box, tag, static_cast<uint32_t>(std::stoul(command.substr(10))));
         } else if (command == "IDLE") {
             p.Send("+ idling\r\n");
             p.ReceiveUntil("DONE\r\n");
