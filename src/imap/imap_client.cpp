@@ -108,6 +108,30 @@ std::string UidSet(const std::set<uint32_t>& uids) {
     return set;
 }
 
+// The ids of a set such as "2:4,7" added to ids; a set of more ids than a response could list
+// one by one breaks the response's bound.
+void AddIdsOf(std::string_view set, std::vector<uint32_t>& ids) {
+    constexpr size_t MostIds = ImapClient::ResponseByteLimit / 2;
+    while (!set.empty()) {
+        const std::string_view part = set.substr(0, set.find(','));
+        set.remove_prefix(std::min(set.size(), part.size() + 1));
+        const size_t colon = part.find(':');
+        const Item first{Item::Type::Atom, std::string(part.substr(0, colon)), {}};
+        const Item last{Item::Type::Atom,
+                        std::string(colon == std::string_view::npos ? part.substr(0, colon)
+                                                                    : part.substr(colon + 1)),
+                        {}};
+        if (!first.Number() || !last.Number())
+            throw imap::ResponseError("a set of ids that is none");
+        const uint32_t low = std::min(*first.Number(), *last.Number());
+        const uint32_t high = std::max(*first.Number(), *last.Number());
+        if (high - low >= MostIds - std::min(MostIds, ids.size()))
+            throw ReplyTooLong();
+        for (uint64_t id = low; id <= high; ++id)
+            ids.push_back(static_cast<uint32_t>(id));
+    }
+}
+
 // A FETCH's message id and header.
 std::optional<std::pair<uint32_t, std::string>> HeaderIn(const Response& response) {
     const std::vector<Item>& items = response.items;
@@ -212,6 +236,11 @@ void ImapClient::Note(const Response& response) {
         Capabilities.clear();
         for (size_t i = 1; i < items.size(); ++i)
             Capabilities.insert(Upper(items[i].text));
+    } else if (items[0].IsAtom("ESEARCH")) { // an IMAP4rev2 server's answer: ids as a set
+        for (size_t i = 1; i + 1 < items.size(); ++i) {
+            if (items[i].IsAtom("ALL"))
+                AddIdsOf(items[i + 1].text, searched_);
+        }
     } else if (items[0].IsAtom("SEARCH")) {
         for (size_t i = 1; i < items.size(); ++i) {
             if (const std::optional<uint32_t> uid = items[i].Number())
@@ -223,8 +252,7 @@ void ImapClient::Note(const Response& response) {
             changed_ = true;
         } else if (items[1].IsAtom("EXPUNGE")) {
             mailbox_.messages -= std::min<uint32_t>(mailbox_.messages, 1);
-        } else if (items[1].IsAtom("FETCH") && items.size() >= 3 &&
-                   FetchValue(items[2], "FLAGS")) {
+        } else if (items[1].IsAtom("FETCH") && items.size() >= 3 && FetchValue(items[2], "FLAGS")) {
             changed_ = true;
         }
     }

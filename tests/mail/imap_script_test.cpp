@@ -37,6 +37,12 @@ TEST(ImapScriptTest, WhatEachServerLeavesListed) {
     };
     ScriptedInbox pieces = TwoMessages();
     pieces.pieceMs = 30;
+    ScriptedInbox rev2;
+    rev2.esearch = true;
+    rev2.unread = {{3, HeaderOf("a@example.org", "First")},
+                   {4, HeaderOf("c@example.org", "Third")},
+                   {5, HeaderOf("d@example.org", "Fourth")},
+                   {9, HeaderOf("b@example.org", "Second")}};
     ScriptedInbox bye = TwoMessages();
     bye.byeAfterFirstHeader = true;
     ScriptedInbox huge = TwoMessages();
@@ -45,6 +51,12 @@ TEST(ImapScriptTest, WhatEachServerLeavesListed) {
     disabled.capabilities = "IMAP4rev1 LOGINDISABLED AUTH=PLAIN";
     const Row rows[] = {
         {"headers in pieces", pieces, 2, "ok: 2 messages, 2 new", {"1:7", "1:9"}, true},
+        {"an IMAP4rev2 server's ESEARCH",
+         rev2,
+         4,
+         "ok: 4 messages, 4 new",
+         {"1:3", "1:4", "1:5", "1:9"},
+         true},
         {"BYE before the second header: it is asked for again",
          bye,
          1,

@@ -20,6 +20,7 @@ struct ScriptedInbox {
     std::vector<std::pair<uint32_t, std::string>> unread;
     int pieceMs = 0; // a header's literal comes in three pieces, this far apart
     bool byeAfterFirstHeader = false;
+    bool esearch = false; // answers searches as IMAP4rev2 servers do
 };
 
 inline std::string HeaderOf(const std::string& from, const std::string& subject) {
@@ -57,6 +58,21 @@ inline bool InSet(const std::string& set, uint32_t uid) {
         at = end + 1;
     }
     return false;
+}
+
+// The unread ids as a set: "3:5,9".
+inline std::string SetOf(const ScriptedInbox& box) {
+    std::string set;
+    for (size_t i = 0; i < box.unread.size(); ++i) {
+        const uint32_t uid = box.unread[i].first;
+        const bool follows = i > 0 && box.unread[i - 1].first + 1 == uid;
+        const bool followed = i + 1 < box.unread.size() && box.unread[i + 1].first == uid + 1;
+        if (!follows)
+            set += (set.empty() ? "" : ",") + std::to_string(uid);
+        else if (!followed)
+            set += ":" + std::to_string(uid);
+    }
+    return set;
 }
 
 // False when the script ended the session.
@@ -109,7 +125,11 @@ inline void ServeImap(Peer& p, const ScriptedInbox& box) {
             std::string ids;
             for (const auto& [uid, header] : box.unread)
                 ids += " " + std::to_string(uid);
-            p.Send("* SEARCH" + ids + "\r\n" + tag + " OK\r\n");
+            if (box.esearch)
+                p.Send("* ESEARCH (TAG \"" + tag + "\") UID ALL " + detail::SetOf(box) + "\r\n" +
+                       tag + " OK\r\n");
+            else
+                p.Send("* SEARCH" + ids + "\r\n" + tag + " OK\r\n");
         } else if (command.starts_with("UID FETCH ")) {
             const std::string set = command.substr(10, command.find(' ', 10) - 10);
             if (!detail::Fetch(p, box, tag, set))
