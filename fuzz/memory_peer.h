@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 
 namespace kestrel::fuzzing {
 
@@ -17,6 +18,11 @@ class MemoryIoHandler : public IoHandler {
   public:
     MemoryIoHandler(std::string_view bytes, uint32_t seed) : bytes_(bytes), seed_(seed | 1) {}
 
+    // Opened by the connect, as a socket is: a session's OpenConnection finds none open before.
+    void ConnectTo(const std::string&, int, const std::string&, int, int, int, int) override {
+        Open();
+    }
+    void Open() { open_ = true; }
     bool HasOpenSocket() override { return open_; }
     void CloseBinding() override { open_ = false; }
     bool WaitReadable(int) override { return open_; }
@@ -35,14 +41,17 @@ class MemoryIoHandler : public IoHandler {
   private:
     std::string_view bytes_;
     uint32_t seed_;
-    bool open_ = true;
+    bool open_ = false;
 };
 
 // Connection classes with the memory peer in place of a socket.
 template <class Connection> class OnMemory : public Connection {
   public:
     OnMemory(std::string_view bytes, uint32_t seed) {
-        this->SetIOHandler(std::make_unique<MemoryIoHandler>(bytes, seed));
+        auto handler = std::make_unique<MemoryIoHandler>(bytes, seed);
+        if constexpr (!std::is_base_of_v<TcpClient, Connection>)
+            handler->Open(); // a bare connection is never connected: it starts open
+        this->SetIOHandler(std::move(handler));
     }
 };
 

@@ -226,7 +226,8 @@ void ImapClient::Note(const Response& response) {
     if (CodeIs(response, "CAPABILITY"))
         Capabilities = WordsAfterFirst(response.code);
     if (CodeIs(response, "UIDVALIDITY")) {
-        const Item code{Item::Type::Atom, response.code.substr(12), {}};
+        const std::set<std::string> words = WordsAfterFirst(response.code);
+        const Item code{Item::Type::Atom, words.size() == 1 ? *words.begin() : "", {}};
         mailbox_.uidValidity = code.Number().value_or(0);
     }
     const std::vector<Item>& items = response.items;
