@@ -111,7 +111,7 @@ std::string UidSet(const std::set<uint32_t>& uids) {
 // The ids of a set such as "2:4,7" added to ids; a set of more ids than a response could list
 // one by one breaks the response's bound.
 void AddIdsOf(std::string_view set, std::vector<uint32_t>& ids) {
-    constexpr size_t MostIds = ImapClient::ResponseByteLimit / 2;
+    constexpr size_t MostIds = ImapClient::MostUnread;
     while (!set.empty()) {
         const std::string_view part = set.substr(0, set.find(','));
         set.remove_prefix(std::min(set.size(), part.size() + 1));
@@ -146,8 +146,11 @@ std::optional<std::pair<uint32_t, std::string>> HeaderIn(const Response& respons
 
 // The id a FETCH line names before its literal: "* 5 FETCH (UID 12 BODY[HEADER] {…}".
 std::optional<uint32_t> UidBefore(std::string_view line) {
-    const size_t at = Upper(std::string(line)).find("(UID ");
-    if (at == std::string_view::npos)
+    const std::string upper = Upper(std::string(line));
+    size_t at = upper.find("(UID ");
+    if (at == std::string::npos)
+        at = upper.find(" UID ");
+    if (at == std::string::npos)
         return std::nullopt;
     std::string_view digits = line.substr(at + 5);
     digits = digits.substr(0, digits.find_first_not_of("0123456789"));
@@ -192,21 +195,23 @@ std::string ImapClient::ReadResponseLine(Clock::time_point deadline, size_t& byt
     if (LineTimedOut)
         RaiseTimeout(deadline);
     bytes += line.size() + 2;
+    idleBytes_ += line.size() + 2;
     if (bytes > ResponseByteLimit)
         throw ReplyTooLong();
     return line;
 }
 
 Response ImapClient::ReadResponse() {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(replyLimitMs_);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
     size_t bytes = 0;
     imap::RawResponse raw;
     raw.lines.push_back(ReadResponseLine(deadline, bytes));
-    responseStart_ = raw.lines.front().substr(0, 64);
+    responseStart_ = raw.lines.front().substr(0, 128);
     while (const std::optional<uint64_t> size = imap::LiteralAnnounced(raw.lines.back())) {
         if (*size > LiteralByteLimit)
             throw HeaderTooLong();
         bytes += *size;
+        idleBytes_ += *size;
         if (bytes > ResponseByteLimit)
             throw ReplyTooLong();
         std::string& literal = raw.literals.emplace_back();
@@ -237,16 +242,18 @@ void ImapClient::Note(const Response& response) {
         Capabilities.clear();
         for (size_t i = 1; i < items.size(); ++i)
             Capabilities.insert(Upper(items[i].text));
-    } else if (items[0].IsAtom("ESEARCH")) { // an IMAP4rev2 server's answer: ids as a set
+    } else if (items[0].IsAtom("ESEARCH") && searching_) { // IMAP4rev2's: ids as a set
         for (size_t i = 1; i + 1 < items.size(); ++i) {
             if (items[i].IsAtom("ALL"))
                 AddIdsOf(items[i + 1].text, searched_);
         }
-    } else if (items[0].IsAtom("SEARCH")) {
+    } else if (items[0].IsAtom("SEARCH") && searching_) {
         for (size_t i = 1; i < items.size(); ++i) {
             if (const std::optional<uint32_t> uid = items[i].Number())
                 searched_.push_back(*uid);
         }
+        if (searched_.size() > MostUnread)
+            throw ReplyTooLong();
     } else if (items.size() >= 2 && items[0].Number()) {
         if (items[1].IsAtom("EXISTS")) {
             mailbox_.messages = *items[0].Number();
@@ -289,23 +296,29 @@ void ImapClient::SendWithString(const std::string& tag, const std::string& befor
         }
         line += " {" + std::to_string(text.size()) + (nonSynchronizing ? "+}" : "}");
         WriteLine(line);
-        if (!nonSynchronizing) {
-            const Response go = ReadResponse();
-            if (go.kind != Response::Kind::Continuation) {
-                Note(go);
-                throw ImapRefusal(LineOf(go));
-            }
-        }
+        if (!nonSynchronizing)
+            AwaitContinuation(tag);
         line = text;
     }
     WriteLine(line);
 }
 
-void ImapClient::Login() {
+void ImapClient::AwaitContinuation(const std::string& tag) {
+    for (;;) {
+        const Response response = ReadResponse();
+        if (response.kind == Response::Kind::Continuation)
+            return;
+        Note(response);
+        if (response.kind == Response::Kind::Tagged && response.tag == tag)
+            throw ImapRefusal(LineOf(response));
+    }
+}
+
+ImapClient::Response ImapClient::Login() {
     if (!Has("LOGINDISABLED")) {
         const std::string tag = NextTag();
         SendWithString(tag, "LOGIN", {Username, Password});
-        Complete(tag);
+        return Complete(tag);
     } else if (!UseTls) {
         throw NoLoginOffered("the server takes passwords only over TLS: use imaps://");
     } else if (!Has("AUTH=PLAIN")) {
@@ -313,13 +326,9 @@ void ImapClient::Login() {
     } else {
         const std::string tag = NextTag();
         WriteLine(tag + " AUTHENTICATE PLAIN");
-        const Response go = ReadResponse();
-        if (go.kind != Response::Kind::Continuation) {
-            Note(go);
-            throw ImapRefusal(LineOf(go));
-        }
+        AwaitContinuation(tag);
         WriteLine(Base64(std::string(1, '\0') + Username + '\0' + Password));
-        Complete(tag);
+        return Complete(tag);
     }
 }
 
@@ -327,7 +336,6 @@ void ImapClient::OpenConnection(int limitMs) {
     TcpClient::OpenConnection(limitMs);
     StartSessionClock();
     nextTag_ = 0;
-    replyLimitMs_ = ReplyLimitMs;
     loggingOut_ = false;
     fetchTag_.clear();
     fetching_.clear();
@@ -346,9 +354,8 @@ void ImapClient::OpenConnection(int limitMs) {
             Command("CAPABILITY");
         if (greeting.status == "PREAUTH")
             return;
-        Login();
-        // Servers name more capabilities after the login; most say so in its completion.
-        if (!Has("IMAP4REV1") && !Has("IMAP4REV2"))
+        // Servers may name other capabilities after the login; most say so in its completion.
+        if (!CodeIs(Login(), "CAPABILITY"))
             Command("CAPABILITY");
     } catch (...) {
         TcpConnection::CloseConnection();
@@ -359,21 +366,26 @@ void ImapClient::OpenConnection(int limitMs) {
 ImapClient::Mailbox ImapClient::OpenInbox(bool readOnly) {
     mailbox_ = {};
     Command(readOnly ? "EXAMINE INBOX" : "SELECT INBOX");
+    changed_ = false; // what the mailbox holds now is no news
     return mailbox_;
 }
 
 std::vector<uint32_t> ImapClient::UnseenIds() {
     searched_.clear();
+    searching_ = true;
     // One line holds every id: a mailbox of many thousand unread messages needs more than the
     // line bound, though not more than the response's.
     MaxLineLength = static_cast<int>(ResponseByteLimit);
     try {
-        Command("UID SEARCH UNSEEN");
+        // Flagged for deletion is as good as gone, here or in another client.
+        Command("UID SEARCH UNSEEN UNDELETED");
     } catch (...) {
         MaxLineLength = LineByteLimit;
+        searching_ = false;
         throw;
     }
     MaxLineLength = LineByteLimit;
+    searching_ = false;
     std::vector<uint32_t> ids = std::move(searched_);
     searched_.clear();
     std::ranges::sort(ids);
@@ -434,19 +446,24 @@ void ImapClient::StartIdle() {
             throw ImapRefusal(LineOf(response));
     }
     idleTag_ = tag;
-    changed_ = false;
+    idleBytes_ = 0;
 }
 
 bool ImapClient::WaitForChange(int limitMs) {
+    if (PendingInput.Size() > 0 || FillPendingInput(true, limitMs, false) >= 0) {
+        // What arrived, and the rest of a response it began.
+        do {
+            const Response response = ReadResponse();
+            if (response.kind == Response::Kind::Tagged && idleTag_ && response.tag == *idleTag_)
+                throw ImapRefusal("the server ended the idle: " + LineOf(response));
+            Note(response);
+            if (idleBytes_ > IdleByteLimit)
+                throw ReplyTooLong(); // no mailbox changes that much: a server gone wild
+        } while (PendingInput.Size() > 0);
+    }
+    const bool news = changed_; // news during a renewal counts too
     changed_ = false;
-    if (PendingInput.Unread().find('\n') == std::string_view::npos &&
-        FillPendingInput(true, limitMs, false) < 0)
-        return false;
-    // What arrived, and the rest of a response it began.
-    do {
-        Note(ReadResponse());
-    } while (PendingInput.Unread().find('\n') != std::string_view::npos);
-    return changed_;
+    return news;
 }
 
 void ImapClient::EndIdle() {
@@ -459,7 +476,7 @@ void ImapClient::EndIdle() {
 }
 
 void ImapClient::Logout(int limitMs) {
-    replyLimitMs_ = limitMs;
+    LimitNextSteps(limitMs);
     try {
         if (IsConnected()) {
             loggingOut_ = true;

@@ -41,6 +41,10 @@ class ImapClient : public MessageClient {
     static constexpr int LineByteLimit = 64 * 1024;
     static constexpr size_t LiteralByteLimit = HeaderByteLimit;
     static constexpr size_t ResponseByteLimit = 2 * 1024 * 1024;
+    // More unread messages than any mailbox has: an answer beyond it breaks a bound.
+    static constexpr size_t MostUnread = 200000;
+    // What one idle may hear before it is renewed: tens of thousands of changes.
+    static constexpr size_t IdleByteLimit = 4 * 1024 * 1024;
 
     ImapClient();
 
@@ -59,7 +63,7 @@ class ImapClient : public MessageClient {
     };
     // SELECT INBOX, or EXAMINE INBOX to change nothing in it.
     Mailbox OpenInbox(bool readOnly);
-    // The ids of the messages without \Seen, ascending.
+    // The ids of the messages without \Seen and without \Deleted, ascending.
     std::vector<uint32_t> UnseenIds();
 
     // Asks for those messages' headers in one command, without marking them read.
@@ -82,6 +86,12 @@ class ImapClient : public MessageClient {
     bool WaitForChange(int limitMs);
     void EndIdle();
 
+    // The steps from now on, all together, may take that long (0: the session's own bound).
+    void LimitNextSteps(int limitMs) {
+        SessionLimitMs = limitMs;
+        StartSessionClock();
+    }
+
     // Ends an idle, writes LOGOUT, reads to its completion within limitMs, then closes.
     void Logout(int limitMs = ReplyLimitMs);
     // Writes LOGOUT and closes, without waiting for the reply.
@@ -102,13 +112,17 @@ class ImapClient : public MessageClient {
     // A string argument as a quoted string, or as a literal where quoting cannot carry it.
     void SendWithString(const std::string& tag, const std::string& before,
                         const std::vector<std::string>& strings);
-    void Login();
+    // Logs in; the login's completion.
+    Response Login();
+    // Reads up to the server's go-ahead; raises ImapRefusal when the command ends instead.
+    void AwaitContinuation(const std::string& tag);
 
     Mailbox mailbox_;
     std::vector<uint32_t> searched_;
     std::optional<std::string> idleTag_;
-    bool changed_ = false;
-    int replyLimitMs_ = ReplyLimitMs;
+    bool changed_ = false; // news since WaitForChange last told
+    bool searching_ = false;
+    size_t idleBytes_ = 0; // SEARCH answers are taken only for the search asked
     bool loggingOut_ = false;
     uint32_t nextTag_ = 0;
     // The fetch of headers under way: its tag and the messages it asked for.

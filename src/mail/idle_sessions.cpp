@@ -26,8 +26,7 @@ void IdleSessions::Want(const std::vector<IdleAccount>& accounts) {
     std::erase_if(sessions_, [&](const std::unique_ptr<Session>& s) {
         if (std::ranges::find(accounts, s->account) != accounts.end())
             return false;
-        if (s->client)
-            s->client->CloseConnection();
+        Close(*s);
         return true;
     });
     for (const IdleAccount& account : accounts) {
@@ -41,42 +40,85 @@ void IdleSessions::Want(const std::vector<IdleAccount>& accounts) {
     }
 }
 
-void IdleSessions::Drop(Session& session) {
+// A connection that broke may not even take the LOGOUT.
+void IdleSessions::Close(Session& session) {
     try {
         if (session.client)
             session.client->CloseConnection();
     } catch (...) {
     }
-    running_.Detach();
     session.client.reset();
+}
+
+void IdleSessions::Drop(Session& session) {
+    Close(session);
     session.pauseMs =
         session.pauseMs == 0 ? timing_.firstPauseMs : std::min(session.pauseMs * 2, LongestPauseMs);
     session.openAt = Clock::now() + std::chrono::milliseconds(session.pauseMs);
 }
 
+// Each step on a connection is bounded as a whole, not only response by response, so that no
+// server holds the mail thread; and the end reaches whatever step runs.
+template <class Step> void IdleSessions::Bounded(Session& session, int limitMs, Step step) {
+    session.client->LimitNextSteps(limitMs);
+    running_.Attach(session.client.get());
+    try {
+        step(*session.client);
+    } catch (...) {
+        running_.Detach();
+        throw;
+    }
+    running_.Detach();
+}
+
 void IdleSessions::Open(Session& session, const Changed& changed) {
     session.client = newClient_ ? newClient_() : std::make_unique<ImapClient>();
-    running_.Attach(session.client.get());
     MailStep step = MailStep::Connect;
-    ConnectClient(*session.client, session.account.record, {ConnectLimitMs, 0}, step);
-    if (!session.client->IsConnected()) {
-        session.noIdle = true; // no server in the field: the checks say so
-        Drop(session);
-        return;
-    }
-    if (!session.client->Has("IDLE")) {
+    try {
+        Bounded(session, OpenLimitMs, [&](ImapClient& client) {
+            ConnectClient(client, session.account.record, {ConnectLimitMs, OpenLimitMs}, step);
+        });
+    } catch (const ImapRefusal&) {
+        if (step != MailStep::Login)
+            throw;
+        session.noIdle = true; // a refused login: the checks say so, and nobody hammers it
+    } catch (const NoLoginOffered&) {
         session.noIdle = true;
-        Drop(session);
+    }
+    // Without a server in the field or IDLE at the server, the periodic checks serve it.
+    if (session.noIdle || !session.client->IsConnected() || !session.client->Has("IDLE")) {
+        session.noIdle = true;
+        Close(session);
         return;
     }
-    session.client->OpenInbox(true);
-    session.client->StartIdle();
+    Bounded(session, OpenLimitMs, [](ImapClient& client) {
+        client.OpenInbox(true);
+        client.StartIdle();
+    });
     session.idleSince = Clock::now();
-    running_.Detach();
     // Mail that came while the connection was down is news too.
     if (session.opened)
         changed(session.account.account);
     session.opened = true;
+}
+
+void IdleSessions::Listen(Session& session, const Changed& changed) {
+    bool news = false;
+    Bounded(session, SliceMs + ReadLimitMs,
+            [&](ImapClient& client) { news = client.WaitForChange(SliceMs); });
+    const auto held = Clock::now() - session.idleSince;
+    if (held >= std::chrono::milliseconds(timing_.renewAfterMs)) {
+        Bounded(session, ReadLimitMs, [&](ImapClient& client) {
+            client.EndIdle();
+            client.StartIdle();
+            news = client.WaitForChange(0) || news; // what came in between
+        });
+        session.idleSince = Clock::now();
+    }
+    if (held >= std::chrono::milliseconds(LongestPauseMs))
+        session.pauseMs = 0; // it held: the next loss starts the pauses afresh
+    if (news)
+        changed(session.account.account);
 }
 
 int IdleSessions::Poll(const Changed& changed) {
@@ -86,25 +128,14 @@ int IdleSessions::Poll(const Changed& changed) {
         if (s->noIdle || running_.Stopped())
             continue;
         try {
-            if (!s->client) {
-                if (Clock::now() < s->openAt) {
-                    sleepMs = std::min(sleepMs, std::max(1, MsUntil(s->openAt)));
-                    continue;
-                }
+            if (s->client) {
+                waited = true;
+                Listen(*s, changed);
+            } else if (Clock::now() >= s->openAt) {
                 Open(*s, changed);
-                continue;
+            } else {
+                sleepMs = std::min(sleepMs, std::max(1, MsUntil(s->openAt)));
             }
-            waited = true;
-            if (s->client->WaitForChange(SliceMs))
-                changed(s->account.account);
-            const auto held = Clock::now() - s->idleSince;
-            if (held >= std::chrono::milliseconds(timing_.renewAfterMs)) {
-                s->client->EndIdle();
-                s->client->StartIdle();
-                s->idleSince = Clock::now();
-            }
-            if (held >= std::chrono::milliseconds(LongestPauseMs))
-                s->pauseMs = 0; // it held: the next loss starts the pauses afresh
         } catch (...) {
             Drop(*s);
         }

@@ -31,6 +31,10 @@ struct IdleTiming {
 class IdleSessions {
   public:
     static constexpr int ConnectLimitMs = 3000;
+    // Opening (login, INBOX, IDLE) may take this long after the connect, as a check may.
+    static constexpr int OpenLimitMs = 15000;
+    // What arrives while idling, and a renewal, must be whole within this.
+    static constexpr int ReadLimitMs = 2000;
     static constexpr int LongestPauseMs = 5 * 60 * 1000;
     // Each round waits this long on each connection for news, so that jobs wait little.
     static constexpr int SliceMs = 50;
@@ -57,6 +61,9 @@ class IdleSessions {
   private:
     struct Session;
     void Open(Session& session, const Changed& changed);
+    void Listen(Session& session, const Changed& changed);
+    template <class Step> void Bounded(Session& session, int limitMs, Step step);
+    void Close(Session& session);
     void Drop(Session& session);
 
     ImapClientFactory newClient_;

@@ -137,9 +137,10 @@ void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLi
 DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& limits,
                                  const ImapClientFactory& newClient, RunningClient& running) {
     DeletionResult result{false, SucceededWith(-1, 0), INT32_MAX};
+    // A line listed before its account's field named this server cannot name its message here.
     const std::optional<ImapMessageId> id = ParseImapMessageKey(line.uid);
     if (!id)
-        return result;
+        return {false, MessageGone(), INT32_MAX};
     MailStep step = MailStep::Connect;
     try {
         JobClient<ImapClient> imap(NewClient(newClient), running);

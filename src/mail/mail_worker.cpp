@@ -5,17 +5,18 @@
 
 namespace kestrel {
 
+// A healthy idle comes back within its slice and says goodbye; a step that does not come back
+// in time is cut, so that the goodbyes still fit the second that exit may take.
 MailWorker::~MailWorker() {
-    std::shared_ptr<IdleSessions> idle;
-    {
-        std::lock_guard lock(mutex_);
-        ending_ = true;
-        idle = idle_;
-    }
     running_.Stop();
-    if (idle)
-        idle->Stop();
+    std::unique_lock lock(mutex_);
+    ending_ = true;
     changed_.notify_all();
+    if (thread_.joinable() && idle_ &&
+        !changed_.wait_for(lock, std::chrono::milliseconds(StepEndMs),
+                           [this] { return farewell_; }))
+        idle_->Stop();
+    lock.unlock();
     if (thread_.joinable())
         thread_.join();
 }
@@ -81,6 +82,11 @@ void MailWorker::Loop() {
         else if (idle_ && idle_->Any())
             sleepMs = 0;
     }
+    {
+        std::lock_guard lock(mutex_);
+        farewell_ = true;
+    }
+    changed_.notify_all();
     if (idle_)
         idle_->EndAll();
 }

@@ -41,6 +41,9 @@ class MailWorker {
     std::condition_variable changed_;
     std::optional<std::function<void()>> job_;
     bool ending_ = false;
+    bool farewell_ = false; // the loop has ended: the idles' goodbyes come next
+    // How long the end waits for an idle's step before it cuts it.
+    static constexpr int StepEndMs = 300;
     // Handed over by KeepIdle, taken by the loop.
     std::optional<std::vector<IdleAccount>> idleWanted_;
     ImapClientFactory newIdleClient_;

@@ -59,11 +59,12 @@ TEST(ImapLoginTest, TheGreetingAndTheCapabilitiesDecideHowToLogIn) {
          "* OK [CAPABILITY IMAP4rev1] hi\r\nk1 OK [CAPABILITY IMAP4rev1 IDLE] in\r\n",
          "k1 LOGIN \"u\" \"pw\"\r\n", ""},
         {"capabilities asked for when the greeting has none", false,
-         "* OK hi\r\n* CAPABILITY IMAP4rev1\r\nk1 OK\r\nk2 OK in\r\n",
-         "k1 CAPABILITY\r\nk2 LOGIN \"u\" \"pw\"\r\n", ""},
-        {"LOGIN disabled over TLS: AUTHENTICATE PLAIN", true,
-         "* OK [CAPABILITY IMAP4rev1 LOGINDISABLED AUTH=PLAIN] hi\r\n+ \r\nk1 OK [CAPABILITY "
-         "IMAP4rev1] in\r\n",
+         "* OK hi\r\n* CAPABILITY IMAP4rev1\r\nk1 OK\r\nk2 OK in\r\n* CAPABILITY IMAP4rev1 "
+         "IDLE\r\nk3 OK\r\n",
+         "k1 CAPABILITY\r\nk2 LOGIN \"u\" \"pw\"\r\nk3 CAPABILITY\r\n", ""},
+        {"LOGIN disabled over TLS: AUTHENTICATE PLAIN, an alert before the go-ahead", true,
+         "* OK [CAPABILITY IMAP4rev1 LOGINDISABLED AUTH=PLAIN] hi\r\n* OK [ALERT] mind\r\n+ "
+         "\r\nk1 OK [CAPABILITY IMAP4rev1] in\r\n",
          plainAuth, ""},
         {"LOGIN disabled on a plain connection: no password", false,
          "* OK [CAPABILITY IMAP4rev1 LOGINDISABLED AUTH=PLAIN] hi\r\n", "",

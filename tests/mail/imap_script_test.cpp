@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -109,18 +110,30 @@ TEST(ImapScriptTest, PasswordsQuotingCannotCarryGoAsLiterals) {
 // Exit while an idle connection opens or idles: DONE and LOGOUT go out, and nothing waits
 // for an answer longer than the exit allows.
 TEST_F(MailTest, AnExitEndsTheIdleAtOnce) {
+    // Idles, then answers nothing more; or begins a response it never ends.
+    const auto idler = [](const std::string& then) {
+        return [then](Peer& p) {
+            p.Send("* OK [CAPABILITY IMAP4rev1 IDLE] hi\r\n");
+            for (const char* answer :
+                 {" OK [CAPABILITY IMAP4rev1 IDLE] in\r\n", " OK\r\n", "+ idling\r\n"}) {
+                const std::string command = p.ReceiveUntil("\r\n");
+                const std::string tag = command.substr(0, command.find(' '));
+                p.Send(answer[0] == '+' ? answer : tag + answer);
+            }
+            p.Send(then);
+            p.ReceiveAll();
+        };
+    };
     FullListener full;
-    LoopbackServer deaf([](Peer& p) {
-        p.Send("* OK [CAPABILITY IMAP4rev1 IDLE] deaf after IDLE\r\n");
-        for (const char* answer : {" OK\r\n", " OK\r\n", "+ idling\r\n"}) {
-            const std::string command = p.ReceiveUntil("\r\n");
-            const std::string tag = command.substr(0, command.find(' '));
-            p.Send(answer[0] == '+' ? answer : tag + answer);
-        }
-        p.ReceiveAll();
-    });
-    for (const uint16_t port : {full.port(), deaf.port()}) {
-        SCOPED_TRACE(port == full.port() ? "a connect that never completes" : "a deaf server");
+    LoopbackServer deaf(idler(""));
+    LoopbackServer half(idler("* OK half a li"));
+    const std::pair<uint16_t, const char*> rows[] = {
+        {full.port(), "a connect that never completes"},
+        {deaf.port(), "a server deaf after IDLE"},
+        {half.port(), "half a line, then nothing"},
+    };
+    for (const auto& [port, what] : rows) {
+        SCOPED_TRACE(what);
         settings = FakeSettingsFile{};
         StartCompact();
         mail().StoreAccount(1, {"imap://127.0.0.1:" + std::to_string(port), "u", "p", true});
@@ -132,8 +145,70 @@ TEST_F(MailTest, AnExitEndsTheIdleAtOnce) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     }
     const std::string sent = deaf.Received();
-    EXPECT_NE(sent.find(" IDLE\r\nDONE\r\n"), std::string::npos) << sent;
+    EXPECT_NE(sent.find(" IDLE\r\nDONE\r\n"), std::string::npos) << "a goodbye: " << sent;
     EXPECT_NE(sent.find(" LOGOUT\r\n"), std::string::npos) << sent;
+}
+
+// No server holds the mail thread from its idle: a response begun and never ended, or responses
+// that never stop, end the connection within its bound, and it opens again after its pause. A
+// refused login is not tried again: the checks say what is wrong, and nobody hammers the server
+// with a wrong password.
+TEST(ImapScriptTest, IdleServersThatMisbehaveAreLetGo) {
+    struct Row {
+        const char* what;
+        std::string afterIdle; // sent once, or on and on when it is a whole line
+        int logins;
+    };
+    const Row rows[] = {
+        {"half a line", "* OK hal", 2},
+        {"untagged responses without end", "* OK still here\r\n", 2},
+        {"a refused login", "", 1},
+    };
+    for (const Row& row : rows) {
+        std::atomic<int> logins = 0;
+        LoopbackServer server(
+            [&](Peer& p) {
+                p.Send("* OK [CAPABILITY IMAP4rev1 IDLE] hi\r\n");
+                const std::string login = p.ReceiveUntil("\r\n");
+                const std::string tag = login.substr(0, login.find(' '));
+                ++logins;
+                if (row.logins == 1) {
+                    p.Send(tag + " NO [AUTHENTICATIONFAILED] no\r\n");
+                    return (void)p.ReceiveAll();
+                }
+                p.Send(tag + " OK [CAPABILITY IMAP4rev1 IDLE] in\r\n");
+                const std::string examine = p.ReceiveUntil("\r\n");
+                p.Send(examine.substr(0, examine.find(' ')) + " OK\r\n");
+                p.ReceiveUntil("\r\n");
+                p.Send("+ idling\r\n");
+                if (logins == 1 && row.afterIdle.ends_with("\n")) {
+                    while (p.Send(row.afterIdle)) {
+                    }
+                } else if (logins == 1) {
+                    p.Send(row.afterIdle);
+                }
+                p.ReceiveAll();
+            },
+            row.logins);
+        IdleSessions sessions(nullptr, {25 * 60 * 1000, 300});
+        sessions.Want({{1, On(server)}});
+        using Clock = std::chrono::steady_clock;
+        Clock::duration longest{};
+        // Until it opened again, or for long enough to see that it does not.
+        for (const auto end = Clock::now() + std::chrono::seconds(row.logins == 1 ? 2 : 8);
+             Clock::now() < end && logins < 2;) {
+            const auto before = Clock::now();
+            const int sleepMs = sessions.Poll([](int) {});
+            longest = std::max(longest, Clock::now() - before);
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, 20)));
+        }
+        sessions.EndAll();
+        server.Received();
+        EXPECT_LE(longest, std::chrono::milliseconds(IdleSessions::SliceMs +
+                                                     IdleSessions::ReadLimitMs + 500))
+            << row.what;
+        EXPECT_EQ(logins, row.logins) << row.what;
+    }
 }
 
 // The ids of 30000 unread messages come in one line of about 180 KB.
@@ -193,7 +268,8 @@ TEST(ImapScriptTest, IdleTellsOfNewsAndLeavesServersWithoutIdleAlone) {
         LoopbackServer server([&](Peer& p) {
             p.Send("* OK [CAPABILITY " + box.capabilities + "] scripted\r\n");
             const std::string login = p.ReceiveUntil("\r\n");
-            p.Send(login.substr(0, login.find(' ')) + " OK\r\n");
+            p.Send(login.substr(0, login.find(' ')) + " OK [CAPABILITY " + box.capabilities +
+                   "] in\r\n");
             if (!canIdle)
                 return (void)p.ReceiveAll();
             const std::string examine = p.ReceiveUntil("\r\n");
@@ -237,9 +313,9 @@ TEST(ImapScriptTest, IdleIsRenewedAndALostConnectionOpensAgainAfterAPause) {
             if (++connection == 2)
                 reopened = Clock::now();
             p.Send("* OK [CAPABILITY IMAP4rev1 IDLE] scripted\r\n");
-            for (int answered = 0; answered < 2; ++answered) { // LOGIN, EXAMINE
-                const std::string command = p.ReceiveUntil("\r\n");
-                p.Send(command.substr(0, command.find(' ')) + " OK\r\n");
+            for (const char* answer : {" OK [CAPABILITY IMAP4rev1 IDLE] in\r\n", " OK\r\n"}) {
+                const std::string command = p.ReceiveUntil("\r\n"); // LOGIN, EXAMINE
+                p.Send(command.substr(0, command.find(' ')) + answer);
             }
             for (int idles = 0; idles < 2; ++idles) {
                 const std::string idle = p.ReceiveUntil("\r\n");

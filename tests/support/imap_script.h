@@ -121,7 +121,7 @@ inline void ServeImap(Peer& p, const ScriptedInbox& box) {
         } else if (command.starts_with("SELECT") || command.starts_with("EXAMINE")) {
             p.Send("* " + std::to_string(box.unread.size()) + " EXISTS\r\n* OK [UIDVALIDITY " +
                    std::to_string(box.uidValidity) + "] UIDs valid\r\n" + tag + " OK\r\n");
-        } else if (command == "UID SEARCH UNSEEN") {
+        } else if (command == "UID SEARCH UNSEEN UNDELETED") {
             std::string ids;
             for (const auto& [uid, header] : box.unread)
                 ids += " " + std::to_string(uid);
