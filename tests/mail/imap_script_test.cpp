@@ -182,7 +182,10 @@ TEST(ImapScriptTest, IdleServersThatMisbehaveAreLetGo) {
                 p.ReceiveUntil("\r\n");
                 p.Send("+ idling\r\n");
                 if (logins == 1 && row.afterIdle.ends_with("\n")) {
-                    while (p.Send(row.afterIdle)) {
+                    std::string flood; // in large sends: Wine makes each send slow
+                    while (flood.size() < 64 * 1024)
+                        flood += row.afterIdle;
+                    while (p.Send(flood)) {
                     }
                 } else if (logins == 1) {
                     p.Send(row.afterIdle);
@@ -203,11 +206,21 @@ TEST(ImapScriptTest, IdleServersThatMisbehaveAreLetGo) {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, 20)));
         }
         sessions.EndAll();
+        const int seen = logins;
+        for (int missing = seen; missing < row.logins; ++missing) { // so that the server ends
+            ImapClient stand_in;
+            stand_in.Host = "127.0.0.1";
+            stand_in.Port = server.port();
+            try {
+                stand_in.OpenConnection(1000);
+            } catch (const ClientError&) {
+            }
+        }
         server.Received();
         EXPECT_LE(longest, std::chrono::milliseconds(IdleSessions::SliceMs +
                                                      IdleSessions::ReadLimitMs + 500))
             << row.what;
-        EXPECT_EQ(logins, row.logins) << row.what;
+        EXPECT_EQ(seen, row.logins) << row.what;
     }
 }
 
