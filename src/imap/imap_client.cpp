@@ -437,14 +437,7 @@ void ImapClient::ExpungeOnly(uint32_t uid) {
 void ImapClient::StartIdle() {
     const std::string tag = NextTag();
     WriteLine(tag + " IDLE");
-    for (;;) {
-        const Response response = ReadResponse();
-        if (response.kind == Response::Kind::Continuation)
-            break;
-        Note(response);
-        if (response.kind == Response::Kind::Tagged && response.tag == tag)
-            throw ImapRefusal(LineOf(response));
-    }
+    AwaitContinuation(tag);
     idleTag_ = tag;
     idleBytes_ = 0;
 }

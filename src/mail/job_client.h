@@ -68,8 +68,4 @@ inline std::string HostOf(const AccountRecord& record) {
     return server ? server->host : std::string();
 }
 
-inline bool IsImap(const AccountRecord& record) {
-    return IsImapField(record.host);
-}
-
 } // namespace kestrel

@@ -191,7 +191,7 @@ void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
     for (const AccountToCheck& account : accounts) {
         if (running.Stopped())
             return;
-        if (IsImap(account.record))
+        if (IsImapField(account.record.host))
             CheckImapAccount(account, listNew, limits, mostListed, newImapClient, running, report);
         else
             CheckAccount(account, listNew, limits, mostListed, newClient, running, report);
@@ -229,7 +229,7 @@ int32_t FindListedMessage(Pop3Client& pop, const LineToDelete& line, MailStep& s
 DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
                                    const ClientFactory& newClient, RunningClient& running,
                                    const ImapClientFactory& newImapClient) {
-    if (IsImap(line.record))
+    if (IsImapField(line.record.host))
         return DeleteImapMessage(line, limits, newImapClient, running);
     DeletionResult result{false, SucceededWith(-1, 0), 0};
     MailStep step = MailStep::Connect;
