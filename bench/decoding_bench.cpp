@@ -1,7 +1,7 @@
 // Header decoding over realistic values: MB/s per decoder, and the address parsers.
-#include "pop3/decoding.h"
-#include "pop3/email_address.h"
-#include "pop3/header_list.h"
+#include "message/decoding.h"
+#include "message/email_address.h"
+#include "message/header_list.h"
 
 #include <benchmark/benchmark.h>
 

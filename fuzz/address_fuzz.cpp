@@ -1,6 +1,6 @@
 // Addresses and address lists: parsing raises nothing but its one parse error, and the display
 // text of what was parsed can be built.
-#include "pop3/email_address.h"
+#include "message/email_address.h"
 
 #include <string_view>
 

@@ -2,8 +2,8 @@
 // its frame and its encoding, ISO-2022-JP loses its escapes, and a run of words of another set
 // is converted only when its text comes out no longer than the run. Natively the other sets go
 // through glibc's iconv, so the fuzzer reaches it with names from the dictionary.
+#include "message/decoding.h"
 #include "net/exceptions.h"
-#include "pop3/decoding.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
 // A header block into the header list and the message's fields: no value, however broken,
 // may raise, and the list line built from it stays within its size.
 #include "mail/mail_entry.h"
-#include "pop3/mail_message.h"
+#include "message/mail_message.h"
 
 #include <string_view>
 

@@ -1,6 +1,6 @@
 #include "imap/imap_client.h"
 
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imap/imap_response.h"
-#include "pop3/mail_message.h"
+#include "message/mail_message.h"
 #include "pop3/pop3_client.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "imap/imap_response.h"
 
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 #include <array>
 #include <limits>

@@ -1,7 +1,7 @@
 // Character sets on Linux: glibc's iconv, which knows every name a mail is likely to use. The text
 // comes out as UTF-32 and the core makes the list's bytes of it, so iconv's own idea of a
 // replacement (//TRANSLIT differs between versions) never matters.
-#include "net/charsets.h"
+#include "text/charsets.h"
 
 #include <iconv.h>
 

@@ -1,7 +1,7 @@
 #include "mail/mail_entry.h"
 
 #include "mail/sha256.h"
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 #include <algorithm>
 

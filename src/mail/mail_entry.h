@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pop3/mail_message.h"
+#include "message/mail_message.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "mail/server_field.h"
 
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 #include <array>
 

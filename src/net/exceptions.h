@@ -140,11 +140,4 @@ class SocketClosed : public ClientError {
     SocketClosed() : ClientError("Verbindung aufgehoben.") {}
 };
 
-// The runtime's failure to read a text as an integer.
-class ConvertError : public std::runtime_error {
-  public:
-    explicit ConvertError(const std::string& text)
-        : std::runtime_error("'" + text + "' ist kein g\xFCltiger Integerwert") {}
-};
-
 } // namespace kestrel

@@ -1,9 +1,9 @@
 #include "net/socket_stack.h"
 
 #include "net/connect_worker.h"
-#include "net/conversion.h"
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
+#include "text/conversion.h"
 
 #include <algorithm>
 #include <atomic>

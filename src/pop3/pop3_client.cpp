@@ -1,8 +1,8 @@
 #include "pop3/pop3_client.h"
 
-#include "net/conversion.h"
 #include "net/exceptions.h"
-#include "pop3/text_ops.h"
+#include "text/conversion.h"
+#include "text/text_ops.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "message/mail_message.h"
 #include "net/deadline.h"
 #include "net/tcp_connection.h"
-#include "pop3/mail_message.h"
 #include "pop3/server_lists.h"
 #include "pop3/server_reply.h"
 

@@ -1,6 +1,6 @@
 #include "pop3/server_lists.h"
 
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 #include <charconv>
 #include <unordered_set>

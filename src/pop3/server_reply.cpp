@@ -1,7 +1,7 @@
 #include "pop3/server_reply.h"
 
-#include "net/conversion.h"
-#include "pop3/text_ops.h"
+#include "text/conversion.h"
+#include "text/text_ops.h"
 
 namespace kestrel {
 

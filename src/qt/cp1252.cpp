@@ -1,6 +1,6 @@
 #include "qt/cp1252.h"
 
-#include "net/cp1252.h"
+#include "text/cp1252.h"
 
 namespace kestrel {
 

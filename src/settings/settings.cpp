@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "net/conversion.h"
+#include "text/conversion.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // COM, so the names mails use are listed here; a set that is missing stays undecoded. The core
 // makes the list's bytes of the UTF-16 text, not WideCharToMultiByte, whose best fit would turn a
 // character the list lacks into a look-alike instead of '?'.
-#include "net/charsets.h"
+#include "text/charsets.h"
 
 #include <windows.h>
 

@@ -46,7 +46,7 @@ class LayoutCheckTest(unittest.TestCase):
         status, report = run_check({
             "app/a.cpp": '#include "mail/mail_watch.h"\n#include <vector>\n',
             "mail/a.cpp": '#include "pop3/pop3_client.h"\n#include "ports/desktop.h"\n',
-            "imap/a.cpp": '#include "pop3/mail_message.h"\n#include "net/exceptions.h"\n',
+            "imap/a.cpp": '#include "message/mail_message.h"\n#include "net/exceptions.h"\n',
             "win32/main.cpp": '#include "app/application.h"\n#include <windows.h>\n',
             "qt/main.cpp": '#include "app/application.h"\n#include "linux/user_files.h"\n',
             "linux/a.cpp": '#include "net/socket_entries.h"\n#include <dlfcn.h>\n',

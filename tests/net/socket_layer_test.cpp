@@ -3,6 +3,7 @@
 #include "net/exceptions.h"
 #include "net/socket_library.h"
 #include "net/socket_stack.h"
+#include "text/conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "pop3/pop3_client.h"
 #include "support/loopback_server.h"
 #include "support/pop3_script.h"
+#include "text/conversion.h"
 
 #include <gtest/gtest.h>
 

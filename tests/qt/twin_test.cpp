@@ -6,7 +6,7 @@
 #include "fake/fake_desktop.h"
 #include "fake/fake_interface_table.h"
 #include "fake/fake_settings_file.h"
-#include "pop3/decoding.h"
+#include "message/decoding.h"
 #include "ports/argb_picture.h"
 #include "qt/cp1252.h"
 #include "qt/qt_control_widgets.h"

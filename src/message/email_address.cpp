@@ -1,6 +1,6 @@
-#include "pop3/email_address.h"
+#include "message/email_address.h"
 
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "net/cp1252.h"
+#include "text/cp1252.h"
 
 #include <array>
 #include <cstddef>

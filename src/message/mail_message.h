@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pop3/email_address.h"
-#include "pop3/header_list.h"
+#include "message/email_address.h"
+#include "message/header_list.h"
 
 #include <cstdint>
 #include <string>

@@ -2,9 +2,18 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace kestrel {
+
+// The runtime's failure to read a text as an integer.
+class ConvertError : public std::runtime_error {
+  public:
+    explicit ConvertError(const std::string& text)
+        : std::runtime_error("'" + text + "' ist kein g\xFCltiger Integerwert") {}
+};
 
 // The runtime's integer conversion: leading blanks, one sign, decimal digits or "$" and
 // hexadecimal digits, and nothing after them; 32-bit range. Nothing when the text is no number.

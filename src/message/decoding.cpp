@@ -1,9 +1,9 @@
-#include "pop3/decoding.h"
+#include "message/decoding.h"
 
-#include "net/charsets.h"
-#include "net/cp1252.h"
-#include "net/exceptions.h"
-#include "pop3/text_ops.h"
+#include "text/charsets.h"
+#include "text/conversion.h"
+#include "text/cp1252.h"
+#include "text/text_ops.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,5 +1,5 @@
 // The header list and the fields a message takes from it.
-#include "pop3/mail_message.h"
+#include "message/mail_message.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-#include "net/conversion.h"
-
-#include "net/exceptions.h"
+#include "text/conversion.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "pop3/header_list.h"
+#include "message/header_list.h"
 
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 namespace kestrel {
 

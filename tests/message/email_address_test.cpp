@@ -1,5 +1,5 @@
 // Parsing and printing of e-mail addresses and address lists.
-#include "pop3/email_address.h"
+#include "message/email_address.h"
 
 #include <gtest/gtest.h>
 

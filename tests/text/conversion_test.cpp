@@ -1,6 +1,6 @@
 // The two integer conversions over one reader: the strict one of the transport and POP3, and
 // the lenient one of the settings header.
-#include "net/conversion.h"
+#include "text/conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Encoded words, with the RFC 2047 forms this client decodes and those it leaves alone.
-#include "net/exceptions.h"
-#include "pop3/decoding.h"
+#include "message/decoding.h"
+#include "text/conversion.h"
 
 #include <gtest/gtest.h>
 

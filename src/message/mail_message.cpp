@@ -1,9 +1,9 @@
-#include "pop3/mail_message.h"
+#include "message/mail_message.h"
 
-#include "net/conversion.h"
+#include "message/decoding.h"
 #include "net/exceptions.h"
-#include "pop3/decoding.h"
-#include "pop3/text_ops.h"
+#include "text/conversion.h"
+#include "text/text_ops.h"
 
 #include <ctime>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "pop3/text_ops.h"
+#include "text/text_ops.h"
 
 namespace kestrel::text {
 
