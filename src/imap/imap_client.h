@@ -16,20 +16,21 @@ namespace kestrel {
 // A command the server answered NO or BAD, or a BYE that ended the session: its line.
 class ImapRefusal : public ClientError {
   public:
-    explicit ImapRefusal(const std::string& line) : ClientError(line) {}
+    explicit ImapRefusal(const std::string& line, FailureCause cause = FailureCause::Refused)
+        : ClientError(line, {cause}) {}
 };
 
 // The server ended the session with BYE while a command was under way.
 class ServerBye : public ImapRefusal {
   public:
-    explicit ServerBye(const std::string& line) : ImapRefusal(line) {}
+    explicit ServerBye(const std::string& line) : ImapRefusal(line, FailureCause::Bye) {}
 };
 
 // The server takes no password on this unencrypted connection (LOGINDISABLED), or offers no
 // login kestrel knows.
 class NoLoginOffered : public ClientError {
   public:
-    explicit NoLoginOffered(const std::string& why) : ClientError(why) {}
+    explicit NoLoginOffered(const std::string& why) : ClientError(why, {FailureCause::NoLogin}) {}
 };
 
 // The IMAP conversation of a mail watcher: greeting, capabilities and login, INBOX, the unread

@@ -1,12 +1,8 @@
 #include "mail/account_outcome.h"
 
-#include "imap/imap_client.h"
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
 #include "net/tls_engine.h"
-#include "pop3/pop3_client.h"
-
-#include <cstdlib>
 
 namespace kestrel {
 
@@ -34,12 +30,6 @@ std::string SocketWords(int code, const std::string& text) {
     return (words.empty() ? std::string("error") : words) + " (" + std::to_string(code) + ")";
 }
 
-// The code in a socket error's text, which is all a failed connect passes on.
-int CodeIn(const std::string& text) {
-    const size_t hash = text.find("# ");
-    return hash == std::string::npos ? 0 : std::atoi(text.c_str() + hash + 2);
-}
-
 // The first line of a negative reply, as the server put it.
 std::string ServerLine(const std::string& joined) {
     std::string first = joined.substr(0, joined.find("\r\n"));
@@ -47,8 +37,8 @@ std::string ServerLine(const std::string& joined) {
     return first.empty() ? "-ERR" : "-ERR " + first;
 }
 
-AccountOutcome TlsOutcome(const TlsError& failure, MailStep step) {
-    switch (failure.Why) {
+AccountOutcome TlsOutcome(TlsFailure why, const std::string& text, MailStep step) {
+    switch (why) {
     case TlsFailure::UnknownIssuer:
         return Made(Kind::Certificate, step, "unknown issuer");
     case TlsFailure::WrongName:
@@ -66,7 +56,6 @@ AccountOutcome TlsOutcome(const TlsError& failure, MailStep step) {
     case TlsFailure::Other:
         break;
     }
-    const std::string text = failure.what();
     return Made(Kind::TlsFailed, step, text.starts_with("TLS: ") ? text.substr(5) : text);
 }
 
@@ -102,6 +91,39 @@ const char* StepName(MailStep step) {
     return "";
 }
 
+// A failure of the protocol or the transport, by the cause it was raised with.
+AccountOutcome OutcomeOf(const ClientError& failure, MailStep step, const std::string& host) {
+    const Failure& why = failure.Cause();
+    const Kind refused = step == MailStep::Login ? Kind::LoginRefused : Kind::Refused;
+    switch (why.cause) {
+    case FailureCause::Refused:
+    case FailureCause::Bye: // a POP3 reply's text lacks its status word; IMAP's line has it
+        return Made(refused, step, why.code != 0 ? ServerLine(failure.what()) : failure.what());
+    case FailureCause::NoLogin:
+        return Made(Kind::NoLogin, step, failure.what());
+    case FailureCause::Lost:
+        return Made(Kind::ConnectionLost, step);
+    case FailureCause::TimedOut:
+        return Made(Kind::TimedOut, step);
+    case FailureCause::SessionOver:
+        return Made(Kind::TooLong, step, "session took too long");
+    case FailureCause::TooLong:
+        return Made(Kind::TooLong, step, std::string(why.bound) + " too long");
+    case FailureCause::Tls:
+        return TlsOutcome(static_cast<TlsFailure>(why.code), failure.what(), step);
+    case FailureCause::Socket:
+    case FailureCause::Connect:
+        if (IsLookupFailure(why.code))
+            return Made(Kind::UnknownHost, step, host);
+        if (why.cause == FailureCause::Connect || step == MailStep::Connect)
+            return Made(Kind::CannotConnect, step, SocketWords(why.code, failure.what()));
+        return Made(Kind::ConnectionLost, step);
+    case FailureCause::Other:
+        break;
+    }
+    return Made(Kind::Failed, step, failure.what());
+}
+
 } // namespace
 
 AccountOutcome SucceededWith(int32_t messages, int32_t fresh) {
@@ -123,44 +145,8 @@ AccountOutcome OutcomeOf(const std::exception_ptr& failure, MailStep step,
                          const std::string& host) {
     try {
         std::rethrow_exception(failure);
-    } catch (const TlsError& e) {
-        return TlsOutcome(e, step);
-    } catch (const ImapRefusal& e) {
-        return Made(step == MailStep::Login ? Kind::LoginRefused : Kind::Refused, step, e.what());
-    } catch (const NoLoginOffered& e) {
-        return Made(Kind::NoLogin, step, e.what());
-    } catch (const ReplyError& e) {
-        return Made(step == MailStep::Login ? Kind::LoginRefused : Kind::Refused, step,
-                    ServerLine(e.what()));
-    } catch (const HeaderTooLong&) {
-        return Made(Kind::TooLong, step, "header too long");
-    } catch (const ReplyTooLong&) {
-        return Made(Kind::TooLong, step, "reply too long");
-    } catch (const LineTooLong&) {
-        return Made(Kind::TooLong, step, "line too long");
-    } catch (const SessionTooLong&) {
-        return Made(Kind::TooLong, step, "session took too long");
-    } catch (const ReadTimeout&) {
-        return Made(Kind::TimedOut, step);
-    } catch (const ConnectTimeout&) {
-        return Made(Kind::TimedOut, MailStep::Connect);
-    } catch (const SocketError& e) {
-        if (IsLookupFailure(e.SocketErrorCode))
-            return Made(Kind::UnknownHost, step, host);
-        if (step == MailStep::Connect)
-            return Made(Kind::CannotConnect, step, SocketWords(e.SocketErrorCode, e.what()));
-        return Made(Kind::ConnectionLost, step);
-    } catch (const ConnectError& e) {
-        const int code = CodeIn(e.what());
-        if (IsLookupFailure(code))
-            return Made(Kind::UnknownHost, step, host);
-        return Made(Kind::CannotConnect, step, SocketWords(code, e.what()));
-    } catch (const SocketClosed&) {
-        return Made(Kind::ConnectionLost, step);
-    } catch (const SilentError&) { // the peer closed
-        return Made(Kind::ConnectionLost, step);
-    } catch (const NotConnected&) {
-        return Made(Kind::ConnectionLost, step);
+    } catch (const ClientError& e) {
+        return OutcomeOf(e, step, host);
     } catch (const std::exception& e) {
         return Made(Kind::Failed, step, e.what());
     } catch (...) {

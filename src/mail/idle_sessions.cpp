@@ -78,11 +78,12 @@ void IdleSessions::Open(Session& session, const Changed& changed) {
         Bounded(session, OpenLimitMs, [&](ImapClient& client) {
             ConnectClient(client, session.account.record, {ConnectLimitMs, OpenLimitMs}, step);
         });
-    } catch (const ImapRefusal&) {
-        if (step != MailStep::Login)
+    } catch (const ClientError& e) {
+        // A refused login: the checks say so, and nobody hammers it.
+        const FailureCause cause = e.Cause().cause;
+        const bool refused = cause == FailureCause::Refused || cause == FailureCause::Bye;
+        if (cause != FailureCause::NoLogin && !(refused && step == MailStep::Login))
             throw;
-        session.noIdle = true; // a refused login: the checks say so, and nobody hammers it
-    } catch (const NoLoginOffered&) {
         session.noIdle = true;
     }
     // Without a server in the field or IDLE at the server, the periodic checks serve it.

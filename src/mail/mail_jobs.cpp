@@ -41,26 +41,11 @@ bool RunningClient::Stopped() {
     return stopped_;
 }
 
-// A fetch that a bound or the connection's end cut short says nothing about the message: it
-// is asked for again next time. One the server refused, or whose header cannot be read, would
-// fail again, so it counts as seen and the next listing goes on behind it.
 bool FetchWasCutShort(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
-    } catch (const ReadTimeout&) {
-        return true;
-    } catch (const ServerBye&) {
-        return true;
-    } catch (const SocketClosed&) {
-        return true;
-    } catch (const SilentError&) {
-        return true;
-    } catch (const ConnectionError&) {
-        return true;
-    } catch (const SocketError&) {
-        return true;
-    } catch (const TlsError&) {
-        return true;
+    } catch (const ClientError& e) {
+        return e.CutShort();
     } catch (...) {
         return false;
     }

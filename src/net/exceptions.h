@@ -5,20 +5,64 @@
 
 namespace kestrel {
 
+// What a failure says about the session it ended, set where it is raised: whoever shows it or
+// decides what to do next reads this, not the failure's class.
+enum class FailureCause {
+    Other,       // the failure's own text says what
+    Refused,     // the server answered a command no
+    Bye,         // the server said no and ended the session (IMAP's BYE)
+    NoLogin,     // the server takes no password from us, as things stand
+    Lost,        // the connection ended or broke under the session
+    TimedOut,    // an answer did not come in time
+    SessionOver, // the session's own bound ran out
+    TooLong,     // an answer broke a bound of bytes; Bound says which
+    Tls,         // the TLS layer failed; Code is the TlsFailure
+    Socket,      // a socket call failed after the connect; Code is the socket error
+    Connect,     // the connect failed; Code is the socket error, 0 where there was none
+};
+
+struct Failure {
+    FailureCause cause = FailureCause::Other;
+    int code = 0;           // Tls, Socket, Connect: as said; Refused: a POP3 reply's code
+    const char* bound = ""; // "reply", "header", "line": the bound a TooLong broke
+};
+
 // The root of every protocol and transport failure; the message is the exception's text.
 class ClientError : public std::runtime_error {
   public:
-    explicit ClientError(const std::string& message) : std::runtime_error(message) {}
+    explicit ClientError(const std::string& message, Failure failure = {})
+        : std::runtime_error(message), failure_(failure) {}
+    const Failure& Cause() const { return failure_; }
+    // Whether the session ended before the answer did, so that what was asked says nothing
+    // and may be asked again.
+    bool CutShort() const {
+        switch (failure_.cause) {
+        case FailureCause::Bye:
+        case FailureCause::Lost:
+        case FailureCause::TimedOut:
+        case FailureCause::SessionOver:
+        case FailureCause::Tls:
+        case FailureCause::Socket:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+  private:
+    Failure failure_;
 };
 
+// The peer closed.
 class SilentError : public ClientError {
-    using ClientError::ClientError;
+  public:
+    explicit SilentError(const std::string& message) : ClientError(message, {FailureCause::Lost}) {}
 };
 
 class SocketError : public ClientError {
   public:
     SocketError(int code, const std::string& message)
-        : ClientError(message), SocketErrorCode(code) {}
+        : ClientError(message, {FailureCause::Socket, code}), SocketErrorCode(code) {}
     int SocketErrorCode;
 };
 
@@ -64,11 +108,16 @@ class ConnectTimeout : public ClientError {
   public:
     ConnectTimeout()
         : ClientError("Zeit\xFC"
-                      "berschreitung der Verbindung.") {}
+                      "berschreitung der Verbindung.",
+                      {FailureCause::TimedOut}) {}
 };
 
+// The connect failed: the socket's error code, where there was one, and its text.
 class ConnectError : public ClientError {
-    using ClientError::ClientError;
+  public:
+    ConnectError(int code, const std::string& message)
+        : ClientError(message, {FailureCause::Connect, code}), SocketErrorCode(code) {}
+    int SocketErrorCode;
 };
 
 // Another thread called Abort() on the connection.
@@ -111,18 +160,50 @@ class ReadTimeout : public ClientError {
   public:
     ReadTimeout()
         : ClientError("Zeit\xFC"
-                      "berschreitung beim Lesen") {}
+                      "berschreitung beim Lesen",
+                      {FailureCause::TimedOut}) {}
+
+  protected:
+    explicit ReadTimeout(Failure failure)
+        : ClientError("Zeit\xFC"
+                      "berschreitung beim Lesen",
+                      failure) {}
+};
+
+// A read cut short by the session's bound rather than the reply's.
+class SessionTooLong : public ReadTimeout {
+  public:
+    SessionTooLong() : ReadTimeout({FailureCause::SessionOver, 0, "session"}) {}
 };
 
 class LineTooLong : public ClientError {
   public:
     LineTooLong()
         : ClientError("Max. Zeilenl\xE4nge \xFC"
-                      "berschritten.") {}
+                      "berschritten.",
+                      {FailureCause::TooLong, 0, "line"}) {}
+};
+
+// A reply, or a header block, longer than a server has any reason to send.
+class ReplyTooLong : public ClientError {
+  public:
+    ReplyTooLong() : ClientError("Antwort zu lang.", {FailureCause::TooLong, 0, "reply"}) {}
+
+  protected:
+    explicit ReplyTooLong(const char* bound)
+        : ClientError("Antwort zu lang.", {FailureCause::TooLong, 0, bound}) {}
+};
+
+// The header block of a message, beyond its bound.
+class HeaderTooLong : public ReplyTooLong {
+  public:
+    HeaderTooLong() : ReplyTooLong("header") {}
 };
 
 class ConnectionError : public ClientError {
-    using ClientError::ClientError;
+  public:
+    explicit ConnectionError(const std::string& message)
+        : ClientError(message, {FailureCause::Lost}) {}
 };
 
 class NotConnected : public ConnectionError {
@@ -137,7 +218,7 @@ class NotEnoughData : public ConnectionError {
 
 class SocketClosed : public ClientError {
   public:
-    SocketClosed() : ClientError("Verbindung aufgehoben.") {}
+    SocketClosed() : ClientError("Verbindung aufgehoben.", {FailureCause::Lost}) {}
 };
 
 } // namespace kestrel

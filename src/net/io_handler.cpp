@@ -99,8 +99,11 @@ void SocketIoHandler::WaitForConnect(const std::string& host, int port, int limi
             std::rethrow_exception(worker->Failure);
         try {
             std::rethrow_exception(worker->Failure);
+        } catch (const ClientError& failure) {
+            const Failure& why = failure.Cause();
+            throw ConnectError(why.cause == FailureCause::Socket ? why.code : 0, failure.what());
         } catch (const std::exception& failure) {
-            throw ConnectError(failure.what());
+            throw ConnectError(0, failure.what());
         }
     }
     if (worker->LookupFailed || (worker->ConnectFailed && blocking)) {
@@ -108,7 +111,7 @@ void SocketIoHandler::WaitForConnect(const std::string& host, int port, int limi
         Stack().RaiseSocketFailure(worker->ErrorCode);
     }
     if (worker->ConnectFailed)
-        throw ConnectError(SocketStack::SocketErrorText(worker->ErrorCode));
+        throw ConnectError(worker->ErrorCode, SocketStack::SocketErrorText(worker->ErrorCode));
     Binding->RefreshEnds();
 }
 

@@ -25,7 +25,7 @@ enum class TlsFailure {
 class TlsError : public ClientError {
   public:
     explicit TlsError(const std::string& reason, TlsFailure why = TlsFailure::Other)
-        : ClientError("TLS: " + reason), Why(why) {}
+        : ClientError("TLS: " + reason, {FailureCause::Tls, static_cast<int>(why)}), Why(why) {}
     TlsFailure Why;
 };
 

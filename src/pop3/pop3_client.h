@@ -15,21 +15,10 @@ namespace kestrel {
 
 class ReplyError : public ClientError {
   public:
-    ReplyError(int code, const std::string& message) : ClientError(message), ReplyErrorCode(code) {}
+    ReplyError(int code, const std::string& message)
+        : ClientError(message, {FailureCause::Refused, code}), ReplyErrorCode(code) {}
     int ReplyErrorCode;
 };
-
-// A reply, or a header block, longer than a server has any reason to send.
-class ReplyTooLong : public ClientError {
-  public:
-    ReplyTooLong() : ClientError("Antwort zu lang.") {}
-};
-
-// The header block of a message, beyond MessageClient::HeaderByteLimit.
-class HeaderTooLong : public ReplyTooLong {};
-
-// A read cut short by the session's bound rather than the reply's.
-class SessionTooLong : public ReadTimeout {};
 
 // A connection that reads replies and message headers. Every read is bounded, so that no
 // server, however it trickles, can hold the window: each whole reply and each header block in
