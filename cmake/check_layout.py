@@ -18,7 +18,7 @@ BELOW = {
     "net": {"text"},
     "message": {"net", "text"},
     "pop3": {"message", "net", "text"},
-    "imap": {"pop3", "message", "net", "text"},
+    "imap": {"message", "net", "text"},
     "monitor": {"ports", "text"},
     "mail": {"imap", "pop3", "message", "net", "text", "ports"},
     "settings": {"mail", "message", "net", "text", "ports"},

@@ -3,7 +3,6 @@
 #include "text/text_ops.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace kestrel {
 
@@ -11,12 +10,6 @@ namespace {
 
 using imap::Item;
 using imap::Response;
-
-std::string Upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string Base64(const std::string& bytes) {
     static constexpr char Digits[] =
@@ -63,7 +56,7 @@ std::set<std::string> WordsAfterFirst(const std::string& code) {
         at = code.find(' ', start);
         const std::string word = code.substr(start, at == std::string::npos ? at : at - start);
         if (!word.empty())
-            words.insert(Upper(word));
+            words.insert(text::Upper(word));
     }
     return words;
 }
@@ -146,7 +139,7 @@ std::optional<std::pair<uint32_t, std::string>> HeaderIn(const Response& respons
 
 // The id a FETCH line names before its literal: "* 5 FETCH (UID 12 BODY[HEADER] {…}".
 std::optional<uint32_t> UidBefore(std::string_view line) {
-    const std::string upper = Upper(std::string(line));
+    const std::string upper = text::Upper(std::string(line));
     size_t at = upper.find("(UID ");
     if (at == std::string::npos)
         at = upper.find(" UID ");
@@ -182,43 +175,29 @@ ImapClient::ImapClient() {
 }
 
 bool ImapClient::Has(std::string_view capability) const {
-    return Capabilities.contains(Upper(std::string(capability)));
+    return Capabilities.contains(text::Upper(std::string(capability)));
 }
 
 std::string ImapClient::NextTag() {
     return "k" + std::to_string(++nextTag_);
 }
 
-std::string ImapClient::ReadResponseLine(Clock::time_point deadline, size_t& bytes) {
-    std::string line;
-    ReadLine(line, "\n", MsLeft(deadline));
-    if (LineTimedOut)
-        RaiseTimeout(deadline);
-    bytes += line.size() + 2;
-    idleBytes_ += line.size() + 2;
-    if (bytes > ResponseByteLimit)
-        throw ReplyTooLong();
-    return line;
-}
-
 Response ImapClient::ReadResponse() {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
-    size_t bytes = 0;
+    reader_.StartAnswer(ReplyLimitMs, ResponseByteLimit);
     imap::RawResponse raw;
-    raw.lines.push_back(ReadResponseLine(deadline, bytes));
-    responseStart_ = raw.lines.front().substr(0, 128);
+    std::string& first = raw.lines.emplace_back();
+    if (!reader_.Line(first))
+        throw ReplyTooLong();
+    responseStart_ = first.substr(0, 128);
     while (const std::optional<uint64_t> size = imap::LiteralAnnounced(raw.lines.back())) {
         if (*size > LiteralByteLimit)
             throw HeaderTooLong();
-        bytes += *size;
-        idleBytes_ += *size;
-        if (bytes > ResponseByteLimit)
+        if (!reader_.Bytes(raw.literals.emplace_back(), static_cast<size_t>(*size)))
             throw ReplyTooLong();
-        std::string& literal = raw.literals.emplace_back();
-        if (!ReadBytes(literal, static_cast<size_t>(*size), MsLeft(deadline)))
-            RaiseTimeout(deadline);
-        raw.lines.push_back(ReadResponseLine(deadline, bytes));
+        if (!reader_.Line(raw.lines.emplace_back()))
+            throw ReplyTooLong();
     }
+    idleBytes_ += reader_.Spent();
     return imap::ParseResponse(raw);
 }
 
@@ -241,7 +220,7 @@ void ImapClient::Note(const Response& response) {
     if (items[0].IsAtom("CAPABILITY")) {
         Capabilities.clear();
         for (size_t i = 1; i < items.size(); ++i)
-            Capabilities.insert(Upper(items[i].text));
+            Capabilities.insert(text::Upper(items[i].text));
     } else if (items[0].IsAtom("ESEARCH") && searching_) { // IMAP4rev2's: ids as a set
         for (size_t i = 1; i + 1 < items.size(); ++i) {
             if (items[i].IsAtom("ALL"))
@@ -334,7 +313,7 @@ ImapClient::Response ImapClient::Login() {
 
 void ImapClient::OpenConnection(int limitMs) {
     TcpClient::OpenConnection(limitMs);
-    StartSessionClock();
+    reader_.StartSession(SessionLimitMs);
     nextTag_ = 0;
     loggingOut_ = false;
     fetchTag_.clear();

@@ -2,7 +2,9 @@
 
 #include "imap/imap_response.h"
 #include "message/mail_message.h"
-#include "pop3/pop3_client.h"
+#include "net/bounded_reader.h"
+#include "net/exceptions.h"
+#include "net/tcp_connection.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,10 +39,12 @@ class NoLoginOffered : public ClientError {
 // messages' ids and headers, deletion by id, idling, logout. Every read is bounded as the POP3
 // ones are: each response in time (the reply's limit) and bytes, each line and each literal, and
 // the whole session once started (where a session limit is set).
-class ImapClient : public MessageClient {
+class ImapClient : public TcpClient {
   public:
+    static constexpr int ReplyLimitMs = BoundedReader::AnswerLimitMs;
     static constexpr int LineByteLimit = 64 * 1024;
-    static constexpr size_t LiteralByteLimit = HeaderByteLimit;
+    // A real header is a few KiB.
+    static constexpr size_t LiteralByteLimit = 1024 * 1024;
     static constexpr size_t ResponseByteLimit = 2 * 1024 * 1024;
     // More unread messages than any mailbox has: an answer beyond it breaks a bound.
     static constexpr size_t MostUnread = 200000;
@@ -48,6 +52,9 @@ class ImapClient : public MessageClient {
     static constexpr size_t IdleByteLimit = 4 * 1024 * 1024;
 
     ImapClient();
+
+    // From the end of the connect to the last read; 0 for none.
+    int SessionLimitMs = 0;
 
     std::string Username;
     std::string Password;
@@ -90,7 +97,7 @@ class ImapClient : public MessageClient {
     // The steps from now on, all together, may take that long (0: the session's own bound).
     void LimitNextSteps(int limitMs) {
         SessionLimitMs = limitMs;
-        StartSessionClock();
+        reader_.StartSession(limitMs);
     }
 
     // Ends an idle, writes LOGOUT, reads to its completion within limitMs, then closes.
@@ -104,7 +111,6 @@ class ImapClient : public MessageClient {
     std::string NextTag();
     // One whole response, its literals included, within the reply's limit.
     Response ReadResponse();
-    std::string ReadResponseLine(Clock::time_point deadline, size_t& bytes);
     // Notes what an untagged response tells; raises ImapRefusal for a BYE.
     void Note(const Response& response);
     // Reads responses up to the tagged one of that tag; NO and BAD raise ImapRefusal.
@@ -120,10 +126,11 @@ class ImapClient : public MessageClient {
 
     Mailbox mailbox_;
     std::vector<uint32_t> searched_;
+    BoundedReader reader_{*this};
     std::optional<std::string> idleTag_;
-    bool changed_ = false; // news since WaitForChange last told
-    bool searching_ = false;
-    size_t idleBytes_ = 0; // SEARCH answers are taken only for the search asked
+    bool changed_ = false;   // news since WaitForChange last told
+    bool searching_ = false; // SEARCH answers are taken only for the search asked
+    size_t idleBytes_ = 0;   // what the idle heard since it began
     bool loggingOut_ = false;
     uint32_t nextTag_ = 0;
     // The fetch of headers under way: its tag and the messages it asked for.

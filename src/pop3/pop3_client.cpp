@@ -12,36 +12,14 @@ namespace {
 constexpr int Positive = 1, Negative = 2;
 } // namespace
 
-void MessageClient::StartSessionClock() {
-    sessionDeadline_ = SessionLimitMs > 0 ? Clock::now() + std::chrono::milliseconds(SessionLimitMs)
-                                          : Clock::time_point::max();
-}
-
-int MessageClient::MsLeft(Clock::time_point replyDeadline) const {
-    const int left = MsUntil(std::min(replyDeadline, sessionDeadline_));
-    if (left == 0)
-        RaiseTimeout(replyDeadline);
-    return left;
-}
-
-// The read was given the earlier deadline; a wait may end a little before it (Wine's does).
-void MessageClient::RaiseTimeout(Clock::time_point replyDeadline) const {
-    if (sessionDeadline_ < replyDeadline)
-        throw SessionTooLong();
-    throw kestrel::ReadTimeout();
-}
-
-std::string MessageClient::ReadBoundedLine(Clock::time_point deadline, size_t& bytes) {
-    for (;;) {
-        std::string line = ReadNonEmptyLine(1, MsLeft(deadline));
-        if (line.empty() && LineTimedOut)
-            RaiseTimeout(deadline);
-        bytes += line.size() + 2;
-        if (bytes > ReplyByteLimit)
+std::string MessageClient::ReadReplyLine() {
+    std::string line;
+    do {
+        if (!reader_.Line(line))
             throw ReplyTooLong();
-        if (!line.empty())
-            return line;
-    }
+        text::TrimInPlace(line);
+    } while (line.empty());
+    return line;
 }
 
 int MessageClient::SendCommand(const std::string& line, std::initializer_list<int> allowed) {
@@ -55,14 +33,13 @@ int MessageClient::ReadReply(std::initializer_list<int> allowed) {
 }
 
 void MessageClient::CollectReplyLines() {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
-    size_t bytes = 0;
-    std::vector<std::string> lines{ReadBoundedLine(deadline, bytes)};
+    reader_.StartAnswer(ReplyLimitMs, ReplyByteLimit);
+    std::vector<std::string> lines{ReadReplyLine()};
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
         const std::string end = first.substr(0, 3) + " ";
         for (;;) {
-            lines.push_back(ReadBoundedLine(deadline, bytes));
+            lines.push_back(ReadReplyLine());
             const std::string& line = lines.back();
             if (line.size() < 4 || text::EqualsIgnoringCase(line.substr(0, 4), end))
                 break;
@@ -83,16 +60,11 @@ void MessageClient::RaiseReplyError() {
 
 std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::string& terminator) {
     StartWork(WorkMode::Read, 0);
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReplyLimitMs);
-    size_t bytes = 0;
+    reader_.StartAnswer(ReplyLimitMs, HeaderByteLimit);
     std::string line;
     try {
         for (;;) {
-            ReadLine(line, "\n", MsLeft(deadline));
-            if (LineTimedOut)
-                RaiseTimeout(deadline);
-            bytes += line.size() + sizeof(std::string);
-            if (bytes > HeaderByteLimit)
+            if (!reader_.Line(line))
                 throw HeaderTooLong();
             if ((terminator.empty() && line == ".") || line == terminator)
                 break;
@@ -108,23 +80,19 @@ std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::stri
     return line;
 }
 
+// Read on to the end of the reply, within its time, once it broke a bound.
 MessageClient::Listing MessageClient::ReadListing(size_t byteLimit, size_t lineLimit, int limitMs) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
-    size_t bytes = 0;
+    reader_.StartAnswer(limitMs, byteLimit);
     Listing listing;
     std::string line;
     for (;;) {
-        ReadLine(line, "\n", MsLeft(deadline));
-        if (LineTimedOut)
-            RaiseTimeout(deadline);
+        const bool within = reader_.Line(line);
         if (line == ".")
             return listing;
-        bytes += line.size() + sizeof(std::string);
-        if (bytes > byteLimit || listing.lines.size() >= lineLimit) {
+        if (!within || listing.lines.size() >= lineLimit)
             listing.overflowed = true;
-            continue; // read on to the end of the reply, within its time
-        }
-        listing.lines.push_back(line.starts_with('.') ? line.substr(1) : line);
+        if (!listing.overflowed)
+            listing.lines.push_back(line.starts_with('.') ? line.substr(1) : line);
     }
 }
 

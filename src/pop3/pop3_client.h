@@ -1,7 +1,7 @@
 #pragma once
 
 #include "message/mail_message.h"
-#include "net/deadline.h"
+#include "net/bounded_reader.h"
 #include "net/tcp_connection.h"
 #include "pop3/server_lists.h"
 #include "pop3/server_reply.h"
@@ -25,9 +25,9 @@ class ReplyError : public ClientError {
 // time and in bytes, and the whole session, once started, in time.
 class MessageClient : public TcpClient {
   public:
-    static constexpr int ReplyLimitMs = 5000;
+    static constexpr int ReplyLimitMs = BoundedReader::AnswerLimitMs;
     static constexpr size_t ReplyByteLimit = 64 * 1024;
-    // A real header is a few KiB; each line is counted with what keeping it costs.
+    // A real header is a few KiB.
     static constexpr size_t HeaderByteLimit = 1024 * 1024;
     // From the end of the connect to the last read; 0 for none.
     int SessionLimitMs = 0;
@@ -43,8 +43,8 @@ class MessageClient : public TcpClient {
     // read.
     std::string ReadHeaderBlock(MailMessage& message, const std::string& terminator);
     // The lines of a multi-line reply up to the "." line, dots unstuffed, read within limitMs
-    // (and the session's bound). Lines beyond the bounds (each costs its bytes and what keeping
-    // it costs) are read but not kept, and the listing says it overflowed.
+    // (and the session's bound). Lines beyond the bounds are read but not kept, and the
+    // listing says it overflowed.
     struct Listing {
         std::vector<std::string> lines;
         bool overflowed = false;
@@ -52,17 +52,13 @@ class MessageClient : public TcpClient {
     Listing ReadListing(size_t byteLimit, size_t lineLimit, int limitMs);
 
   protected:
-    void StartSessionClock();
-    // The milliseconds left before the reply's deadline or the session's, whichever comes
-    // first; ReadTimeout (SessionTooLong for the session's) when none are.
-    int MsLeft(Clock::time_point replyDeadline) const;
-    [[noreturn]] void RaiseTimeout(Clock::time_point replyDeadline) const;
-    // The next non-blank reply line, trimmed; its bytes, and those of blank lines before it,
-    // count towards the reply's.
-    std::string ReadBoundedLine(Clock::time_point deadline, size_t& bytes);
+    void StartSessionClock() { reader_.StartSession(SessionLimitMs); }
 
   private:
-    Clock::time_point sessionDeadline_ = Clock::time_point::max();
+    // The next non-blank reply line, trimmed.
+    std::string ReadReplyLine();
+
+    BoundedReader reader_{*this};
 };
 
 // The POP3 conversation: greeting, capabilities and login, message count, unique ids, header,
