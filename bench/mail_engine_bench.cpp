@@ -25,14 +25,12 @@ int main(int argc, char** argv) {
         size_t lines = 0;
         bool ok = false;
         const auto start = std::chrono::steady_clock::now();
-        CheckAccounts(
-            {{1, account, 0, {}, 0}}, true, {3000, 15000}, 1000,
-            [] { return std::make_unique<Pop3Client>(); }, running,
-            [&](CheckReport report) {
-                lines += report.listed.size();
-                if (report.outcome)
-                    ok = report.outcome->IsOk();
-            });
+        CheckAccounts({{1, account, 0, {}, 0}}, true, {3000, 15000}, 1000, running,
+                      [&](CheckReport report) {
+                          lines += report.listed.size();
+                          if (report.outcome)
+                              ok = report.outcome->IsOk();
+                      });
         const std::chrono::duration<double, std::milli> took =
             std::chrono::steady_clock::now() - start;
         if (!ok) {

@@ -28,12 +28,12 @@ namespace {
 // Runs what the mail thread posted, as the message loop would, until no job runs or waits.
 bool Settle(FakeDesktop& desk, Application& app) {
     const auto end = Clock::now() + std::chrono::seconds(60);
-    while (!app.Mail().Idle() && Clock::now() < end) {
+    while (!app.Mail().NoJobs() && Clock::now() < end) {
         desk.posted.WaitForAny(std::chrono::milliseconds(20));
         desk.posted.RunAll();
     }
     desk.posted.RunAll();
-    return app.Mail().Idle();
+    return app.Mail().NoJobs();
 }
 
 // A name no earlier run of this program used, in Maildir's time.unique.host form.

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const SettingsValues first =
         DecodeSettings(std::string_view(reinterpret_cast<const char*>(data), size), Before());
     for (const AccountRecord& account : first.accounts) {
-        for (const std::string* field : {&account.host, &account.user, &account.password})
+        for (const std::string* field : {&account.server.Text(), &account.user, &account.password})
             if (field->size() > static_cast<size_t>(AccountTextLimit))
                 __builtin_trap();
     }

@@ -13,7 +13,7 @@ constexpr int FirstRadioId = AccountRadio1Id;
 void Application::StoreAccountForm(int account) {
     AccountRecord record;
     const int transfer = AccountTextLimit + 1; // the limit and the terminator
-    record.host = desktop_.controls.GetText(ControlName::HostEdit, transfer);
+    record.server = desktop_.controls.GetText(ControlName::HostEdit, transfer);
     record.user = desktop_.controls.GetText(ControlName::UserEdit, transfer);
     record.password = desktop_.controls.GetText(ControlName::PasswordEdit, transfer);
     record.active = desktop_.controls.IsChecked(ControlName::ActiveCheck);
@@ -24,8 +24,8 @@ void Application::SelectAccount(int radioId) {
     if (currentAccount_ > 0)
         StoreAccountForm(currentAccount_);
     currentAccount_ = radioId - FirstRadioId + 1;
-    const AccountRecord& record = mail_.Accounts()[static_cast<size_t>(currentAccount_ - 1)];
-    desktop_.controls.SetText(ControlName::HostEdit, record.host);
+    const AccountRecord& record = mail_.Account(currentAccount_);
+    desktop_.controls.SetText(ControlName::HostEdit, record.server.Text());
     desktop_.controls.SetText(ControlName::UserEdit, record.user);
     desktop_.controls.SetText(ControlName::PasswordEdit, record.password);
     desktop_.controls.SetChecked(ControlName::ActiveCheck, record.active);
@@ -35,7 +35,7 @@ void Application::SelectAccount(int radioId) {
 void Application::WatchConfirmedAccounts() {
     std::vector<int> changed;
     for (int account = 1; account <= 3; ++account) {
-        const AccountRecord& now = mail_.Accounts()[static_cast<size_t>(account - 1)];
+        const AccountRecord& now = mail_.Account(account);
         if (now.active && now != formStart_[static_cast<size_t>(account - 1)])
             changed.push_back(account);
         if (now.active && !now.password.empty())

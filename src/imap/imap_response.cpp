@@ -1,5 +1,6 @@
 #include "imap/imap_response.h"
 
+#include "text/conversion.h"
 #include "text/text_ops.h"
 
 #include <array>
@@ -11,10 +12,6 @@ namespace {
 
 constexpr std::array<std::string_view, 5> StatusWords = {"OK", "NO", "BAD", "BYE", "PREAUTH"};
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Never between items: a server that sends them there is out of step with its own lines.
 bool IsBreaking(char c) {
     return c == '\r' || c == '\n' || c == '\0';
@@ -25,19 +22,9 @@ bool EndsAtom(char c) {
     return c == ' ' || c == '(' || c == ')' || c == '"' || IsBreaking(c);
 }
 
-// 1 to 10 digits that fit 32 bits.
-std::optional<uint32_t> DecimalOf(std::string_view digits) {
-    if (digits.empty() || digits.size() > 10)
-        return std::nullopt;
-    uint64_t value = 0;
-    for (const char c : digits) {
-        if (!IsDigit(c))
-            return std::nullopt;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    if (value > std::numeric_limits<uint32_t>::max())
-        return std::nullopt;
-    return static_cast<uint32_t>(value);
+// A number as IMAP writes one: 1 to 10 digits that fit 32 bits.
+std::optional<uint32_t> NumberOf(std::string_view digits) {
+    return digits.size() <= 10 ? DecimalOf<uint32_t>(digits) : std::nullopt;
 }
 
 // The announcement at the line's end and where its brace stands.
@@ -50,7 +37,7 @@ std::optional<uint32_t> Announcement(std::string_view line, size_t& start) {
     const size_t brace = line.rfind('{', end);
     if (brace == std::string_view::npos)
         return std::nullopt;
-    const std::optional<uint32_t> size = DecimalOf(line.substr(brace + 1, end - brace - 1));
+    const std::optional<uint32_t> size = NumberOf(line.substr(brace + 1, end - brace - 1));
     if (size)
         start = brace;
     return size;
@@ -221,7 +208,7 @@ bool Item::IsAtom(std::string_view name) const {
 std::optional<uint32_t> Item::Number() const {
     if (type != Type::Atom)
         return std::nullopt;
-    return DecimalOf(text);
+    return NumberOf(text);
 }
 
 std::optional<uint64_t> LiteralAnnounced(std::string_view line) {

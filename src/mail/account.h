@@ -1,15 +1,17 @@
 #pragma once
 
+#include "mail/server_field.h"
+
 #include <array>
 #include <string>
 
 namespace kestrel {
 
-// The most characters the account form takes for a host, user name or password.
+// The most characters the account form takes for a server, user name or password.
 inline constexpr int AccountTextLimit = 50;
 
 struct AccountRecord {
-    std::string host;
+    ServerField server;
     std::string user;
     std::string password;
     bool active = false;

@@ -17,7 +17,7 @@ struct IdleSessions::Session {
     bool noIdle = false; // the server cannot idle: the periodic checks serve it
 };
 
-IdleSessions::IdleSessions(ImapClientFactory newClient, IdleTiming timing)
+IdleSessions::IdleSessions(ImapClientMaker newClient, IdleTiming timing)
     : newClient_(std::move(newClient)), timing_(timing) {}
 
 IdleSessions::~IdleSessions() = default;

@@ -43,7 +43,7 @@ class IdleSessions {
 
     using Changed = std::function<void(int account)>;
 
-    explicit IdleSessions(ImapClientFactory newClient, IdleTiming timing = IdleTiming());
+    explicit IdleSessions(ImapClientMaker newClient, IdleTiming timing = IdleTiming());
     ~IdleSessions();
 
     // The accounts to idle for; a session whose account changed starts afresh.
@@ -66,7 +66,7 @@ class IdleSessions {
     void Close(Session& session);
     void Drop(Session& session);
 
-    ImapClientFactory newClient_;
+    ImapClientMaker newClient_;
     IdleTiming timing_;
     std::vector<std::unique_ptr<Session>> sessions_;
     RunningClient running_;

@@ -4,27 +4,14 @@
 #include "mail/job_client.h"
 #include "mail/mail_entry.h"
 #include "mail/new_messages.h"
+#include "text/conversion.h"
 
-#include <charconv>
-#include <climits>
 #include <exception>
 #include <map>
 
 namespace kestrel {
 
 namespace {
-
-std::unique_ptr<ImapClient> NewClient(const ImapClientFactory& newClient) {
-    return newClient ? newClient() : std::make_unique<ImapClient>();
-}
-
-std::optional<uint32_t> NumberIn(std::string_view digits) {
-    uint32_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
-        return std::nullopt;
-    return value;
-}
 
 // The unread messages of the mailbox, oldest first: their ids and their keys.
 struct Unread {
@@ -88,26 +75,30 @@ std::optional<ImapMessageId> ParseImapMessageKey(const std::string& key) {
     const size_t colon = key.find(':');
     if (colon == std::string::npos)
         return std::nullopt;
-    const std::optional<uint32_t> validity = NumberIn(std::string_view(key).substr(0, colon));
-    const std::optional<uint32_t> uid = NumberIn(std::string_view(key).substr(colon + 1));
+    const std::optional<uint32_t> validity =
+        DecimalOf<uint32_t>(std::string_view(key).substr(0, colon));
+    const std::optional<uint32_t> uid =
+        DecimalOf<uint32_t>(std::string_view(key).substr(colon + 1));
     if (!validity || !uid)
         return std::nullopt;
     return ImapMessageId{*validity, *uid};
 }
 
+namespace {
+
 void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
-                      int32_t mostListed, const ImapClientFactory& newClient,
-                      RunningClient& running, const CheckReports& send) {
+                      int32_t mostListed, const ClientMakers& makers, RunningClient& running,
+                      const CheckReports& send) {
     CheckReport report{input.account, input.seen,        input.seen, false, {},
                        std::nullopt,  input.listedEpoch, nullptr};
     MailStep step = MailStep::Connect;
     ListedIds listed; // the listed ones the server still holds unread, and those listed now
     bool searched = false;
     try {
-        JobClient<ImapClient> imap(NewClient(newClient), running);
+        JobClient<ImapClient> imap(makers.imap, running);
         ConnectClient(*imap, input.record, limits, step);
         if (!imap->IsConnected()) {
-            report.outcome = NoServerIn(input.record.host);
+            report.outcome = NoServerIn(input.record.server.Text());
         } else {
             step = MailStep::Select;
             const ImapClient::Mailbox inbox = imap->OpenInbox(true);
@@ -126,7 +117,7 @@ void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLi
             report.outcome = SucceededWith(static_cast<int32_t>(inbox.messages), fresh.count);
         }
     } catch (...) { // raises nothing: each account's failures stay its own
-        report.outcome = OutcomeOf(std::current_exception(), step, HostOf(input.record));
+        report.outcome = OutcomeOf(std::current_exception(), step, input.record.server.Host());
     }
     // Without a search nothing is known of the mailbox: what was listed stays listed.
     report.listedAfter =
@@ -135,18 +126,18 @@ void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLi
 }
 
 DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& limits,
-                                 const ImapClientFactory& newClient, RunningClient& running) {
-    DeletionResult result{false, SucceededWith(-1, 0), INT32_MAX};
+                                 const ClientMakers& makers, RunningClient& running) {
+    DeletionResult result{false, SucceededWith(-1, 0), 0, false};
     // A line listed before its account's field named this server cannot name its message here.
     const std::optional<ImapMessageId> id = ParseImapMessageKey(line.uid);
     if (!id)
-        return {false, MessageGone(), INT32_MAX};
+        return {false, MessageGone(), 0, false};
     MailStep step = MailStep::Connect;
     try {
-        JobClient<ImapClient> imap(NewClient(newClient), running);
+        JobClient<ImapClient> imap(makers.imap, running);
         ConnectClient(*imap, line.record, limits, step);
         if (!imap->IsConnected())
-            return {false, NoServerIn(line.record.host), INT32_MAX};
+            return {false, NoServerIn(line.record.server.Text()), 0, false};
         step = MailStep::Select;
         if (imap->OpenInbox(false).uidValidity != id->uidValidity) {
             result.outcome = MessageGone(); // its ids no longer name what they named
@@ -177,9 +168,13 @@ DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& 
         step = MailStep::Logout;
         imap->CloseConnection();
     } catch (...) {
-        result.outcome = OutcomeOf(std::current_exception(), step, HostOf(line.record));
+        result.outcome = OutcomeOf(std::current_exception(), step, line.record.server.Host());
     }
     return result;
 }
+
+} // namespace
+
+const ProtocolJobs ImapJobs{CheckImapAccount, DeleteImapMessage};
 
 } // namespace kestrel

@@ -12,12 +12,7 @@
 
 namespace kestrel {
 
-void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
-                      int32_t mostListed, const ImapClientFactory& newClient,
-                      RunningClient& running, const CheckReports& send);
-
-DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& limits,
-                                 const ImapClientFactory& newClient, RunningClient& running);
+extern const ProtocolJobs ImapJobs;
 
 // A message's id in the listed ids: "UIDVALIDITY:UID".
 std::string ImapMessageKey(uint32_t uidValidity, uint32_t uid);

@@ -1,25 +1,24 @@
 #pragma once
 
 // What the POP3 and the IMAP jobs share: the client attached for the job's whole life, so that
-// the end reaches it, and the connect as the account's server field says.
+// the end reaches it, and the connect to the account's server.
 
 #include "mail/account.h"
 #include "mail/account_outcome.h"
 #include "mail/mail_jobs.h"
-#include "mail/server_field.h"
 #include "net/component.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace kestrel {
 
 template <class Client> class JobClient {
   public:
-    JobClient(std::unique_ptr<Client> client, RunningClient& running)
-        : client_(std::move(client)), running_(running) {
+    JobClient(const std::function<std::unique_ptr<Client>()>& make, RunningClient& running)
+        : client_(make ? make() : std::make_unique<Client>()), running_(running) {
         running_.Attach(client_.get());
     }
     ~JobClient() { running_.Detach(); }
@@ -38,7 +37,7 @@ template <class Client> class JobClient {
 template <class Client>
 void ConnectClient(Client& client, const AccountRecord& record, const MailJobLimits& limits,
                    MailStep& step) {
-    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
+    const std::optional<ServerEndpoint>& server = record.server.Endpoint();
     if (!server)
         return;
     client.Host = server->host;
@@ -62,10 +61,5 @@ void ConnectClient(Client& client, const AccountRecord& record, const MailJobLim
 // is asked for again next time. One the server refused, or whose header cannot be read, would
 // fail again, so it counts as seen and the next listing goes on behind it.
 bool FetchWasCutShort(const std::exception_ptr& failure);
-
-inline std::string HostOf(const AccountRecord& record) {
-    const std::optional<ServerEndpoint> server = ParseServerField(record.host);
-    return server ? server->host : std::string();
-}
 
 } // namespace kestrel

@@ -21,10 +21,14 @@ class ImapClient;
 class Pop3Client;
 class TcpConnection;
 
-// Make the POP3 and the IMAP client of each check and deletion; an empty one makes the plain
-// client.
-using ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
-using ImapClientFactory = std::function<std::unique_ptr<ImapClient>()>;
+// Make each protocol's client for a check, a deletion or an idle; an empty one makes the plain
+// client. Tests stand in for a socket layer that cannot start.
+using Pop3ClientMaker = std::function<std::unique_ptr<Pop3Client>()>;
+using ImapClientMaker = std::function<std::unique_ptr<ImapClient>()>;
+struct ClientMakers {
+    Pop3ClientMaker pop3;
+    ImapClientMaker imap;
+};
 
 // The client the running job talks through, where another thread can end its conversation.
 class RunningClient {
@@ -89,11 +93,11 @@ struct CheckReport {
 
 using CheckReports = std::function<void(CheckReport)>;
 
-// The accounts in the order given; each one's failures stay its own.
+// The accounts in the order given, each by its server's protocol; each one's failures stay its
+// own.
 void CheckAccounts(const std::vector<AccountToCheck>& accounts, bool listNew,
-                   const MailJobLimits& limits, int32_t mostListed, const ClientFactory& newClient,
-                   RunningClient& running, const CheckReports& report,
-                   const ImapClientFactory& newImapClient = {});
+                   const MailJobLimits& limits, int32_t mostListed, RunningClient& running,
+                   const CheckReports& report, const ClientMakers& makers = {});
 
 struct LineToDelete {
     int account;
@@ -107,13 +111,23 @@ struct DeletionResult {
     bool deleted = false; // only when the server confirmed it
     AccountOutcome outcome;
     int32_t number = 0; // where the message stood when it was deleted
+    // The server numbers the later messages of the mailbox one lower now (POP3's numbers do,
+    // IMAP's ids do not).
+    bool renumbers = false;
 };
 
-// Deletes the line's message: found by its unique id wherever it stands now, where the line and
-// the server have ids, otherwise at the line's number; either way only when the header there is
-// still the listed one, so that even ids another mailbox shares delete nothing else.
+// Deletes the line's message, by its server's protocol, only when what the server holds there
+// is still the listed message.
 DeletionResult DeleteListedMessage(const LineToDelete& line, const MailJobLimits& limits,
-                                   const ClientFactory& newClient, RunningClient& running,
-                                   const ImapClientFactory& newImapClient = {});
+                                   RunningClient& running, const ClientMakers& makers = {});
+
+// What one protocol does for the mail thread: check an account, delete a listed message.
+struct ProtocolJobs {
+    void (*check)(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
+                  int32_t mostListed, const ClientMakers& makers, RunningClient& running,
+                  const CheckReports& send);
+    DeletionResult (*remove)(const LineToDelete& line, const MailJobLimits& limits,
+                             const ClientMakers& makers, RunningClient& running);
+};
 
 } // namespace kestrel

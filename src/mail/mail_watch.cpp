@@ -1,8 +1,6 @@
 #include "mail/mail_watch.h"
 
 #include "mail/mail_entry.h"
-#include "mail/server_field.h"
-#include "pop3/pop3_client.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,30 +20,46 @@ bool UidlFailed(const AccountOutcome& outcome) {
 
 MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon)
     : desktop_(desktop), mailIcon_(std::move(mailIcon)),
-      newClient_([] { return std::make_unique<Pop3Client>(); }),
       states_(desktop.controls, desktop.tray, std::move(noticeIcon)) {}
 
 MailWatch::~MailWatch() = default;
 
+AccountTable MailWatch::Accounts() const {
+    AccountTable accounts;
+    for (int account = 1; account <= 3; ++account)
+        accounts[static_cast<size_t>(account - 1)] = Watched(account).settings;
+    return accounts;
+}
+
+void MailWatch::SetAccounts(const AccountTable& accounts) {
+    for (int account = 1; account <= 3; ++account)
+        Watched(account).settings = accounts[static_cast<size_t>(account - 1)];
+    UpdateIdle();
+}
+
+std::array<int32_t, 3> MailWatch::SeenCounts() const {
+    return {watched_[0].lastSeenCount, watched_[1].lastSeenCount, watched_[2].lastSeenCount};
+}
+
 void MailWatch::StoreAccount(int account, const AccountRecord& record) {
-    AccountRecord& stored = accounts_[static_cast<size_t>(account - 1)];
-    if (stored.host != record.host || stored.user != record.user)
-        Forget(static_cast<size_t>(account - 1));
-    stored = record;
+    WatchedAccount& watched = Watched(account);
+    if (watched.settings.server != record.server || watched.settings.user != record.user)
+        watched.Forget();
+    watched.settings = record;
     UpdateIdle();
 }
 
 void MailWatch::UpdateIdle() {
     std::vector<IdleAccount> wanted;
     for (int account = 1; account <= 3 && watching_ && mailCheckEnabled_; ++account) {
-        const AccountRecord& record = accounts_[static_cast<size_t>(account - 1)];
-        if (record.active && IsImapField(record.host))
+        const AccountRecord& record = Watched(account).settings;
+        if (record.active && record.server.IsImap())
             wanted.push_back({account, record});
     }
     if (wanted == idling_)
         return;
     idling_ = wanted;
-    worker_.KeepIdle(std::move(wanted), newImapClient_, [this](int account) {
+    worker_.KeepIdle(std::move(wanted), makers_.imap, [this](int account) {
         PostBack([account](MailWatch& watch) { watch.PushedNews(account); });
     });
 }
@@ -58,11 +72,11 @@ void MailWatch::PushedNews(int account) {
         CheckAccounts({account});
 }
 
-void MailWatch::Forget(size_t account) {
-    lastSeenCount_[account] = 0;
-    listedIds_[account].reset();
-    ++listedEpoch_[account];
-    uidlUnusable_[account] = false;
+void MailWatch::WatchedAccount::Forget() {
+    lastSeenCount = 0;
+    listedIds.reset();
+    ++epoch;
+    uidlUnusable = false;
 }
 
 void MailWatch::ClearList() {
@@ -90,8 +104,8 @@ void MailWatch::RemoveMailIcon() {
 }
 
 void MailWatch::ListEverythingAgain() {
-    for (size_t i = 0; i < accounts_.size(); ++i)
-        Forget(i);
+    for (WatchedAccount& watched : watched_)
+        watched.Forget();
 }
 
 void MailWatch::StartWatching() {
@@ -104,7 +118,8 @@ void MailWatch::StartWatching() {
 }
 
 void MailWatch::CheckMail(bool listNew) {
-    const bool anyActive = std::ranges::any_of(accounts_, &AccountRecord::active);
+    const bool anyActive = std::ranges::any_of(
+        watched_, [](const WatchedAccount& watched) { return watched.settings.active; });
     if (!anyActive)
         return;
     mailTickCount_ = 0;
@@ -212,23 +227,22 @@ void MailWatch::PostBack(std::function<void(MailWatch&)> task) {
 void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
     std::vector<AccountToCheck> accounts;
     for (int account = 1; account <= 3; ++account) {
-        const size_t i = static_cast<size_t>(account - 1);
+        const WatchedAccount& watched = Watched(account);
         const bool asked =
-            only.empty() ? accounts_[i].active : std::ranges::find(only, account) != only.end();
+            only.empty() ? watched.settings.active : std::ranges::find(only, account) != only.end();
         if (asked)
-            accounts.push_back({account, accounts_[i], lastSeenCount_[i], listedIds_[i],
-                                listedEpoch_[i], uidlUnusable_[i]});
+            accounts.push_back({account, watched.settings, watched.lastSeenCount, watched.listedIds,
+                                watched.epoch, watched.uidlUnusable});
     }
     if (accounts.empty())
         return;
     running_ = listNew ? JobKind::Listing : JobKind::Check;
-    worker_.Run([this, accounts = std::move(accounts), listNew, newClient = newClient_,
-                 newImapClient = newImapClient_] {
+    worker_.Run([this, accounts = std::move(accounts), listNew, makers = makers_] {
         ReportBatch batch(*this);
         kestrel::CheckAccounts(
-            accounts, listNew, {CheckConnectLimitMs, SessionLimitMs}, MostListedPerCheck, newClient,
+            accounts, listNew, {CheckConnectLimitMs, SessionLimitMs}, MostListedPerCheck,
             worker_.Running(), [&batch](CheckReport report) { batch.Add(std::move(report)); },
-            newImapClient);
+            makers);
         batch.Send();
         PostBack([listNew](MailWatch& watch) { watch.JobEnded(!listNew); });
     });
@@ -241,12 +255,11 @@ void MailWatch::StartDeletion(const MailLine& requested) {
         return;
     const MailLine line = lines_[*index];
     running_ = JobKind::Deletion;
-    LineToDelete input{line.account, line.number, line.identity,
-                       accounts_[static_cast<size_t>(line.account - 1)], line.uid};
-    worker_.Run([this, input = std::move(input), line, newClient = newClient_,
-                 newImapClient = newImapClient_] {
+    LineToDelete input{line.account, line.number, line.identity, Watched(line.account).settings,
+                       line.uid};
+    worker_.Run([this, input = std::move(input), line, makers = makers_] {
         DeletionResult result = DeleteListedMessage(input, {DeleteConnectLimitMs, SessionLimitMs},
-                                                    newClient, worker_.Running(), newImapClient);
+                                                    worker_.Running(), makers);
         PostBack([line, result = std::move(result)](MailWatch& watch) {
             watch.ApplyDeletion(line, result);
             watch.JobEnded(false);
@@ -279,14 +292,14 @@ void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
     if (lines)
         desktop_.lists.BeginListFill(ControlName::MailListBox);
     for (const CheckReport& report : reports) {
-        const size_t i = static_cast<size_t>(report.account - 1);
-        if (listedEpoch_[i] == report.listedEpoch) {
-            if (lastSeenCount_[i] == report.seenBefore)
-                lastSeenCount_[i] = report.seenAfter;
+        WatchedAccount& watched = Watched(report.account);
+        if (watched.epoch == report.listedEpoch) {
+            if (watched.lastSeenCount == report.seenBefore)
+                watched.lastSeenCount = report.seenAfter;
             if (report.listedAfter)
-                listedIds_[i] = report.listedAfter;
+                watched.listedIds = report.listedAfter;
             if (report.outcome && UidlFailed(*report.outcome))
-                uidlUnusable_[i] = true;
+                watched.uidlUnusable = true;
         }
         if (report.found)
             mailPending_ = true;
@@ -314,15 +327,16 @@ void MailWatch::ApplyDeletion(const MailLine& line, const DeletionResult& result
         if (line.uid.empty())
             break;
     }
-    const size_t i = static_cast<size_t>(line.account - 1);
-    if (IdsIn(listedIds_[i]).contains(line.uid)) {
-        auto rest = std::make_shared<ListedIds>(*listedIds_[i]);
+    WatchedAccount& watched = Watched(line.account);
+    if (IdsIn(watched.listedIds).contains(line.uid)) {
+        auto rest = std::make_shared<ListedIds>(*watched.listedIds);
         rest->erase(line.uid);
-        listedIds_[i] = std::move(rest);
+        watched.listedIds = std::move(rest);
     }
-    if (lastSeenCount_[i] > 0)
-        --lastSeenCount_[i];
-    // The server numbers the later messages of that mailbox one lower now.
+    if (!result.renumbers)
+        return;
+    if (watched.lastSeenCount > 0)
+        --watched.lastSeenCount;
     for (MailLine& other : lines_) {
         if (other.account == line.account && other.number > result.number)
             --other.number;

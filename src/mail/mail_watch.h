@@ -35,22 +35,17 @@ class MailWatch {
     static constexpr int SessionLimitMs = 15000;
     static constexpr int32_t MostListedPerCheck = 1000;
 
-    using ClientFactory = kestrel::ClientFactory;
-
     // Notifications go to noticeIcon, which stays in the tray while the program runs.
     MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon);
     ~MailWatch();
 
     // Tests stand in for a socket layer that cannot start. Called on the mail thread.
-    void MakeClientsWith(ClientFactory newClient) { newClient_ = std::move(newClient); }
-    void MakeImapClientsWith(ImapClientFactory newClient) { newImapClient_ = std::move(newClient); }
+    void MakeClientsWith(ClientMakers makers) { makers_ = std::move(makers); }
 
     // Accounts 1 to 3 as the settings and the account form give them.
-    const AccountTable& Accounts() const { return accounts_; }
-    void SetAccounts(const AccountTable& accounts) {
-        accounts_ = accounts;
-        UpdateIdle();
-    }
+    AccountTable Accounts() const;
+    const AccountRecord& Account(int account) const { return Watched(account).settings; }
+    void SetAccounts(const AccountTable& accounts);
     // An account that now names another server or user starts afresh: nothing of the old
     // mailbox counts as seen or listed there.
     void StoreAccount(int account, const AccountRecord& record);
@@ -70,10 +65,8 @@ class MailWatch {
     // A message counts once its line is added, or once its server refused or garbled its header.
     // Where the server has unique ids, new is what was not listed in this run, by id; the seen
     // count then stands for the first messages that were all listed.
-    const std::array<int32_t, 3>& SeenCounts() const { return lastSeenCount_; }
-    const ListedIds& ListedIdsOf(int account) const {
-        return IdsIn(listedIds_[static_cast<size_t>(account - 1)]);
-    }
+    std::array<int32_t, 3> SeenCounts() const;
+    const ListedIds& ListedIdsOf(int account) const { return IdsIn(Watched(account).listedIds); }
     // Forgets what was listed: the next listing lists every message.
     void ListEverythingAgain();
 
@@ -103,7 +96,7 @@ class MailWatch {
     // A plain check of those accounts alone (1 to 3), active or not.
     void CheckAccounts(const std::vector<int>& accounts);
     // No job runs or waits.
-    bool Idle() const { return !running_ && queued_.empty(); }
+    bool NoJobs() const { return !running_ && queued_.empty(); }
     // The timer's share: a plain check every 150 ticks while the settings enabled it.
     void CountTick();
 
@@ -151,7 +144,6 @@ class MailWatch {
     void ApplyDeletion(const MailLine& line, const DeletionResult& result);
     void TakeOutcome(int account, const AccountOutcome& outcome);
     void JobEnded(bool plainCheck);
-    void Forget(size_t account);
     // The line that stands for the same message as that one: by id, the first of that account
     // with it; without, the one of that account and identity, when exactly one holds them.
     std::optional<size_t> LineOf(const MailLine& line) const;
@@ -164,16 +156,26 @@ class MailWatch {
     Desktop desktop_;
     TrayIconRecord mailIcon_;
     bool mailIconShown_ = false;
-    ClientFactory newClient_;
-    ImapClientFactory newImapClient_;
-    AccountTable accounts_;
-    std::array<int32_t, 3> lastSeenCount_{};
-    std::array<ListedIdsValue, 3> listedIds_{};
-    // Counts the times each account's ids and seen count were forgotten; what a job that
-    // started before hands back is then dropped.
-    std::array<uint32_t, 3> listedEpoch_{};
-    // The account's UIDL ran out of time or bounds: its checks count until it is forgotten.
-    std::array<bool, 3> uidlUnusable_{};
+    // One account as it is watched: its settings, and what was seen and listed of its mailbox.
+    struct WatchedAccount {
+        AccountRecord settings;
+        int32_t lastSeenCount = 0;
+        ListedIdsValue listedIds;
+        // Counts the times its ids and seen count were forgotten; what a job that started
+        // before hands back is then dropped.
+        uint32_t epoch = 0;
+        // Its UIDL ran out of time or bounds: its checks count until it is forgotten.
+        bool uidlUnusable = false;
+        void Forget();
+    };
+    // Accounts 1 to 3.
+    WatchedAccount& Watched(int account) { return watched_[static_cast<size_t>(account - 1)]; }
+    const WatchedAccount& Watched(int account) const {
+        return watched_[static_cast<size_t>(account - 1)];
+    }
+
+    ClientMakers makers_;
+    std::array<WatchedAccount, 3> watched_;
     bool mailPending_ = false;
     bool mailCheckEnabled_ = false;
     bool watching_ = false;

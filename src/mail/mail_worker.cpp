@@ -35,7 +35,7 @@ void MailWorker::Run(std::function<void()> job) {
     Start();
 }
 
-void MailWorker::KeepIdle(std::vector<IdleAccount> accounts, ImapClientFactory newClient,
+void MailWorker::KeepIdle(std::vector<IdleAccount> accounts, ImapClientMaker newClient,
                           IdleSessions::Changed changed) {
     const bool none = accounts.empty();
     {

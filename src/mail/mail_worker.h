@@ -29,7 +29,7 @@ class MailWorker {
     void Run(std::function<void()> job);
     // The accounts to keep idle connections for, and what to call, on the mail thread, when one
     // of their servers tells of a change.
-    void KeepIdle(std::vector<IdleAccount> accounts, ImapClientFactory newClient,
+    void KeepIdle(std::vector<IdleAccount> accounts, ImapClientMaker newClient,
                   IdleSessions::Changed changed);
 
   private:
@@ -46,7 +46,7 @@ class MailWorker {
     static constexpr int StepEndMs = 300;
     // Handed over by KeepIdle, taken by the loop.
     std::optional<std::vector<IdleAccount>> idleWanted_;
-    ImapClientFactory newIdleClient_;
+    ImapClientMaker newIdleClient_;
     IdleSessions::Changed idleChanged_;
     // Made by the loop; Stop reaches it from the destructor.
     std::shared_ptr<IdleSessions> idle_;

@@ -1,5 +1,6 @@
 #include "mail/server_field.h"
 
+#include "text/conversion.h"
 #include "text/text_ops.h"
 
 #include <array>
@@ -22,21 +23,6 @@ const std::array<Scheme, 4> Schemes{{
     {"imap", {"", 143, false, MailProtocol::Imap}},
     {"imaps", {"", ImapTlsPort, true, MailProtocol::Imap}},
 }};
-
-// A decimal port from 1 to 65535, nothing else.
-std::optional<uint16_t> PortOf(std::string_view digits) {
-    if (digits.empty() || digits.size() > 5)
-        return std::nullopt;
-    uint32_t port = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        port = port * 10 + static_cast<uint32_t>(c - '0');
-    }
-    if (port == 0 || port > 65535)
-        return std::nullopt;
-    return static_cast<uint16_t>(port);
-}
 
 std::optional<ServerEndpoint> FromScheme(std::string_view name) {
     for (const Scheme& scheme : Schemes) {
@@ -64,8 +50,11 @@ std::optional<ServerEndpoint> ParseServerField(std::string_view field) {
     }
     const size_t colon = field.find(':');
     if (colon != std::string_view::npos) {
-        const std::optional<uint16_t> port = PortOf(field.substr(colon + 1));
-        if (!port)
+        // A port is 1 to 65535 in at most five digits.
+        const std::string_view digits = field.substr(colon + 1);
+        const std::optional<uint16_t> port =
+            digits.size() <= 5 ? DecimalOf<uint16_t>(digits) : std::nullopt;
+        if (!port || *port == 0)
             return std::nullopt;
         endpoint.port = *port;
         // Without a scheme, the IMAP over TLS port names IMAP; either TLS port means TLS.
@@ -78,11 +67,6 @@ std::optional<ServerEndpoint> ParseServerField(std::string_view field) {
     }
     endpoint.host = std::string(field);
     return endpoint;
-}
-
-bool IsImapField(std::string_view field) {
-    const std::optional<ServerEndpoint> server = ParseServerField(field);
-    return server && server->protocol == MailProtocol::Imap;
 }
 
 } // namespace kestrel

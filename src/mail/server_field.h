@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kestrel {
 
@@ -25,7 +26,26 @@ struct ServerEndpoint {
 // 65535 or not a number, an unknown scheme, or a scheme without a host.
 std::optional<ServerEndpoint> ParseServerField(std::string_view field);
 
-// Whether the field names an IMAP server.
-bool IsImapField(std::string_view field);
+// An account's server field: the text as the user typed it, and what it names, parsed once
+// when the text is set, so that nothing downstream reads the text again.
+class ServerField {
+  public:
+    ServerField() = default;
+    ServerField(std::string text) // NOLINT: a field is made from its text wherever text is at hand
+        : text_(std::move(text)), endpoint_(ParseServerField(text_)) {}
+    ServerField(const char* text) : ServerField(std::string(text)) {} // NOLINT: as above
+
+    const std::string& Text() const { return text_; }
+    // Nothing where the text names no server it could reach.
+    const std::optional<ServerEndpoint>& Endpoint() const { return endpoint_; }
+    // The host it names, empty for none.
+    std::string Host() const { return endpoint_ ? endpoint_->host : std::string(); }
+    bool IsImap() const { return endpoint_ && endpoint_->protocol == MailProtocol::Imap; }
+    bool operator==(const ServerField& other) const { return text_ == other.text_; }
+
+  private:
+    std::string text_;
+    std::optional<ServerEndpoint> endpoint_;
+};
 
 } // namespace kestrel

@@ -157,11 +157,10 @@ UniqueIds Pop3Client::ListUniqueIds(int32_t count) {
     return ParseUniqueIds(ids.lines, count);
 }
 
-bool Pop3Client::FetchHeader(int number, MailMessage& message) {
+void Pop3Client::FetchHeader(int number, MailMessage& message) {
     const int32_t numbers[] = {number};
     AskForHeaders(numbers);
     ReadHeader(message);
-    return true;
 }
 
 void Pop3Client::AskForHeaders(std::span<const int32_t> numbers) {
@@ -176,9 +175,8 @@ void Pop3Client::ReadHeader(MailMessage& message) {
     ReadHeaderBlock(message, ".");
 }
 
-bool Pop3Client::DeleteMessage(int number) {
+void Pop3Client::DeleteMessage(int number) {
     SendCommand("DELE " + std::to_string(number), {Positive});
-    return LastReply.NumericCode() == Positive;
 }
 
 void Pop3Client::CloseConnection() {

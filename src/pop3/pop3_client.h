@@ -86,8 +86,9 @@ class Pop3Client : public MessageClient {
     // them, one per call, in the same order.
     void AskForHeaders(std::span<const int32_t> numbers);
     void ReadHeader(MailMessage& message);
-    bool FetchHeader(int number, MailMessage& message);
-    bool DeleteMessage(int number);
+    void FetchHeader(int number, MailMessage& message);
+    // DELE n: marks the message, which the server removes at a positive QUIT.
+    void DeleteMessage(int number);
     // Writes QUIT and closes, without waiting for the reply.
     void CloseConnection() override;
     // Writes QUIT, reads its reply, then closes: true only for a positive reply, the one sign

@@ -1,8 +1,8 @@
 #include "pop3/server_lists.h"
 
+#include "text/conversion.h"
 #include "text/text_ops.h"
 
-#include <charconv>
 #include <unordered_set>
 
 namespace kestrel {
@@ -31,14 +31,13 @@ int32_t SplitLine(std::string_view line, std::string_view& id) {
     const size_t space = line.find(' ');
     if (space == std::string_view::npos)
         return 0;
-    int32_t number = 0;
-    const auto [end, error] = std::from_chars(line.data(), line.data() + space, number);
-    if (error != std::errc() || end != line.data() + space)
+    const std::optional<int32_t> number = DecimalOf<int32_t>(line.substr(0, space));
+    if (!number)
         return 0;
     id = line.substr(space + 1);
     while (!id.empty() && (id.back() == ' ' || id.back() == '\t'))
         id.remove_suffix(1);
-    return number;
+    return *number;
 }
 
 } // namespace

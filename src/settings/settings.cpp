@@ -62,7 +62,7 @@ std::string EncodeSettings(const SettingsValues& values) {
     AppendNumber(out, values.speedStep);
     for (const AccountRecord& account : values.accounts) {
         AppendField(out, std::string(1, account.active ? ActiveMarker : InactiveMarker));
-        AppendField(out, account.host);
+        AppendField(out, account.server.Text());
         AppendField(out, account.user);
         AppendField(out, account.password);
     }
@@ -91,7 +91,7 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
         if (text.find(FieldEnd) == std::string_view::npos)
             continue;
         account.active = ReadField(text) == std::string(1, ActiveMarker);
-        account.host = ReadField(text);
+        account.server = ReadField(text);
         account.user = ReadField(text);
         account.password = ReadField(text);
         if (account.active && !account.password.empty())

@@ -18,16 +18,6 @@ struct IntegerPrefix {
     int32_t Wrapped() const { return static_cast<int32_t>(negative ? 0u - low : low); }
 };
 
-int DigitValue(char c, uint32_t base) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (base == 16 && c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (base == 16 && c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Skips the "$" or "0x" that marks a hexadecimal number.
 uint32_t ReadBaseMark(std::string_view text, size_t& i) {
     if (i < text.size() && text[i] == '$') {
@@ -50,22 +40,40 @@ IntegerPrefix ReadIntegerPrefix(std::string_view text, bool hexMarks) {
         n.negative = text[i++] == '-';
     if (hexMarks)
         n.base = ReadBaseMark(text, i);
-    uint64_t exact = 0; // only while it fits 32 bits, so it cannot overflow itself
-    for (; i < text.size(); ++i, ++n.digits) {
-        const int digit = DigitValue(text[i], n.base);
-        if (digit < 0)
-            break;
-        n.low = n.low * n.base + static_cast<uint32_t>(digit);
-        if (!n.wide) {
-            exact = exact * n.base + static_cast<uint32_t>(digit);
-            n.wide = exact > UINT32_MAX;
-        }
-    }
-    n.end = i;
+    const Digits digits = ReadDigits(text.substr(i), n.base);
+    n.digits = digits.count;
+    n.end = i + digits.count;
+    n.low = static_cast<uint32_t>(digits.value); // 2^32 divides 2^64: the wrap is the same
+    n.wide = digits.overflow || digits.value > UINT32_MAX;
     return n;
 }
 
+int DigitValue(char c, unsigned base) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace
+
+Digits ReadDigits(std::string_view text, unsigned base) {
+    Digits digits;
+    for (const char c : text) {
+        const int digit = DigitValue(c, base);
+        if (digit < 0)
+            break;
+        const uint64_t before = digits.value;
+        digits.value = before * base + static_cast<unsigned>(digit);
+        digits.overflow =
+            digits.overflow || before > (UINT64_MAX - static_cast<unsigned>(digit)) / base;
+        ++digits.count;
+    }
+    return digits;
+}
 
 std::optional<int32_t> TryStrToInt(std::string_view text) {
     const IntegerPrefix n = ReadIntegerPrefix(text, true);

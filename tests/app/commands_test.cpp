@@ -126,7 +126,7 @@ TEST_F(ShellTest, AMenuCommandAlsoRunsANotificationRowOfItsIdentifier) {
     Type(HostEdit, "h");
     app->OnCommand(5, 0, false); // an identifier 5 with no control: the OkButton row
     EXPECT_EQ(app->Panel(), Compact);
-    EXPECT_EQ(app->Mail().Accounts()[0].host, "h");
+    EXPECT_EQ(app->Mail().Accounts()[0].server.Text(), "h");
 }
 
 TEST_F(ShellTest, InertItemsOnlyCloseTheirMenu) {

@@ -191,7 +191,7 @@ TEST_F(ShellTest, StoredTextsAreCutToFiftyBytes) {
     Type(HostEdit, std::string(60, 'h'));
     Type(PasswordEdit, std::string(50, 'p'));
     Click(OkButtonId);
-    EXPECT_EQ(app->Mail().Accounts()[0].host, std::string(50, 'h'));
+    EXPECT_EQ(app->Mail().Accounts()[0].server.Text(), std::string(50, 'h'));
     EXPECT_EQ(app->Mail().Accounts()[0].password, std::string(50, 'p'));
 }
 

@@ -88,8 +88,7 @@ TEST_F(ImapDovecotTest, DeletesExactlyTheChosenMessageWhileAnotherClientFlaggedO
     const ListedMessage& chosen = listing.lines[1];
     RunningClient running;
     const DeletionResult result = DeleteListedMessage(
-        {1, chosen.number, chosen.identity, User("ivy"), chosen.uid}, {10000, 15000},
-        [] { return std::make_unique<Pop3Client>(); }, running);
+        {1, chosen.number, chosen.identity, User("ivy"), chosen.uid}, {10000, 15000}, running);
     EXPECT_TRUE(result.deleted);
     EXPECT_EQ(StatusText(result.outcome), "ok");
 
@@ -101,8 +100,7 @@ TEST_F(ImapDovecotTest, DeletesExactlyTheChosenMessageWhileAnotherClientFlaggedO
 
     // Deleting it again finds it gone.
     const DeletionResult twice = DeleteListedMessage(
-        {1, chosen.number, chosen.identity, User("ivy"), chosen.uid}, {10000, 15000},
-        [] { return std::make_unique<Pop3Client>(); }, running);
+        {1, chosen.number, chosen.identity, User("ivy"), chosen.uid}, {10000, 15000}, running);
     EXPECT_FALSE(twice.deleted);
     EXPECT_EQ(twice.outcome.kind, AccountOutcome::Kind::Gone);
 }

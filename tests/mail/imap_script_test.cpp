@@ -259,8 +259,7 @@ TEST(ImapScriptTest, ADeletionExpungesOnlyItsMessageAndOnlyWhereTheServerCan) {
         LoopbackServer server([&](Peer& p) { ServeImap(p, box); });
         RunningClient running;
         const DeletionResult result = DeleteListedMessage(
-            {1, line.number, line.identity, On(server), line.uid}, {3000, 15000},
-            [] { return std::make_unique<Pop3Client>(); }, running);
+            {1, line.number, line.identity, On(server), line.uid}, {3000, 15000}, running);
         const std::string sent = server.Received();
         EXPECT_TRUE(result.deleted) << uidplus;
         EXPECT_NE(sent.find(" UID STORE 9 +FLAGS.SILENT (\\Deleted)\r\n"), std::string::npos);

@@ -223,7 +223,7 @@ TEST_F(MailTest, AnExitDuringAJobEndsAtOnce) {
         Account(1, port);
         app->OnTrayCallback(1035, TrayMouse::LeftButtonUp); // a listing starts
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        EXPECT_FALSE(mail().Idle());
+        EXPECT_FALSE(mail().NoJobs());
         const auto start = std::chrono::steady_clock::now();
         app->OnCommand(CmdExit, 0, false);
         app.reset();
@@ -262,11 +262,12 @@ TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
     Account(2, box.port());
     int made = 0;
     bool failing = true;
-    mail().MakeClientsWith([&]() -> std::unique_ptr<Pop3Client> {
-        if (failing && made++ == 0)
-            throw StackStartFailed();
-        return std::make_unique<Pop3Client>();
-    });
+    mail().MakeClientsWith({.pop3 = [&]() -> std::unique_ptr<Pop3Client> {
+                                if (failing && made++ == 0)
+                                    throw StackStartFailed();
+                                return std::make_unique<Pop3Client>();
+                            },
+                            .imap = {}});
     OpenList();
     ASSERT_EQ(Lines().size(), 1u) << "account 2 was still checked";
     EXPECT_EQ(Lines()[0][48], 2);
@@ -351,7 +352,7 @@ TEST_F(MailTest, FieldsThatNameNoServerConnectNowhere) {
                                       "pop3s://:" + port, "127.0.0.1:0"}) {
             mail().StoreAccount(1, {field, "user", "pw", true});
             Check();
-            EXPECT_EQ(mail().Accounts()[0].host, field) << "kept as typed";
+            EXPECT_EQ(mail().Accounts()[0].server.Text(), field) << "kept as typed";
         }
     }
     EXPECT_EQ(connections, 0);

@@ -42,10 +42,10 @@ TEST(Pop3Test, ASessionSendsExactlyItsCommands) {
     pop->OpenConnection(3000);
     EXPECT_EQ(pop->CountMessages(), 3);
     MailMessage message;
-    EXPECT_TRUE(pop->FetchHeader(2, message));
+    pop->FetchHeader(2, message);
     EXPECT_EQ(message.Subject, "Hi");
     EXPECT_EQ(message.From.Text(), "a@b.c");
-    EXPECT_TRUE(pop->DeleteMessage(2));
+    pop->DeleteMessage(2);
     pop->CloseConnection();
     EXPECT_EQ(server.Received(),
               "CAPA\r\nUSER x\r\nPASS \r\nSTAT\r\nTOP 2 0\r\nDELE 2\r\nQUIT\r\n");

@@ -121,18 +121,18 @@ TEST(SettingsCodecTest, MarkersAndTheMailCheckRule) {
         const SettingsValues v = DecodeSettings("0,0,1,1," + row.block, Before());
         EXPECT_EQ(v.accounts[0].active, row.active);
         EXPECT_EQ(v.mailCheckEnabled, row.enabled);
-        EXPECT_EQ(v.accounts[0].host, "h");
+        EXPECT_EQ(v.accounts[0].server.Text(), "h");
     }
 }
 
 TEST(SettingsCodecTest, ABlockCutShortKeepsWhatItHolds) {
     SettingsValues v = Before();
-    v.accounts[1].host = "kept";
+    v.accounts[1].server = "kept";
     v = DecodeSettings("0,0,1,1," + ScrambleText("\x02") + "\r" + ScrambleText("host") + "\r" +
                            ScrambleText("us"),
                        v);
     EXPECT_EQ(v.accounts[0], (AccountRecord{"host", "", "", true}));
-    EXPECT_EQ(v.accounts[1].host, "kept")
+    EXPECT_EQ(v.accounts[1].server.Text(), "kept")
         << "no carriage return left: the account keeps its values";
 }
 
@@ -349,8 +349,8 @@ TEST(SettingsCodecTest, EditedLineEndsReadAsWritten) {
         std::string text;
     } rows[] = {
         {"line feeds", lineFeeds},
-        {"line feeds and one after the header", lineFeeds.substr(0, header) + "\n" +
-                                                    lineFeeds.substr(header)},
+        {"line feeds and one after the header",
+         lineFeeds.substr(0, header) + "\n" + lineFeeds.substr(header)},
         {"CR LF after the header", written.substr(0, header) + "\r\n" + written.substr(header)},
         {"LF after the header", written.substr(0, header) + "\n" + written.substr(header)},
         {"a final line feed", lineFeeds + "\n"},
@@ -366,7 +366,7 @@ TEST(SettingsCodecTest, LongFieldsAreCutToWhatTheFormTakes) {
     const std::string text = "1,2,3,4," + Block("\x02", digits, std::string(60, 'u'), "pw") +
                              Block("\x01", "h", "u", std::string(50, 'p'));
     const SettingsValues v = DecodeSettings(text, Before());
-    EXPECT_EQ(v.accounts[0].host, std::string(50, '7'));
+    EXPECT_EQ(v.accounts[0].server.Text(), std::string(50, '7'));
     EXPECT_EQ(v.accounts[0].user, std::string(50, 'u'));
     EXPECT_EQ(v.accounts[0].password, "pw");
     EXPECT_EQ(v.accounts[1].password, std::string(50, 'p')) << "fifty bytes are kept whole";
@@ -475,7 +475,7 @@ TEST_F(ShellTest, TheAccountFormRefusesBytesTheFileCannotKeep) {
                              "c\xE4");
     EXPECT_EQ(desk.control(HostEdit).text, "abc\xE4");
     Click(OkButtonId);
-    EXPECT_EQ(app->Mail().Accounts()[0].host, "abc\xE4");
+    EXPECT_EQ(app->Mail().Accounts()[0].server.Text(), "abc\xE4");
 }
 
 } // namespace

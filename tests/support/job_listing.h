@@ -19,14 +19,12 @@ inline JobListing CheckAccount(const AccountRecord& account, const ListedIdsValu
                                bool listNew = true) {
     JobListing listing;
     RunningClient running;
-    CheckAccounts(
-        {{1, account, 0, listed, 0}}, listNew, {3000, 15000}, 1000,
-        [] { return std::make_unique<Pop3Client>(); }, running,
-        [&](CheckReport report) {
-            for (ListedMessage& line : report.listed)
-                listing.lines.push_back(std::move(line));
-            listing.last = std::move(report);
-        });
+    CheckAccounts({{1, account, 0, listed, 0}}, listNew, {3000, 15000}, 1000, running,
+                  [&](CheckReport report) {
+                      for (ListedMessage& line : report.listed)
+                          listing.lines.push_back(std::move(line));
+                      listing.last = std::move(report);
+                  });
     return listing;
 }
 

@@ -35,12 +35,12 @@ class ShellTest : public ::testing::Test {
     // as the message loop would.
     void Settle() {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (app && !app->Mail().Idle() && std::chrono::steady_clock::now() < end) {
+        while (app && !app->Mail().NoJobs() && std::chrono::steady_clock::now() < end) {
             desk.posted.WaitForAny(std::chrono::milliseconds(20));
             desk.posted.RunAll();
         }
         desk.posted.RunAll();
-        ASSERT_TRUE(!app || app->Mail().Idle()) << "the mail thread did not finish";
+        ASSERT_TRUE(!app || app->Mail().NoJobs()) << "the mail thread did not finish";
     }
 
     // A first start, then the throughput panel confirmed: the compact window at the right edge.

@@ -1,0 +1,181 @@
+#include "mail/pop3_jobs.h"
+
+#include "mail/job_client.h"
+#include "mail/mail_entry.h"
+#include "mail/new_messages.h"
+#include "pop3/header_fetches.h"
+#include "pop3/pop3_client.h"
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace kestrel {
+
+namespace {
+
+// Lists the messages of those numbers in order, each line reported as it is made. A message
+// counts as listed (done) once its line is made, or once its server refused or garbled its
+// header.
+void ListMessages(Pop3Client& pop, const std::vector<int32_t>& numbers, const UniqueIds& ids,
+                  CheckReport& report, const std::function<void(int32_t)>& done,
+                  const CheckReports& send) {
+    MailMessage message;
+    HeaderFetches fetches(pop, numbers);
+    while (!fetches.Done()) {
+        const int32_t n = fetches.NextNumber();
+        try {
+            fetches.Next(message);
+        } catch (...) {
+            if (!FetchWasCutShort(std::current_exception()))
+                done(n);
+            throw;
+        }
+        report.listed.push_back({n, MailListEntry(DisplayText(message), report.account, n),
+                                 MessageIdentity(message),
+                                 ids.Listed() ? ids.ids[static_cast<size_t>(n - 1)] : ""});
+        done(n);
+        message.ResetMessage();
+        if (!fetches.Done()) {
+            send(report);
+            report.listed.clear();
+            report.seenBefore = report.seenAfter;
+        }
+    }
+}
+
+// By count: what is behind the seen count is new; a mailbox that shrank below it is new again.
+NewMessages CountedAsNew(CheckReport& report, int32_t count, int32_t most) {
+    if (count < report.seenAfter)
+        report.seenAfter = 0;
+    NewMessages fresh{count - report.seenAfter, {}};
+    for (int32_t n = report.seenAfter + 1; n <= count && n - report.seenAfter <= most; ++n)
+        fresh.first.push_back(n);
+    return fresh;
+}
+
+// The first messages that were all listed.
+int32_t ListedPrefix(const UniqueIds& ids, const ListedIds& listed) {
+    int32_t n = 0;
+    while (static_cast<size_t>(n) < ids.ids.size() &&
+           listed.contains(ids.ids[static_cast<size_t>(n)]))
+        ++n;
+    return n;
+}
+
+UniqueIds UidlFailedBefore() {
+    UniqueIds ids;
+    ids.state = UniqueIds::State::Broken;
+    ids.fault = "UIDL failed before";
+    return ids;
+}
+
+AccountOutcome CountedBecause(const UniqueIds& ids, int32_t count, int32_t fresh) {
+    AccountOutcome outcome = SucceededWith(count, fresh);
+    if (ids.state == UniqueIds::State::Broken)
+        outcome.remark = ids.fault + ": new mail counted";
+    return outcome;
+}
+
+void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
+                      int32_t mostListed, const ClientMakers& makers, RunningClient& running,
+                      const CheckReports& send) {
+    CheckReport report{input.account, input.seen,        input.seen, false, {},
+                       std::nullopt,  input.listedEpoch, nullptr};
+    MailStep step = MailStep::Connect;
+    UniqueIds ids;
+    ListedIds listed; // by id: the ones still on the server, and those listed now
+    try {
+        JobClient<Pop3Client> pop(makers.pop3, running);
+        ConnectClient(*pop, input.record, limits, step);
+        if (!pop->IsConnected()) {
+            report.outcome = NoServerIn(input.record.server.Text());
+        } else {
+            step = MailStep::Stat;
+            const int32_t count = pop->CountMessages();
+            step = MailStep::Uidl;
+            ids = input.countOnly ? UidlFailedBefore() : pop->ListUniqueIds(count);
+            const NewMessages fresh =
+                ids.Listed() ? NotListed(ids.ids, IdsIn(input.listed), mostListed, listed)
+                             : CountedAsNew(report, count, mostListed);
+            report.found = fresh.count > 0;
+            if (listNew && report.found) {
+                step = MailStep::Top;
+                const auto done = [&](int32_t n) {
+                    if (ids.Listed())
+                        listed.insert(ids.ids[static_cast<size_t>(n - 1)]);
+                    else
+                        report.seenAfter = n;
+                };
+                ListMessages(*pop, fresh.first, ids, report, done, send);
+            }
+            step = MailStep::Quit;
+            pop->CloseConnection();
+            report.outcome = CountedBecause(ids, count, fresh.count);
+        }
+    } catch (...) { // raises nothing: each account's failures stay its own
+        report.outcome = OutcomeOf(std::current_exception(), step, input.record.server.Host());
+    }
+    if (ids.Listed()) {
+        report.seenAfter = ListedPrefix(ids, listed);
+        report.listedAfter = std::make_shared<const ListedIds>(std::move(listed));
+    }
+    send(std::move(report));
+}
+
+// Where the line's message stands now: by its id where both have them, otherwise at its
+// number; 0 when the header there is not the listed one, or the id is gone.
+int32_t FindListedMessage(Pop3Client& pop, const LineToDelete& line, MailStep& step,
+                          DeletionResult& result) {
+    int32_t number = line.number;
+    if (!line.uid.empty()) {
+        step = MailStep::Stat;
+        const int32_t count = pop.CountMessages();
+        step = MailStep::Uidl;
+        const UniqueIds ids = pop.ListUniqueIds(count);
+        if (ids.Listed()) {
+            number = ids.NumberOf(line.uid);
+            if (number == 0) {
+                result.outcome = MessageGone();
+                return 0;
+            }
+        }
+    }
+    MailMessage message;
+    step = MailStep::Top;
+    pop.FetchHeader(number, message);
+    return MessageIdentity(message) == line.identity ? number : 0;
+}
+
+DeletionResult DeletePop3Message(const LineToDelete& line, const MailJobLimits& limits,
+                                 const ClientMakers& makers, RunningClient& running) {
+    DeletionResult result{false, SucceededWith(-1, 0), 0, true};
+    MailStep step = MailStep::Connect;
+    try {
+        JobClient<Pop3Client> pop(makers.pop3, running);
+        ConnectClient(*pop, line.record, limits, step);
+        if (!pop->IsConnected())
+            return {false, NoServerIn(line.record.server.Text()), 0, true};
+        const int32_t number = FindListedMessage(*pop, line, step, result);
+        // The server removes a marked message only when it answers QUIT positively.
+        step = MailStep::Dele;
+        if (number > 0) {
+            pop->DeleteMessage(number);
+            step = MailStep::Quit;
+            result.deleted = pop->Quit();
+            result.number = number;
+        } else {
+            pop->CloseConnection();
+        }
+    } catch (...) {
+        result.outcome = OutcomeOf(std::current_exception(), step, line.record.server.Host());
+    }
+    return result;
+}
+
+} // namespace
+
+const ProtocolJobs Pop3Jobs{CheckPop3Account, DeletePop3Message};
+
+} // namespace kestrel
