@@ -61,9 +61,10 @@ BENCHMARK(BM_QtDrawing);
 
 void BM_ProcNetDevReading(benchmark::State& state) {
     LinuxInterfaceTable table;
-    uint32_t size = 1 << 16;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(table.Read(size).rows.size());
+    for (auto _ : state) {
+        InterfaceReading reading = table.Read(ReadingFor::Sample);
+        benchmark::DoNotOptimize(reading);
+    }
 }
 BENCHMARK(BM_ProcNetDevReading);
 

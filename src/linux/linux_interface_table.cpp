@@ -12,7 +12,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr uint32_t NotEnoughRoom = 122; // the Windows status, which the reading acts on
 constexpr int InBytesField = 0, OutBytesField = 8;
 
 std::string_view Trimmed(std::string_view text) {
@@ -101,26 +100,23 @@ std::vector<unsigned> IndexesOf(const std::vector<ProcNetDevRow>& rows) {
 
 } // namespace
 
-InterfaceReading LinuxInterfaceTable::Read(uint32_t& bufferSize) {
+InterfaceReading LinuxInterfaceTable::Read(ReadingFor) {
     std::ifstream file("/proc/net/dev");
+    if (!file)
+        return std::nullopt;
     const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const std::vector<ProcNetDevRow> found = ParseProcNetDev(text);
-    const uint32_t needed = 4 + 860 * static_cast<uint32_t>(found.size());
-    if (needed > bufferSize) {
-        bufferSize = needed;
-        return {NotEnoughRoom, {}};
-    }
     const std::vector<unsigned> indexes = IndexesOf(found);
     std::vector<size_t> order(found.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return indexes[a] < indexes[b]; });
-    InterfaceReading reading;
+    std::vector<InterfaceRow> rows;
     for (size_t i : order)
-        reading.rows.push_back({found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets,
-                                true, IsLoopback(found[i].name)});
-    return reading;
+        rows.push_back({found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets, true,
+                        IsLoopback(found[i].name)});
+    return rows;
 }
 
 } // namespace kestrel

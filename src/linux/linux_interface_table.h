@@ -23,12 +23,11 @@ std::vector<ProcNetDevRow> ParseProcNetDev(std::string_view text);
 bool LoopbackInFlags(std::string_view text);
 
 // The interface table of Linux: /proc/net/dev in interface index order, the description being
-// the interface's name. It keeps the Windows table's size rule (a count and 860 bytes a row),
-// so that the reading grows its buffer the same way.
+// the interface's name. The list and a sample read it alike.
 class LinuxInterfaceTable : public InterfaceTable {
   public:
     void Load() override {}
-    InterfaceReading Read(uint32_t& bufferSize) override;
+    InterfaceReading Read(ReadingFor purpose) override;
 };
 
 } // namespace kestrel

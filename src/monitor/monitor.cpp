@@ -34,33 +34,30 @@ void Monitor::WatchListIndex(int index) {
 }
 
 void Monitor::FillInterfaceList() {
-    tableBufferSize_ = InitialBufferSize;
-    InterfaceReading reading = table_.Read(tableBufferSize_);
-    // More than ten interfaces do not fit the first buffer: ask again with the size the system
-    // asked for, so that every interface can be chosen.
-    if (reading.status != 0 && tableBufferSize_ > InitialBufferSize)
-        reading = table_.Read(tableBufferSize_);
-    for (const InterfaceRow& row : reading.rows)
+    // A failed reading lists nothing, as an empty table does.
+    const std::vector<InterfaceRow> rows =
+        table_.Read(ReadingFor::InterfaceList).value_or(std::vector<InterfaceRow>{});
+    for (const InterfaceRow& row : rows)
         desktop_.lists.ListAdd(ControlName::InterfaceList, row.description);
-    listedRows_ = static_cast<int>(reading.rows.size());
+    listedRows_ = static_cast<int>(rows.size());
     if (listedRows_ > 0)
         desktop_.lists.ListAdd(ControlName::InterfaceList, AllInterfacesText);
 }
 
 void Monitor::SampleInterface() {
-    const InterfaceReading reading = table_.Read(tableBufferSize_);
+    const InterfaceReading reading = table_.Read(ReadingFor::Sample);
     allGrowth_.reset();
-    if ((reading.status & 0xFFFF) != 0)
+    if (!reading)
         return;
     if (interfaceNumber_ == AllInterfaces) {
-        allGrowth_ = SumOfAll(reading);
+        allGrowth_ = SumOfAll(*reading);
         return;
     }
     // A row the table does not have (interfaces gone since the number was stored) reads as no
     // traffic: the counters keep their values.
-    if (interfaceNumber_ < 1 || interfaceNumber_ > static_cast<int32_t>(reading.rows.size()))
+    if (interfaceNumber_ < 1 || interfaceNumber_ > static_cast<int32_t>(reading->size()))
         return;
-    const InterfaceRow& row = reading.rows[static_cast<size_t>(interfaceNumber_ - 1)];
+    const InterfaceRow& row = (*reading)[static_cast<size_t>(interfaceNumber_ - 1)];
     currentIn_ = row.inOctets;
     currentOut_ = row.outOctets;
     wide_ = row.wide;
@@ -69,10 +66,10 @@ void Monitor::SampleInterface() {
 // Each interface's growth by its own counters' rule, the loopback one left out, so that a
 // laptop moving from Wi-Fi to a cable keeps its graph. An interface new since the last sample
 // starts there; twins of one name keep their order.
-Monitor::Growth Monitor::SumOfAll(const InterfaceReading& reading) {
+Monitor::Growth Monitor::SumOfAll(const std::vector<InterfaceRow>& rows) {
     Growth sum;
     std::map<std::string, InterfaceRow> now;
-    for (const InterfaceRow& row : reading.rows) {
+    for (const InterfaceRow& row : rows) {
         if (row.loopback)
             continue;
         std::string key = row.description;

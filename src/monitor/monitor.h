@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kestrel {
 
@@ -22,7 +23,6 @@ class Monitor {
     // The sum of every interface but the loopback one: the list's last row. Stored as a number
     // that no row has and that an older build reads as a row beyond its table: no traffic.
     static constexpr int32_t AllInterfaces = -1;
-    static constexpr uint32_t InitialBufferSize = 8604; // the count and ten rows
 
     Monitor(const Desktop& desktop, InterfaceTable& table, TrayIconRecord icon)
         : desktop_(desktop), table_(table), icon_(std::move(icon)) {}
@@ -44,8 +44,6 @@ class Monitor {
     const Divisors& Scale() const { return divisors_; }
 
     const ThroughputHistory& History() const { return history_; }
-    // What the next reading of the table is given: grown when the table asked for more.
-    uint32_t TableBufferSize() const { return tableBufferSize_; }
 
     // Steps of the window's creation sequence.
     void ClearIncomingHistory();
@@ -74,7 +72,7 @@ class Monitor {
     };
     void SampleInterface();
     Growth PerTick(Growth growth);
-    Growth SumOfAll(const InterfaceReading& reading);
+    Growth SumOfAll(const std::vector<InterfaceRow>& rows);
     void UpdateRates();
     void ScaleNewest(const Growth& growth);
     void ShiftHistory();
@@ -100,7 +98,6 @@ class Monitor {
     std::optional<int64_t> sampledAtMs_;
     bool primeNext_ = false;
     std::string inRateText_, outRateText_;
-    uint32_t tableBufferSize_ = InitialBufferSize;
     ThroughputHistory history_;
 };
 

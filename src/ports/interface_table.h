@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,13 @@ struct InterfaceRow {
     bool operator==(const InterfaceRow&) const = default;
 };
 
-struct InterfaceReading {
-    uint32_t status = 0; // 0 when the table was read
-    std::vector<InterfaceRow> rows;
-};
+// The table's rows, or nothing when it could not be read: a failed reading is no sample, while
+// a table without rows is one.
+using InterfaceReading = std::optional<std::vector<InterfaceRow>>;
+
+// What a reading serves. The list is filled once and must hold every interface; a sample comes
+// every tick and may miss one that came since, as the next tick reads again.
+enum class ReadingFor { InterfaceList, Sample };
 
 // The operating system's table of network interfaces, sorted as the platform sorts them.
 class InterfaceTable {
@@ -26,9 +30,7 @@ class InterfaceTable {
     virtual ~InterfaceTable() = default;
     // Binds the platform library that reads the table; called once at window creation.
     virtual void Load() = 0;
-    // One reading into a buffer of bufferSize bytes. When the table does not fit, the reading
-    // fails and raises bufferSize to the size the platform asks for.
-    virtual InterfaceReading Read(uint32_t& bufferSize) = 0;
+    virtual InterfaceReading Read(ReadingFor purpose) = 0;
 };
 
 } // namespace kestrel

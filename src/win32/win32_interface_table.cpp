@@ -11,6 +11,14 @@ using namespace if_layout;
 
 namespace {
 
+using GetIfTableEntry = DWORD(WINAPI*)(void* table, ULONG* size, BOOL sort);
+using GetIfEntry2Entry = DWORD(WINAPI*)(void* row);
+
+// Only the status's low word tells a failure.
+bool Failed(DWORD status) {
+    return (status & 0xFFFF) != 0;
+}
+
 uint32_t Word(std::span<const uint8_t> bytes, size_t at) {
     return static_cast<uint32_t>(bytes[at]) | static_cast<uint32_t>(bytes[at + 1]) << 8 |
            static_cast<uint32_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
@@ -58,28 +66,42 @@ void Win32InterfaceTable::Load() {
     HMODULE library = LoadLibraryA("iphlpapi.dll");
     if (!library)
         return;
-    getIfTable_ = reinterpret_cast<GetIfTableEntry>(
+    entries_.getIfTable = reinterpret_cast<GetIfTableEntry>(
         reinterpret_cast<void*>(GetProcAddress(library, "GetIfTable")));
-    getIfEntry2_ = reinterpret_cast<GetIfEntry2Entry>(
+    entries_.getIfEntry2 = reinterpret_cast<GetIfEntry2Entry>(
         reinterpret_cast<void*>(GetProcAddress(library, "GetIfEntry2")));
 }
 
-InterfaceReading Win32InterfaceTable::Read(uint32_t& bufferSize) {
-    if (!getIfTable_)
+InterfaceReading Win32InterfaceTable::Read(ReadingFor purpose) {
+    if (purpose == ReadingFor::InterfaceList)
+        bufferSize_ = InitialBufferSize;
+    TableCall call = CallGetIfTable();
+    // More than ten interfaces do not fit the first buffer: ask again with the size the system
+    // asked for, so that every interface can be chosen. A sample does not: a table grown since
+    // fails this tick and is read whole on the next.
+    if (purpose == ReadingFor::InterfaceList && call.status != 0 && bufferSize_ > InitialBufferSize)
+        call = CallGetIfTable();
+    if (Failed(call.status))
+        return std::nullopt;
+    return std::move(call.rows);
+}
+
+Win32InterfaceTable::TableCall Win32InterfaceTable::CallGetIfTable() {
+    if (!entries_.getIfTable)
         return {ERROR_NOT_SUPPORTED, {}};
-    std::vector<uint8_t> buffer(bufferSize, 0);
-    ULONG size = bufferSize;
-    const DWORD status = getIfTable_(buffer.data(), &size, TRUE);
-    bufferSize = size;
-    if ((status & 0xFFFF) != 0)
+    std::vector<uint8_t> buffer(bufferSize_, 0);
+    ULONG size = bufferSize_;
+    const DWORD status = entries_.getIfTable(buffer.data(), &size, TRUE);
+    bufferSize_ = size;
+    if (Failed(status))
         return {status, {}};
     const auto lookup = [this](uint32_t index) -> std::optional<WideCounters> {
-        if (!getIfEntry2_)
+        if (!entries_.getIfEntry2)
             return std::nullopt;
         // A zero LUID makes GetIfEntry2 go by the index.
         alignas(8) std::array<uint8_t, Row2Size> entry{};
         std::memcpy(entry.data() + Row2IndexAt, &index, sizeof index);
-        if (getIfEntry2_(entry.data()) != NO_ERROR)
+        if (entries_.getIfEntry2(entry.data()) != NO_ERROR)
             return std::nullopt;
         return WideCounters{Word64(entry, Row2InOctetsAt), Word64(entry, Row2OutOctetsAt)};
     };

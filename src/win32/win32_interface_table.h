@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <utility>
+#include <vector>
 
 namespace kestrel {
 
@@ -51,18 +53,36 @@ using WideLookup = std::function<std::optional<WideCounters>(uint32_t index)>;
 // for keeps its 32-bit ones.
 std::vector<InterfaceRow> WithWideCounters(std::vector<IfTableRow> rows, const WideLookup& lookup);
 
+// The two calls of iphlpapi.dll the table makes; the tests give stand-ins.
+struct IfEntries {
+    std::function<DWORD(void* table, ULONG* size, BOOL sort)> getIfTable;
+    std::function<DWORD(void* row)> getIfEntry2;
+};
+
 // GetIfTable from iphlpapi.dll for the rows and their order, GetIfEntry2 (Vista on) for
 // counters that do not wrap; both bound at run time, so that an older system still starts.
 class Win32InterfaceTable : public InterfaceTable {
   public:
+    static constexpr uint32_t InitialBufferSize = 8604; // the count and ten rows
+
+    Win32InterfaceTable() = default;
+    explicit Win32InterfaceTable(IfEntries entries) : entries_(std::move(entries)) {}
+
     void Load() override;
-    InterfaceReading Read(uint32_t& bufferSize) override;
+    // The list starts from the initial size and asks once more with the size the system asked
+    // for; a sample asks once, with the size last given back.
+    InterfaceReading Read(ReadingFor purpose) override;
 
   private:
-    using GetIfTableEntry = DWORD(WINAPI*)(void* table, ULONG* size, BOOL sort);
-    using GetIfEntry2Entry = DWORD(WINAPI*)(void* row);
-    GetIfTableEntry getIfTable_ = nullptr;
-    GetIfEntry2Entry getIfEntry2_ = nullptr;
+    struct TableCall {
+        DWORD status = 0;
+        std::vector<InterfaceRow> rows; // none unless the low word is 0
+    };
+    // One GetIfTable into a buffer of bufferSize_ bytes; the size it gives back is kept.
+    TableCall CallGetIfTable();
+
+    IfEntries entries_;
+    uint32_t bufferSize_ = InitialBufferSize;
 };
 
 } // namespace kestrel

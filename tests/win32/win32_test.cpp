@@ -158,6 +158,55 @@ TEST(Win32InterfaceTableTest, GetIfEntry2sCountersReplaceThe32BitOnesWhereItAnsw
     EXPECT_EQ(WithWideCounters(rows, none), narrow) << "no GetIfEntry2: the rows as they were";
 }
 
+// One table through a run of readings, GetIfTable stood in for as the system answers: a buffer
+// too small fails and says the size needed; one that fits gets the rows and the status given.
+TEST(Win32InterfaceTableTest, TheListAsksAgainForRoomASampleWaitsForTheNextTick) {
+    constexpr ULONG Ten = 4 + 860 * 10, Fourteen = 4 + 860 * 14;
+    constexpr std::optional<size_t> Failed;
+    size_t rows = 0;
+    DWORD status = NO_ERROR;
+    std::vector<ULONG> asked;
+    const auto getIfTable = [&](void* buffer, ULONG* size, BOOL) -> DWORD {
+        asked.push_back(*size);
+        const auto bytes =
+            Table(std::vector<CraftedRow>(rows, {1, 6, 0, 0, "eth"}), static_cast<uint32_t>(rows));
+        if (*size < bytes.size()) {
+            *size = static_cast<ULONG>(bytes.size());
+            return ERROR_INSUFFICIENT_BUFFER;
+        }
+        std::memcpy(buffer, bytes.data(), bytes.size());
+        return status;
+    };
+    Win32InterfaceTable table({getIfTable, nullptr});
+    using enum ReadingFor;
+    const struct {
+        size_t rows;
+        ReadingFor purpose;
+        std::vector<ULONG> asked;
+        std::optional<size_t> read;
+        DWORD status = NO_ERROR;
+    } steps[] = {
+        {2, Sample, {Ten}, 2},                    // before any list: room for ten
+        {14, Sample, {Ten}, Failed},              // grown: this tick fails, not asked again
+        {14, Sample, {Fourteen}, 14},             // the next one reads with the size asked for
+        {0, Sample, {Fourteen}, 0},               // an empty table is no failure
+        {10, InterfaceList, {Ten}, 10},           // the list starts from ten again, and they fit
+        {14, InterfaceList, {Ten, Fourteen}, 14}, // more are asked for once more
+        {14, InterfaceList, {Ten, Fourteen}, Failed, ERROR_GEN_FAILURE}, // the second one fails
+        {2, InterfaceList, {Ten}, Failed, ERROR_GEN_FAILURE}, // no room asked: no second asking
+        {2, InterfaceList, {Ten}, 2, 0x10000},                // only the low word tells a failure
+    };
+    for (const auto& step : steps) {
+        rows = step.rows;
+        status = step.status;
+        asked.clear();
+        const InterfaceReading reading = table.Read(step.purpose);
+        EXPECT_EQ(std::pair(asked, reading ? std::optional(reading->size()) : Failed),
+                  std::pair(step.asked, step.read))
+            << "rows " << step.rows << " status " << step.status;
+    }
+}
+
 // Bytes through a loopback TCP connection, read off by the server's side. The socket is closed
 // on every path: the server reads until it is.
 void LoopbackTraffic(size_t bytes) {
@@ -185,18 +234,15 @@ void LoopbackTraffic(size_t bytes) {
 TEST(Win32InterfaceTableTest, TheRealLoopbackRowIsFlaggedAndItsWideCountersGrow) {
     Win32InterfaceTable table;
     table.Load();
-    uint32_t size = 4;
-    EXPECT_NE(table.Read(size).status, 0u) << "no room for any row";
-    ASSERT_GT(size, 4u);
+    ASSERT_TRUE(table.Read(ReadingFor::InterfaceList).has_value());
     const auto loopbackRow = [&]() -> InterfaceRow {
-        const InterfaceReading reading = table.Read(size);
-        EXPECT_EQ(reading.status, 0u);
+        const auto rows = table.Read(ReadingFor::Sample).value_or(std::vector<InterfaceRow>{});
         std::vector<InterfaceRow> flagged;
-        for (const InterfaceRow& row : reading.rows) {
+        for (const InterfaceRow& row : rows) {
             if (row.loopback)
                 flagged.push_back(row);
         }
-        EXPECT_EQ(flagged.size(), 1u) << "of " << reading.rows.size() << " rows";
+        EXPECT_EQ(flagged.size(), 1u) << "of " << rows.size() << " rows";
         return flagged.empty() ? InterfaceRow{} : flagged[0];
     };
     const InterfaceRow before = loopbackRow();
