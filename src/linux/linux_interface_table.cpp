@@ -1,9 +1,10 @@
 #include "linux/linux_interface_table.h"
 
+#include "text/conversion.h"
+
 #include <net/if.h>
 
 #include <algorithm>
-#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -28,14 +29,8 @@ std::optional<uint64_t> Field(std::string_view counters, int index) {
         const size_t end = std::min(counters.find(' '), counters.size());
         if (counters.empty())
             return std::nullopt;
-        if (i == index) {
-            uint64_t value = 0;
-            const auto [rest, error] =
-                std::from_chars(counters.data(), counters.data() + end, value);
-            if (error != std::errc() || rest != counters.data() + end)
-                return std::nullopt;
-            return value;
-        }
+        if (i == index)
+            return DecimalOf<uint64_t>(counters.substr(0, end));
         counters.remove_prefix(end);
     }
 }
@@ -65,11 +60,10 @@ bool LoopbackInFlags(std::string_view text) {
     text = Trimmed(text.substr(0, std::min(text.find('\n'), text.size())));
     if (text.starts_with("0x") || text.starts_with("0X"))
         text.remove_prefix(2);
-    unsigned flags = 0;
-    const auto [rest, error] = std::from_chars(text.data(), text.data() + text.size(), flags, 16);
-    if (text.empty() || error != std::errc() || rest != text.data() + text.size())
+    const Digits flags = ReadDigits(text, 16);
+    if (text.empty() || flags.count != text.size() || flags.overflow || flags.value > UINT32_MAX)
         return false;
-    return (flags & IFF_LOOPBACK) != 0;
+    return (flags.value & IFF_LOOPBACK) != 0;
 }
 
 namespace {
