@@ -3,7 +3,7 @@
 // is converted only when its text comes out no longer than the run. Natively the other sets go
 // through glibc's iconv, so the fuzzer reaches it with names from the dictionary.
 #include "message/decoding.h"
-#include "net/exceptions.h"
+#include "text/conversion.h"
 
 #include <string_view>
 

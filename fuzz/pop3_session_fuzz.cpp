@@ -7,6 +7,7 @@
 #include "mail/mail_entry.h"
 #include "net/exceptions.h"
 #include "pop3/header_fetches.h"
+#include "text/conversion.h"
 
 #include <set>
 
