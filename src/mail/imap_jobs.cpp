@@ -91,34 +91,25 @@ void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLi
                       const CheckReports& send) {
     CheckReport report{input.account, input.seen,        input.seen, false, {},
                        std::nullopt,  input.listedEpoch, nullptr};
-    MailStep step = MailStep::Connect;
     ListedIds listed; // the listed ones the server still holds unread, and those listed now
     bool searched = false;
-    try {
-        JobClient<ImapClient> imap(makers.imap, running);
-        ConnectClient(*imap, input.record, limits, step);
-        if (!imap->IsConnected()) {
-            report.outcome = NoServerIn(input.record.server.Text());
-        } else {
-            step = MailStep::Select;
-            const ImapClient::Mailbox inbox = imap->OpenInbox(true);
-            step = MailStep::Search;
-            const Unread unread = UnreadIn(*imap, inbox.uidValidity);
-            const NewMessages fresh =
-                NotListed(unread.keys, IdsIn(input.listed), mostListed, listed);
-            searched = true;
-            report.found = fresh.count > 0;
-            if (listNew && report.found) {
-                step = MailStep::Fetch;
-                ListMessages(*imap, unread, fresh.first, report, listed, send);
-            }
-            step = MailStep::Logout;
-            imap->CloseConnection();
-            report.outcome = SucceededWith(static_cast<int32_t>(inbox.messages), fresh.count);
+    const auto talk = [&](ImapClient& imap, MailStep& step) {
+        step = MailStep::Select;
+        const ImapClient::Mailbox inbox = imap.OpenInbox(true);
+        step = MailStep::Search;
+        const Unread unread = UnreadIn(imap, inbox.uidValidity);
+        const NewMessages fresh = NotListed(unread.keys, IdsIn(input.listed), mostListed, listed);
+        searched = true;
+        report.found = fresh.count > 0;
+        if (listNew && report.found) {
+            step = MailStep::Fetch;
+            ListMessages(imap, unread, fresh.first, report, listed, send);
         }
-    } catch (...) { // raises nothing: each account's failures stay its own
-        report.outcome = OutcomeOf(std::current_exception(), step, input.record.server.Host());
-    }
+        step = MailStep::Logout;
+        imap.CloseConnection();
+        return SucceededWith(static_cast<int32_t>(inbox.messages), fresh.count);
+    };
+    report.outcome = Converse(makers.imap, input.record, limits, running, talk);
     // Without a search nothing is known of the mailbox: what was listed stays listed.
     report.listedAfter =
         searched ? std::make_shared<const ListedIds>(std::move(listed)) : input.listed;
@@ -132,33 +123,27 @@ DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& 
     const std::optional<ImapMessageId> id = ParseImapMessageKey(line.uid);
     if (!id)
         return {false, MessageGone(), 0, false};
-    MailStep step = MailStep::Connect;
-    try {
-        JobClient<ImapClient> imap(makers.imap, running);
-        ConnectClient(*imap, line.record, limits, step);
-        if (!imap->IsConnected())
-            return {false, NoServerIn(line.record.server.Text()), 0, false};
+    const auto talk = [&](ImapClient& imap, MailStep& step) {
         step = MailStep::Select;
-        if (imap->OpenInbox(false).uidValidity != id->uidValidity) {
-            result.outcome = MessageGone(); // its ids no longer name what they named
-            imap->CloseConnection();
-            return result;
+        if (imap.OpenInbox(false).uidValidity != id->uidValidity) {
+            imap.CloseConnection();
+            return MessageGone(); // its ids no longer name what they named
         }
         step = MailStep::Fetch;
         MailMessage message;
         const uint32_t uids[] = {id->uid};
-        imap->AskForHeaders(uids);
-        const bool found = imap->NextHeader(message).has_value();
-        while (imap->NextHeader(message)) {
+        imap.AskForHeaders(uids);
+        const bool found = imap.NextHeader(message).has_value();
+        while (imap.NextHeader(message)) {
         }
         if (!found) {
             result.outcome = MessageGone();
         } else if (MessageIdentity(message) == line.identity) {
             step = MailStep::Store;
-            imap->FlagDeleted(id->uid);
-            if (imap->Has("UIDPLUS") || imap->Has("IMAP4REV2")) {
+            imap.FlagDeleted(id->uid);
+            if (imap.Has("UIDPLUS") || imap.Has("IMAP4REV2")) {
                 step = MailStep::Expunge;
-                imap->ExpungeOnly(id->uid);
+                imap.ExpungeOnly(id->uid);
             } else {
                 result.outcome.remark = "only flagged \\Deleted: the server cannot remove one "
                                         "message alone (no UIDPLUS)";
@@ -166,10 +151,10 @@ DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& 
             result.deleted = true;
         }
         step = MailStep::Logout;
-        imap->CloseConnection();
-    } catch (...) {
-        result.outcome = OutcomeOf(std::current_exception(), step, line.record.server.Host());
-    }
+        imap.CloseConnection();
+        return result.outcome;
+    };
+    result.outcome = Converse(makers.imap, line.record, limits, running, talk);
     return result;
 }
 

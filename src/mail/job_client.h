@@ -57,6 +57,26 @@ void ConnectClient(Client& client, const AccountRecord& record, const MailJobLim
     client.OpenConnection(limits.connectMs);
 }
 
+// One conversation of a job with the account's server: the client made and attached for its
+// whole life, connected, then talk(client, step), which moves the step along and returns the
+// outcome. A field that names no server, and any failure at the step reached, make the outcome
+// instead: each account's failures stay its own.
+template <class Client, class Talk>
+AccountOutcome Converse(const std::function<std::unique_ptr<Client>()>& make,
+                        const AccountRecord& record, const MailJobLimits& limits,
+                        RunningClient& running, Talk talk) {
+    MailStep step = MailStep::Connect;
+    try {
+        JobClient<Client> client(make, running);
+        ConnectClient(*client, record, limits, step);
+        if (!client->IsConnected())
+            return NoServerIn(record.server.Text());
+        return talk(*client, step);
+    } catch (...) {
+        return OutcomeOf(std::current_exception(), step, record.server.Host());
+    }
+}
+
 // A fetch that a bound or the connection's end cut short says nothing about the message: it
 // is asked for again next time. One the server refused, or whose header cannot be read, would
 // fail again, so it counts as seen and the next listing goes on behind it.

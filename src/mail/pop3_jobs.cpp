@@ -83,40 +83,32 @@ void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLi
                       const CheckReports& send) {
     CheckReport report{input.account, input.seen,        input.seen, false, {},
                        std::nullopt,  input.listedEpoch, nullptr};
-    MailStep step = MailStep::Connect;
     UniqueIds ids;
     ListedIds listed; // by id: the ones still on the server, and those listed now
-    try {
-        JobClient<Pop3Client> pop(makers.pop3, running);
-        ConnectClient(*pop, input.record, limits, step);
-        if (!pop->IsConnected()) {
-            report.outcome = NoServerIn(input.record.server.Text());
-        } else {
-            step = MailStep::Stat;
-            const int32_t count = pop->CountMessages();
-            step = MailStep::Uidl;
-            ids = input.countOnly ? UidlFailedBefore() : pop->ListUniqueIds(count);
-            const NewMessages fresh =
-                ids.Listed() ? NotListed(ids.ids, IdsIn(input.listed), mostListed, listed)
-                             : CountedAsNew(report, count, mostListed);
-            report.found = fresh.count > 0;
-            if (listNew && report.found) {
-                step = MailStep::Top;
-                const auto done = [&](int32_t n) {
-                    if (ids.Listed())
-                        listed.insert(ids.ids[static_cast<size_t>(n - 1)]);
-                    else
-                        report.seenAfter = n;
-                };
-                ListMessages(*pop, fresh.first, ids, report, done, send);
-            }
-            step = MailStep::Quit;
-            pop->CloseConnection();
-            report.outcome = CountedBecause(ids, count, fresh.count);
+    const auto talk = [&](Pop3Client& pop, MailStep& step) {
+        step = MailStep::Stat;
+        const int32_t count = pop.CountMessages();
+        step = MailStep::Uidl;
+        ids = input.countOnly ? UidlFailedBefore() : pop.ListUniqueIds(count);
+        const NewMessages fresh = ids.Listed()
+                                      ? NotListed(ids.ids, IdsIn(input.listed), mostListed, listed)
+                                      : CountedAsNew(report, count, mostListed);
+        report.found = fresh.count > 0;
+        if (listNew && report.found) {
+            step = MailStep::Top;
+            const auto done = [&](int32_t n) {
+                if (ids.Listed())
+                    listed.insert(ids.ids[static_cast<size_t>(n - 1)]);
+                else
+                    report.seenAfter = n;
+            };
+            ListMessages(pop, fresh.first, ids, report, done, send);
         }
-    } catch (...) { // raises nothing: each account's failures stay its own
-        report.outcome = OutcomeOf(std::current_exception(), step, input.record.server.Host());
-    }
+        step = MailStep::Quit;
+        pop.CloseConnection();
+        return CountedBecause(ids, count, fresh.count);
+    };
+    report.outcome = Converse(makers.pop3, input.record, limits, running, talk);
     if (ids.Listed()) {
         report.seenAfter = ListedPrefix(ids, listed);
         report.listedAfter = std::make_shared<const ListedIds>(std::move(listed));
@@ -151,26 +143,21 @@ int32_t FindListedMessage(Pop3Client& pop, const LineToDelete& line, MailStep& s
 DeletionResult DeletePop3Message(const LineToDelete& line, const MailJobLimits& limits,
                                  const ClientMakers& makers, RunningClient& running) {
     DeletionResult result{false, SucceededWith(-1, 0), 0, true};
-    MailStep step = MailStep::Connect;
-    try {
-        JobClient<Pop3Client> pop(makers.pop3, running);
-        ConnectClient(*pop, line.record, limits, step);
-        if (!pop->IsConnected())
-            return {false, NoServerIn(line.record.server.Text()), 0, true};
-        const int32_t number = FindListedMessage(*pop, line, step, result);
-        // The server removes a marked message only when it answers QUIT positively.
-        step = MailStep::Dele;
-        if (number > 0) {
-            pop->DeleteMessage(number);
-            step = MailStep::Quit;
-            result.deleted = pop->Quit();
-            result.number = number;
-        } else {
-            pop->CloseConnection();
-        }
-    } catch (...) {
-        result.outcome = OutcomeOf(std::current_exception(), step, line.record.server.Host());
-    }
+    result.outcome =
+        Converse(makers.pop3, line.record, limits, running, [&](Pop3Client& pop, MailStep& step) {
+            const int32_t number = FindListedMessage(pop, line, step, result);
+            // The server removes a marked message only at a positive QUIT.
+            step = MailStep::Dele;
+            if (number > 0) {
+                pop.DeleteMessage(number);
+                step = MailStep::Quit;
+                result.deleted = pop.Quit();
+                result.number = number;
+            } else {
+                pop.CloseConnection();
+            }
+            return result.outcome;
+        });
     return result;
 }
 
