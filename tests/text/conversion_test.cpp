@@ -1,5 +1,5 @@
-// The two integer conversions over one reader: the strict one of the transport and POP3, and
-// the lenient one of the settings header.
+// The integer conversions over one reader of digits: the strict one of the transport and POP3,
+// the lenient one of the settings header, and the bare digits of protocol fields.
 #include "text/conversion.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +66,19 @@ TEST(ConversionTest, StrictAndLenientReadingsOfTheEdgeTexts) {
         EXPECT_EQ(TryStrToInt(row.text), row.strict) << '"' << row.text << '"';
         EXPECT_EQ(LeadingInteger(row.text), row.lenient) << '"' << row.text << '"';
     }
+}
+
+// Nothing but digits, within the type: the edges of 16 and 64 bits, and what is no number.
+TEST(ConversionTest, BareDigitsWithinTheirType) {
+    EXPECT_EQ(DecimalOf<uint16_t>("65535"), 65535);
+    EXPECT_EQ(DecimalOf<uint16_t>("00065535"), 65535);
+    EXPECT_EQ(DecimalOf<uint16_t>("65536"), std::nullopt);
+    EXPECT_EQ(DecimalOf<uint64_t>("18446744073709551615"), UINT64_MAX);
+    EXPECT_EQ(DecimalOf<uint64_t>("18446744073709551616"), std::nullopt);
+    EXPECT_EQ(DecimalOf<uint64_t>("184467440737095516150"), std::nullopt) << "wraps to below";
+    EXPECT_EQ(DecimalOf<int32_t>("2147483648"), std::nullopt);
+    for (const char* none : {"", "+1", "-1", " 1", "1 ", "1a", "0x1"})
+        EXPECT_EQ(DecimalOf<uint32_t>(none), std::nullopt) << '"' << none << '"';
 }
 
 } // namespace
