@@ -183,7 +183,7 @@ std::string ImapClient::NextTag() {
 }
 
 Response ImapClient::ReadResponse() {
-    reader_.StartAnswer(ReplyLimitMs, ResponseByteLimit);
+    reader_.StartAnswer(ReplyLimitMs, ResponseByteLimit, BoundedReader::TerminatorCost);
     imap::RawResponse raw;
     std::string& first = raw.lines.emplace_back();
     if (!reader_.Line(first))

@@ -30,11 +30,11 @@ std::string SocketWords(int code, const std::string& text) {
     return (words.empty() ? std::string("error") : words) + " (" + std::to_string(code) + ")";
 }
 
-// The first line of a negative reply, as the server put it.
-std::string ServerLine(const std::string& joined) {
+// The first line of a negative reply, as the server put it: its status word, then its text.
+std::string ServerLine(const std::string& joined, const std::string& word) {
     std::string first = joined.substr(0, joined.find("\r\n"));
     first.erase(0, first.find_first_not_of(' '));
-    return first.empty() ? "-ERR" : "-ERR " + first;
+    return first.empty() ? word : word + " " + first;
 }
 
 AccountOutcome TlsOutcome(TlsFailure why, const std::string& text, MailStep step) {
@@ -98,7 +98,8 @@ AccountOutcome OutcomeOf(const ClientError& failure, MailStep step, const std::s
     switch (why.cause) {
     case FailureCause::Refused:
     case FailureCause::Bye: // a POP3 reply's text lacks its status word; IMAP's line has it
-        return Made(refused, step, why.code != 0 ? ServerLine(failure.what()) : failure.what());
+        return Made(refused, step,
+                    *why.word ? ServerLine(failure.what(), why.word) : failure.what());
     case FailureCause::NoLogin:
         return Made(Kind::NoLogin, step, failure.what());
     case FailureCause::Lost:
@@ -108,7 +109,7 @@ AccountOutcome OutcomeOf(const ClientError& failure, MailStep step, const std::s
     case FailureCause::SessionOver:
         return Made(Kind::TooLong, step, "session took too long");
     case FailureCause::TooLong:
-        return Made(Kind::TooLong, step, std::string(why.bound) + " too long");
+        return Made(Kind::TooLong, step, std::string(why.word) + " too long");
     case FailureCause::Tls:
         return TlsOutcome(static_cast<TlsFailure>(why.code), failure.what(), step);
     case FailureCause::Socket:

@@ -10,9 +10,10 @@ void BoundedReader::StartSession(int limitMs) {
         limitMs > 0 ? Clock::now() + std::chrono::milliseconds(limitMs) : Clock::time_point::max();
 }
 
-void BoundedReader::StartAnswer(int limitMs, size_t byteLimit) {
+void BoundedReader::StartAnswer(int limitMs, size_t byteLimit, size_t lineCost) {
     answerDeadline_ = Clock::now() + std::chrono::milliseconds(limitMs);
     byteLimit_ = byteLimit;
+    lineCost_ = lineCost;
     spent_ = 0;
 }
 
@@ -30,11 +31,14 @@ void BoundedReader::RaiseTimeout() const {
     throw ReadTimeout();
 }
 
-bool BoundedReader::Line(std::string& line) {
+void BoundedReader::Read(std::string& line) {
     connection_.ReadLine(line, "\n", MsLeft());
     if (connection_.LineTimedOut)
         RaiseTimeout();
-    spent_ += line.size() + LineCost;
+}
+
+bool BoundedReader::Charge(const std::string& line) {
+    spent_ += line.size() + lineCost_;
     return spent_ <= byteLimit_;
 }
 

@@ -15,7 +15,7 @@ enum class FailureCause {
     Lost,        // the connection ended or broke under the session
     TimedOut,    // an answer did not come in time
     SessionOver, // the session's own bound ran out
-    TooLong,     // an answer broke a bound of bytes; Bound says which
+    TooLong,     // an answer broke a bound of bytes
     Tls,         // the TLS layer failed; Code is the TlsFailure
     Socket,      // a socket call failed after the connect; Code is the socket error
     Connect,     // the connect failed; Code is the socket error, 0 where there was none
@@ -23,8 +23,9 @@ enum class FailureCause {
 
 struct Failure {
     FailureCause cause = FailureCause::Other;
-    int code = 0;           // Tls, Socket, Connect: as said; Refused: a POP3 reply's code
-    const char* bound = ""; // "reply", "header", "line": the bound a TooLong broke
+    int code = 0;          // Tls: the TlsFailure; Socket, Connect: the socket error
+    const char* word = ""; // TooLong: the bound broken ("reply", "header", "line");
+                           // Refused: the status word the text lacks ("-ERR")
 };
 
 // The root of every protocol and transport failure; the message is the exception's text.
@@ -202,13 +203,13 @@ class HeaderTooLong : public ReplyTooLong {
 
 class ConnectionError : public ClientError {
   public:
-    explicit ConnectionError(const std::string& message)
-        : ClientError(message, {FailureCause::Lost}) {}
+    explicit ConnectionError(const std::string& message, Failure failure = {})
+        : ClientError(message, failure) {}
 };
 
 class NotConnected : public ConnectionError {
   public:
-    NotConnected() : ConnectionError("Nicht verbunden") {}
+    NotConnected() : ConnectionError("Nicht verbunden", {FailureCause::Lost}) {}
 };
 
 class NotEnoughData : public ConnectionError {

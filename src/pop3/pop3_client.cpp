@@ -15,9 +15,10 @@ constexpr int Positive = 1, Negative = 2;
 std::string MessageClient::ReadReplyLine() {
     std::string line;
     do {
-        if (!reader_.Line(line))
-            throw ReplyTooLong();
+        reader_.Read(line);
         text::TrimInPlace(line);
+        if (!reader_.Charge(line))
+            throw ReplyTooLong();
     } while (line.empty());
     return line;
 }
@@ -33,7 +34,7 @@ int MessageClient::ReadReply(std::initializer_list<int> allowed) {
 }
 
 void MessageClient::CollectReplyLines() {
-    reader_.StartAnswer(ReplyLimitMs, ReplyByteLimit);
+    reader_.StartAnswer(ReplyLimitMs, ReplyByteLimit, BoundedReader::TerminatorCost);
     std::vector<std::string> lines{ReadReplyLine()};
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
@@ -60,7 +61,7 @@ void MessageClient::RaiseReplyError() {
 
 std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::string& terminator) {
     StartWork(WorkMode::Read, 0);
-    reader_.StartAnswer(ReplyLimitMs, HeaderByteLimit);
+    reader_.StartAnswer(ReplyLimitMs, HeaderByteLimit, BoundedReader::KeptLineCost);
     std::string line;
     try {
         for (;;) {
@@ -82,7 +83,7 @@ std::string MessageClient::ReadHeaderBlock(MailMessage& message, const std::stri
 
 // Read on to the end of the reply, within its time, once it broke a bound.
 MessageClient::Listing MessageClient::ReadListing(size_t byteLimit, size_t lineLimit, int limitMs) {
-    reader_.StartAnswer(limitMs, byteLimit);
+    reader_.StartAnswer(limitMs, byteLimit, BoundedReader::KeptLineCost);
     Listing listing;
     std::string line;
     for (;;) {

@@ -16,7 +16,7 @@ namespace kestrel {
 class ReplyError : public ClientError {
   public:
     ReplyError(int code, const std::string& message)
-        : ClientError(message, {FailureCause::Refused, code}), ReplyErrorCode(code) {}
+        : ClientError(message, {FailureCause::Refused, code, "-ERR"}), ReplyErrorCode(code) {}
     int ReplyErrorCode;
 };
 
