@@ -72,7 +72,7 @@ template <class Step> void IdleSessions::Bounded(Session& session, int limitMs, 
 }
 
 void IdleSessions::Open(Session& session, const Changed& changed) {
-    session.client = newClient_ ? newClient_() : std::make_unique<ImapClient>();
+    session.client = MakeClient(newClient_);
     MailStep step = MailStep::Connect;
     try {
         Bounded(session, OpenLimitMs, [&](ImapClient& client) {

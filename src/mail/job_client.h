@@ -15,10 +15,16 @@
 
 namespace kestrel {
 
+// The client a maker makes, or the plain one where there is no maker.
+template <class Client>
+std::unique_ptr<Client> MakeClient(const std::function<std::unique_ptr<Client>()>& make) {
+    return make ? make() : std::make_unique<Client>();
+}
+
 template <class Client> class JobClient {
   public:
     JobClient(const std::function<std::unique_ptr<Client>()>& make, RunningClient& running)
-        : client_(make ? make() : std::make_unique<Client>()), running_(running) {
+        : client_(MakeClient(make)), running_(running) {
         running_.Attach(client_.get());
     }
     ~JobClient() { running_.Detach(); }
