@@ -75,9 +75,18 @@ inline std::string SetOf(const ScriptedInbox& box) {
     return set;
 }
 
+// The section a fetch asks for, as servers echo it: "BODY[HEADER.FIELDS (FROM …)]".
+inline std::string SectionAskedIn(const std::string& command) {
+    const size_t start = command.find("BODY.PEEK[");
+    const size_t end = command.find(']', start);
+    if (start == std::string::npos || end == std::string::npos)
+        return "BODY[HEADER]";
+    return "BODY" + command.substr(start + 9, end + 1 - (start + 9));
+}
+
 // False when the script ended the session.
-inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag,
-                  const std::string& set) {
+inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag, const std::string& set,
+                  const std::string& section) {
     int sent = 0;
     for (size_t i = 0; i < box.unread.size(); ++i) {
         const auto& [uid, header] = box.unread[i];
@@ -88,8 +97,8 @@ inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag,
             p.Close();
             return false;
         }
-        p.Send("* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uid) +
-               " BODY[HEADER] {" + std::to_string(header.size()) + "}\r\n");
+        p.Send("* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uid) + " " + section +
+               " {" + std::to_string(header.size()) + "}\r\n");
         SendLiteral(p, header, box.pieceMs);
         p.Send(")\r\n");
     }
@@ -132,7 +141,7 @@ inline void ServeImap(Peer& p, const ScriptedInbox& box) {
                 p.Send("* SEARCH" + ids + "\r\n" + tag + " OK\r\n");
         } else if (command.starts_with("UID FETCH ")) {
             const std::string set = command.substr(10, command.find(' ', 10) - 10);
-            if (!detail::Fetch(p, box, tag, set))
+            if (!detail::Fetch(p, box, tag, set, detail::SectionAskedIn(command)))
                 return;
         } else if (command == "IDLE") {
             p.Send("+ idling\r\n");
