@@ -54,8 +54,11 @@ int main(int argc, char** argv) {
         // after which the count stays as it is.
         LRESULT lines = 0;
         end = start;
-        for (LARGE_INTEGER now = start;; QueryPerformanceCounter(&now)) {
+        for (;;) {
+            // The time the window answered: while it is busy, the question waits for it.
             const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
             if (count != lines) {
                 lines = count;
                 end = now;
