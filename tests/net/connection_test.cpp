@@ -19,6 +19,7 @@
 #endif
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -337,27 +338,21 @@ TEST(LineTest, IsConnectedSeesTheCloseOnlyAfterAReadFoundIt) {
 std::atomic<int> receives = 0;
 #ifdef _WIN32
 int STAND_IN_API StaleOnce(SOCKET s, char* buffer, int length, int flags) {
-    if (receives++ == 0)
-        return sockets::SetLastError(sockets::WouldBlock), -1;
-    return ::recv(s, buffer, length, flags);
-}
 #else
 ssize_t StaleOnce(int s, void* buffer, size_t length, int flags) {
-    if (receives++ == 0)
-        return errno = EWOULDBLOCK, -1;
-    return ::recv(s, buffer, length, flags);
-}
 #endif
+    if (receives++ > 0)
+        return ::recv(s, buffer, length, flags);
+    errno = EWOULDBLOCK; // read as the binding reads a failure
+    sockets::SetLastError(sockets::WouldBlock);
+    return -1;
+}
 
 TEST(LineTest, AReceiveThatFindsNothingAfterAllWaitsAgain) {
     Session s([](Peer& p) { p.Send("+OK\r\n"); });
     sockets::BindEntry("recv", reinterpret_cast<void*>(&StaleOnce));
     std::string line;
-    try {
-        line = s.client->ReadLine("\n", 3000);
-    } catch (const std::exception& e) { // not before the stand-in is gone
-        ADD_FAILURE() << e.what();
-    }
+    EXPECT_NO_THROW(line = s.client->ReadLine("\n", 3000));
     sockets::BindEntry("recv", nullptr);
     EXPECT_EQ(line, "+OK");
     EXPECT_EQ(receives, 2);

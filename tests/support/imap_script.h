@@ -75,18 +75,9 @@ inline std::string SetOf(const ScriptedInbox& box) {
     return set;
 }
 
-// The section a fetch asks for, as servers echo it: "BODY[HEADER.FIELDS (FROM …)]".
-inline std::string SectionAskedIn(const std::string& command) {
-    const size_t start = command.find("BODY.PEEK[");
-    const size_t end = command.find(']', start);
-    if (start == std::string::npos || end == std::string::npos)
-        return "BODY[HEADER]";
-    return "BODY" + command.substr(start + 9, end + 1 - (start + 9));
-}
-
 // False when the script ended the session.
-inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag, const std::string& set,
-                  const std::string& section) {
+inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag,
+                  const std::string& set) {
     int sent = 0;
     for (size_t i = 0; i < box.unread.size(); ++i) {
         const auto& [uid, header] = box.unread[i];
@@ -97,8 +88,9 @@ inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag, con
             p.Close();
             return false;
         }
-        p.Send("* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uid) + " " + section +
-               " {" + std::to_string(header.size()) + "}\r\n");
+        p.Send("* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uid) +
+               " BODY[HEADER.FIELDS (FROM SUBJECT MESSAGE-ID)] {" + std::to_string(header.size()) +
+               "}\r\n");
         SendLiteral(p, header, box.pieceMs);
         p.Send(")\r\n");
     }
@@ -141,7 +133,7 @@ inline void ServeImap(Peer& p, const ScriptedInbox& box) {
                 p.Send("* SEARCH" + ids + "\r\n" + tag + " OK\r\n");
         } else if (command.starts_with("UID FETCH ")) {
             const std::string set = command.substr(10, command.find(' ', 10) - 10);
-            if (!detail::Fetch(p, box, tag, set, detail::SectionAskedIn(command)))
+            if (!detail::Fetch(p, box, tag, set))
                 return;
         } else if (command == "IDLE") {
             p.Send("+ idling\r\n");
