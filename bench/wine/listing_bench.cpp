@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrel's window did not come\n");
         return 1;
     }
+    Sleep(1000); // its start (the tray icons, the first check of the account) is over
     HWND list = Children(window)[9].handle; // the mail list box
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
