@@ -125,19 +125,54 @@ void AddIdsOf(std::string_view set, std::vector<uint32_t>& ids) {
     }
 }
 
+// The fields a listing reads: the line shows From and Subject; Message-ID keeps two messages
+// whose lines look alike apart in the identity a deletion compares, which hashes what came.
+// Decoding reads nothing else: raw 8-bit bytes stand as they are, whatever Content-Type says.
+constexpr std::string_view ListedFields = "FROM SUBJECT MESSAGE-ID";
+
+// The section of a header's answer: BODY[HEADER.FIELDS (…)], its list as the server echoes it
+// (any case or spacing, names quoted or not, never HEADER.FIELDS.NOT), or a whole BODY[HEADER].
+bool IsHeaderSection(const Item& item) {
+    constexpr std::string_view Fields = "BODY[HEADER.FIELDS";
+    constexpr size_t LongestEcho = 256; // far beyond a few names, quoted and spaced
+    if (item.type != Item::Type::Atom || item.text.size() > LongestEcho)
+        return false;
+    if (item.IsAtom("BODY[HEADER]"))
+        return true;
+    std::string_view rest = item.text;
+    if (!text::EqualsIgnoringCase(rest.substr(0, Fields.size()), Fields))
+        return false;
+    const auto skipBlanks = [&rest] {
+        rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+    };
+    rest.remove_prefix(Fields.size());
+    skipBlanks();
+    const size_t close = rest.find(')');
+    if (!rest.starts_with('(') || close == std::string_view::npos)
+        return false;
+    rest.remove_prefix(close + 1);
+    skipBlanks();
+    return rest == "]";
+}
+
 // A FETCH's message id and header.
 std::optional<std::pair<uint32_t, std::string>> HeaderIn(const Response& response) {
     const std::vector<Item>& items = response.items;
     if (items.size() < 3 || !items[1].IsAtom("FETCH"))
         return std::nullopt;
     const Item* uid = FetchValue(items[2], "UID");
-    const Item* header = FetchValue(items[2], "BODY[HEADER]");
+    const Item* header = nullptr;
+    for (size_t i = 0; i + 1 < items[2].items.size() && !header; i += 2) {
+        if (IsHeaderSection(items[2].items[i]))
+            header = &items[2].items[i + 1];
+    }
     if (!uid || !header || !uid->Number())
         return std::nullopt;
     return std::make_pair(*uid->Number(), header->text);
 }
 
-// The id a FETCH line names before its literal: "* 5 FETCH (UID 12 BODY[HEADER] {…}".
+// The id a FETCH line names before its literal:
+// "* 5 FETCH (UID 12 BODY[HEADER.FIELDS (FROM SUBJECT MESSAGE-ID)] {…}".
 std::optional<uint32_t> UidBefore(std::string_view line) {
     const std::string upper = text::Upper(std::string(line));
     size_t at = upper.find("(UID ");
@@ -376,7 +411,8 @@ void ImapClient::AskForHeaders(std::span<const uint32_t> uids) {
     fetching_ = std::set<uint32_t>(uids.begin(), uids.end());
     brokenHeader_.reset();
     fetchTag_ = NextTag();
-    WriteLine(fetchTag_ + " UID FETCH " + UidSet(fetching_) + " (UID BODY.PEEK[HEADER])");
+    WriteLine(fetchTag_ + " UID FETCH " + UidSet(fetching_) + " (UID BODY.PEEK[HEADER.FIELDS (" +
+              std::string(ListedFields) + ")])");
 }
 
 std::optional<uint32_t> ImapClient::NextHeader(MailMessage& message) {

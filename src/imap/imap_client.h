@@ -74,7 +74,8 @@ class ImapClient : public TcpClient {
     // The ids of the messages without \Seen and without \Deleted, ascending.
     std::vector<uint32_t> UnseenIds();
 
-    // Asks for those messages' headers in one command, without marking them read.
+    // Asks for those messages' headers in one command, without marking them read: only the
+    // fields a listing reads, the same for a listing and a deletion's check.
     void AskForHeaders(std::span<const uint32_t> uids);
     // The next header that came, into message: its message's id; nothing once the command is
     // complete. A message the server no longer has never comes.

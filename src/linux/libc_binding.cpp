@@ -181,7 +181,7 @@ int Bind(Socket s, const Address4& local) {
 
 // A blocking connect that another thread can end by closing the socket or by the stop flag: the
 // connect runs non-blocking and is watched in short polls, each of which sees a closed socket
-// at once.
+// at once. The socket stays non-blocking, as on Windows.
 int Connect(Socket s, const Address4& peer, const std::atomic<bool>* stop) {
     auto fcntl = Bound<int (*)(int, int, ...)>(fcntlRow);
     const int flags = fcntl(Fd(s), F_GETFL);
@@ -218,7 +218,6 @@ int Connect(Socket s, const Address4& peer, const std::atomic<bool>* stop) {
             return Failed();
         }
     }
-    fcntl(Fd(s), F_SETFL, flags);
     return 0;
 }
 

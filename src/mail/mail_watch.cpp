@@ -268,9 +268,8 @@ void MailWatch::StartDeletion(const MailLine& requested) {
 }
 
 void MailWatch::ReportBatch::Add(CheckReport report) {
-    lines_ += report.listed.size();
     reports_.push_back(std::move(report));
-    if (lines_ >= LinesPerBatch || Clock::now() - start_ >= BatchTime)
+    if (Clock::now() - start_ >= BatchTime)
         Send();
 }
 
@@ -280,7 +279,6 @@ void MailWatch::ReportBatch::Send() {
             [reports = std::move(reports_)](MailWatch& watch) { watch.ApplyReports(reports); });
     }
     reports_.clear();
-    lines_ = 0;
     start_ = Clock::now();
 }
 

@@ -38,6 +38,8 @@ class IoHandler : public Component {
     virtual bool HasOpenSocket() = 0;
     virtual void PrepareBinding() {}
     virtual bool WaitReadable(int limitMs) = 0;
+    // The bytes received, 0 when the peer closed, -1 on failure; never waits: -1 with WouldBlock
+    // when a readiness went stale and nothing came after all.
     virtual int ReceiveSome(char* buffer, int length) = 0;
     virtual int SendSome(const char* bytes, int length) = 0;
 };

@@ -33,8 +33,10 @@ Socket NewSocket(int type, int protocol);
 int Bind(Socket socket, const Address4& local);
 // Blocks until the connect ends. The stop flag, looked at every 50 ms, ends it with Interrupted;
 // a socket closed meanwhile by another thread ends it with BadFile or NotASocket
-// (net/socket_errors.h).
+// (net/socket_errors.h). The socket stays non-blocking from here on, so that Recv and SendNow
+// are one call each (under Wine every change of the mode is a round trip to the Wine server).
 int Connect(Socket socket, const Address4& peer, const std::atomic<bool>* stop = nullptr);
+// Never waits: fails with WouldBlock when nothing has come.
 int Recv(Socket socket, char* buffer, int length);
 // Never waits: sends what the socket's buffer takes now, and fails with WouldBlock when it takes
 // nothing. (Under Wine a blocked send does not wake when another thread shuts the socket down.)

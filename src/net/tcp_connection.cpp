@@ -100,6 +100,10 @@ int TcpConnection::FillPendingInput(bool raiseIfClosed, int limitMs, bool raiseO
         }
         receiveScratch_.resize(static_cast<size_t>(RecvBufferSize));
         n = ioHandler_->ReceiveSome(receiveScratch_.data(), RecvBufferSize);
+        if (n == sockets::SocketFailure && sockets::LastError() == sockets::WouldBlock) {
+            n = 0; // the socket never waits: a readiness gone stale is waited for again
+            continue;
+        }
         PeerClosed = n == 0;
         if (n != 0 &&
             Stack().CheckSocketResult(n, {sockets::SocketShutDown, sockets::ConnectionAborted})) {

@@ -1,6 +1,7 @@
 #include "net/tls_io_handler.h"
 
 #include "net/deadline.h"
+#include "net/socket_errors.h"
 
 #include <algorithm>
 #include <chrono>
@@ -87,6 +88,8 @@ void TlsIoHandler::Flush() {
 bool TlsIoHandler::Pull() {
     char buffer[16384];
     const int n = SocketIoHandler::ReceiveSome(buffer, sizeof buffer);
+    if (n == sockets::SocketFailure && sockets::LastError() == sockets::WouldBlock)
+        return true; // nothing after all: the socket never waits
     if (n <= 0)
         return false;
     if (first_.size() < JudgedBytes)

@@ -33,7 +33,8 @@ class TlsIoHandler : public SocketIoHandler {
     void Handshake(const std::string& host);
     // Sends all the engine has for the peer.
     void Flush();
-    // One raw receive into the engine; false when the peer closed or the socket failed.
+    // One raw receive into the engine (of nothing, when a readiness went stale); false when the
+    // peer closed or the socket failed.
     bool Pull();
 
     std::unique_ptr<TlsEngine> engine_;

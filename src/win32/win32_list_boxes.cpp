@@ -32,10 +32,12 @@ void Win32ListBoxes::BeginListFill(ControlName list) {
 }
 
 void Win32ListBoxes::EndListFill(ControlName list) {
-    handles_.SendToChild(list, WM_SETREDRAW, TRUE, 0);
-    // What waits to be painted first (the controls beneath the list among it), then the items
-    // and the frame with its scroll bar, once, on top, as a list redrawn all along ends up.
+    // What waits to be painted first (the controls beneath the list among it), while the list
+    // still does not redraw: Wine's list box invalidates itself when redrawing resumes, and would
+    // be painted twice. Then the items and the frame with its scroll bar, once, on top, as a list
+    // redrawn all along ends up.
     RedrawWindow(handles_.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    handles_.SendToChild(list, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(handles_.Child(list), nullptr, nullptr,
                  RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
 }

@@ -116,9 +116,9 @@ int Bind(Socket s, const Address4& local) {
 // connect runs non-blocking and is watched in short selects, each of which sees a closed socket
 // at once. WinSock's gethostbyname keeps its answer per thread: lookups need no lock here.
 int Connect(Socket s, const Address4& peer, const std::atomic<bool>* stop) {
-    auto ioctl = Bound<int(WSAAPI*)(SOCKET, long, u_long*)>(ioctlsocketRow);
-    u_long on = 1, off = 0;
-    if (ioctl(static_cast<SOCKET>(s), FIONBIO, &on) != 0)
+    u_long on = 1;
+    if (Bound<int(WSAAPI*)(SOCKET, long, u_long*)>(ioctlsocketRow)(static_cast<SOCKET>(s), FIONBIO,
+                                                                  &on) != 0)
         return SocketFailure;
     const sockaddr_in address = ToSockaddr(peer);
     int result = Bound<int(WSAAPI*)(SOCKET, const sockaddr*, int)>(connectRow)(
@@ -152,10 +152,7 @@ int Connect(Socket s, const Address4& peer, const std::atomic<bool>* stop) {
             break;
         }
     }
-    if (result != 0)
-        return SocketFailure;
-    ioctl(static_cast<SOCKET>(s), FIONBIO, &off);
-    return 0;
+    return result != 0 ? SocketFailure : 0;
 }
 
 int Recv(Socket s, char* buffer, int length) {
@@ -163,19 +160,10 @@ int Recv(Socket s, char* buffer, int length) {
                                                                  length, 0);
 }
 
-// WinSock has no flag for one call that does not wait: the socket goes non-blocking around it.
-// Only the thread that owns the socket sends or receives on it.
+// The socket is non-blocking since its connect.
 int SendNow(Socket s, const char* bytes, int length) {
-    auto ioctl = Bound<int(WSAAPI*)(SOCKET, long, u_long*)>(ioctlsocketRow);
-    u_long on = 1, off = 0;
-    if (ioctl(static_cast<SOCKET>(s), FIONBIO, &on) != 0)
-        return SocketFailure;
-    const int n = Bound<int(WSAAPI*)(SOCKET, const char*, int, int)>(sendRow)(
-        static_cast<SOCKET>(s), bytes, length, 0);
-    const int error = LastError();
-    ioctl(static_cast<SOCKET>(s), FIONBIO, &off);
-    SetLastError(error);
-    return n;
+    return Bound<int(WSAAPI*)(SOCKET, const char*, int, int)>(sendRow)(static_cast<SOCKET>(s),
+                                                                       bytes, length, 0);
 }
 
 int Shutdown(Socket s, int how) {

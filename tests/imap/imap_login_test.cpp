@@ -1,5 +1,6 @@
-// How the client logs in, from what the server's greeting and capabilities say: a peer in memory
-// stands for the server, since no real one disables LOGIN over TLS or greets with PREAUTH here.
+// How the client logs in, from what the server's greeting and capabilities say, and which
+// answers to a header fetch it takes: a peer in memory stands for the server, since no real one
+// disables LOGIN over TLS, greets with PREAUTH or echoes a section its own way here.
 #include "imap/imap_client.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,32 @@ TEST(ImapLoginTest, TheGreetingAndTheCapabilitiesDecideHowToLogIn) {
         }
         EXPECT_EQ(sent, row.sent) << row.what;
         EXPECT_EQ(failure, row.failure) << row.what;
+    }
+}
+
+// Servers echo the field list in their own case and spacing; other fields, or a list beyond any
+// echo of ours, are no header of the fetch.
+TEST(ImapFetchTest, TheHeaderIsTakenFromEveryEchoOfItsSection) {
+    const std::string header = "Subject: Hi\r\n\r\n";
+    const std::pair<std::string, bool> rows[] = {
+        {"BODY[HEADER.FIELDS (FROM SUBJECT MESSAGE-ID)]", true},
+        {"body[header.fields ( \"From\"  \"Subject\")]", true},
+        {"BODY[HEADER.FIELDS(FROM) ]", true},
+        {"BODY[HEADER.FIELDS.NOT (FROM SUBJECT MESSAGE-ID)]", false},
+        {"BODY[HEADER.FIELDS (" + std::string(300, 'X') + ")]", false},
+    };
+    for (const auto& [section, taken] : rows) {
+        std::string sent;
+        PeerClient client("* PREAUTH [CAPABILITY IMAP4rev1] hi\r\n* 1 FETCH (UID 7 " + section +
+                              " {15}\r\n" + header + ")\r\nk1 OK\r\n",
+                          sent);
+        client.OpenConnection(1000);
+        client.AskForHeaders(std::vector<uint32_t>{7});
+        MailMessage message;
+        EXPECT_EQ(client.NextHeader(message).value_or(0), taken ? 7u : 0u) << section;
+        EXPECT_EQ(message.Subject, taken ? "Hi" : "") << section;
+        EXPECT_EQ(sent,
+                  "k1 UID FETCH 7 (UID BODY.PEEK[HEADER.FIELDS (FROM SUBJECT MESSAGE-ID)])\r\n");
     }
 }
 

@@ -2,6 +2,7 @@
 // loopback servers.
 #include "net/connect_worker.h"
 #include "net/exceptions.h"
+#include "net/socket_errors.h"
 #include "net/socket_library.h"
 #include "net/tcp_connection.h"
 #include "support/loopback_server.h"
@@ -18,6 +19,7 @@
 #endif
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -330,6 +332,30 @@ TEST(LineTest, IsConnectedSeesTheCloseOnlyAfterAReadFoundIt) {
     EXPECT_EQ(s.client->ReadLine(), "x");
     EXPECT_THROW(s.client->ReadLine(), ClosedGracefully);
     EXPECT_FALSE(s.client->IsConnected());
+}
+
+// The socket never waits: a receive may find nothing where the wait saw something, once.
+std::atomic<int> receives = 0;
+#ifdef _WIN32
+int STAND_IN_API StaleOnce(SOCKET s, char* buffer, int length, int flags) {
+#else
+ssize_t StaleOnce(int s, void* buffer, size_t length, int flags) {
+#endif
+    if (receives++ > 0)
+        return ::recv(s, buffer, length, flags);
+    errno = EWOULDBLOCK; // read as the binding reads a failure
+    sockets::SetLastError(sockets::WouldBlock);
+    return -1;
+}
+
+TEST(LineTest, AReceiveThatFindsNothingAfterAllWaitsAgain) {
+    Session s([](Peer& p) { p.Send("+OK\r\n"); });
+    sockets::BindEntry("recv", reinterpret_cast<void*>(&StaleOnce));
+    std::string line;
+    EXPECT_NO_THROW(line = s.client->ReadLine("\n", 3000));
+    sockets::BindEntry("recv", nullptr);
+    EXPECT_EQ(line, "+OK");
+    EXPECT_EQ(receives, 2);
 }
 
 TEST(LineTest, AnExplicitLimitBoundsTheWholeRead) {

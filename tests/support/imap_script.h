@@ -89,7 +89,8 @@ inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag,
             return false;
         }
         p.Send("* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uid) +
-               " BODY[HEADER] {" + std::to_string(header.size()) + "}\r\n");
+               " BODY[HEADER.FIELDS (FROM SUBJECT MESSAGE-ID)] {" + std::to_string(header.size()) +
+               "}\r\n");
         SendLiteral(p, header, box.pieceMs);
         p.Send(")\r\n");
     }
