@@ -111,6 +111,8 @@ void Application::OnTimer() {
         HideMainWindow();
     }
     monitor_.ThroughputTick(mail_.MailPending());
+    if (away_.Tick(desktop_.services.WallMs()))
+        mail_.Reconnect();
     mail_.CountTick();
 }
 
@@ -131,6 +133,10 @@ void Application::SaveAndQuit() {
     monitor_.RemoveIcon();
     mail_.RemoveMailIcon();
     desktop_.window.PostQuit(0);
+}
+
+void Application::OnResumeOrNetworkChange() {
+    mail_.Reconnect();
 }
 
 void Application::OnTaskbarCreated() {

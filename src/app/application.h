@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/away_watch.h"
 #include "mail/mail_watch.h"
 #include "monitor/monitor.h"
 #include "ports/desktop.h"
@@ -50,6 +51,7 @@ class Application : public WindowEvents {
     void OnTimer() override;
     void OnTrayCallback(int callbackMessage, TrayMouse mouse) override;
     void OnTaskbarCreated() override;
+    void OnResumeOrNetworkChange() override;
 
     PanelState Panel() const { return panelState_; }
     bool WindowVisible() const { return windowVisible_; }
@@ -112,6 +114,7 @@ class Application : public WindowEvents {
     std::string commandLine_;
     MailWatch mail_;
     Monitor monitor_;
+    AwayWatch away_{TimerPeriodMs};
 
     PanelState panelState_ = PanelState::Compact;
     bool windowVisible_ = true;

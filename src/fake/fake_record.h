@@ -81,6 +81,7 @@ struct FakeRecord {
     bool otherInstanceRunning = false;
     int64_t clockMs = 0;        // the monotonic clock's last reading
     int64_t clockStepMs = 2000; // how far the next reading moves it
+    int64_t wallAheadMs = 0;    // how far the wall clock runs ahead of it
     std::string mailtoCommand;
     bool notificationsShown = true; // false: a desktop without a notification service
 

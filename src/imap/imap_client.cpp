@@ -270,8 +270,10 @@ void ImapClient::Note(const Response& response) {
             throw ReplyTooLong();
     } else if (items.size() >= 2 && items[0].Number()) {
         if (items[1].IsAtom("EXISTS")) {
-            mailbox_.messages = *items[0].Number();
-            changed_ = true;
+            // A count that did not rise is no news: some servers repeat it on and on.
+            const uint32_t messages = *items[0].Number();
+            changed_ = changed_ || messages > mailbox_.messages;
+            mailbox_.messages = messages;
         } else if (items[1].IsAtom("EXPUNGE")) {
             mailbox_.messages -= std::min<uint32_t>(mailbox_.messages, 1);
         } else if (items[1].IsAtom("FETCH") && items.size() >= 3 && FetchValue(items[2], "FLAGS")) {

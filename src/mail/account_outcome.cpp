@@ -18,6 +18,13 @@ AccountOutcome Made(Kind kind, MailStep step, std::string detail = {}) {
     return outcome;
 }
 
+// No way out at all, or no name server answers for now: the machine is offline, whatever the
+// server.
+bool IsOffline(int code) {
+    return code == sockets::NetworkDown || code == sockets::NetworkUnreachable ||
+           code == sockets::TryAgain;
+}
+
 bool IsLookupFailure(int code) {
     return code >= sockets::HostNotFound && code <= sockets::NoData;
 }
@@ -114,6 +121,8 @@ AccountOutcome OutcomeOf(const ClientError& failure, MailStep step, const std::s
         return TlsOutcome(static_cast<TlsFailure>(why.code), failure.what(), step);
     case FailureCause::Socket:
     case FailureCause::Connect:
+        if (IsOffline(why.code))
+            return Made(Kind::Offline, step);
         if (IsLookupFailure(why.code))
             return Made(Kind::UnknownHost, step, host);
         if (why.cause == FailureCause::Connect || step == MailStep::Connect)
@@ -199,6 +208,8 @@ std::string StatusWords(const AccountOutcome& o) {
         return "connection lost at " + step;
     case Kind::Failed:
         return "failed at " + step + ": " + o.detail;
+    case Kind::Offline:
+        return "offline";
     }
     return {};
 }
@@ -244,6 +255,8 @@ std::string ShortText(const AccountOutcome& o) {
         return "cut off";
     case Kind::Failed:
         return "failed";
+    case Kind::Offline:
+        return "offline";
     }
     return {};
 }

@@ -43,6 +43,7 @@ struct AccountOutcome {
         Gone,           // the message to delete is no longer on the server
         ConnectionLost, // at step
         Failed,         // anything else; detail: the failure's own text
+        Offline,        // no network: no route anywhere, no name server within reach
     };
     Kind kind = Kind::Ok;
     MailStep step = MailStep::Connect;

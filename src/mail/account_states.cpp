@@ -25,6 +25,8 @@ std::optional<std::string> NoticeFor(int account, const AccountOutcome& outcome,
     }
     if (outcome.kind == AccountOutcome::Kind::Gone)
         return std::nullopt; // the account works: another client was quicker
+    if (outcome.kind == AccountOutcome::Kind::Offline)
+        return std::nullopt; // the machine's state, shown in the status, not each account's fault
     const std::string failure = StatusText(outcome);
     history.failuresInRow = failure == history.lastFailure ? history.failuresInRow + 1 : 1;
     history.lastFailure = failure;

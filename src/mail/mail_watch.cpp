@@ -22,7 +22,11 @@ MailWatch::MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRe
     : desktop_(desktop), mailIcon_(std::move(mailIcon)),
       states_(desktop.controls, desktop.tray, std::move(noticeIcon)) {}
 
-MailWatch::~MailWatch() = default;
+// Every account's thread is told at once, so that their goodbyes overlap.
+MailWatch::~MailWatch() {
+    for (AccountWorker& worker : workers_)
+        worker.Leave();
+}
 
 AccountTable MailWatch::Accounts() const {
     AccountTable accounts;
@@ -50,26 +54,48 @@ void MailWatch::StoreAccount(int account, const AccountRecord& record) {
 }
 
 void MailWatch::UpdateIdle() {
-    std::vector<IdleAccount> wanted;
-    for (int account = 1; account <= 3 && watching_ && mailCheckEnabled_; ++account) {
-        const AccountRecord& record = Watched(account).settings;
-        if (record.active && record.server.IsImap())
-            wanted.push_back({account, record});
+    for (int account = 1; account <= 3; ++account) {
+        WatchedAccount& watched = Watched(account);
+        const AccountRecord& record = watched.settings;
+        std::optional<IdleAccount> wanted;
+        if (watching_ && mailCheckEnabled_ && record.active && record.server.IsImap())
+            wanted = IdleAccount{account, record};
+        if (wanted == watched.idling)
+            continue;
+        watched.idling = wanted;
+        Worker(account).KeepIdle(std::move(wanted), makers_.imap, [this](int news) {
+            PostBack([news](MailWatch& watch) { watch.PushedNews(news); });
+        });
     }
-    if (wanted == idling_)
-        return;
-    idling_ = wanted;
-    worker_.KeepIdle(std::move(wanted), makers_.imap, [this](int account) {
-        PostBack([account](MailWatch& watch) { watch.PushedNews(account); });
-    });
 }
 
+// News that came while a check runs may have come after it counted: one more waits then.
 void MailWatch::PushedNews(int account) {
-    const bool waiting = std::ranges::any_of(queued_, [&](const Job& job) {
-        return job.kind == JobKind::Check && job.accounts == std::vector<int>{account};
+    const bool waiting = std::ranges::any_of(
+        Watched(account).queued, [](const Job& job) { return job.kind == JobKind::Check; });
+    if (!waiting) {
+        mailTickCount_ = 0;
+        Queue(account, {JobKind::Check, {}});
+    }
+}
+
+void MailWatch::Reconnect() {
+    if (ticksSinceReconnect_ < ReconnectGapTicks) {
+        reconnectWaits_ = true;
+        return;
+    }
+    ticksSinceReconnect_ = 0;
+    reconnectWaits_ = false;
+    for (AccountWorker& worker : workers_)
+        worker.Reopen();
+    if (mailCheckEnabled_)
+        CheckMail(false);
+}
+
+bool MailWatch::NoJobs() const {
+    return std::ranges::all_of(watched_, [](const WatchedAccount& watched) {
+        return !watched.running && watched.queued.empty();
     });
-    if (!waiting)
-        CheckAccounts({account});
 }
 
 void MailWatch::WatchedAccount::Forget() {
@@ -123,24 +149,28 @@ void MailWatch::CheckMail(bool listNew) {
     if (!anyActive)
         return;
     mailTickCount_ = 0;
-    const JobKind kind = listNew ? JobKind::Listing : JobKind::Check;
+    for (int account = 1; account <= 3; ++account) {
+        if (Watched(account).settings.active)
+            QueueCheck(account, listNew ? JobKind::Listing : JobKind::Check);
+    }
+}
+
+void MailWatch::QueueCheck(int account, JobKind kind) {
+    const WatchedAccount& watched = Watched(account);
     const bool waiting =
-        std::ranges::any_of(queued_, [&](const Job& job) { return job.kind == kind; });
+        std::ranges::any_of(watched.queued, [&](const Job& job) { return job.kind == kind; });
     // A listing that runs took its seen counts already: one asked for now may find more.
-    if (waiting || (kind == JobKind::Check && running_ == kind))
+    if (waiting || (kind == JobKind::Check && watched.running == kind))
         return;
-    Job job;
-    job.kind = kind;
-    Queue(job);
+    Queue(account, {kind, {}});
 }
 
 void MailWatch::CheckAccounts(const std::vector<int>& accounts) {
     if (accounts.empty())
         return;
     mailTickCount_ = 0;
-    Job job;
-    job.accounts = accounts;
-    Queue(job);
+    for (const int account : accounts)
+        QueueCheck(account, JobKind::Check);
 }
 
 // The newest outcome of an account shows in the form, the tooltip and, where it changed, a
@@ -159,13 +189,13 @@ void MailWatch::DeleteSelectedMail() {
     const MailLine& line = lines_[static_cast<size_t>(index)];
     if (!LineOf(line))
         return;
-    Job job;
-    job.kind = JobKind::Deletion;
-    job.line = line;
-    Queue(job);
+    Queue(line.account, {JobKind::Deletion, line});
 }
 
 void MailWatch::CountTick() {
+    ticksSinceReconnect_ = std::min(ticksSinceReconnect_ + 1, ReconnectGapTicks);
+    if (reconnectWaits_)
+        Reconnect();
     if (!mailCheckEnabled_)
         return;
     if (mailTickCount_ >= CheckEveryTicks)
@@ -198,21 +228,21 @@ std::optional<size_t> MailWatch::LineOf(const MailLine& line) const {
     return found;
 }
 
-void MailWatch::Queue(const Job& job) {
-    queued_.push_back(job);
-    if (!running_)
-        StartNext();
+void MailWatch::Queue(int account, const Job& job) {
+    Watched(account).queued.push_back(job);
+    StartNext(account);
 }
 
-// Each job's inputs are taken now, from the state that the jobs before it left.
-void MailWatch::StartNext() {
-    while (!running_ && !queued_.empty()) {
-        const Job job = queued_.front();
-        queued_.pop_front();
+// Each job's inputs are taken now, from the state that the account's jobs before it left.
+void MailWatch::StartNext(int account) {
+    WatchedAccount& watched = Watched(account);
+    while (!watched.running && !watched.queued.empty()) {
+        const Job job = watched.queued.front();
+        watched.queued.pop_front();
         if (job.kind == JobKind::Deletion)
             StartDeletion(job.line);
         else
-            StartCheck(job.kind == JobKind::Listing, job.accounts);
+            StartCheck(account, job.kind == JobKind::Listing);
     }
 }
 
@@ -223,28 +253,22 @@ void MailWatch::PostBack(std::function<void(MailWatch&)> task) {
     });
 }
 
-// All active accounts, or only those asked for.
-void MailWatch::StartCheck(bool listNew, const std::vector<int>& only) {
-    std::vector<AccountToCheck> accounts;
-    for (int account = 1; account <= 3; ++account) {
-        const WatchedAccount& watched = Watched(account);
-        const bool asked =
-            only.empty() ? watched.settings.active : std::ranges::find(only, account) != only.end();
-        if (asked)
-            accounts.push_back({account, watched.settings, watched.lastSeenCount, watched.listedIds,
-                                watched.epoch, watched.uidlUnusable});
-    }
-    if (accounts.empty())
-        return;
-    running_ = listNew ? JobKind::Listing : JobKind::Check;
-    worker_.Run([this, accounts = std::move(accounts), listNew, makers = makers_] {
+void MailWatch::StartCheck(int account, bool listNew) {
+    WatchedAccount& watched = Watched(account);
+    std::vector<AccountToCheck> accounts{{account, watched.settings, watched.lastSeenCount,
+                                          watched.listedIds, watched.epoch, watched.uidlUnusable}};
+    watched.running = listNew ? JobKind::Listing : JobKind::Check;
+    AccountWorker& worker = Worker(account);
+    worker.Run([this, &worker, accounts = std::move(accounts), listNew, makers = makers_] {
         ReportBatch batch(*this);
         kestrel::CheckAccounts(
             accounts, listNew, {CheckConnectLimitMs, SessionLimitMs}, MostListedPerCheck,
-            worker_.Running(), [&batch](CheckReport report) { batch.Add(std::move(report)); },
+            worker.Running(), [&batch](CheckReport report) { batch.Add(std::move(report)); },
             makers);
         batch.Send();
-        PostBack([listNew](MailWatch& watch) { watch.JobEnded(!listNew); });
+        PostBack([account = accounts.front().account, listNew](MailWatch& watch) {
+            watch.JobEnded(account, !listNew);
+        });
     });
 }
 
@@ -254,20 +278,23 @@ void MailWatch::StartDeletion(const MailLine& requested) {
     if (!index)
         return;
     const MailLine line = lines_[*index];
-    running_ = JobKind::Deletion;
+    Watched(line.account).running = JobKind::Deletion;
     LineToDelete input{line.account, line.number, line.identity, Watched(line.account).settings,
                        line.uid};
-    worker_.Run([this, input = std::move(input), line, makers = makers_] {
+    AccountWorker& worker = Worker(line.account);
+    worker.Run([this, &worker, input = std::move(input), line, makers = makers_] {
         DeletionResult result = DeleteListedMessage(input, {DeleteConnectLimitMs, SessionLimitMs},
-                                                    worker_.Running(), makers);
+                                                    worker.Running(), makers);
         PostBack([line, result = std::move(result)](MailWatch& watch) {
             watch.ApplyDeletion(line, result);
-            watch.JobEnded(false);
+            watch.JobEnded(line.account, false);
         });
     });
 }
 
 void MailWatch::ReportBatch::Add(CheckReport report) {
+    if (reports_.empty())
+        start_ = Clock::now(); // the time counts from the first line, not from the connect
     reports_.push_back(std::move(report));
     if (Clock::now() - start_ >= BatchTime)
         Send();
@@ -301,9 +328,14 @@ void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
         }
         if (report.found)
             mailPending_ = true;
+        // The accounts report apart, as their servers answer; their lines stay in their order.
+        auto at = std::ranges::find_if(
+            lines_, [&](const MailLine& line) { return line.account > report.account; });
         for (const ListedMessage& message : report.listed) {
-            desktop_.lists.ListInsert(ControlName::MailListBox, -1, message.entry);
-            lines_.push_back({report.account, message.number, message.identity, message.uid});
+            desktop_.lists.ListInsert(ControlName::MailListBox,
+                                      at == lines_.end() ? -1 : static_cast<int>(at - lines_.begin()),
+                                      message.entry);
+            at = lines_.insert(at, {report.account, message.number, message.identity, message.uid}) + 1;
         }
     }
     if (lines)
@@ -341,13 +373,13 @@ void MailWatch::ApplyDeletion(const MailLine& line, const DeletionResult& result
     }
 }
 
-void MailWatch::JobEnded(bool plainCheck) {
+void MailWatch::JobEnded(int account, bool plainCheck) {
     if (plainCheck && mailPending_) {
         AddMailIcon();
         desktop_.controls.ShowControl(ControlName::MailMarkBox, true);
     }
-    running_.reset();
-    StartNext();
+    Watched(account).running.reset();
+    StartNext(account);
 }
 
 } // namespace kestrel

@@ -4,7 +4,7 @@
 #include "mail/account_outcome.h"
 #include "mail/account_states.h"
 #include "mail/mail_jobs.h"
-#include "mail/mail_worker.h"
+#include "mail/account_worker.h"
 #include "ports/desktop.h"
 
 #include <array>
@@ -21,9 +21,9 @@
 namespace kestrel {
 
 // The three accounts, what was seen of them, the new-mail signals and the mail list's lines.
-// Checks, listings and deletions run on the mail thread, one at a time in the order asked for;
-// all of this state stays the GUI thread's, which hands each job its inputs as values and
-// applies what the job posts back.
+// Each account's checks, listings and deletions run on that account's own thread, one at a time
+// in the order asked for, apart from the other accounts'; all of this state stays the GUI
+// thread's, which hands each job its inputs as values and applies what the job posts back.
 class MailWatch {
   public:
     static constexpr int32_t CheckEveryTicks = 150;
@@ -39,7 +39,7 @@ class MailWatch {
     MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon);
     ~MailWatch();
 
-    // Tests stand in for a socket layer that cannot start. Called on the mail thread.
+    // Tests stand in for a socket layer that cannot start. Called on the accounts' threads.
     void MakeClientsWith(ClientMakers makers) { makers_ = std::move(makers); }
 
     // Accounts 1 to 3 as the settings and the account form give them.
@@ -96,7 +96,12 @@ class MailWatch {
     // A plain check of those accounts alone (1 to 3), active or not.
     void CheckAccounts(const std::vector<int>& accounts);
     // No job runs or waits.
-    bool NoJobs() const { return !running_ && queued_.empty(); }
+    bool NoJobs() const;
+    // After a sleep or a change of network: idle connections open afresh and every active
+    // account is checked now. Asked again within ReconnectGapTicks, it waits for the ticks: a
+    // network that flaps gets one reconnect every few seconds, not one per notice.
+    void Reconnect();
+    static constexpr int32_t ReconnectGapTicks = 3;
     // The timer's share: a plain check every 150 ticks while the settings enabled it.
     void CountTick();
 
@@ -112,15 +117,16 @@ class MailWatch {
     enum class JobKind { Check, Listing, Deletion };
     struct Job {
         JobKind kind = JobKind::Check;
-        MailLine line;             // a deletion's
-        std::vector<int> accounts; // a check's, when not all active ones
+        MailLine line; // a deletion's
     };
 
-    void Queue(const Job& job);
-    void StartNext();
-    void StartCheck(bool listNew, const std::vector<int>& only);
+    void Queue(int account, const Job& job);
+    // A check of that kind, unless one waits already or, for a plain one, runs.
+    void QueueCheck(int account, JobKind kind);
+    void StartNext(int account);
+    void StartCheck(int account, bool listNew);
     void StartDeletion(const MailLine& line);
-    // From the mail thread: the task runs on the GUI thread while this watch lives.
+    // From an account's thread: the task runs on the GUI thread while this watch lives.
     void PostBack(std::function<void(MailWatch&)> task);
     // What a check reported, gathered on the mail thread and handed over in batches, so that
     // a long listing shows as it goes without a redraw for every line. Each batch costs the GUI
@@ -143,7 +149,7 @@ class MailWatch {
     void ApplyReports(const std::vector<CheckReport>& reports);
     void ApplyDeletion(const MailLine& line, const DeletionResult& result);
     void TakeOutcome(int account, const AccountOutcome& outcome);
-    void JobEnded(bool plainCheck);
+    void JobEnded(int account, bool plainCheck);
     // The line that stands for the same message as that one: by id, the first of that account
     // with it; without, the one of that account and identity, when exactly one holds them.
     std::optional<size_t> LineOf(const MailLine& line) const;
@@ -166,6 +172,9 @@ class MailWatch {
         uint32_t epoch = 0;
         // Its UIDL ran out of time or bounds: its checks count until it is forgotten.
         bool uidlUnusable = false;
+        std::deque<Job> queued;
+        std::optional<JobKind> running;
+        std::optional<IdleAccount> idling;
         void Forget();
     };
     // Accounts 1 to 3.
@@ -179,16 +188,16 @@ class MailWatch {
     bool mailPending_ = false;
     bool mailCheckEnabled_ = false;
     bool watching_ = false;
-    std::vector<IdleAccount> idling_;
     int32_t mailTickCount_ = 0;
+    int32_t ticksSinceReconnect_ = ReconnectGapTicks;
+    bool reconnectWaits_ = false;
     std::vector<MailLine> lines_;
     AccountStates states_;
-    std::deque<Job> queued_;
-    std::optional<JobKind> running_;
     // Posted tasks hold it weakly: one that arrives after the watch is gone does nothing.
     std::shared_ptr<MailWatch*> self_ = std::make_shared<MailWatch*>(this);
-    // Last, so that it ends first: its thread may still post until it is joined.
-    MailWorker worker_;
+    // Last, so that they end first: their threads may still post until they are joined.
+    std::array<AccountWorker, 3> workers_;
+    AccountWorker& Worker(int account) { return workers_[static_cast<size_t>(account - 1)]; }
 };
 
 } // namespace kestrel

@@ -118,6 +118,8 @@ void SocketIoHandler::WaitForConnect(const std::string& host, int port, int limi
 // Waits in short steps: under Wine, Abort's shutdown does not make the socket readable (only
 // the peer's answer to its FIN does, and a peer that reads nothing never gives one).
 bool SocketIoHandler::WaitReadable(int limitMs) {
+    if (AlsoWake && AlsoWake->Handle() != sockets::InvalidSocket)
+        return WaitReadableOrWoken(limitMs);
     constexpr int StepMs = 50;
     const bool unlimited = limitMs < 0;
     const Clock::time_point deadline =
@@ -135,6 +137,17 @@ bool SocketIoHandler::WaitReadable(int limitMs) {
         if (!unlimited && MsUntil(deadline) == 0)
             return false;
     }
+}
+
+// One select over the connection and the wake socket: false when woken or at the limit.
+bool SocketIoHandler::WaitReadableOrWoken(int limitMs) {
+    Signal->Check();
+    if (!Binding || !Binding->HasHandle)
+        throw ClosedGracefully();
+    std::vector<RawSocket> read{Binding->Handle, AlsoWake->Handle()};
+    const int ready = Stack().Select(&read, nullptr, nullptr, limitMs < 0 ? -2 : limitMs);
+    Signal->Check();
+    return ready > 0 && std::ranges::find(read, Binding->Handle) != read.end();
 }
 
 int SocketIoHandler::ReceiveSome(char* buffer, int length) {

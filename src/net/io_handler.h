@@ -3,6 +3,7 @@
 #include "net/abort_signal.h"
 #include "net/component.h"
 #include "net/socket_handle.h"
+#include "net/wake_socket.h"
 
 #include <memory>
 #include <string>
@@ -27,6 +28,9 @@ class IoHandler : public Component {
   public:
     // The connection hands over its own; every call below raises Aborted once it was raised.
     std::shared_ptr<AbortSignal> Signal = std::make_shared<AbortSignal>();
+    // While set, a wait for input also ends when this is woken, and waits in one piece: the
+    // owner of a connection that idles wakes it for other work and for the end.
+    WakeSocket* AlsoWake = nullptr;
 
     virtual void AfterAccept() {}
     virtual void CloseBinding() {}
@@ -66,6 +70,7 @@ class SocketIoHandler : public IoHandler {
   private:
     // The lookup and the connect on a worker, bounded as a whole by the limit.
     void WaitForConnect(const std::string& host, int port, int limitMs);
+    bool WaitReadableOrWoken(int limitMs);
     std::unique_ptr<kestrel::SocksInfo> socksInfo_;
 };
 

@@ -26,6 +26,8 @@ class Services {
     // Milliseconds on a clock that only moves forward: not the wall clock, which the user or the
     // network may set back. Its start is of no meaning.
     virtual int64_t MonotonicMs() = 0;
+    // Milliseconds on the wall clock, which goes on while the machine sleeps.
+    virtual int64_t WallMs() = 0;
 };
 
 } // namespace kestrel

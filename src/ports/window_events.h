@@ -16,6 +16,8 @@ class WindowEvents {
     virtual void OnTrayCallback(int callbackMessage, TrayMouse mouse) = 0;
     // The shell's taskbar was created anew (Explorer restarted): every tray icon is gone.
     virtual void OnTaskbarCreated() = 0;
+    // The machine woke from a sleep, or a network link or address came or went.
+    virtual void OnResumeOrNetworkChange() = 0;
 };
 
 } // namespace kestrel

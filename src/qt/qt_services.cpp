@@ -59,4 +59,10 @@ int64_t QtServices::MonotonicMs() {
         .count();
 }
 
+int64_t QtServices::WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace kestrel

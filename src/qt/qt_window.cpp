@@ -15,8 +15,20 @@ void QtWindow::CreateMainWindow(WindowEvents& events) {
     shell_.layer = new DrawnLayer(shell_.window.get());
     shown_ = true;
     events.OnCreate();
+    WatchNetwork(events);
     shell_.layer->raise();
     shell_.window->setVisible(shown_);
+}
+
+// A recv overrun loses notices but still says that something changed.
+void QtWindow::WatchNetwork(WindowEvents& events) {
+    if (network_.Descriptor() < 0)
+        return;
+    notifier_ = std::make_unique<QSocketNotifier>(network_.Descriptor(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, &events] {
+        if (network_.TakeNotices())
+            events.OnResumeOrNetworkChange();
+    });
 }
 
 int QtWindow::RunMessageLoop() {

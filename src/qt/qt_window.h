@@ -1,7 +1,12 @@
 #pragma once
 
+#include "linux/network_watch.h"
 #include "ports/window.h"
 #include "qt/qt_shell.h"
+
+#include <QSocketNotifier>
+
+#include <memory>
 
 namespace kestrel {
 
@@ -25,8 +30,13 @@ class QtWindow : public Window {
     Point PointerPosition() override;
 
   private:
+    // The kernel's notices of network changes reach the application as they come.
+    void WatchNetwork(WindowEvents& events);
+
     QtShell& shell_;
     bool shown_ = true; // as last asked; the window first shows once the application made it
+    NetworkWatch network_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 } // namespace kestrel

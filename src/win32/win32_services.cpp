@@ -62,4 +62,11 @@ int64_t Win32Services::MonotonicMs() {
     return static_cast<int64_t>(GetTickCount64());
 }
 
+// 100-ns steps since 1601; only differences matter.
+int64_t Win32Services::WallMs() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<int64_t>((uint64_t{now.dwHighDateTime} << 32 | now.dwLowDateTime) / 10000);
+}
+
 } // namespace kestrel

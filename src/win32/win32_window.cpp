@@ -80,6 +80,10 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_TIMER:
         events_->OnTimer();
         return 0;
+    case WM_POWERBROADCAST:
+        if (w == PBT_APMRESUMEAUTOMATIC || w == PBT_APMRESUMESUSPEND)
+            events_->OnResumeOrNetworkChange();
+        return TRUE;
     case WM_USER + 10:
     case WM_USER + 11:
         events_->OnTrayCallback(static_cast<int>(message), MouseOf(l));

@@ -372,7 +372,7 @@ const std::string OneReceived = Header("a@b.c", "same") + "Received: from one\r\
 const std::string TwoReceived = Header("a@b.c", "same") + "Received: from two\r\n";
 
 // Three accounts whose servers each answer just inside the reply bound, until the session bound
-// ends each: the mail thread talks for three sessions, while the window keeps answering and its
+// ends each: the three sessions run side by side, while the window keeps answering and its
 // tick keeps running.
 TEST_F(HostileServerTest, ThreeSlowAccountsNeverHoldTheWindow) {
     const auto slow = [](Peer& p) {
@@ -407,8 +407,8 @@ TEST_F(HostileServerTest, ThreeSlowAccountsNeverHoldTheWindow) {
     const auto took = Clock::now() - start;
     EXPECT_TRUE(app->Mail().NoJobs());
     EXPECT_LE(slowest, GuiAnswerMs);
-    EXPECT_GE(took, std::chrono::milliseconds(3 * (SessionMs - ReplyMs))) << "they were slow";
-    EXPECT_LE(took, std::chrono::milliseconds(3 * (SessionMs + Slack)));
+    EXPECT_GE(took, std::chrono::milliseconds(SessionMs - ReplyMs)) << "they were slow";
+    EXPECT_LE(took, std::chrono::milliseconds(SessionMs + Slack)) << "each on its own thread";
     std::printf(
         "  three slow accounts: %lld ms, the window's slowest answer %lld us\n",
         static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()),

@@ -1,8 +1,9 @@
 // IMAP servers that behave as Dovecot will not: what kestrel sends them, and what it makes of
 // what they send.
 #include "imap/imap_client.h"
-#include "mail/idle_sessions.h"
+#include "mail/idle_session.h"
 #include "mail/mail_jobs.h"
+#include "net/wake_socket.h"
 #include "support/imap_script.h"
 #include "support/job_listing.h"
 #include "support/mail_fixture.h"
@@ -193,19 +194,19 @@ TEST(ImapScriptTest, IdleServersThatMisbehaveAreLetGo) {
                 p.ReceiveAll();
             },
             row.logins);
-        IdleSessions sessions(nullptr, {25 * 60 * 1000, 300});
-        sessions.Want({{1, On(server)}});
+        IdleSession session(nullptr, {25 * 60 * 1000, 300});
+        session.Want(IdleAccount{1, On(server)});
+        WakeSocket wake;
         using Clock = std::chrono::steady_clock;
         Clock::duration longest{};
         // Until it opened again, or for long enough to see that it does not.
         for (const auto end = Clock::now() + std::chrono::seconds(row.logins == 1 ? 2 : 8);
              Clock::now() < end && logins < 2;) {
             const auto before = Clock::now();
-            const int sleepMs = sessions.Poll([](int) {});
+            session.Wait([](int) {}, wake, 20);
             longest = std::max(longest, Clock::now() - before);
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, 20)));
         }
-        sessions.EndAll();
+        session.End();
         const int seen = logins;
         for (int missing = seen; missing < row.logins; ++missing) { // so that the server ends
             ImapClient stand_in;
@@ -217,8 +218,7 @@ TEST(ImapScriptTest, IdleServersThatMisbehaveAreLetGo) {
             }
         }
         server.Received();
-        EXPECT_LE(longest, std::chrono::milliseconds(IdleSessions::SliceMs +
-                                                     IdleSessions::ReadLimitMs + 500))
+        EXPECT_LE(longest, std::chrono::milliseconds(20 + IdleSession::ReadLimitMs + 500))
             << row.what;
         EXPECT_EQ(seen, row.logins) << row.what;
     }
@@ -294,17 +294,17 @@ TEST(ImapScriptTest, IdleTellsOfNewsAndLeavesServersWithoutIdleAlone) {
             p.Send(idle.substr(0, idle.find(' ')) + " OK\r\n");
             ServeImap(p, box); // LOGOUT
         });
-        IdleSessions sessions(nullptr);
-        sessions.Want({{2, On(server)}});
+        IdleSession session(nullptr);
+        session.Want(IdleAccount{2, On(server)});
+        WakeSocket wake;
         std::vector<int> news;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (news.empty() && std::chrono::steady_clock::now() < end) {
-            const int sleepMs = sessions.Poll([&](int account) { news.push_back(account); });
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, 50)));
+            session.Wait([&](int account) { news.push_back(account); }, wake, 50);
             if (!canIdle && std::chrono::steady_clock::now() > end - std::chrono::seconds(4))
                 break;
         }
-        sessions.EndAll();
+        session.End();
         const std::string sent = server.Received();
         EXPECT_EQ(news, canIdle ? std::vector<int>{2} : std::vector<int>{}) << canIdle;
         EXPECT_EQ(sent.find(" IDLE\r\n") != std::string::npos, canIdle);
@@ -343,19 +343,63 @@ TEST(ImapScriptTest, IdleIsRenewedAndALostConnectionOpensAgainAfterAPause) {
             p.ReceiveAll();
         },
         2);
-    IdleSessions sessions(nullptr, {200, 400});
-    sessions.Want({{3, On(server)}});
+    IdleSession session(nullptr, {200, 400});
+    session.Want(IdleAccount{3, On(server)});
+    WakeSocket wake;
     std::vector<int> news;
     for (const auto end = Clock::now() + std::chrono::seconds(5);
-         news.empty() && Clock::now() < end;) {
-        const int sleepMs = sessions.Poll([&](int account) { news.push_back(account); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, 20)));
-    }
-    sessions.EndAll();
+         news.empty() && Clock::now() < end;)
+        session.Wait([&](int account) { news.push_back(account); }, wake, 20);
+    session.End();
     const std::string sent = server.Received();
     EXPECT_EQ(news, std::vector<int>{3});
     EXPECT_GE(reopened - lost, std::chrono::milliseconds(350)) << "opened again after a pause";
     EXPECT_NE(sent.find(" IDLE\r\nDONE\r\nk4 IDLE\r\n"), std::string::npos) << sent;
+}
+
+} // namespace
+} // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// A server that reports on and on gets its news told at once and then once per gap, and a
+// count that does not rise is no news at all.
+TEST(ImapScriptTest, AFloodOfExistsIsToldOncePerGap) {
+    struct Row {
+        const char* what;
+        bool rising;
+        int told; // within 3.5 s, with a gap of 3 s
+    };
+    const Row rows[] = {{"counts that rise on and on", true, 2},
+                        {"the same count again and again", false, 0}};
+    for (const Row& row : rows) {
+        LoopbackServer server([&](Peer& p) {
+            p.Send("* OK [CAPABILITY IMAP4rev1 IDLE] scripted\r\n");
+            for (const char* answer : {" OK [CAPABILITY IMAP4rev1 IDLE] in\r\n", " OK\r\n"}) {
+                const std::string command = p.ReceiveUntil("\r\n"); // LOGIN, EXAMINE
+                p.Send(std::string(answer == std::string(" OK\r\n") ? "* 5 EXISTS\r\n" : "") +
+                       command.substr(0, command.find(' ')) + answer);
+            }
+            p.ReceiveUntil("\r\n");
+            p.Send("+ idling\r\n");
+            for (int n = 6; n < 300 && p.Send("* " + std::to_string(row.rising ? n : 5) +
+                                               " EXISTS\r\n");
+                 ++n)
+                p.Pause(10);
+            p.ReceiveAll();
+        });
+        IdleSession session(nullptr, {25 * 60 * 1000, 2000, 3000});
+        session.Want(IdleAccount{1, On(server)});
+        WakeSocket wake;
+        int told = 0;
+        for (const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(3500);
+             std::chrono::steady_clock::now() < end;)
+            session.Wait([&](int) { ++told; }, wake, 50);
+        session.End();
+        server.Received();
+        EXPECT_EQ(told, row.told) << row.what;
+    }
 }
 
 } // namespace

@@ -2,11 +2,13 @@
 #include "mail/mail_entry.h"
 #include "mail/sha256.h"
 #include "net/exceptions.h"
+#include "net/socket_errors.h"
 #include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
 #include "support/mail_fixture.h"
 #include "support/pop3_script.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -260,8 +262,8 @@ TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
     StartCompact();
     Account(1, box.port());
     Account(2, box.port());
-    int made = 0;
-    bool failing = true;
+    std::atomic<int> made = 0; // the accounts' threads make their clients side by side
+    std::atomic<bool> failing = true;
     mail().MakeClientsWith({.pop3 = [&]() -> std::unique_ptr<Pop3Client> {
                                 if (failing && made++ == 0)
                                     throw StackStartFailed();
@@ -269,8 +271,8 @@ TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
                             },
                             .imap = {}});
     OpenList();
-    ASSERT_EQ(Lines().size(), 1u) << "account 2 was still checked";
-    EXPECT_EQ(Lines()[0][48], 2);
+    ASSERT_EQ(Lines().size(), 1u) << "the other account was still checked";
+    EXPECT_EQ(Lines()[0][48], mail().Lines()[0].account == 1 ? 1 : 2);
     made = 0;
     desk.control(MailListBox).selection = 0;
     Menu(CmdDeleteMail);
@@ -409,6 +411,9 @@ TEST(NoticeTest, EachChangeIsAnnouncedOnce) {
                   MailStep::Login, "h");
     const AccountOutcome silent =
         OutcomeOf(std::make_exception_ptr(ReadTimeout()), MailStep::Stat, "h");
+    const AccountOutcome offline = OutcomeOf(
+        std::make_exception_ptr(ConnectError(sockets::NetworkUnreachable, "")),
+        MailStep::Connect, "h");
     const Event cleared{0, {}};
     const std::string wrong = "account 1: wrong password? server said: -ERR [AUTH] "
                               "Authentication failed.";
@@ -442,6 +447,9 @@ TEST(NoticeTest, EachChangeIsAnnouncedOnce) {
         {"working again with new mail",
          {{1, silent}, {1, silent}, {1, three}},
          {late, "account 1 works again: 3 new messages"}},
+        {"offline is no account's failure, however long",
+         {{1, offline}, {1, offline}, {1, offline}, {2, offline}, {2, offline}, {1, ok}},
+         {}},
         {"a failure then back to one already announced",
          {{1, refused}, {1, refused}, {1, silent}, {1, refused}},
          {wrong}},
@@ -528,6 +536,55 @@ TEST_F(MailTest, AnInactiveOrPasswordlessAccountLeavesThePeriodicCheckOff) {
         desk.control(ActiveCheck).checked = active;
         Click(OkButtonId);
         EXPECT_FALSE(mail().PeriodicCheck()) << active << " " << password;
+    }
+}
+
+// A server that accepts and says nothing holds only its own account: the other's line comes
+// while it still waits.
+TEST_F(MailTest, ASilentServerHoldsOnlyItsOwnAccount) {
+    LoopbackServer silent([](Peer& p) { p.Pause(3000); });
+    Pop3Mailbox good({Mail("a@b.c", "here")});
+    StartCompact();
+    Account(1, silent.port());
+    Account(2, good.port());
+    const auto start = std::chrono::steady_clock::now();
+    app->OnTrayCallback(1035, TrayMouse::LeftButtonUp); // a listing of both starts
+    while (Lines().empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+        desk.posted.WaitForAny(std::chrono::milliseconds(20));
+        desk.posted.RunAll();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(Lines()[0][48], 2);
+    EXPECT_FALSE(mail().NoJobs()) << "account 1 still waits for its server";
+}
+
+// After a sleep or a stop of the process, seen in the clocks of the timer's ticks, every active
+// account is checked at once; ticks as usual check nothing before their time.
+TEST_F(MailTest, ATickAfterTimeAwayChecksAtOnce) {
+    struct Row {
+        const char* what;
+        int64_t wallAheadMs; // the wall clock moved on that much more than the timer
+        int64_t stoppedMs;   // both clocks moved on that much between two ticks
+        size_t sessions;
+    };
+    const Row rows[] = {{"ticks as usual", 0, 0, 0},
+                        {"a sleep the monotonic clock left out", 60000, 0, 1},
+                        {"a stopped process", 0, 60000, 1}};
+    for (const Row& row : rows) {
+        Pop3Mailbox box({Mail("a@b.c", "1")});
+        StartCompact();
+        Account(1, box.port());
+        mail().SetPeriodicCheck(true);
+        Check();
+        app->OnTimer();
+        const auto quits = [&] { return std::ranges::count(box.Commands(), "QUIT"); };
+        const auto before = quits();
+        desk.wallAheadMs += row.wallAheadMs;
+        desk.clockMs += row.stoppedMs;
+        app->OnTimer();
+        Settle();
+        EXPECT_EQ(static_cast<size_t>(quits() - before), row.sessions) << row.what;
     }
 }
 

@@ -243,8 +243,10 @@ TEST_F(TlsTest, AnImapAccountOverTlsListsAndDeletes) {
 #define STAND_IN_API
 #endif
 
-::hostent* STAND_IN_API FailingLookup(const char*) {
-    sockets::SetLastError(sockets::HostNotFound);
+// No such host; or, for a name under "offline.", no name server within reach.
+::hostent* STAND_IN_API FailingLookup(const char* name) {
+    sockets::SetLastError(std::string_view(name).starts_with("offline.") ? sockets::TryAgain
+                                                                          : sockets::HostNotFound);
     return nullptr;
 }
 
@@ -274,6 +276,7 @@ TEST_F(TlsTest, EachFailureShowsWhyInTheStatusLine) {
          "cannot connect: Verbindung abgelehnt. (10061)"},
         {"127.0.0.1:" + std::to_string(silent.port()), "alicepw", "timed out: greeting/login"},
         {"pop.example.org", "alicepw", "cannot resolve pop.example.org"},
+        {"offline.example.org", "alicepw", "offline"},
         {tls(Good), "alicepw", "ok: 3 messages, 3 new"},
     };
     StartCompact();

@@ -45,6 +45,7 @@ class TickingServices : public Services {
     }
     void Post(std::function<void()> task) override { real_.Post(std::move(task)); }
     int64_t MonotonicMs() override { return now_ += 2000; }
+    int64_t WallMs() override { return now_; }
 
   private:
     Services& real_;

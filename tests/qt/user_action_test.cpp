@@ -35,6 +35,7 @@ struct Recorder : WindowEvents {
     void OnTimer() override {}
     void OnTrayCallback(int, TrayMouse) override {}
     void OnTaskbarCreated() override {}
+    void OnResumeOrNetworkChange() override {}
 };
 
 class UserActionTest : public ::testing::Test {
