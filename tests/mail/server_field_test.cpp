@@ -9,7 +9,6 @@ namespace {
 TEST(ServerFieldTest, FormsOfTheField) {
     using E = ServerEndpoint;
     constexpr MailProtocol I = MailProtocol::Imap;
-    constexpr MailProtocol P = MailProtocol::Pop3;
     const std::pair<std::string, std::optional<E>> rows[] = {
         {"pop.example.org", E{"pop.example.org", 110, false}},
         {"192.0.2.7", E{"192.0.2.7", 110, false}},
@@ -42,35 +41,11 @@ TEST(ServerFieldTest, FormsOfTheField) {
         {"imap4://mail.example.org", std::nullopt},
         {"pop3s://", std::nullopt},
         {"pop3s://:995", std::nullopt},
-        // STARTTLS only by name; a TLS port never turns it into TLS from the first byte
-        {"pop3+starttls://pop.example.org", E{"pop.example.org", 110, false, P, true}},
-        {"POP3+STARTTLS://pop.example.org:995", E{"pop.example.org", 995, false, P, true}},
-        {"imap+starttls://mail.example.org", E{"mail.example.org", 143, false, I, true}},
+        // a TLS port never turns STARTTLS into TLS from the first byte
         {"imap+starttls://mail.example.org:993", E{"mail.example.org", 993, false, I, true}},
-        {"imap+starttls://", std::nullopt},
-        {"pop3+tls://pop.example.org", std::nullopt},
     };
     for (const auto& [field, endpoint] : rows)
         EXPECT_EQ(ParseServerField(field), endpoint) << field;
-}
-
-TEST(ServerFieldTest, OnlyPlainTextBeyondThisMachineIsPlain) {
-    const std::pair<const char*, bool> rows[] = {
-        {"pop.example.org", true},
-        {"imap://192.0.2.7", true},
-        {"127.0.0.1.example.org", true},
-        {"128.0.0.1", true},
-        {"localhost:1110", false},
-        {"LocalHost", false},
-        {"127.0.0.2", false},
-        {"127.255.255.254:110", false},
-        {"pop3s://pop.example.org", false},
-        {"pop3+starttls://pop.example.org", false},
-        {"imap+starttls://192.0.2.7", false},
-        {"pop.example.org:0", false}, // names no server
-    };
-    for (const auto& [field, plain] : rows)
-        EXPECT_EQ(ServerField(field).IsPlainOffLoopback(), plain) << field;
 }
 
 } // namespace

@@ -9,9 +9,8 @@
 # users hank (three unread messages and one read), ivy and jack, whose mailboxes the IMAP tests
 # change.
 # DOVECOT_TLS=CERT (a path without .pem) makes the port speak POP3 over TLS only, with the
-# certificate CERT.pem and its key CERT.key; DOVECOT_STARTTLS_PORT=N and
-# DOVECOT_STARTTLS_IMAP_PORT=M add plain POP3 and IMAP ports that take a login only after
-# STARTTLS. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
+# certificate CERT.pem and its key CERT.key; DOVECOT_STARTTLS_PORT=N adds plain ports that take
+# a login only after STARTTLS, POP3 on N, IMAP on N+1. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
 # that TLS version and no other.
 set -euo pipefail
 command=$1 dir=$(realpath -m "$2")
@@ -68,7 +67,7 @@ protocols() {
 imap_service() {
     [ -n "${DOVECOT_IMAP_PORT:-}" ] || return 0
     local plain=$DOVECOT_IMAP_PORT secure=0
-    [ -n "${DOVECOT_TLS:-}" ] && plain=${DOVECOT_STARTTLS_IMAP_PORT:-0} secure=$DOVECOT_IMAP_PORT
+    [ -n "${DOVECOT_TLS:-}" ] && plain=$((${DOVECOT_STARTTLS_PORT:--1} + 1)) secure=$DOVECOT_IMAP_PORT
     printf 'service imap-login {\n  inet_listener imap {\n    port = %s\n  }\n' "$plain"
     printf '  inet_listener imaps {\n    port = %s\n    ssl = yes\n  }\n%s\n}\n' "$secure" "$(login_processes)"
 }

@@ -5,7 +5,7 @@
 # DIR/client.cnf, an OpenSSL configuration that allows TLS 1.0 again, as a system's might: the
 # native client runs with it, so that only its own minimum keeps it from TLS 1.0.
 # DOVECOT_TLS_IMAP_PORT=N gives the good server IMAP over TLS on port N as well. The good server
-# also takes STARTTLS: POP3 on port BASE+30, IMAP (with DOVECOT_TLS_IMAP_PORT) on BASE+31.
+# also takes STARTTLS: POP3 on port BASE+30, IMAP on BASE+31.
 # Usage: dovecot_tls.sh start DIR BASE | dovecot_tls.sh stop DIR
 set -euo pipefail
 here=$(dirname "$0")
@@ -21,13 +21,10 @@ start)
     for i in "${!names[@]}"; do
         certificate=${names[$i]} only=
         [ "$certificate" = tls10 ] && certificate=good only=TLSv1
-        imap= starttls= starttls_imap=
-        if [ "${names[$i]}" = good ]; then
-            imap=${DOVECOT_TLS_IMAP_PORT:-} starttls=$((base + 30))
-            [ -n "$imap" ] && starttls_imap=$((base + 31))
-        fi
+        imap= starttls=
+        [ "${names[$i]}" = good ] && imap=${DOVECOT_TLS_IMAP_PORT:-} starttls=$((base + 30))
         DOVECOT_TLS=$dir/certs/$certificate DOVECOT_TLS_ONLY=$only DOVECOT_IMAP_PORT=$imap \
-            DOVECOT_STARTTLS_PORT=$starttls DOVECOT_STARTTLS_IMAP_PORT=$starttls_imap \
+            DOVECOT_STARTTLS_PORT=$starttls \
             bash "$here/dovecot.sh" start "$dir/${names[$i]}" $((base + i)) 127.0.0.1
     done
     ;;
