@@ -308,7 +308,7 @@ TEST_F(TlsTest, EachFailureShowsWhyInTheStatusLine) {
 }
 
 TEST_F(TlsTest, Pop3WithStartTlsListsAndDeletes) {
-    ListsAndDeletes("pop3+starttls://localhost:" + std::to_string(PortOf(Good) + 30), "carol");
+    ListsAndDeletes("pop3+starttls://localhost:" + std::to_string(PortOf(Good) + 30), "gail");
 }
 
 TEST_F(TlsTest, ImapWithStartTlsListsAndDeletes) {

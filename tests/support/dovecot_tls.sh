@@ -5,7 +5,8 @@
 # DIR/client.cnf, an OpenSSL configuration that allows TLS 1.0 again, as a system's might: the
 # native client runs with it, so that only its own minimum keeps it from TLS 1.0.
 # DOVECOT_TLS_IMAP_PORT=N gives the good server IMAP over TLS on port N as well. The good server
-# also takes STARTTLS: POP3 on port BASE+30, IMAP on BASE+31.
+# also takes STARTTLS: POP3 on port BASE+30, IMAP on BASE+31 (gail's and jack's mailboxes are
+# the STARTTLS tests' to change; carol's the end-to-end test's).
 # Usage: dovecot_tls.sh start DIR BASE | dovecot_tls.sh stop DIR
 set -euo pipefail
 here=$(dirname "$0")
