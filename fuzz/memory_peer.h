@@ -36,7 +36,12 @@ class MemoryIoHandler : public IoHandler {
         bytes_.remove_prefix(chunk);
         return static_cast<int>(chunk);
     }
-    int SendSome(const char*, int length) override { return length; }
+    int SendSome(const char* bytes, int length) override {
+        if (sent)
+            sent->append(bytes, static_cast<size_t>(length));
+        return length;
+    }
+    std::string* sent = nullptr; // where everything the client wrote goes, outliving the handler
 
   private:
     std::string_view bytes_;
@@ -51,8 +56,10 @@ template <class Connection> class OnMemory : public Connection {
         auto handler = std::make_unique<MemoryIoHandler>(bytes, seed);
         if constexpr (!std::is_base_of_v<TcpClient, Connection>)
             handler->Open(); // a bare connection is never connected: it starts open
+        handler->sent = &Sent;
         this->SetIOHandler(std::move(handler));
     }
+    std::string Sent;
 };
 
 // The first byte of a fuzz input seeds the chunk sizes; the rest is what the peer sends.

@@ -23,7 +23,7 @@ const std::array<ControlSpec, ControlCount>& ControlTable() {
         {MailMarkBox,   Static,          "",         MailMarkBoxId,   {88, 0, 15, 14},    TraitNotify | TraitCentered | TraitStaticEdge, true},
         {AccountLabel,  Static,          "Account:", AccountLabelId,  {105, 0, 60, 15},   TraitNone, false},
         {GraphArea,     Static,          "",         GraphAreaId,     {0, 15, 100, 60},   TraitNotify, true},
-        {HostLabel,     Static,          "pop3:",    HostLabelId,     {150, 15, 45, 15},  TraitStaticEdge, true},
+        {HostLabel,     Static,          "server:",  HostLabelId,     {150, 15, 45, 15},  TraitStaticEdge, true},
         {UserLabel,     Static,          "User:",    UserLabelId,     {150, 30, 45, 15},  TraitStaticEdge, true},
         {PasswordLabel, Static,          "Pass:",    PasswordLabelId, {150, 45, 45, 15},  TraitStaticEdge, false},
         {InterfaceList, ListBox,         "",         InterfaceListId, {110, 15, 120, 63}, ListTraits, false},

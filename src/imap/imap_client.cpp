@@ -335,7 +335,7 @@ ImapClient::Response ImapClient::Login() {
         const std::string tag = NextTag();
         SendWithString(tag, "LOGIN", {Username, Password});
         return Complete(tag);
-    } else if (!UseTls) {
+    } else if (!IsSecure()) {
         throw NoLoginOffered("the server takes passwords only over TLS: use imaps://");
     } else if (!Has("AUTH=PLAIN")) {
         throw NoLoginOffered("the server offers no login but LOGIN, which it disabled");
@@ -359,16 +359,14 @@ void ImapClient::OpenConnection(int limitMs) {
     idleTag_.reset();
     Capabilities.clear();
     try {
-        const Response greeting = ReadResponse();
-        if (greeting.kind != Response::Kind::Untagged ||
-            (greeting.status != "OK" && greeting.status != "PREAUTH")) {
-            Note(greeting); // a BYE says why
-            throw ImapRefusal(LineOf(greeting));
-        }
-        Note(greeting);
+        bool preauthorized = false;
+        if (UseStartTls)
+            BeginTls();
+        else
+            preauthorized = Greeting().status == "PREAUTH";
         if (Capabilities.empty())
             Command("CAPABILITY");
-        if (greeting.status == "PREAUTH")
+        if (preauthorized)
             return;
         // Servers may name other capabilities after the login; most say so in its completion.
         if (!CodeIs(Login(), "CAPABILITY"))
@@ -377,6 +375,35 @@ void ImapClient::OpenConnection(int limitMs) {
         TcpConnection::CloseConnection();
         throw;
     }
+}
+
+Response ImapClient::Greeting() {
+    const Response greeting = ReadResponse();
+    if (greeting.kind != Response::Kind::Untagged ||
+        (greeting.status != "OK" && greeting.status != "PREAUTH")) {
+        Note(greeting); // a BYE says why
+        throw ImapRefusal(LineOf(greeting));
+    }
+    Note(greeting);
+    return greeting;
+}
+
+// Nothing heard before TLS is kept: not the server's words, not its capabilities. A PREAUTH
+// greeting would leave the whole session unencrypted, so it ends it.
+void ImapClient::BeginTls() {
+    try {
+        if (Greeting().status == "PREAUTH")
+            throw StartTlsError(StartTlsFailure::Preauth);
+        if (Capabilities.empty())
+            Command("CAPABILITY");
+        if (!Has("STARTTLS"))
+            throw StartTlsError(StartTlsFailure::NotOffered);
+        Command("STARTTLS");
+    } catch (const ClientError& failure) {
+        RaiseBeforeTls(failure);
+    }
+    StartTls();
+    Capabilities.clear();
 }
 
 ImapClient::Mailbox ImapClient::OpenInbox(bool readOnly) {

@@ -120,6 +120,10 @@ class ImapClient : public TcpClient {
     // A string argument as a quoted string, or as a literal where quoting cannot carry it.
     void SendWithString(const std::string& tag, const std::string& before,
                         const std::vector<std::string>& strings);
+    // The greeting, which must be OK or PREAUTH.
+    Response Greeting();
+    // The greeting, STARTTLS and the handshake.
+    void BeginTls();
     // Logs in; the login's completion.
     Response Login();
     // Reads up to the server's go-ahead; raises ImapRefusal when the command ends instead.

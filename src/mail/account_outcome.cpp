@@ -66,6 +66,20 @@ AccountOutcome TlsOutcome(TlsFailure why, const std::string& text, MailStep step
     return Made(Kind::TlsFailed, step, text.starts_with("TLS: ") ? text.substr(5) : text);
 }
 
+const char* StartTlsWords(StartTlsFailure why) {
+    switch (why) {
+    case StartTlsFailure::NotOffered:
+        return "the server offers no STARTTLS";
+    case StartTlsFailure::Refused:
+        return "the server refused STARTTLS";
+    case StartTlsFailure::DataBeforeTls:
+        return "STARTTLS: the server sent more than its go-ahead";
+    case StartTlsFailure::Preauth:
+        return "STARTTLS: the server logged in without TLS";
+    }
+    return "STARTTLS failed";
+}
+
 const char* StepName(MailStep step) {
     switch (step) {
     case MailStep::Connect:
@@ -119,6 +133,8 @@ AccountOutcome OutcomeOf(const ClientError& failure, MailStep step, const std::s
         return Made(Kind::TooLong, step, std::string(why.word) + " too long");
     case FailureCause::Tls:
         return TlsOutcome(static_cast<TlsFailure>(why.code), failure.what(), step);
+    case FailureCause::StartTls:
+        return Made(Kind::NoStartTls, step, StartTlsWords(static_cast<StartTlsFailure>(why.code)));
     case FailureCause::Socket:
     case FailureCause::Connect:
         if (IsOffline(why.code))
@@ -200,6 +216,8 @@ std::string StatusWords(const AccountOutcome& o) {
         return "the server refused TLS 1.2 and newer";
     case Kind::TlsFailed:
         return "TLS failed: " + o.detail;
+    case Kind::NoStartTls:
+        return o.detail;
     case Kind::TooLong:
         return "server broke a bound: " + o.detail;
     case Kind::Gone:
@@ -214,14 +232,7 @@ std::string StatusWords(const AccountOutcome& o) {
     return {};
 }
 
-} // namespace
-
-std::string StatusText(const AccountOutcome& o) {
-    const std::string words = StatusWords(o);
-    return o.remark.empty() ? words : words + "; " + o.remark;
-}
-
-std::string ShortText(const AccountOutcome& o) {
+std::string ShortWords(const AccountOutcome& o) {
     switch (o.kind) {
     case Kind::Ok:
         return o.fresh > 0 ? std::to_string(o.fresh) + " new" : "ok";
@@ -247,6 +258,8 @@ std::string ShortText(const AccountOutcome& o) {
         return "old TLS";
     case Kind::TlsFailed:
         return "TLS failed";
+    case Kind::NoStartTls:
+        return "no STARTTLS";
     case Kind::TooLong:
         return "too long";
     case Kind::Gone:
@@ -259,6 +272,20 @@ std::string ShortText(const AccountOutcome& o) {
         return "offline";
     }
     return {};
+}
+
+} // namespace
+
+std::string StatusText(const AccountOutcome& o) {
+    std::string words = StatusWords(o);
+    if (!o.remark.empty())
+        words += "; " + o.remark;
+    return o.unencrypted ? words + "; not encrypted" : words;
+}
+
+std::string ShortText(const AccountOutcome& o) {
+    const std::string words = ShortWords(o);
+    return o.unencrypted ? words + ", plain" : words;
 }
 
 } // namespace kestrel

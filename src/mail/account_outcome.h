@@ -39,6 +39,7 @@ struct AccountOutcome {
         NoTls,          // the peer on a TLS port is no TLS server
         OldTls,         // the server refused TLS 1.2 and newer
         TlsFailed,      // detail: the engine's words
+        NoStartTls,     // STARTTLS was asked for and did not come about; detail: why
         TooLong,        // detail: which bound
         Gone,           // the message to delete is no longer on the server
         ConnectionLost, // at step
@@ -48,9 +49,10 @@ struct AccountOutcome {
     Kind kind = Kind::Ok;
     MailStep step = MailStep::Connect;
     std::string detail;
-    int32_t messages = -1; // -1: the job did not count them (a deletion)
-    int32_t fresh = 0;     // messages not listed yet
-    std::string remark;    // what the user should know of a job that still went through
+    int32_t messages = -1;    // -1: the job did not count them (a deletion)
+    int32_t fresh = 0;        // messages not listed yet
+    std::string remark;       // what the user should know of a job that still went through
+    bool unencrypted = false; // the session went in plain text beyond this machine
 
     bool operator==(const AccountOutcome&) const = default;
     bool IsOk() const { return kind == Kind::Ok; }
@@ -69,7 +71,8 @@ AccountOutcome OutcomeOf(const std::exception_ptr& failure, MailStep step, const
 // The line the mail form shows for the account: "ok: 12 messages, 3 new",
 // "wrong password? server said: -ERR ...". Windows-1252, as the failure texts are.
 std::string StatusText(const AccountOutcome& outcome);
-// A few words for the tray's tooltip: "3 new", "wrong password", "ok".
+// A few words for the tray's tooltip: "3 new", "wrong password", "ok"; ", plain" after them
+// for an account whose session went unencrypted.
 std::string ShortText(const AccountOutcome& outcome);
 
 } // namespace kestrel

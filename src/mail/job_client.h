@@ -49,6 +49,7 @@ void ConnectClient(Client& client, const AccountRecord& record, const MailJobLim
     client.Host = server->host;
     client.Port = server->port;
     client.UseTls = server->tls;
+    client.UseStartTls = server->startTls;
     client.Username = record.user;
     client.Password = record.password;
     client.SessionLimitMs = limits.sessionMs;
@@ -72,15 +73,19 @@ AccountOutcome Converse(const std::function<std::unique_ptr<Client>()>& make,
                         const AccountRecord& record, const MailJobLimits& limits,
                         RunningClient& running, Talk talk) {
     MailStep step = MailStep::Connect;
+    AccountOutcome outcome;
     try {
         JobClient<Client> client(make, running);
         ConnectClient(*client, record, limits, step);
         if (!client->IsConnected())
             return NoServerIn(record.server.Text());
-        return talk(*client, step);
+        outcome = talk(*client, step);
     } catch (...) {
-        return OutcomeOf(std::current_exception(), step, record.server.Host());
+        outcome = OutcomeOf(std::current_exception(), step, record.server.Host());
     }
+    // Once connected, whatever came of it, the user name and password could have gone out.
+    outcome.unencrypted = step != MailStep::Connect && record.server.IsPlainOffLoopback();
+    return outcome;
 }
 
 // A fetch that a bound or the connection's end cut short says nothing about the message: it

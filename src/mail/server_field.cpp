@@ -17,11 +17,13 @@ struct Scheme {
     ServerEndpoint endpoint;
 };
 
-const std::array<Scheme, 4> Schemes{{
+const std::array<Scheme, 6> Schemes{{
     {"pop3", {"", 110, false, MailProtocol::Pop3}},
     {"pop3s", {"", Pop3TlsPort, true, MailProtocol::Pop3}},
+    {"pop3+starttls", {"", 110, false, MailProtocol::Pop3, true}},
     {"imap", {"", 143, false, MailProtocol::Imap}},
     {"imaps", {"", ImapTlsPort, true, MailProtocol::Imap}},
+    {"imap+starttls", {"", 143, false, MailProtocol::Imap, true}},
 }};
 
 std::optional<ServerEndpoint> FromScheme(std::string_view name) {
@@ -62,11 +64,32 @@ std::optional<ServerEndpoint> ParseServerField(std::string_view field) {
             endpoint.protocol = MailProtocol::Imap;
         const uint16_t tlsPort =
             endpoint.protocol == MailProtocol::Imap ? ImapTlsPort : Pop3TlsPort;
-        endpoint.tls = endpoint.tls || *port == tlsPort;
+        // STARTTLS was asked for by name: a port never turns it into TLS from the first byte.
+        endpoint.tls = endpoint.tls || (*port == tlsPort && !endpoint.startTls);
         field = field.substr(0, colon);
     }
     endpoint.host = std::string(field);
     return endpoint;
+}
+
+bool IsLoopbackHost(std::string_view host) {
+    if (text::EqualsIgnoringCase(host, "localhost"))
+        return true;
+    if (!host.starts_with("127."))
+        return false;
+    int parts = 0;
+    while (!host.empty()) {
+        const std::string_view part = host.substr(0, host.find('.'));
+        if (part.size() > 3 || !DecimalOf<uint8_t>(part))
+            return false;
+        host.remove_prefix(std::min(host.size(), part.size() + 1));
+        ++parts;
+    }
+    return parts == 4;
+}
+
+bool ServerField::IsPlainOffLoopback() const {
+    return endpoint_ && !endpoint_->tls && !endpoint_->startTls && !IsLoopbackHost(endpoint_->host);
 }
 
 } // namespace kestrel

@@ -19,6 +19,7 @@ enum class FailureCause {
     Tls,         // the TLS layer failed; Code is the TlsFailure
     Socket,      // a socket call failed after the connect; Code is the socket error
     Connect,     // the connect failed; Code is the socket error, 0 where there was none
+    StartTls,    // a session that asked for STARTTLS did not get it; Code is the StartTlsFailure
 };
 
 struct Failure {
@@ -199,6 +200,21 @@ class ReplyTooLong : public ClientError {
 class HeaderTooLong : public ReplyTooLong {
   public:
     HeaderTooLong() : ReplyTooLong("header") {}
+};
+
+// Why a session that asked for STARTTLS ended before TLS began. Nothing the server said before
+// TLS is kept: anyone on the path could have written it.
+enum class StartTlsFailure {
+    NotOffered,    // its capabilities do not name it
+    Refused,       // it refused the command, or the session before it
+    DataBeforeTls, // it sent more than its go-ahead before the handshake
+    Preauth,       // it logged the session in before TLS (IMAP's PREAUTH)
+};
+
+class StartTlsError : public ClientError {
+  public:
+    explicit StartTlsError(StartTlsFailure why)
+        : ClientError("STARTTLS", {FailureCause::StartTls, static_cast<int>(why)}) {}
 };
 
 class ConnectionError : public ClientError {

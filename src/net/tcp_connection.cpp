@@ -262,19 +262,54 @@ void TcpClient::OpenConnection(int limitMs) {
         throw AlreadyConnected();
     if (!IOHandler()) {
         std::unique_ptr<SocketIoHandler> handler;
-        if (UseTls)
+        if (UseTls || UseStartTls)
             handler = std::make_unique<TlsIoHandler>();
         else
             handler = std::make_unique<SocketIoHandler>();
         handler->OnStatus = OnStatus;
         SetIOHandler(std::move(handler));
     }
+    if (auto* tls = dynamic_cast<TlsIoHandler*>(IOHandler()))
+        tls->FromFirstByte = UseTls;
+    secure_ = false;
     try {
         IOHandler()->PrepareBinding();
         ResetReadState();
         IOHandler()->ConnectTo(Host, Port, BoundIP, BoundPort, BoundPortLow, BoundPortHigh,
                                limitMs);
+        secure_ = UseTls;
         ReportStatus(ConnectionStatus::Connected, Host);
+    } catch (...) {
+        DropSocket();
+        throw;
+    }
+}
+
+void TcpClient::RaiseBeforeTls(const ClientError& failure) {
+    switch (failure.Cause().cause) {
+    case FailureCause::Refused:
+    case FailureCause::Bye:
+    case FailureCause::NoLogin:
+    case FailureCause::Other:
+        throw StartTlsError(StartTlsFailure::Refused);
+    default:
+        throw;
+    }
+}
+
+// Bytes already read past the go-ahead came unprotected, yet would be read as if they came
+// through TLS: an attacker's injected answer. They end the session; so do any still on the
+// socket, which the handshake finds to be no TLS record.
+void TcpClient::StartTls() {
+    CheckAborted();
+    try {
+        if (PendingInput.Size() != 0)
+            throw StartTlsError(StartTlsFailure::DataBeforeTls);
+        auto* tls = dynamic_cast<TlsIoHandler*>(IOHandler());
+        if (!tls || !UseStartTls || secure_)
+            throw TlsError("STARTTLS was not asked for");
+        tls->Secure(Host);
+        secure_ = true;
     } catch (...) {
         DropSocket();
         throw;

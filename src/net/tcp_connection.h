@@ -2,6 +2,7 @@
 
 #include "net/buffers.h"
 #include "net/component.h"
+#include "net/exceptions.h"
 #include "net/io_handler.h"
 
 #include <cstdint>
@@ -91,9 +92,23 @@ class TcpClient : public TcpConnection {
     int BoundPortHigh = 0;
     // TLS from the first byte, with the server's certificate checked against Host.
     bool UseTls = false;
+    // TLS after a command (STARTTLS): the connect stays plain until StartTls.
+    bool UseStartTls = false;
 
     // Raises AlreadyConnected while a socket is open; any failure drops the socket.
     virtual void OpenConnection(int limitMs);
+    // After the server's go-ahead: the handshake on the same socket, checked as from the first
+    // byte. Raises StartTlsError when the server sent anything past its go-ahead.
+    void StartTls();
+    // Whether what goes on the wire now is encrypted.
+    bool IsSecure() const { return secure_; }
+    // Called while handling a failure before STARTTLS's handshake: one that would carry the
+    // server's words becomes a refusal without them; one of the connection's own (lost, timed
+    // out, too long) goes on as it is.
+    [[noreturn]] static void RaiseBeforeTls(const ClientError& failure);
+
+  private:
+    bool secure_ = false;
 };
 
 } // namespace kestrel

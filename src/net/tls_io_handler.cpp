@@ -36,6 +36,13 @@ void TlsIoHandler::ConnectTo(const std::string& host, int port, const std::strin
     ended_ = false;
     SocketIoHandler::ConnectTo(host, port, boundIP, boundPort, boundPortLow, boundPortHigh,
                                timeoutMs);
+    if (FromFirstByte)
+        Handshake(host);
+}
+
+void TlsIoHandler::Secure(const std::string& host) {
+    if (engine_)
+        throw TlsError("TLS is already on");
     Handshake(host);
 }
 
@@ -99,6 +106,8 @@ bool TlsIoHandler::Pull() {
 }
 
 bool TlsIoHandler::WaitReadable(int limitMs) {
+    if (!engine_)
+        return SocketIoHandler::WaitReadable(limitMs);
     if (!plain_.empty() || ended_)
         return true;
     const bool unlimited = limitMs == -2;
@@ -115,6 +124,8 @@ bool TlsIoHandler::WaitReadable(int limitMs) {
 }
 
 int TlsIoHandler::ReceiveSome(char* buffer, int length) {
+    if (!engine_)
+        return SocketIoHandler::ReceiveSome(buffer, length);
     if (plain_.empty())
         return ended_ ? 0 : -1;
     const size_t n = std::min(plain_.size(), static_cast<size_t>(length));
@@ -124,6 +135,8 @@ int TlsIoHandler::ReceiveSome(char* buffer, int length) {
 }
 
 int TlsIoHandler::SendSome(const char* bytes, int length) {
+    if (!engine_)
+        return SocketIoHandler::SendSome(bytes, length);
     engine_->Encrypt(std::string_view(bytes, static_cast<size_t>(length)));
     Flush();
     return length;

@@ -14,13 +14,18 @@ namespace kestrel {
 // or when too few have come to tell.
 TlsFailure JudgeServerStart(std::string_view first);
 
-// The socket handler with TLS from the first byte: after the connect, the handshake and the
-// certificate check, bounded in time; then every read and write goes through the engine. The
-// line reader above it does not know the difference.
+// The socket handler with TLS: after the connect (or, for STARTTLS, when Secure is called), the
+// handshake and the certificate check, bounded in time; then every read and write goes through
+// the engine. The line reader above it does not know the difference.
 class TlsIoHandler : public SocketIoHandler {
   public:
     // The handshake's bound, after the connect's own.
     int HandshakeLimitMs = 5000;
+    // False: the connect leaves the socket plain, and bytes pass as they are until Secure.
+    bool FromFirstByte = true;
+
+    // The handshake on the open socket, with the certificate checked against host.
+    void Secure(const std::string& host);
 
     void ConnectTo(const std::string& host, int port, const std::string& boundIP, int boundPort,
                    int boundPortLow, int boundPortHigh, int timeoutMs) override;
@@ -38,7 +43,7 @@ class TlsIoHandler : public SocketIoHandler {
     bool Pull();
 
     std::unique_ptr<TlsEngine> engine_;
-    std::string first_; // the peer's first bytes in the handshake, to judge its failure
+    std::string first_;  // the peer's first bytes in the handshake, to judge its failure
     std::string plain_;  // decrypted, not yet taken
     bool ended_ = false; // the peer closed: nothing more will come
 };

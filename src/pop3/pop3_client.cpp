@@ -113,19 +113,41 @@ void Pop3Client::OpenConnection(int limitMs) {
     TcpClient::OpenConnection(limitMs);
     StartSessionClock();
     try {
-        ReadReply({Positive});
-        Capabilities = {};
-        if (SendCommand("CAPA", {}) == Positive) {
-            const Listing names = ReadListing(ReplyByteLimit, 1000, ReplyLimitMs);
-            if (!names.overflowed)
-                Capabilities = ParseCapabilities(names.lines);
-        }
+        if (UseStartTls)
+            BeginTls();
+        else
+            ReadReply({Positive});
+        AskCapabilities();
         SendCommand("USER " + Username, {Positive});
         SendCommand("PASS " + Password, {Positive});
     } catch (...) {
         CloseConnection();
         throw;
     }
+}
+
+void Pop3Client::AskCapabilities() {
+    Capabilities = {};
+    if (SendCommand("CAPA", {}) == Positive) {
+        const Listing names = ReadListing(ReplyByteLimit, 1000, ReplyLimitMs);
+        if (!names.overflowed)
+            Capabilities = ParseCapabilities(names.lines);
+    }
+}
+
+// What the server says before TLS is unprotected: its words are never kept, and only its
+// go-ahead, alone, lets the session on.
+void Pop3Client::BeginTls() {
+    try {
+        ReadReply({Positive});
+        AskCapabilities();
+        if (!Capabilities.stls)
+            throw StartTlsError(StartTlsFailure::NotOffered);
+        SendCommand("STLS", {Positive});
+    } catch (const ClientError& failure) {
+        RaiseBeforeTls(failure);
+    }
+    StartTls();
 }
 
 int Pop3Client::CountMessages() {

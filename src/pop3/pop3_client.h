@@ -97,6 +97,11 @@ class Pop3Client : public MessageClient {
     int ReadReply(std::initializer_list<int> allowed) override;
 
   private:
+    // CAPA's list, none where the server refused it.
+    void AskCapabilities();
+    // STLS and the handshake; then the capabilities again, since those heard before may have
+    // been forged.
+    void BeginTls();
     // Writes QUIT, reads its reply when asked to, closes: whether the reply was positive.
     bool EndSession(bool readReply);
 };

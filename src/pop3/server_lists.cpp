@@ -48,6 +48,8 @@ Capabilities ParseCapabilities(const std::vector<std::string>& lines) {
         const std::string name = text::Trim(line.substr(0, line.find(' ')));
         if (text::EqualsIgnoringCase(name, "PIPELINING"))
             result.pipelining = true;
+        else if (text::EqualsIgnoringCase(name, "STLS"))
+            result.stls = true;
     }
     return result;
 }

@@ -11,6 +11,7 @@ namespace kestrel {
 
 struct Capabilities {
     bool pipelining = false; // commands may be sent before the replies to earlier ones
+    bool stls = false;       // STARTTLS is offered
 };
 
 // The lines of a positive CAPA reply, between its first line and the ".".

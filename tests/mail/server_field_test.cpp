@@ -41,6 +41,8 @@ TEST(ServerFieldTest, FormsOfTheField) {
         {"imap4://mail.example.org", std::nullopt},
         {"pop3s://", std::nullopt},
         {"pop3s://:995", std::nullopt},
+        // a TLS port never turns STARTTLS into TLS from the first byte
+        {"imap+starttls://mail.example.org:993", E{"mail.example.org", 993, false, I, true}},
     };
     for (const auto& [field, endpoint] : rows)
         EXPECT_EQ(ParseServerField(field), endpoint) << field;

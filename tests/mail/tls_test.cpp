@@ -16,6 +16,14 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <tuple>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <netdb.h>
+#include <sys/socket.h>
+#endif
 
 struct hostent; // the platform's host entry; the stand-in only ever returns none
 
@@ -77,6 +85,18 @@ class TlsTest : public ShellTest {
         // OpenSSL's own default would refuse TLS 1.0 for the client; this one would not.
         setenv("OPENSSL_CONF", FixtureFile("client.cnf").c_str(), 1);
 #endif
+    }
+
+    // STARTTLS on the good server's plain ports, which take a login only over TLS.
+    void ListsAndDeletes(const std::string& server, const std::string& user) {
+        StartCompact();
+        app->Mail().StoreAccount(1, {server, user, user + "pw", true});
+        Tray(MailCallback, TrayMouse::LeftButtonUp);
+        ASSERT_EQ(desk.control(MailListBox).items.size(), 3u) << server;
+        desk.control(MailListBox).selection = 0;
+        Menu(CmdDeleteMail);
+        EXPECT_EQ(desk.control(MailListBox).items.size(), 2u) << server;
+        EXPECT_EQ(StatusText(*app->Mail().States().Newest(1)), "ok") << server;
     }
 };
 
@@ -286,6 +306,79 @@ TEST_F(TlsTest, EachFailureShowsWhyInTheStatusLine) {
         app->Mail().CheckAccounts({1});
         Settle();
         EXPECT_EQ(desk.control(StatusLine).text, row.status) << row.field;
+    }
+    sockets::BindEntry("gethostbyname", nullptr);
+}
+
+TEST_F(TlsTest, Pop3WithStartTlsListsAndDeletes) {
+    ListsAndDeletes("pop3+starttls://localhost:" + std::to_string(PortOf(Good) + 30), "gail");
+}
+
+TEST_F(TlsTest, ImapWithStartTlsListsAndDeletes) {
+    ListsAndDeletes("imap+starttls://localhost:" + std::to_string(PortOf(Good) + 31), "jack");
+}
+
+// Every name is this machine here, so that a name other than localhost reaches a loopback peer.
+::hostent* STAND_IN_API LoopbackLookup(const char*) {
+    static uint8_t address[4] = {127, 0, 0, 1};
+    static char* addresses[] = {reinterpret_cast<char*>(address), nullptr};
+    static ::hostent entry{};
+    entry.h_addrtype = AF_INET;
+    entry.h_length = 4;
+    entry.h_addr_list = addresses;
+    return &entry;
+}
+
+// Sends the greeting, then one answer per command line; then, where told, plain text where the
+// answer to the client's TLS hello belongs.
+LoopbackServer::Script Answering(std::vector<std::string> answers, bool plainAfterHello = false) {
+    return [=](Peer& p) {
+        p.Send(answers.front());
+        for (size_t i = 1; i < answers.size() && !p.ReceiveUntil("\r\n").empty(); ++i)
+            p.Send(answers[i]);
+        if (plainAfterHello && !p.ReceiveUntil(std::string("\x16\x03", 2)).empty())
+            p.Send("* OK [ALERT] call 555-0100\r\n");
+        p.ReceiveAll();
+    };
+}
+
+// What an attacker on the path tries before TLS: each ends the check before the user name is
+// sent, in kestrel's own words, none of the server's. Plain text beyond this machine says so.
+TEST_F(TlsTest, StartTlsEndsSafelyAndPlainTextSaysSo) {
+    const std::string pop = "+OK [IN-USE] call 555-0100\r\n", stls = "+OK\r\nSTLS\r\n.\r\n";
+    const std::string imap = "* OK [ALERT] call 555-0100\r\n",
+                      starttls = "* CAPABILITY IMAP4rev1 STARTTLS\r\nk1 OK\r\n";
+    const std::string popTls = "pop3+starttls://mail.example.org",
+                      imapTls = "imap+starttls://mail.example.org";
+    const std::string injected = "STARTTLS: the server sent more than its go-ahead",
+                      notOffered = "the server offers no STARTTLS",
+                      refused = "the server refused STARTTLS";
+    const std::tuple<std::string, LoopbackServer::Script, std::string> rows[] = {
+        {popTls, Answering({pop, stls, "+OK go\r\n+OK injected\r\n"}), injected},
+        {popTls, Answering({pop, "+OK\r\nUSER\r\n.\r\n"}), notOffered},
+        {popTls, Answering({pop, stls, "-ERR call 555-0100\r\n"}), refused},
+        {imapTls, Answering({imap, starttls, "k2 OK go\r\n* CAPABILITY IMAP4rev1\r\n"}), injected},
+        {imapTls, Answering({imap, "* CAPABILITY IMAP4rev1\r\nk1 OK\r\n"}), notOffered},
+        {imapTls, Answering({imap, starttls, "k2 NO [ALERT] call 555-0100\r\n"}), refused},
+        {imapTls, Answering({"* PREAUTH [CAPABILITY IMAP4rev1 STARTTLS] in\r\n"}),
+         "STARTTLS: the server logged in without TLS"},
+        {imapTls, Answering({imap, starttls, "k2 OK\r\n"}, true), "the server does not speak TLS"},
+        {"mail.example.org", Answering({pop, "-ERR\r\n", "+OK\r\n", "-ERR no\r\n"}),
+         "wrong password? server said: -ERR no; not encrypted"},
+    };
+    StartCompact();
+    sockets::BindEntry("gethostbyname", reinterpret_cast<void*>(&LoopbackLookup));
+    for (const auto& [field, script, status] : rows) {
+        LoopbackServer peer(script);
+        app->Mail().StoreAccount(
+            1, {field + ":" + std::to_string(peer.port()), "alice", "alicepw", true});
+        app->Mail().CheckAccounts({1});
+        Settle();
+        EXPECT_EQ(desk.control(StatusLine).text, status) << field;
+        const std::string tooltip = app->Mail().States().Tooltip().data();
+        EXPECT_EQ(tooltip.ends_with(", plain"), status.ends_with("; not encrypted")) << tooltip;
+        const bool startTls = field.find("starttls") != std::string::npos;
+        EXPECT_FALSE(startTls && peer.Received().find("alice") != std::string::npos) << status;
     }
     sockets::BindEntry("gethostbyname", nullptr);
 }

@@ -9,7 +9,8 @@
 # users hank (three unread messages and one read), ivy and jack, whose mailboxes the IMAP tests
 # change.
 # DOVECOT_TLS=CERT (a path without .pem) makes the port speak POP3 over TLS only, with the
-# certificate CERT.pem and its key CERT.key. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
+# certificate CERT.pem and its key CERT.key; DOVECOT_STARTTLS_PORT=N adds plain ports that take
+# a login only after STARTTLS, POP3 on N, IMAP on N+1. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
 # that TLS version and no other.
 set -euo pipefail
 command=$1 dir=$(realpath -m "$2")
@@ -66,7 +67,7 @@ protocols() {
 imap_service() {
     [ -n "${DOVECOT_IMAP_PORT:-}" ] || return 0
     local plain=$DOVECOT_IMAP_PORT secure=0
-    [ -n "${DOVECOT_TLS:-}" ] && plain=0 secure=$DOVECOT_IMAP_PORT
+    [ -n "${DOVECOT_TLS:-}" ] && plain=$((${DOVECOT_STARTTLS_PORT:--1} + 1)) secure=$DOVECOT_IMAP_PORT
     printf 'service imap-login {\n  inet_listener imap {\n    port = %s\n  }\n' "$plain"
     printf '  inet_listener imaps {\n    port = %s\n    ssl = yes\n  }\n%s\n}\n' "$secure" "$(login_processes)"
 }
@@ -81,7 +82,7 @@ imap_mailboxes() { # the messages of alice, as hank's, ivy's and jack's
 
 listener() { # port
     if [ -n "${DOVECOT_TLS:-}" ]; then
-        printf '  inet_listener pop3 {\n    port = 0\n  }\n  inet_listener pop3s {\n    port = %s\n    ssl = yes\n  }\n' "$1"
+        printf '  inet_listener pop3 {\n    port = %s\n  }\n  inet_listener pop3s {\n    port = %s\n    ssl = yes\n  }\n' "${DOVECOT_STARTTLS_PORT:-0}" "$1"
     else
         printf '  inet_listener pop3 {\n    port = %s\n  }\n' "$1"
     fi

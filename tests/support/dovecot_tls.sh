@@ -4,7 +4,9 @@
 # then tls10, with the good certificate but no TLS version other than 1.0. Beside them
 # DIR/client.cnf, an OpenSSL configuration that allows TLS 1.0 again, as a system's might: the
 # native client runs with it, so that only its own minimum keeps it from TLS 1.0.
-# DOVECOT_TLS_IMAP_PORT=N gives the good server IMAP over TLS on port N as well.
+# DOVECOT_TLS_IMAP_PORT=N gives the good server IMAP over TLS on port N as well. The good server
+# also takes STARTTLS: POP3 on port BASE+30, IMAP on BASE+31 (gail's and jack's mailboxes are
+# the STARTTLS tests' to change; carol's the end-to-end test's).
 # Usage: dovecot_tls.sh start DIR BASE | dovecot_tls.sh stop DIR
 set -euo pipefail
 here=$(dirname "$0")
@@ -20,9 +22,10 @@ start)
     for i in "${!names[@]}"; do
         certificate=${names[$i]} only=
         [ "$certificate" = tls10 ] && certificate=good only=TLSv1
-        imap=
-        [ "${names[$i]}" = good ] && imap=${DOVECOT_TLS_IMAP_PORT:-}
+        imap= starttls=
+        [ "${names[$i]}" = good ] && imap=${DOVECOT_TLS_IMAP_PORT:-} starttls=$((base + 30))
         DOVECOT_TLS=$dir/certs/$certificate DOVECOT_TLS_ONLY=$only DOVECOT_IMAP_PORT=$imap \
+            DOVECOT_STARTTLS_PORT=$starttls \
             bash "$here/dovecot.sh" start "$dir/${names[$i]}" $((base + i)) 127.0.0.1
     done
     ;;
