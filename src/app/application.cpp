@@ -30,13 +30,14 @@ Application::Application(const Platform& platform, std::string commandLine)
 
 SettingsValues Application::GatherSettings() const {
     return {windowLeft_,          windowTop_,       monitor_.InterfaceNumber(),
-            monitor_.SpeedStep(), mail_.Accounts(), mail_.PeriodicCheck()};
+            monitor_.SpeedStep(), mail_.Accounts(), mail_.PeriodicCheck(),
+            monitor_.WatchedIdentity(), monitor_.WatchedName()};
 }
 
 void Application::HandOutSettings(const SettingsValues& values) {
     windowLeft_ = values.windowLeft;
     windowTop_ = values.windowTop;
-    monitor_.Watch(values.interfaceNumber);
+    monitor_.Watch(values.interfaceNumber, values.interfaceIdentity, values.interfaceName);
     monitor_.SetSpeedStep(values.speedStep);
     mail_.SetAccounts(values.accounts);
     mail_.SetPeriodicCheck(values.mailCheckEnabled);

@@ -2,6 +2,7 @@
 #include "monitor/rates.h"
 #include "monitor/speed_table.h"
 #include "monitor/tray_icon.h"
+#include "settings/settings.h"
 #include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
@@ -54,7 +55,7 @@ TEST_F(MonitorTest, InterfaceListHoldsEveryDescriptionInTableOrder) {
     Start();
     EXPECT_TRUE(interfaces.loaded);
     EXPECT_EQ(desk.control(InterfaceList).items,
-              (std::vector<std::string>{"lo", "eth0", std::string(256, 'x'), "all but loopback"}));
+              (std::vector<std::string>{"lo", "eth0", std::string(256, 'x'), "all hardware"}));
 }
 
 TEST_F(MonitorTest, MoreThanTenInterfacesStillFillTheList) {
@@ -194,31 +195,34 @@ TEST_F(MonitorTest, TheAutomaticStepFollowsThePeakInSight) {
     EXPECT_EQ(monitor().History().in[24], 10);
 }
 
-// The list's last row watches the sum of every interface but loopback, each counter by its own
+// The list's last row watches the sum of the hardware interfaces, each counter by its own
 // rule: a 32-bit one that wraps, a 64-bit one, and one that appears counts from its first sample.
-TEST_F(MonitorTest, TheLastRowWatchesTheSumOfAllButLoopback) {
+// Loopback and a bridge carry bytes some hardware interface carries too: they are left out.
+TEST_F(MonitorTest, TheLastRowWatchesTheSumOfTheHardwareInterfaces) {
     interfaces.rows = {{"lo", 0, 0, true, true},
-                       {"eth0", 0xFFFFF000u, 0, false, false},
-                       {"wlan0", 5000000000u, 0, true, false}};
+                       {"eth0", 0xFFFFF000u, 0, false, false, true},
+                       {"wlan0", 5000000000u, 0, true, false, true},
+                       {"br0", 0, 0, true, false, false}};
     settings.content = "500,400,1,1,";
     Start();
     Menu(CmdConfigKestrel);
-    ASSERT_EQ(desk.control(InterfaceList).items.back(), "all but loopback");
-    desk.control(InterfaceList).selection = 3;
+    ASSERT_EQ(desk.control(InterfaceList).items.back(), "all hardware");
+    desk.control(InterfaceList).selection = 4;
     Select(InterfaceListId);
     EXPECT_EQ(monitor().InterfaceNumber(), Monitor::AllInterfaces);
     app->OnTimer();                             // the first sample of each
     interfaces.rows[0].inOctets += 2048 * 1000; // loopback: not counted
     interfaces.rows[1].inOctets += 2048 * 8;    // wraps past 2^32
     interfaces.rows[2].inOctets += 2048 * 30;
-    interfaces.rows.push_back({"usb0", 2048 * 500, 0, true, false});
+    interfaces.rows[3].inOctets += 2048 * 30; // the bridge: not counted again
+    interfaces.rows.push_back({"usb0", 2048 * 500, 0, true, false, true});
     app->OnTimer();
     EXPECT_EQ(InRateText(), "i: 38");
     // A failed reading is no sample: the counters wait for the next one, where a table without
     // rows would have made every interface start again.
     interfaces.failures = 1;
     app->OnTimer();
-    interfaces.rows[3].inOctets += 2048 * 4;
+    interfaces.rows[4].inOctets += 2048 * 4;
     app->OnTimer();
     EXPECT_EQ(InRateText(), "i: 4");
 
@@ -226,7 +230,56 @@ TEST_F(MonitorTest, TheLastRowWatchesTheSumOfAllButLoopback) {
     EXPECT_TRUE(settings.content->starts_with("500,400,-1,1,")) << *settings.content;
     Start();
     Menu(CmdConfigKestrel);
-    EXPECT_EQ(desk.control(InterfaceList).selection, 4);
+    EXPECT_EQ(desk.control(InterfaceList).selection, 5);
+}
+
+// The watched interface is followed by its identity, not its row: rows that come before it,
+// its absence (the strip and tooltip wait, the graph holds) and its return with counters that
+// started again. A file with only the row number gains the identity at the exit.
+TEST_F(MonitorTest, TheWatchedInterfaceIsFollowedByItsIdentity) {
+    InterfaceRow lan{"Intel Ethernet", 0, 0};
+    lan.identity = "{5E1C}";
+    lan.name = "LAN";
+    interfaces.rows = {{"lo", 0, 0}, lan};
+    settings.content = "500,400,2,1,";
+    Start();
+    interfaces.rows.insert(interfaces.rows.begin() + 1, {"VPN", 0, 0});
+    Traffic(0, 0, 1);
+    Traffic(2048 * 3, 0, 2);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 3");
+    EXPECT_EQ(monitor().InterfaceNumber(), 3);
+
+    interfaces.rows.erase(interfaces.rows.begin() + 2);
+    const ThroughputHistory held = monitor().History();
+    for (int tick = 0; tick < 2; ++tick) {
+        app->OnTimer();
+        EXPECT_EQ(InRateText(), "waiting for LAN");
+        EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "waiting for LAN");
+        EXPECT_EQ(monitor().History().in, held.in) << "the graph holds";
+    }
+
+    lan.inOctets = 2048 * 700; // back, counted from a restart: no rate is invented
+    interfaces.rows.push_back(lan);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 0");
+    Traffic(2048 * 2, 0, 2);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 2");
+
+    app->OnClose();
+    EXPECT_TRUE(settings.content->starts_with("500,400,3,1,")) << "the row is still written";
+    const SettingsValues stored = DecodeSettings(*settings.content, {});
+    EXPECT_EQ(std::pair(stored.interfaceIdentity, stored.interfaceName), std::pair(std::string("{5E1C}"), std::string("LAN")));
+
+    // A new start finds it by identity though the stored row is now another's.
+    interfaces.rows = {{"lo", 0, 0}, lan, {"VPN", 0, 0}};
+    Start();
+    Traffic(2048 * 5, 0, 1);
+    app->OnTimer();
+    EXPECT_EQ(InRateText(), "i: 5");
+    Menu(CmdConfigKestrel);
+    EXPECT_EQ(desk.control(InterfaceList).selection, 1);
 }
 
 TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {

@@ -50,6 +50,10 @@ static_assert(sizeof(MIB_IF_ROW2) == Row2Size);
 static_assert(offsetof(MIB_IF_ROW2, InterfaceIndex) == Row2IndexAt);
 static_assert(offsetof(MIB_IF_ROW2, InOctets) == Row2InOctetsAt);
 static_assert(offsetof(MIB_IF_ROW2, OutOctets) == Row2OutOctetsAt);
+static_assert(offsetof(MIB_IF_ROW2, InterfaceGuid) == Row2GuidAt);
+static_assert(offsetof(MIB_IF_ROW2, Alias) == Row2AliasAt);
+static_assert(sizeof(MIB_IF_ROW2::Alias) / sizeof(WCHAR) == Row2AliasChars);
+static_assert(offsetof(MIB_IF_ROW2, InterfaceAndOperStatusFlags) == Row2FlagsAt);
 
 struct CraftedRow {
     uint32_t index, type, in, out;
@@ -158,6 +162,40 @@ TEST(Win32InterfaceTableTest, GetIfEntry2sCountersReplaceThe32BitOnesWhereItAnsw
     EXPECT_EQ(WithWideCounters(rows, none), narrow) << "no GetIfEntry2: the rows as they were";
 }
 
+// A MIB_IF_ROW2 filled through the SDK's own fields reads back as the identity, the alias in
+// Windows-1252 and the hardware flag; a full-length alias keeps every character.
+TEST(Win32InterfaceTableTest, TheSecondRowGivesIdentityAliasAndHardware) {
+    const struct {
+        const wchar_t* alias;
+        bool hardware, filter;
+        std::string expectedAlias;
+    } cases[] = {
+        {L"Ethernet 2", true, false, "Ethernet 2"},
+        {L"VPN \u00E4\u20AC", false, true, "VPN \xE4\x80"},
+        {L"", false, false, ""},
+    };
+    for (const auto& c : cases) {
+        MIB_IF_ROW2 row{};
+        row.InterfaceGuid = {0x01020304, 0x0506, 0x0708, {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10}};
+        wcscpy(row.Alias, c.alias);
+        row.InterfaceAndOperStatusFlags.HardwareInterface = c.hardware;
+        row.InterfaceAndOperStatusFlags.FilterInterface = c.filter;
+        row.InOctets = 5ull << 40;
+        const auto facts = ParseIfRow2(std::span<const uint8_t, Row2Size>(
+            reinterpret_cast<const uint8_t*>(&row), Row2Size));
+        EXPECT_EQ(facts.guid, "{01020304-0506-0708-090A-0B0C0D0E0F10}");
+        EXPECT_EQ(facts.alias, c.expectedAlias);
+        EXPECT_EQ(facts.hardware, c.hardware) << c.expectedAlias;
+        EXPECT_EQ(facts.in, 5ull << 40);
+    }
+    MIB_IF_ROW2 full{};
+    std::fill(std::begin(full.Alias), std::end(full.Alias) - 1, L'a');
+    EXPECT_EQ(ParseIfRow2(std::span<const uint8_t, Row2Size>(
+                              reinterpret_cast<const uint8_t*>(&full), Row2Size))
+                  .alias,
+              std::string(Row2AliasChars - 1, 'a'));
+}
+
 // One table through a run of readings, GetIfTable stood in for as the system answers: a buffer
 // too small fails and says the size needed; one that fits gets the rows and the status given.
 TEST(Win32InterfaceTableTest, TheListAsksAgainForRoomASampleWaitsForTheNextTick) {
@@ -247,6 +285,8 @@ TEST(Win32InterfaceTableTest, TheRealLoopbackRowIsFlaggedAndItsWideCountersGrow)
     };
     const InterfaceRow before = loopbackRow();
     ASSERT_TRUE(before.wide) << before.description << ": GetIfEntry2 answered for it";
+    EXPECT_TRUE(before.identity.starts_with("{")) << before.identity << ": its GUID";
+    EXPECT_FALSE(before.hardware) << "loopback is never summed";
     constexpr size_t Sent = 256 * 1024;
     LoopbackTraffic(Sent);
     const InterfaceRow after = loopbackRow();
