@@ -25,13 +25,18 @@ Application::Application(const Platform& platform, std::string commandLine)
       commandLine_(std::move(commandLine)),
       mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}},
             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
-      monitor_(platform.desktop, platform.interfaces,
+      monitor_(platform.desktop, platform.interfaces, platform.totals,
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
 
 SettingsValues Application::GatherSettings() const {
-    return {windowLeft_,          windowTop_,       monitor_.InterfaceNumber(),
-            monitor_.SpeedStep(), mail_.Accounts(), mail_.PeriodicCheck(),
-            monitor_.WatchedIdentity(), monitor_.WatchedName()};
+    return {windowLeft_,
+            windowTop_,
+            monitor_.InterfaceNumber(),
+            monitor_.SpeedStep(),
+            mail_.Accounts(),
+            mail_.PeriodicCheck(),
+            monitor_.WatchedIdentity(),
+            monitor_.WatchedName()};
 }
 
 void Application::HandOutSettings(const SettingsValues& values) {
@@ -76,6 +81,7 @@ void Application::OnCreate() {
     FillSpeedList();
     monitor_.FillInterfaceList();
 
+    monitor_.LoadTotals();
     if (monitor_.Configured()) {
         monitor_.PrimeMeasurement();
         desktop_.services.StartTimer(TimerId, TimerPeriodMs);
@@ -128,6 +134,7 @@ void Application::SaveAndQuit() {
         windowTop_ = displaced_->stored.y;
     }
     WriteSettings(settingsFile_, GatherSettings());
+    monitor_.SaveTotals();
     desktop_.drawing.DeleteDrawingTools();
     monitor_.RemoveIcon();
     mail_.RemoveMailIcon();

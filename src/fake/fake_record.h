@@ -4,6 +4,7 @@
 #include "ports/drawing.h"
 #include "ports/menus.h"
 #include "ports/pixel_canvas.h"
+#include "ports/services.h"
 #include "ports/tray.h"
 #include "ports/window_events.h"
 
@@ -81,6 +82,7 @@ struct FakeRecord {
     bool otherInstanceRunning = false;
     int64_t clockMs = 0;        // the monotonic clock's last reading
     int64_t clockStepMs = 2000; // how far the next reading moves it
+    CivilDate today{2026, 12, 9};
     std::string mailtoCommand;
     bool notificationsShown = true; // false: a desktop without a notification service
 

@@ -28,6 +28,7 @@ class FakeServices : public Services {
     void Post(std::function<void()> task) override { desk_.posted.Push(std::move(task)); }
     // Each reading moves the scripted clock on by its step first: by default ticks come on time.
     int64_t MonotonicMs() override { return desk_.clockMs += desk_.clockStepMs; }
+    CivilDate Today() override { return desk_.today; }
 
   private:
     FakeRecord& desk_;

@@ -107,8 +107,8 @@ const InterfaceRow* Monitor::FindWatched(const std::vector<InterfaceRow>& rows) 
 }
 
 // Each hardware interface's growth by its own counters' rule, so that a laptop moving from
-// Wi-Fi to a cable keeps its graph and bytes that a bridge or tunnel passes on count once. An interface new since the last sample
-// starts there; twins of one name keep their order.
+// Wi-Fi to a cable keeps its graph and bytes that a bridge or tunnel passes on count once. An
+// interface new since the last sample starts there; twins of one name keep their order.
 Monitor::Growth Monitor::SumOfAll(const std::vector<InterfaceRow>& rows) {
     Growth sum;
     std::map<std::string, InterfaceRow> now;
@@ -151,10 +151,13 @@ void Monitor::UpdateRates() {
         previousWide_ = wide_;
     }
 
-    growth = PerTick(growth);
     if (primeNext_)
         growth = {};
     primeNext_ = false;
+    // The first sample measures against zero: no traffic of this run.
+    if (sampledAtMs_)
+        CountTotals(growth);
+    growth = PerTick(growth);
     inRateText_ = "i: " + RateText(growth.in);
     outRateText_ = "o: " + RateText(growth.out);
     WriteTooltip();
@@ -198,14 +201,51 @@ void Monitor::ShiftHistory() {
         std::copy(row->begin() + 2, row->end(), row->begin() + 1);
 }
 
+std::string Monitor::TotalsKey() const {
+    return interfaceNumber_ == AllInterfaces ? AllInterfacesText : watchedIdentity_;
+}
+
+// Bytes, not the rate: a late tick's growth counts whole. A counter that went back adds none.
+void Monitor::CountTotals(const Growth& growth) {
+    const std::string key = TotalsKey();
+    if (key.empty())
+        return;
+    totals_.Add(key, desktop_.services.Today(),
+                {static_cast<uint64_t>(std::max<int64_t>(growth.in, 0)),
+                 static_cast<uint64_t>(std::max<int64_t>(growth.out, 0))});
+    totalsChanged_ = true;
+    if (!totalsSavedAtMs_)
+        totalsSavedAtMs_ = sampledAtMs_;
+}
+
+void Monitor::LoadTotals() {
+    if (const std::optional<std::string> text = totalsFile_.Read())
+        totals_ = Totals::Decode(*text);
+}
+
+void Monitor::SaveTotals() {
+    if (totalsChanged_)
+        totalsFile_.Write(totals_.Encode());
+    totalsChanged_ = false;
+    totalsSavedAtMs_ = sampledAtMs_;
+}
+
 void Monitor::WriteTooltip() {
-    const std::string tip = waiting_ ? inRateText_ : inRateText_ + "   " + outRateText_;
+    std::string tip = waiting_ ? inRateText_ : inRateText_ + "   " + outRateText_;
+    if (const std::string key = TotalsKey(); !waiting_ && !key.empty()) {
+        const DayAndMonth kept = totals_.Of(key, desktop_.services.Today());
+        tip += "\ntoday " + TotalText(kept.today.in) + '/' + TotalText(kept.today.out) +
+               "\nmonth " + TotalText(kept.month.in) + '/' + TotalText(kept.month.out);
+    }
     icon_.tooltip.fill('\0');
     std::copy_n(tip.begin(), std::min<size_t>(tip.size(), TooltipBytes - 1), icon_.tooltip.begin());
 }
 
 void Monitor::ThroughputTick(bool mailPending) {
     UpdateRates();
+    constexpr int64_t SaveEveryMs = 60000;
+    if (totalsChanged_ && sampledAtMs_ && *sampledAtMs_ - *totalsSavedAtMs_ >= SaveEveryMs)
+        SaveTotals();
     DrawTextStrip(mailPending);
     DrawGraph();
     BuildTrayIcon();

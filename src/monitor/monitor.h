@@ -2,8 +2,10 @@
 
 #include "monitor/history.h"
 #include "monitor/rates.h"
+#include "monitor/totals.h"
 #include "ports/desktop.h"
 #include "ports/interface_table.h"
+#include "ports/settings_file.h"
 
 #include <array>
 #include <cstdint>
@@ -24,8 +26,9 @@ class Monitor {
     // has and that an older build reads as a row beyond its table: no traffic.
     static constexpr int32_t AllInterfaces = -1;
 
-    Monitor(const Desktop& desktop, InterfaceTable& table, TrayIconRecord icon)
-        : desktop_(desktop), table_(table), icon_(std::move(icon)) {}
+    Monitor(const Desktop& desktop, InterfaceTable& table, SettingsFile& totalsFile,
+            TrayIconRecord icon)
+        : desktop_(desktop), table_(table), totalsFile_(totalsFile), icon_(std::move(icon)) {}
 
     // The 1-based row of the watched interface, or AllInterfaces; NotConfigured and above watch
     // nothing. The row follows the interface's identity where one is known; without one (a
@@ -56,6 +59,11 @@ class Monitor {
     void FillInterfaceList();
     void PrimeMeasurement() { UpdateRates(); }
 
+    // The totals of today and this month: read at start, written at most once a minute while
+    // they grow and at exit.
+    void LoadTotals();
+    void SaveTotals();
+
     // The mark beside the rates shows whether mail is waiting.
     void ThroughputTick(bool mailPending);
     // The window was just shown and painted by the platform: draw strip and graph afresh.
@@ -83,9 +91,15 @@ class Monitor {
     void ScaleNewest(const Growth& growth);
     void ShiftHistory();
     void WriteTooltip();
+    void CountTotals(const Growth& growth);
+    std::string TotalsKey() const;
 
     Desktop desktop_;
     InterfaceTable& table_;
+    SettingsFile& totalsFile_;
+    Totals totals_;
+    bool totalsChanged_ = false;
+    std::optional<int64_t> totalsSavedAtMs_;
     TrayIconRecord icon_;
     int32_t interfaceNumber_ = NotConfigured;
     int32_t speedStep_ = 0;

@@ -6,6 +6,12 @@
 
 namespace kestrel {
 
+// A day of the local calendar.
+struct CivilDate {
+    int32_t year = 0, month = 0, day = 0;
+    bool operator==(const CivilDate&) const = default;
+};
+
 // What the program asks of its system beyond the window.
 class Services {
   public:
@@ -26,6 +32,8 @@ class Services {
     // Milliseconds on a clock that only moves forward: not the wall clock, which the user or the
     // network may set back. Its start is of no meaning.
     virtual int64_t MonotonicMs() = 0;
+    // Today in the user's time zone: where daily and monthly totals begin.
+    virtual CivilDate Today() = 0;
 };
 
 } // namespace kestrel

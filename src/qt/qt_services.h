@@ -25,6 +25,7 @@ class QtServices : public Services {
     void StartProgram(const std::string& file, const std::string& parameters) override;
     void Post(std::function<void()> task) override;
     int64_t MonotonicMs() override;
+    CivilDate Today() override;
 
   private:
     QtShell& shell_;

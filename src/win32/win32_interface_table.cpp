@@ -31,7 +31,8 @@ uint64_t Word64(std::span<const uint8_t> bytes, size_t at) {
 // The GUID as Windows writes it: its first three parts are little-endian numbers.
 std::string GuidText(std::span<const uint8_t> bytes, size_t at) {
     static constexpr char Digits[] = "0123456789ABCDEF";
-    static constexpr int Order[] = {3, 2, 1, 0, -1, 5, 4, -1, 7, 6, -1, 8, 9, -1, 10, 11, 12, 13, 14, 15};
+    static constexpr int Order[] = {3,  2, 1, 0,  -1, 5,  4,  -1, 7,  6,
+                                    -1, 8, 9, -1, 10, 11, 12, 13, 14, 15};
     std::string text = "{";
     for (int i : Order) {
         if (i < 0) {
@@ -51,16 +52,16 @@ std::string GuidText(std::span<const uint8_t> bytes, size_t at) {
 WideCounters ParseIfRow2(std::span<const uint8_t, Row2Size> entry) {
     std::wstring alias;
     for (size_t i = 0; i < Row2AliasChars; ++i) {
-        const auto c = static_cast<wchar_t>(entry[Row2AliasAt + 2 * i] |
-                                            entry[Row2AliasAt + 2 * i + 1] << 8);
+        const auto c =
+            static_cast<wchar_t>(entry[Row2AliasAt + 2 * i] | entry[Row2AliasAt + 2 * i + 1] << 8);
         if (c == 0)
             break;
         alias += c;
     }
     std::string narrow(alias.size() * 2, '\0');
-    const int length = WideCharToMultiByte(1252, 0, alias.data(), static_cast<int>(alias.size()),
-                                           narrow.data(), static_cast<int>(narrow.size()),
-                                           nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(1252, 0, alias.data(), static_cast<int>(alias.size()), narrow.data(),
+                            static_cast<int>(narrow.size()), nullptr, nullptr);
     narrow.resize(static_cast<size_t>(std::max(length, 0)));
     return {Word64(entry, Row2InOctetsAt), Word64(entry, Row2OutOctetsAt),
             GuidText(entry, Row2GuidAt), std::move(narrow),

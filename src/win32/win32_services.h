@@ -17,6 +17,7 @@ class Win32Services : public Services {
     void StartProgram(const std::string& file, const std::string& parameters) override;
     void Post(std::function<void()> task) override;
     int64_t MonotonicMs() override;
+    CivilDate Today() override;
 
   private:
     Win32Handles& handles_;

@@ -41,13 +41,13 @@ void Frames(const std::string& interfaceName, int count) {
     to.sll_ifindex = static_cast<int>(if_nametoindex(interfaceName.c_str()));
     to.sll_halen = ETH_ALEN;
     std::string frame(1024, '\0');
-    frame.replace(0, 6, 6, '\xFF');          // to everyone
+    frame.replace(0, 6, 6, '\xFF'); // to everyone
     frame.replace(6, 6, "\x02\0\0\0\0\x01", 6);
-    frame.replace(12, 2, "\x88\xB5", 2);     // the experimental EtherType
+    frame.replace(12, 2, "\x88\xB5", 2); // the experimental EtherType
     for (int i = 0; i < count; ++i)
-        EXPECT_EQ(sendto(s, frame.data(), frame.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                         sizeof to),
-                  static_cast<ssize_t>(frame.size()));
+        EXPECT_EQ(
+            sendto(s, frame.data(), frame.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+            static_cast<ssize_t>(frame.size()));
     close(s);
 }
 
@@ -55,7 +55,7 @@ class NetnsTest : public ::testing::Test {
   protected:
     FakeDesktop desk;
     LinuxInterfaceTable table;
-    FakeSettingsFile settings;
+    FakeSettingsFile settings, totals;
     std::unique_ptr<Application> app;
 
     void SetUp() override { Ip("link set lo up"); }
@@ -68,7 +68,8 @@ class NetnsTest : public ::testing::Test {
         }
     }
     void Start() {
-        app = std::make_unique<Application>(Platform{desk.Ports(), table, settings}, "kestrel");
+        app = std::make_unique<Application>(Platform{desk.Ports(), table, settings, totals},
+                                            "kestrel");
         app->Run();
     }
     std::vector<InterfaceRow> Rows() {

@@ -13,8 +13,10 @@ using enum ControlName;
 
 constexpr uint32_t Green = 0x00FF00, Red = 0xFF0000;
 
+// The tooltip's first line, the rates; today's and this month's totals follow.
 std::string Tooltip(const TrayIconRecord& record) {
-    return record.tooltip.data();
+    const std::string tip = record.tooltip.data();
+    return tip.substr(0, tip.find('\n'));
 }
 
 class MonitorTest : public ShellTest {
@@ -113,8 +115,9 @@ TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
     for (const auto& text : desk.texts)
         EXPECT_EQ(text.background, (Colour{0, 0, 0}));
     const auto& tip = desk.trayIcons.at(1).tooltip;
-    EXPECT_EQ(std::string(tip.data()), "i: 65535   o: 512");
-    EXPECT_TRUE(std::all_of(tip.begin() + 17, tip.end(), [](char c) { return c == 0; }));
+    EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "i: 65535   o: 512");
+    EXPECT_TRUE(std::all_of(tip.begin() + std::string(tip.data()).size(), tip.end(),
+                            [](char c) { return c == 0; }));
 
     Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
@@ -255,7 +258,7 @@ TEST_F(MonitorTest, TheWatchedInterfaceIsFollowedByItsIdentity) {
     for (int tick = 0; tick < 2; ++tick) {
         app->OnTimer();
         EXPECT_EQ(InRateText(), "waiting for LAN");
-        EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "waiting for LAN");
+        EXPECT_EQ(std::string(desk.trayIcons.at(1).tooltip.data()), "waiting for LAN");
         EXPECT_EQ(monitor().History().in, held.in) << "the graph holds";
     }
 
@@ -270,7 +273,8 @@ TEST_F(MonitorTest, TheWatchedInterfaceIsFollowedByItsIdentity) {
     app->OnClose();
     EXPECT_TRUE(settings.content->starts_with("500,400,3,1,")) << "the row is still written";
     const SettingsValues stored = DecodeSettings(*settings.content, {});
-    EXPECT_EQ(std::pair(stored.interfaceIdentity, stored.interfaceName), std::pair(std::string("{5E1C}"), std::string("LAN")));
+    EXPECT_EQ(std::pair(stored.interfaceIdentity, stored.interfaceName),
+              std::pair(std::string("{5E1C}"), std::string("LAN")));
 
     // A new start finds it by identity though the stored row is now another's.
     interfaces.rows = {{"lo", 0, 0}, lan, {"VPN", 0, 0}};

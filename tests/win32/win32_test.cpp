@@ -176,13 +176,14 @@ TEST(Win32InterfaceTableTest, TheSecondRowGivesIdentityAliasAndHardware) {
     };
     for (const auto& c : cases) {
         MIB_IF_ROW2 row{};
-        row.InterfaceGuid = {0x01020304, 0x0506, 0x0708, {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10}};
+        row.InterfaceGuid = {
+            0x01020304, 0x0506, 0x0708, {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10}};
         wcscpy(row.Alias, c.alias);
         row.InterfaceAndOperStatusFlags.HardwareInterface = c.hardware;
         row.InterfaceAndOperStatusFlags.FilterInterface = c.filter;
         row.InOctets = 5ull << 40;
-        const auto facts = ParseIfRow2(std::span<const uint8_t, Row2Size>(
-            reinterpret_cast<const uint8_t*>(&row), Row2Size));
+        const auto facts = ParseIfRow2(
+            std::span<const uint8_t, Row2Size>(reinterpret_cast<const uint8_t*>(&row), Row2Size));
         EXPECT_EQ(facts.guid, "{01020304-0506-0708-090A-0B0C0D0E0F10}");
         EXPECT_EQ(facts.alias, c.expectedAlias);
         EXPECT_EQ(facts.hardware, c.hardware) << c.expectedAlias;
