@@ -2,7 +2,6 @@
 #include "monitor/rates.h"
 #include "monitor/speed_table.h"
 #include "monitor/tray_icon.h"
-#include "settings/settings.h"
 #include "support/pop3_mailbox.h"
 #include "support/shell_fixture.h"
 
@@ -234,56 +233,6 @@ TEST_F(MonitorTest, TheLastRowWatchesTheSumOfTheHardwareInterfaces) {
     Start();
     Menu(CmdConfigKestrel);
     EXPECT_EQ(desk.control(InterfaceList).selection, 5);
-}
-
-// The watched interface is followed by its identity, not its row: rows that come before it,
-// its absence (the strip and tooltip wait, the graph holds) and its return with counters that
-// started again. A file with only the row number gains the identity at the exit.
-TEST_F(MonitorTest, TheWatchedInterfaceIsFollowedByItsIdentity) {
-    InterfaceRow lan{"Intel Ethernet", 0, 0};
-    lan.identity = "{5E1C}";
-    lan.name = "LAN";
-    interfaces.rows = {{"lo", 0, 0}, lan};
-    settings.content = "500,400,2,1,";
-    Start();
-    interfaces.rows.insert(interfaces.rows.begin() + 1, {"VPN", 0, 0});
-    Traffic(0, 0, 1);
-    Traffic(2048 * 3, 0, 2);
-    app->OnTimer();
-    EXPECT_EQ(InRateText(), "i: 3");
-    EXPECT_EQ(monitor().InterfaceNumber(), 3);
-
-    interfaces.rows.erase(interfaces.rows.begin() + 2);
-    const ThroughputHistory held = monitor().History();
-    for (int tick = 0; tick < 2; ++tick) {
-        app->OnTimer();
-        EXPECT_EQ(InRateText(), "waiting for LAN");
-        EXPECT_EQ(std::string(desk.trayIcons.at(1).tooltip.data()), "waiting for LAN");
-        EXPECT_EQ(monitor().History().in, held.in) << "the graph holds";
-    }
-
-    lan.inOctets = 2048 * 700; // back, counted from a restart: no rate is invented
-    interfaces.rows.push_back(lan);
-    app->OnTimer();
-    EXPECT_EQ(InRateText(), "i: 0");
-    Traffic(2048 * 2, 0, 2);
-    app->OnTimer();
-    EXPECT_EQ(InRateText(), "i: 2");
-
-    app->OnClose();
-    EXPECT_TRUE(settings.content->starts_with("500,400,3,1,")) << "the row is still written";
-    const SettingsValues stored = DecodeSettings(*settings.content, {});
-    EXPECT_EQ(std::pair(stored.interfaceIdentity, stored.interfaceName),
-              std::pair(std::string("{5E1C}"), std::string("LAN")));
-
-    // A new start finds it by identity though the stored row is now another's.
-    interfaces.rows = {{"lo", 0, 0}, lan, {"VPN", 0, 0}};
-    Start();
-    Traffic(2048 * 5, 0, 1);
-    app->OnTimer();
-    EXPECT_EQ(InRateText(), "i: 5");
-    Menu(CmdConfigKestrel);
-    EXPECT_EQ(desk.control(InterfaceList).selection, 1);
 }
 
 TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {
