@@ -70,8 +70,9 @@ int main(int argc, char** argv) {
 
     FakeDesktop desk;
     FakeInterfaceTable interfaces;
-    FakeSettingsFile settings;
-    Application app(Platform{desk.Ports(), interfaces, settings}, "C:\\kestrel\\kestrel.exe");
+    FakeSettingsFile settings, totals;
+    Application app(Platform{desk.Ports(), interfaces, settings, totals},
+                    "C:\\kestrel\\kestrel.exe");
     app.Run();
     MailWatch& mail = app.Mail();
     mail.StoreAccount(1, {argv[1], argv[2], argv[3], true});

@@ -25,18 +25,24 @@ Application::Application(const Platform& platform, std::string commandLine)
       commandLine_(std::move(commandLine)),
       mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}},
             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
-      monitor_(platform.desktop, platform.interfaces,
+      monitor_(platform.desktop, platform.interfaces, platform.totals,
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
 
 SettingsValues Application::GatherSettings() const {
-    return {windowLeft_,          windowTop_,       monitor_.InterfaceNumber(),
-            monitor_.SpeedStep(), mail_.Accounts(), mail_.PeriodicCheck()};
+    return {windowLeft_,
+            windowTop_,
+            monitor_.InterfaceNumber(),
+            monitor_.SpeedStep(),
+            mail_.Accounts(),
+            mail_.PeriodicCheck(),
+            monitor_.WatchedIdentity(),
+            monitor_.WatchedName()};
 }
 
 void Application::HandOutSettings(const SettingsValues& values) {
     windowLeft_ = values.windowLeft;
     windowTop_ = values.windowTop;
-    monitor_.Watch(values.interfaceNumber);
+    monitor_.Watch(values.interfaceNumber, values.interfaceIdentity, values.interfaceName);
     monitor_.SetSpeedStep(values.speedStep);
     mail_.SetAccounts(values.accounts);
     mail_.SetPeriodicCheck(values.mailCheckEnabled);
@@ -75,6 +81,7 @@ void Application::OnCreate() {
     FillSpeedList();
     monitor_.FillInterfaceList();
 
+    monitor_.LoadTotals();
     if (monitor_.Configured()) {
         monitor_.PrimeMeasurement();
         desktop_.services.StartTimer(TimerId, TimerPeriodMs);
@@ -129,6 +136,7 @@ void Application::SaveAndQuit() {
         windowTop_ = displaced_->stored.y;
     }
     WriteSettings(settingsFile_, GatherSettings());
+    monitor_.SaveTotals();
     desktop_.drawing.DeleteDrawingTools();
     monitor_.RemoveIcon();
     mail_.RemoveMailIcon();

@@ -34,6 +34,7 @@ struct Platform {
     Desktop desktop;
     InterfaceTable& interfaces;
     SettingsFile& settings;
+    SettingsFile& totals; // the bytes of today and this month, beside the settings
 };
 
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the

@@ -4,6 +4,7 @@
 #include "ports/drawing.h"
 #include "ports/menus.h"
 #include "ports/pixel_canvas.h"
+#include "ports/services.h"
 #include "ports/tray.h"
 #include "ports/window_events.h"
 
@@ -82,6 +83,7 @@ struct FakeRecord {
     int64_t clockMs = 0;        // the monotonic clock's last reading
     int64_t clockStepMs = 2000; // how far the next reading moves it
     int64_t wallAheadMs = 0;    // how far the wall clock runs ahead of it
+    CivilDate today{2026, 12, 9};
     std::string mailtoCommand;
     bool notificationsShown = true; // false: a desktop without a notification service
 

@@ -29,6 +29,7 @@ class FakeServices : public Services {
     // Each reading moves the scripted clock on by its step first: by default ticks come on time.
     int64_t MonotonicMs() override { return desk_.clockMs += desk_.clockStepMs; }
     int64_t WallMs() override { return desk_.clockMs + desk_.wallAheadMs; }
+    CivilDate Today() override { return desk_.today; }
 
   private:
     FakeRecord& desk_;

@@ -5,6 +5,7 @@
 #include <net/if.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -76,6 +77,12 @@ bool IsLoopback(const std::string& name) {
     return LoopbackInFlags(text);
 }
 
+// Bridges, veth pairs, tunnels and the loopback one have no device behind them.
+bool IsHardware(const std::string& name) {
+    std::error_code ignored;
+    return std::filesystem::exists("/sys/class/net/" + name + "/device", ignored);
+}
+
 // Each row's interface index, from one listing of every interface rather than a lookup (a
 // socket and an ioctl) per row and comparison; an interface gone meanwhile goes last.
 std::vector<unsigned> IndexesOf(const std::vector<ProcNetDevRow>& rows) {
@@ -107,9 +114,11 @@ InterfaceReading LinuxInterfaceTable::Read(ReadingFor) {
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return indexes[a] < indexes[b]; });
     std::vector<InterfaceRow> rows;
-    for (size_t i : order)
-        rows.push_back({found[i].name.substr(0, 256), found[i].inOctets, found[i].outOctets, true,
-                        IsLoopback(found[i].name)});
+    for (size_t i : order) {
+        const std::string& name = found[i].name;
+        rows.push_back({name.substr(0, 256), found[i].inOctets, found[i].outOctets, true,
+                        IsLoopback(name), IsHardware(name)});
+    }
     return rows;
 }
 

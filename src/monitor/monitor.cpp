@@ -9,7 +9,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr const char* AllInterfacesText = "all but loopback";
+constexpr const char* AllInterfacesText = "all hardware";
 
 } // namespace
 
@@ -23,22 +23,43 @@ void Monitor::ClearIncomingHistory() {
     std::fill(growthIn_.begin() + 1, growthIn_.end(), int64_t{0});
 }
 
-int Monitor::ListIndex() const {
-    return interfaceNumber_ == AllInterfaces ? listedRows_ : interfaceNumber_ - 1;
+void Monitor::Watch(int32_t interfaceNumber, std::string identity, std::string name) {
+    interfaceNumber_ = interfaceNumber;
+    watchedIdentity_ = std::move(identity);
+    watchedName_ = name.empty() ? watchedIdentity_ : std::move(name);
+    waiting_ = false;
 }
 
+int Monitor::ListIndex() const {
+    if (interfaceNumber_ == AllInterfaces)
+        return listedRows_;
+    const auto listed =
+        std::find(listedIdentities_.begin(), listedIdentities_.end(), watchedIdentity_);
+    if (!watchedIdentity_.empty() && listed != listedIdentities_.end())
+        return static_cast<int>(listed - listedIdentities_.begin());
+    return interfaceNumber_ - 1;
+}
+
+// A list row stands for the interface listed there, wherever the table has it now.
 void Monitor::WatchListIndex(int index) {
+    const bool listed = index >= 0 && index < listedRows_;
     const int32_t chosen = listedRows_ > 0 && index == listedRows_ ? AllInterfaces : index + 1;
-    primeNext_ = primeNext_ || chosen != interfaceNumber_;
-    interfaceNumber_ = chosen;
+    const std::string identity = listed ? listedIdentities_[static_cast<size_t>(index)] : "";
+    primeNext_ = primeNext_ || chosen != interfaceNumber_ || identity != watchedIdentity_;
+    Watch(chosen, identity, listed ? listedNames_[static_cast<size_t>(index)] : "");
 }
 
 void Monitor::FillInterfaceList() {
     // A failed reading lists nothing, as an empty table does.
     const std::vector<InterfaceRow> rows =
         table_.Read(ReadingFor::InterfaceList).value_or(std::vector<InterfaceRow>{});
-    for (const InterfaceRow& row : rows)
+    listedIdentities_.clear();
+    listedNames_.clear();
+    for (const InterfaceRow& row : rows) {
         desktop_.lists.ListAdd(ControlName::InterfaceList, row.description);
+        listedIdentities_.push_back(row.Identity());
+        listedNames_.push_back(row.Name());
+    }
     listedRows_ = static_cast<int>(rows.size());
     if (listedRows_ > 0)
         desktop_.lists.ListAdd(ControlName::InterfaceList, AllInterfacesText);
@@ -53,26 +74,48 @@ void Monitor::SampleInterface() {
         allGrowth_ = SumOfAll(*reading);
         return;
     }
-    // A row the table does not have (interfaces gone since the number was stored) reads as no
-    // traffic: the counters keep their values.
-    if (interfaceNumber_ < 1 || interfaceNumber_ > static_cast<int32_t>(reading->size()))
+    const InterfaceRow* row = FindWatched(*reading);
+    // Gone: the graph waits for it. Back: its counters may have started again, so the first
+    // sample only primes.
+    waiting_ = !row && !watchedIdentity_.empty();
+    if (!row)
         return;
-    const InterfaceRow& row = (*reading)[static_cast<size_t>(interfaceNumber_ - 1)];
-    currentIn_ = row.inOctets;
-    currentOut_ = row.outOctets;
-    wide_ = row.wide;
+    currentIn_ = row->inOctets;
+    currentOut_ = row->outOctets;
+    wide_ = row->wide;
 }
 
-// Each interface's growth by its own counters' rule, the loopback one left out, so that a
-// laptop moving from Wi-Fi to a cable keeps its graph. An interface new since the last sample
-// starts there; twins of one name keep their order.
+// By identity where one is known; else by row number, whose interface then gives it. A row the
+// table does not have (interfaces gone since the number was stored) reads as no traffic.
+const InterfaceRow* Monitor::FindWatched(const std::vector<InterfaceRow>& rows) {
+    if (!watchedIdentity_.empty()) {
+        const auto found = std::find_if(rows.begin(), rows.end(), [&](const InterfaceRow& row) {
+            return row.Identity() == watchedIdentity_;
+        });
+        if (found == rows.end())
+            return nullptr;
+        primeNext_ = primeNext_ || waiting_;
+        interfaceNumber_ = static_cast<int32_t>(found - rows.begin()) + 1;
+        return &*found;
+    }
+    if (interfaceNumber_ < 1 || interfaceNumber_ > static_cast<int32_t>(rows.size()))
+        return nullptr;
+    const InterfaceRow& row = rows[static_cast<size_t>(interfaceNumber_ - 1)];
+    watchedIdentity_ = row.Identity();
+    watchedName_ = row.Name();
+    return &row;
+}
+
+// Each hardware interface's growth by its own counters' rule, so that a laptop moving from
+// Wi-Fi to a cable keeps its graph and bytes that a bridge or tunnel passes on count once. An
+// interface new since the last sample starts there; twins of one name keep their order.
 Monitor::Growth Monitor::SumOfAll(const std::vector<InterfaceRow>& rows) {
     Growth sum;
     std::map<std::string, InterfaceRow> now;
     for (const InterfaceRow& row : rows) {
-        if (row.loopback)
+        if (!row.hardware)
             continue;
-        std::string key = row.description;
+        std::string key = row.Identity();
         while (now.contains(key))
             key += '\n';
         if (const auto before = lastOfAll_.find(key); before != lastOfAll_.end()) {
@@ -88,6 +131,12 @@ Monitor::Growth Monitor::SumOfAll(const std::vector<InterfaceRow>& rows) {
 
 void Monitor::UpdateRates() {
     SampleInterface();
+    if (waiting_) {
+        inRateText_ = "waiting for " + watchedName_;
+        outRateText_.clear();
+        WriteTooltip();
+        return;
+    }
     Growth growth;
     if (interfaceNumber_ == AllInterfaces) {
         growth = allGrowth_.value_or(Growth{});
@@ -102,10 +151,13 @@ void Monitor::UpdateRates() {
         previousWide_ = wide_;
     }
 
-    growth = PerTick(growth);
     if (primeNext_)
         growth = {};
     primeNext_ = false;
+    // The first sample measures against zero: no traffic of this run.
+    if (sampledAtMs_)
+        CountTotals(growth);
+    growth = PerTick(growth);
     inRateText_ = "i: " + RateText(growth.in);
     outRateText_ = "o: " + RateText(growth.out);
     WriteTooltip();
@@ -149,18 +201,56 @@ void Monitor::ShiftHistory() {
         std::copy(row->begin() + 2, row->end(), row->begin() + 1);
 }
 
+std::string Monitor::TotalsKey() const {
+    return interfaceNumber_ == AllInterfaces ? AllInterfacesText : watchedIdentity_;
+}
+
+// Bytes, not the rate: a late tick's growth counts whole. A counter that went back adds none.
+void Monitor::CountTotals(const Growth& growth) {
+    const std::string key = TotalsKey();
+    if (key.empty())
+        return;
+    totals_.Add(key, desktop_.services.Today(),
+                {static_cast<uint64_t>(std::max<int64_t>(growth.in, 0)),
+                 static_cast<uint64_t>(std::max<int64_t>(growth.out, 0))});
+    totalsChanged_ = true;
+    if (!totalsSavedAtMs_)
+        totalsSavedAtMs_ = sampledAtMs_;
+}
+
+void Monitor::LoadTotals() {
+    if (const std::optional<std::string> text = totalsFile_.Read())
+        totals_ = Totals::Decode(*text);
+}
+
+void Monitor::SaveTotals() {
+    if (totalsChanged_)
+        totalsFile_.Write(totals_.Encode());
+    totalsChanged_ = false;
+    totalsSavedAtMs_ = sampledAtMs_;
+}
+
 void Monitor::WriteTooltip() {
-    const std::string tip = inRateText_ + "   " + outRateText_;
+    std::string tip = waiting_ ? inRateText_ : inRateText_ + "   " + outRateText_;
+    if (const std::string key = TotalsKey(); !waiting_ && !key.empty()) {
+        const DayAndMonth kept = totals_.Of(key, desktop_.services.Today());
+        tip += "\ntoday " + TotalText(kept.today.in) + '/' + TotalText(kept.today.out) +
+               "\nmonth " + TotalText(kept.month.in) + '/' + TotalText(kept.month.out);
+    }
     icon_.tooltip.fill('\0');
     std::copy_n(tip.begin(), std::min<size_t>(tip.size(), TooltipBytes - 1), icon_.tooltip.begin());
 }
 
 void Monitor::ThroughputTick(bool mailPending) {
     UpdateRates();
+    constexpr int64_t SaveEveryMs = 60000;
+    if (totalsChanged_ && sampledAtMs_ && *sampledAtMs_ - *totalsSavedAtMs_ >= SaveEveryMs)
+        SaveTotals();
     DrawTextStrip(mailPending);
     DrawGraph();
     BuildTrayIcon();
-    ShiftHistory();
+    if (!waiting_)
+        ShiftHistory();
 }
 
 void Monitor::BuildTrayIcon() {

@@ -2,8 +2,10 @@
 
 #include "monitor/history.h"
 #include "monitor/rates.h"
+#include "monitor/totals.h"
 #include "ports/desktop.h"
 #include "ports/interface_table.h"
+#include "ports/settings_file.h"
 
 #include <array>
 #include <cstdint>
@@ -20,17 +22,23 @@ namespace kestrel {
 class Monitor {
   public:
     static constexpr int32_t NotConfigured = 100;
-    // The sum of every interface but the loopback one: the list's last row. Stored as a number
-    // that no row has and that an older build reads as a row beyond its table: no traffic.
+    // The sum of the hardware interfaces: the list's last row. Stored as a number that no row
+    // has and that an older build reads as a row beyond its table: no traffic.
     static constexpr int32_t AllInterfaces = -1;
 
-    Monitor(const Desktop& desktop, InterfaceTable& table, TrayIconRecord icon)
-        : desktop_(desktop), table_(table), icon_(std::move(icon)) {}
+    Monitor(const Desktop& desktop, InterfaceTable& table, SettingsFile& totalsFile,
+            TrayIconRecord icon)
+        : desktop_(desktop), table_(table), totalsFile_(totalsFile), icon_(std::move(icon)) {}
 
     // The 1-based row of the watched interface, or AllInterfaces; NotConfigured and above watch
-    // nothing.
+    // nothing. The row follows the interface's identity where one is known; without one (a
+    // file of an older build) the row's interface gives it at the first reading.
     int32_t InterfaceNumber() const { return interfaceNumber_; }
-    void Watch(int32_t interfaceNumber) { interfaceNumber_ = interfaceNumber; }
+    const std::string& WatchedIdentity() const { return watchedIdentity_; }
+    const std::string& WatchedName() const { return watchedName_; }
+    void Watch(int32_t interfaceNumber, std::string identity = {}, std::string name = {});
+    // The watched interface is not in the table: the strip and tooltip say so, the graph holds.
+    bool Waiting() const { return waiting_; }
     // The interface list's rows: the table's, then the sum of all. A row chosen there starts
     // with a priming sample: its counters have nothing to do with the last row's.
     int ListIndex() const;
@@ -50,6 +58,11 @@ class Monitor {
     void LoadInterfaceLibrary() { table_.Load(); }
     void FillInterfaceList();
     void PrimeMeasurement() { UpdateRates(); }
+
+    // The totals of today and this month: read at start, written at most once a minute while
+    // they grow and at exit.
+    void LoadTotals();
+    void SaveTotals();
 
     // The mark beside the rates shows whether mail is waiting.
     void ThroughputTick(bool mailPending);
@@ -71,15 +84,22 @@ class Monitor {
         int64_t in = 0, out = 0;
     };
     void SampleInterface();
+    const InterfaceRow* FindWatched(const std::vector<InterfaceRow>& rows);
     Growth PerTick(Growth growth);
     Growth SumOfAll(const std::vector<InterfaceRow>& rows);
     void UpdateRates();
     void ScaleNewest(const Growth& growth);
     void ShiftHistory();
     void WriteTooltip();
+    void CountTotals(const Growth& growth);
+    std::string TotalsKey() const;
 
     Desktop desktop_;
     InterfaceTable& table_;
+    SettingsFile& totalsFile_;
+    Totals totals_;
+    bool totalsChanged_ = false;
+    std::optional<int64_t> totalsSavedAtMs_;
     TrayIconRecord icon_;
     int32_t interfaceNumber_ = NotConfigured;
     int32_t speedStep_ = 0;
@@ -92,6 +112,9 @@ class Monitor {
     std::map<std::string, InterfaceRow> lastOfAll_;
     std::optional<Growth> allGrowth_;
     int listedRows_ = 0;
+    std::vector<std::string> listedIdentities_, listedNames_;
+    std::string watchedIdentity_, watchedName_;
+    bool waiting_ = false;
     // The growth behind each history entry, for the automatic step to scale again.
     std::array<int64_t, 26> growthIn_{}, growthOut_{};
     // When the last sample was taken; none before the first.

@@ -28,7 +28,8 @@ void Monitor::DrawTextStrip(bool mailPending) {
     surface->FillBlack(GraphArea);
     surface->FillBlack(StripArea);
     surface->Text({1, 2}, inRateText_, Green, Black);
-    surface->Text({40, 2}, outRateText_, Red, Black);
+    if (!waiting_)
+        surface->Text({40, 2}, outRateText_, Red, Black);
     surface->Text({88, 1}, "@", mailPending ? MailMark : NoMailMark, Black);
 }
 

@@ -12,7 +12,16 @@ struct InterfaceRow {
     uint64_t inOctets = 0;   // counters that wrap at 2^32, or never where wide
     uint64_t outOctets = 0;
     bool wide = false;     // the platform counts in 64 bits
-    bool loopback = false; // the machine talking to itself: left out of the sum of all
+    bool loopback = false; // the machine talking to itself
+    // Carries traffic in or out of the machine: backed by a device. Only these are summed, so
+    // that bytes a bridge, a tunnel or a virtual adapter passes on count once.
+    bool hardware = false;
+    // Stays the same while rows come and go and across restarts; empty: the description.
+    std::string identity{};
+    // What the user knows the interface by; empty: the description.
+    std::string name{};
+    const std::string& Identity() const { return identity.empty() ? description : identity; }
+    const std::string& Name() const { return name.empty() ? description : name; }
     bool operator==(const InterfaceRow&) const = default;
 };
 

@@ -6,6 +6,12 @@
 
 namespace kestrel {
 
+// A day of the local calendar.
+struct CivilDate {
+    int32_t year = 0, month = 0, day = 0;
+    bool operator==(const CivilDate&) const = default;
+};
+
 // What the program asks of its system beyond the window.
 class Services {
   public:
@@ -28,6 +34,8 @@ class Services {
     virtual int64_t MonotonicMs() = 0;
     // Milliseconds on the wall clock, which goes on while the machine sleeps.
     virtual int64_t WallMs() = 0;
+    // Today in the user's time zone: where daily and monthly totals begin.
+    virtual CivilDate Today() = 0;
 };
 
 } // namespace kestrel

@@ -101,7 +101,9 @@ int main(int argc, char** argv) {
     kestrel::QtDesktop desktop;
     kestrel::LinuxInterfaceTable interfaces;
     kestrel::DiskSettingsFile settings(SettingsFilePath().string());
-    kestrel::Application application({desktop.Ports(), interfaces, settings},
+    kestrel::DiskSettingsFile totals(
+        (SettingsFilePath().parent_path() / "kestrel.totals").string());
+    kestrel::Application application({desktop.Ports(), interfaces, settings, totals},
                                      Arguments(argc, argv));
     CloseOnSignals(application, desktop, qt);
     return application.Run();

@@ -4,6 +4,7 @@
 #include "qt/qt_tray.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QFile>
 #include <QProcess>
 
@@ -51,6 +52,11 @@ void QtServices::StartProgram(const std::string& file, const std::string& parame
 void QtServices::Post(std::function<void()> task) {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+}
+
+CivilDate QtServices::Today() {
+    const QDate today = QDate::currentDate();
+    return {today.year(), today.month(), today.day()};
 }
 
 int64_t QtServices::MonotonicMs() {

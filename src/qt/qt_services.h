@@ -26,6 +26,7 @@ class QtServices : public Services {
     void Post(std::function<void()> task) override;
     int64_t MonotonicMs() override;
     int64_t WallMs() override;
+    CivilDate Today() override;
 
   private:
     QtShell& shell_;

@@ -66,6 +66,10 @@ std::string EncodeSettings(const SettingsValues& values) {
         AppendField(out, account.user);
         AppendField(out, account.password);
     }
+    if (!values.interfaceIdentity.empty()) {
+        AppendField(out, values.interfaceIdentity);
+        AppendField(out, values.interfaceName);
+    }
     return out;
 }
 
@@ -97,6 +101,8 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
         if (account.active && !account.password.empty())
             values.mailCheckEnabled = true;
     }
+    values.interfaceIdentity = ReadField(text);
+    values.interfaceName = ReadField(text);
     return values;
 }
 

@@ -19,6 +19,10 @@ struct SettingsValues {
     int32_t speedStep = 0;
     AccountTable accounts;
     bool mailCheckEnabled = false;
+    // The watched interface's identity and the name it is shown by; after the accounts, where
+    // an older build stops reading, and only when known, so an older file reads back as it was.
+    std::string interfaceIdentity{};
+    std::string interfaceName{};
     bool operator==(const SettingsValues&) const = default;
 };
 

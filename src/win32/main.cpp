@@ -9,6 +9,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::Win32Desktop desktop(instance);
     kestrel::Win32InterfaceTable interfaces;
     kestrel::DiskSettingsFile settings("kestrel.ini"); // in the working directory
-    kestrel::Application application({desktop.Ports(), interfaces, settings}, GetCommandLineA());
+    kestrel::DiskSettingsFile totals("kestrel.totals");
+    kestrel::Application application({desktop.Ports(), interfaces, settings, totals},
+                                     GetCommandLineA());
     return application.Run();
 }

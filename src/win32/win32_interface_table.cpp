@@ -28,7 +28,45 @@ uint64_t Word64(std::span<const uint8_t> bytes, size_t at) {
     return Word(bytes, at) | static_cast<uint64_t>(Word(bytes, at + 4)) << 32;
 }
 
+// The GUID as Windows writes it: its first three parts are little-endian numbers.
+std::string GuidText(std::span<const uint8_t> bytes, size_t at) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    static constexpr int Order[] = {3,  2, 1, 0,  -1, 5,  4,  -1, 7,  6,
+                                    -1, 8, 9, -1, 10, 11, 12, 13, 14, 15};
+    std::string text = "{";
+    for (int i : Order) {
+        if (i < 0) {
+            text += '-';
+            continue;
+        }
+        const uint8_t b = bytes[at + static_cast<size_t>(i)];
+        text += Digits[b >> 4];
+        text += Digits[b & 15];
+    }
+    text += '}';
+    return text;
+}
+
 } // namespace
+
+WideCounters ParseIfRow2(std::span<const uint8_t, Row2Size> entry) {
+    std::wstring alias;
+    for (size_t i = 0; i < Row2AliasChars; ++i) {
+        const auto c =
+            static_cast<wchar_t>(entry[Row2AliasAt + 2 * i] | entry[Row2AliasAt + 2 * i + 1] << 8);
+        if (c == 0)
+            break;
+        alias += c;
+    }
+    std::string narrow(alias.size() * 2, '\0');
+    const int length =
+        WideCharToMultiByte(1252, 0, alias.data(), static_cast<int>(alias.size()), narrow.data(),
+                            static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(std::max(length, 0)));
+    return {Word64(entry, Row2InOctetsAt), Word64(entry, Row2OutOctetsAt),
+            GuidText(entry, Row2GuidAt), std::move(narrow),
+            (entry[Row2FlagsAt] & HardwareFlag) != 0};
+}
 
 std::vector<IfTableRow> ParseInterfaceTable(std::span<const uint8_t> buffer) {
     std::vector<IfTableRow> rows;
@@ -56,6 +94,9 @@ std::vector<InterfaceRow> WithWideCounters(std::vector<IfTableRow> rows, const W
             r.row.inOctets = counters->in;
             r.row.outOctets = counters->out;
             r.row.wide = true;
+            r.row.identity = counters->guid;
+            r.row.name = counters->alias;
+            r.row.hardware = counters->hardware;
         }
         widened.push_back(std::move(r.row));
     }
@@ -103,7 +144,7 @@ Win32InterfaceTable::TableCall Win32InterfaceTable::CallGetIfTable() {
         std::memcpy(entry.data() + Row2IndexAt, &index, sizeof index);
         if (entries_.getIfEntry2(entry.data()) != NO_ERROR)
             return std::nullopt;
-        return WideCounters{Word64(entry, Row2InOctetsAt), Word64(entry, Row2OutOctetsAt)};
+        return ParseIfRow2(entry);
     };
     return {status, WithWideCounters(ParseInterfaceTable(buffer), lookup)};
 }

@@ -29,6 +29,11 @@ constexpr uint32_t LoopbackType = 24; // MIB_IF_TYPE_LOOPBACK
 
 constexpr size_t Row2Size = 1352;
 constexpr size_t Row2IndexAt = 8;
+constexpr size_t Row2GuidAt = 12;
+constexpr size_t Row2AliasAt = 28;
+constexpr size_t Row2AliasChars = 257;
+constexpr size_t Row2FlagsAt = 1152;
+constexpr uint8_t HardwareFlag = 1; // the first of InterfaceAndOperStatusFlags' bits
 constexpr size_t Row2InOctetsAt = 1208;
 constexpr size_t Row2OutOctetsAt = 1280;
 } // namespace if_layout
@@ -43,14 +48,22 @@ struct IfTableRow {
 // Reads the rows of a MIB_IFTABLE from a buffer, never past its end, whatever the count says.
 std::vector<IfTableRow> ParseInterfaceTable(std::span<const uint8_t> buffer);
 
+// What GetIfEntry2 tells of a row beyond GetIfTable: counters that do not wrap, the GUID that
+// stays while rows come and go, the alias the user gave it, and whether hardware backs it.
 struct WideCounters {
     uint64_t in = 0;
     uint64_t out = 0;
+    std::string guid{};
+    std::string alias{};
+    bool hardware = false;
 };
+
+// The facts of a MIB_IF_ROW2 as GetIfEntry2 filled it; the alias in Windows-1252.
+WideCounters ParseIfRow2(std::span<const uint8_t, if_layout::Row2Size> entry);
 using WideLookup = std::function<std::optional<WideCounters>(uint32_t index)>;
 
-// The rows, each with the 64-bit counters the lookup gives for its index; a row it has none
-// for keeps its 32-bit ones.
+// The rows, each with the facts the lookup gives for its index; a row it has none for keeps
+// its 32-bit counters and is not known to be hardware.
 std::vector<InterfaceRow> WithWideCounters(std::vector<IfTableRow> rows, const WideLookup& lookup);
 
 // The two calls of iphlpapi.dll the table makes; the tests give stand-ins.

@@ -58,6 +58,12 @@ void Win32Services::Post(std::function<void()> task) {
         PostMessageA(window, TasksWaitingMessage, 0, 0);
 }
 
+CivilDate Win32Services::Today() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay};
+}
+
 int64_t Win32Services::MonotonicMs() {
     return static_cast<int64_t>(GetTickCount64());
 }

@@ -18,6 +18,7 @@ class Win32Services : public Services {
     void Post(std::function<void()> task) override;
     int64_t MonotonicMs() override;
     int64_t WallMs() override;
+    CivilDate Today() override;
 
   private:
     Win32Handles& handles_;

@@ -12,8 +12,10 @@ using enum ControlName;
 
 constexpr uint32_t Green = 0x00FF00, Red = 0xFF0000;
 
+// The tooltip's first line, the rates; today's and this month's totals follow.
 std::string Tooltip(const TrayIconRecord& record) {
-    return record.tooltip.data();
+    const std::string tip = record.tooltip.data();
+    return tip.substr(0, tip.find('\n'));
 }
 
 class MonitorTest : public ShellTest {
@@ -54,7 +56,7 @@ TEST_F(MonitorTest, InterfaceListHoldsEveryDescriptionInTableOrder) {
     Start();
     EXPECT_TRUE(interfaces.loaded);
     EXPECT_EQ(desk.control(InterfaceList).items,
-              (std::vector<std::string>{"lo", "eth0", std::string(256, 'x'), "all but loopback"}));
+              (std::vector<std::string>{"lo", "eth0", std::string(256, 'x'), "all hardware"}));
 }
 
 TEST_F(MonitorTest, MoreThanTenInterfacesStillFillTheList) {
@@ -112,8 +114,9 @@ TEST_F(MonitorTest, TextsTooltipAndMarkColours) {
     for (const auto& text : desk.texts)
         EXPECT_EQ(text.background, (Colour{0, 0, 0}));
     const auto& tip = desk.trayIcons.at(1).tooltip;
-    EXPECT_EQ(std::string(tip.data()), "i: 65535   o: 512");
-    EXPECT_TRUE(std::all_of(tip.begin() + 17, tip.end(), [](char c) { return c == 0; }));
+    EXPECT_EQ(Tooltip(desk.trayIcons.at(1)), "i: 65535   o: 512");
+    EXPECT_TRUE(std::all_of(tip.begin() + std::string(tip.data()).size(), tip.end(),
+                            [](char c) { return c == 0; }));
 
     Pop3Mailbox box({Pop3Mailbox::Message{"Subject: waiting"}});
     app->Mail().StoreAccount(1, {"127.0.0.1:" + std::to_string(box.port()), "u", "p", true});
@@ -194,31 +197,34 @@ TEST_F(MonitorTest, TheAutomaticStepFollowsThePeakInSight) {
     EXPECT_EQ(monitor().History().in[24], 10);
 }
 
-// The list's last row watches the sum of every interface but loopback, each counter by its own
+// The list's last row watches the sum of the hardware interfaces, each counter by its own
 // rule: a 32-bit one that wraps, a 64-bit one, and one that appears counts from its first sample.
-TEST_F(MonitorTest, TheLastRowWatchesTheSumOfAllButLoopback) {
+// Loopback and a bridge carry bytes some hardware interface carries too: they are left out.
+TEST_F(MonitorTest, TheLastRowWatchesTheSumOfTheHardwareInterfaces) {
     interfaces.rows = {{"lo", 0, 0, true, true},
-                       {"eth0", 0xFFFFF000u, 0, false, false},
-                       {"wlan0", 5000000000u, 0, true, false}};
+                       {"eth0", 0xFFFFF000u, 0, false, false, true},
+                       {"wlan0", 5000000000u, 0, true, false, true},
+                       {"br0", 0, 0, true, false, false}};
     settings.content = "500,400,1,1,";
     Start();
     Menu(CmdConfigKestrel);
-    ASSERT_EQ(desk.control(InterfaceList).items.back(), "all but loopback");
-    desk.control(InterfaceList).selection = 3;
+    ASSERT_EQ(desk.control(InterfaceList).items.back(), "all hardware");
+    desk.control(InterfaceList).selection = 4;
     Select(InterfaceListId);
     EXPECT_EQ(monitor().InterfaceNumber(), Monitor::AllInterfaces);
     app->OnTimer();                             // the first sample of each
     interfaces.rows[0].inOctets += 2048 * 1000; // loopback: not counted
     interfaces.rows[1].inOctets += 2048 * 8;    // wraps past 2^32
     interfaces.rows[2].inOctets += 2048 * 30;
-    interfaces.rows.push_back({"usb0", 2048 * 500, 0, true, false});
+    interfaces.rows[3].inOctets += 2048 * 30; // the bridge: not counted again
+    interfaces.rows.push_back({"usb0", 2048 * 500, 0, true, false, true});
     app->OnTimer();
     EXPECT_EQ(InRateText(), "i: 38");
     // A failed reading is no sample: the counters wait for the next one, where a table without
     // rows would have made every interface start again.
     interfaces.failures = 1;
     app->OnTimer();
-    interfaces.rows[3].inOctets += 2048 * 4;
+    interfaces.rows[4].inOctets += 2048 * 4;
     app->OnTimer();
     EXPECT_EQ(InRateText(), "i: 4");
 
@@ -226,7 +232,7 @@ TEST_F(MonitorTest, TheLastRowWatchesTheSumOfAllButLoopback) {
     EXPECT_TRUE(settings.content->starts_with("500,400,-1,1,")) << *settings.content;
     Start();
     Menu(CmdConfigKestrel);
-    EXPECT_EQ(desk.control(InterfaceList).selection, 4);
+    EXPECT_EQ(desk.control(InterfaceList).selection, 5);
 }
 
 TEST_F(MonitorTest, ShowingTheWindowDrawsTheMarkOfWaitingMail) {

@@ -46,6 +46,7 @@ class TickingServices : public Services {
     void Post(std::function<void()> task) override { real_.Post(std::move(task)); }
     int64_t MonotonicMs() override { return now_ += 2000; }
     int64_t WallMs() override { return now_; }
+    CivilDate Today() override { return {2026, 12, 9}; }
 
   private:
     Services& real_;
@@ -66,7 +67,7 @@ class TwinTest : public ::testing::Test {
                 ports.menus,  services,       ports.tray};
     }
     FakeInterfaceTable fakeRows, qtRows;
-    FakeSettingsFile fakeFile, qtFile;
+    FakeSettingsFile fakeFile, qtFile, fakeTotals, qtTotals;
     std::unique_ptr<Application> onFake, onQt;
 
     void Start(const std::optional<std::string>& settings,
@@ -74,8 +75,9 @@ class TwinTest : public ::testing::Test {
         fakeFile.content = qtFile.content = settings;
         fakeRows.rows = qtRows.rows = rows;
         fake.screen = qtPorts.window.ScreenSize();
-        onFake = std::make_unique<Application>(Platform{fakePorts, fakeRows, fakeFile}, "");
-        onQt = std::make_unique<Application>(Platform{qtPorts, qtRows, qtFile}, "");
+        onFake =
+            std::make_unique<Application>(Platform{fakePorts, fakeRows, fakeFile, fakeTotals}, "");
+        onQt = std::make_unique<Application>(Platform{qtPorts, qtRows, qtFile, qtTotals}, "");
         onFake->Run();
         qtPorts.services.LoadResources(); // Run without the instance lock and the loop
         qtPorts.window.CreateMainWindow(*onQt);

@@ -70,8 +70,12 @@ TEST(SettingsCodecTest, RoundTripsEveryStorableByte) {
     v.accounts[1] = {text.substr(150, 50), text.substr(200, 50), text.substr(250), false};
     v.windowLeft = std::numeric_limits<int32_t>::min();
     v.windowTop = std::numeric_limits<int32_t>::max();
+    v.interfaceIdentity = "{0A1B2C3D-0000-0000-0000-000000000001}";
+    v.interfaceName = text.substr(0, 50);
     const SettingsValues back = DecodeSettings(EncodeSettings(v), Before());
     EXPECT_EQ(back.accounts, v.accounts);
+    EXPECT_EQ(std::pair(back.interfaceIdentity, back.interfaceName),
+              std::pair(v.interfaceIdentity, v.interfaceName));
     EXPECT_EQ(back.windowLeft, v.windowLeft);
     EXPECT_EQ(back.windowTop, v.windowTop);
     EXPECT_TRUE(back.mailCheckEnabled);

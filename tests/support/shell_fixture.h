@@ -21,10 +21,11 @@ class ShellTest : public ::testing::Test {
     FakeDesktop desk;
     FakeInterfaceTable interfaces;
     FakeSettingsFile settings;
+    FakeSettingsFile totals;
     std::unique_ptr<Application> app;
 
     int Start(const std::string& commandLine = "C:\\kestrel\\kestrel.exe") {
-        app = std::make_unique<Application>(Platform{desk.Ports(), interfaces, settings},
+        app = std::make_unique<Application>(Platform{desk.Ports(), interfaces, settings, totals},
                                             commandLine);
         const int result = app->Run();
         Settle();

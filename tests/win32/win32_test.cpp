@@ -50,6 +50,10 @@ static_assert(sizeof(MIB_IF_ROW2) == Row2Size);
 static_assert(offsetof(MIB_IF_ROW2, InterfaceIndex) == Row2IndexAt);
 static_assert(offsetof(MIB_IF_ROW2, InOctets) == Row2InOctetsAt);
 static_assert(offsetof(MIB_IF_ROW2, OutOctets) == Row2OutOctetsAt);
+static_assert(offsetof(MIB_IF_ROW2, InterfaceGuid) == Row2GuidAt);
+static_assert(offsetof(MIB_IF_ROW2, Alias) == Row2AliasAt);
+static_assert(sizeof(MIB_IF_ROW2::Alias) / sizeof(WCHAR) == Row2AliasChars);
+static_assert(offsetof(MIB_IF_ROW2, InterfaceAndOperStatusFlags) == Row2FlagsAt);
 
 struct CraftedRow {
     uint32_t index, type, in, out;
@@ -158,6 +162,25 @@ TEST(Win32InterfaceTableTest, GetIfEntry2sCountersReplaceThe32BitOnesWhereItAnsw
     EXPECT_EQ(WithWideCounters(rows, none), narrow) << "no GetIfEntry2: the rows as they were";
 }
 
+// A MIB_IF_ROW2 filled through the SDK's fields gives the GUID, the alias in Windows-1252 and
+// the hardware flag.
+TEST(Win32InterfaceTableTest, TheSecondRowGivesIdentityAliasAndHardware) {
+    MIB_IF_ROW2 row{};
+    row.InterfaceGuid = {0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
+    wcscpy(row.Alias, L"VPN \u00E4\u20AC");
+    row.InOctets = 5ull << 40;
+    const auto read = [&] {
+        return ParseIfRow2(
+            std::span<const uint8_t, Row2Size>(reinterpret_cast<const uint8_t*>(&row), Row2Size));
+    };
+    EXPECT_EQ(read().guid, "{01020304-0506-0708-090A-0B0C0D0E0F10}");
+    EXPECT_EQ(read().alias, "VPN \xE4\x80");
+    EXPECT_EQ(read().in, 5ull << 40);
+    EXPECT_FALSE(read().hardware);
+    row.InterfaceAndOperStatusFlags.HardwareInterface = true;
+    EXPECT_TRUE(read().hardware);
+}
+
 // One table through a run of readings, GetIfTable stood in for as the system answers: a buffer
 // too small fails and says the size needed; one that fits gets the rows and the status given.
 TEST(Win32InterfaceTableTest, TheListAsksAgainForRoomASampleWaitsForTheNextTick) {
@@ -247,6 +270,8 @@ TEST(Win32InterfaceTableTest, TheRealLoopbackRowIsFlaggedAndItsWideCountersGrow)
     };
     const InterfaceRow before = loopbackRow();
     ASSERT_TRUE(before.wide) << before.description << ": GetIfEntry2 answered for it";
+    EXPECT_TRUE(before.identity.starts_with("{")) << before.identity << ": its GUID";
+    EXPECT_FALSE(before.hardware) << "loopback is never summed";
     constexpr size_t Sent = 256 * 1024;
     LoopbackTraffic(Sent);
     const InterfaceRow after = loopbackRow();
