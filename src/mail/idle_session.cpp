@@ -69,10 +69,11 @@ void IdleSession::Open(const Changed& changed) {
             ConnectClient(client, account_->record, {ConnectLimitMs, OpenLimitMs}, step);
         });
     } catch (const ClientError& e) {
-        // A refused login: the checks say so, and nobody hammers it.
+        // A refused login or STARTTLS: the checks say so, and nobody hammers it.
         const FailureCause cause = e.Cause().cause;
         const bool refused = cause == FailureCause::Refused || cause == FailureCause::Bye;
-        if (cause != FailureCause::NoLogin && !(refused && step == MailStep::Login))
+        const bool noLogin = cause == FailureCause::NoLogin || cause == FailureCause::StartTls;
+        if (!noLogin && !(refused && step == MailStep::Login))
             throw;
         noIdle_ = true;
     }
