@@ -103,6 +103,8 @@ push_times() {
 push=$("$ROOT/build/linux/bench/push_bench" "$imap" jack jackpw "$maildir" "$PUSH_RUNS" |
            push_times)
 echo "push natively, delivery to mark and notification: $push; target $PUSH_TARGET ms"
+wakeups=$("$ROOT/build/linux/bench/wakeup_bench" "$imap" jack jackpw "${WAKEUP_SECONDS:-60}")
+echo "$wakeups, over ${WAKEUP_SECONDS:-60} s each; target at most 0.5 more with three"
 
 unset DISPLAY
 start_display
