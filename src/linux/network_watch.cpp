@@ -32,9 +32,12 @@ bool NetworkWatch::TakeNotices() {
         const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
         if (n <= 0)
             return changed; // drained, or an overrun: either way, what came is taken
-        int left = static_cast<int>(n);
-        for (auto* m = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(m, left);
-             m = NLMSG_NEXT(m, left)) {
+        const size_t size = static_cast<size_t>(n);
+        for (size_t at = 0; at + sizeof(nlmsghdr) <= size;) {
+            const auto* m = reinterpret_cast<const nlmsghdr*>(buffer + at);
+            if (m->nlmsg_len < sizeof(nlmsghdr) || m->nlmsg_len > size - at)
+                break; // a message cut short: what came before it counts
+            at += NLMSG_ALIGN(m->nlmsg_len);
             switch (m->nlmsg_type) {
             case RTM_NEWLINK:
             case RTM_DELLINK:
