@@ -101,8 +101,10 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
         if (account.active && !account.password.empty())
             values.mailCheckEnabled = true;
     }
+    // A name stands only beside the identity it names: without one it is not kept, and is
+    // never written back.
     values.interfaceIdentity = ReadField(text);
-    values.interfaceName = ReadField(text);
+    values.interfaceName = values.interfaceIdentity.empty() ? std::string() : ReadField(text);
     return values;
 }
 
