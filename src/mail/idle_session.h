@@ -30,8 +30,9 @@ struct IdleTiming {
     // starts from this again once an open went through.
     int firstPauseMs = 2000;
     // News is told at once, and then at most this often: a server that reports changes on and
-    // on gets one check at a time, not one login per report.
-    int newsGapMs = 3000;
+    // on gets one check a second at most, not one login per report, while deliveries a second
+    // or more apart are each told at once.
+    int newsGapMs = 1000;
 };
 
 // Lives on the account's thread; only Stop comes from another.
