@@ -21,6 +21,7 @@ struct ScriptedInbox {
     int pieceMs = 0; // a header's literal comes in three pieces, this far apart
     bool byeAfterFirstHeader = false;
     bool esearch = false; // answers searches as IMAP4rev2 servers do
+    int selectHoldMs = 0;  // the mailbox is never opened; the connection closes after this long
 };
 
 inline std::string HeaderOf(const std::string& from, const std::string& subject) {
@@ -120,6 +121,10 @@ inline void ServeImap(Peer& p, const ScriptedInbox& box) {
         if (command.starts_with("CAPABILITY")) {
             p.Send("* CAPABILITY " + box.capabilities + "\r\n" + tag + " OK\r\n");
         } else if (command.starts_with("SELECT") || command.starts_with("EXAMINE")) {
+            if (box.selectHoldMs > 0) {
+                p.Pause(box.selectHoldMs);
+                return;
+            }
             p.Send("* " + std::to_string(box.unread.size()) + " EXISTS\r\n* OK [UIDVALIDITY " +
                    std::to_string(box.uidValidity) + "] UIDs valid\r\n" + tag + " OK\r\n");
         } else if (command == "UID SEARCH UNSEEN UNDELETED") {
