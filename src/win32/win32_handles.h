@@ -23,6 +23,8 @@ struct Win32Pictures {
 
 // The message that tells the window that tasks wait, posted from other threads.
 inline constexpr UINT TasksWaitingMessage = WM_APP + 1;
+// The message that tells the window that the machine's addresses changed.
+inline constexpr UINT AddressesChangedMessage = WM_APP + 2;
 
 // Tasks posted from other threads for the window's thread.
 struct Win32Tasks {

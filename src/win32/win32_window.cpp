@@ -61,10 +61,12 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case WM_CREATE:
         handles_.tasks.window = handles_.window;
+        addresses_ = std::make_unique<Win32AddressWatch>(handles_.window, AddressesChangedMessage);
         events_->OnCreate();
         return 0;
     case WM_DESTROY:
         handles_.tasks.window = nullptr;
+        addresses_.reset();
         return 0;
     case TasksWaitingMessage:
         RunWaitingTasks();
@@ -84,6 +86,9 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
         if (w == PBT_APMRESUMEAUTOMATIC || w == PBT_APMRESUMESUSPEND)
             events_->OnResumeOrNetworkChange();
         return TRUE;
+    case AddressesChangedMessage:
+        events_->OnResumeOrNetworkChange();
+        return 0;
     case WM_USER + 10:
     case WM_USER + 11:
         events_->OnTrayCallback(static_cast<int>(message), MouseOf(l));

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ports/window.h"
+#include "win32/win32_address_watch.h"
 #include "win32/win32_handles.h"
 
 #include <windows.h>
+
+#include <memory>
 
 namespace kestrel {
 
@@ -35,6 +38,7 @@ class Win32Window : public Window {
     Win32Handles& handles_;
     WindowEvents* events_ = nullptr;
     UINT taskbarCreated_ = 0;
+    std::unique_ptr<Win32AddressWatch> addresses_;
 };
 
 } // namespace kestrel

@@ -1,6 +1,8 @@
 // The native kestrel as a user meets it: started on a virtual display with a tray host, looked at
 // through X (where its window is, what its pixels are, what the tray shows), moved with the
 // mouse, fed loopback traffic, started twice, and ended by a signal that must save its settings.
+#include "support/imap_script.h"
+
 #include <gtest/gtest.h>
 
 // After GoogleTest: Xlib's macros (None, Bool, Status) would break its headers.
@@ -23,6 +25,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -370,6 +374,136 @@ TEST_F(NativeE2eTest, SilentServersNeitherDelayTheStartNorHoldTheWindow) {
     std::printf("  start %lld ms alone, %lld ms with three silent servers; a drag %lld ms, "
                 "SIGTERM to exit %lld ms\n",
                 ms(alone), ms(withSilent), ms(dragged), ms(ended));
+}
+
+// An IMAP server on one port of 127.0.0.1, each connection served in a thread of its own, that
+// can go down (every connection cut) and come back with another inbox, as a restarted one does.
+class RestartingImap {
+  public:
+    RestartingImap() {
+        sockaddr_in address{};
+        const int probe = ListenOnLoopback(1, address);
+        close(probe);
+        port_ = ntohs(address.sin_port);
+    }
+    ~RestartingImap() { Down(); }
+    int port() const { return port_; }
+
+    void Up(const kestrel::testing::ScriptedInbox& box) {
+        {
+            std::lock_guard lock(mutex_);
+            connections_ = 0;
+            firstSearch_.reset();
+        }
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        const int on = 1;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port_));
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 8);
+        accepter_ = std::thread([this, box] { Accept(box); });
+    }
+    void Down() {
+        if (listener_ < 0)
+            return;
+        shutdown(listener_, SHUT_RDWR);
+        close(listener_);
+        accepter_.join();
+        {
+            std::lock_guard lock(mutex_);
+            for (const int s : open_)
+                shutdown(s, SHUT_RDWR);
+        }
+        for (std::thread& t : sessions_)
+            t.join();
+        sessions_.clear();
+        listener_ = -1;
+    }
+    // Sessions of this inbox that searched it, and when the first of them ended.
+    size_t connections() {
+        std::lock_guard lock(mutex_);
+        return connections_;
+    }
+    std::optional<std::chrono::steady_clock::time_point> firstSearch() {
+        std::lock_guard lock(mutex_);
+        return firstSearch_;
+    }
+
+  private:
+    void Accept(const kestrel::testing::ScriptedInbox& box) {
+        for (;;) {
+            const int s = accept(listener_, nullptr, nullptr);
+            if (s < 0)
+                return;
+            std::lock_guard lock(mutex_);
+            ++connections_;
+            open_.push_back(s);
+            sessions_.emplace_back([this, s, box] {
+                kestrel::testing::Peer peer(s);
+                kestrel::testing::ServeImap(peer, box);
+                std::lock_guard lock(mutex_);
+                if (!firstSearch_ && peer.received.find("SEARCH") != std::string::npos)
+                    firstSearch_ = std::chrono::steady_clock::now();
+                std::erase(open_, s);
+                peer.Close();
+            });
+        }
+    }
+
+    int port_ = 0;
+    int listener_ = -1;
+    std::thread accepter_;
+    std::mutex mutex_;
+    std::vector<int> open_;
+    std::vector<std::thread> sessions_;
+    size_t connections_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> firstSearch_;
+};
+
+// Restarts of the server, then a stop of the process as long as a short sleep, during which the
+// server restarts once more with a new message: the message is found within 5 s of continuing.
+TEST_F(NativeE2eTest, NewMailIsFoundSoonAfterOutagesAndAStop) {
+    using kestrel::testing::HeaderOf;
+    kestrel::testing::ScriptedInbox before;
+    before.unread = {{7, HeaderOf("a@example.org", "Before")}};
+    kestrel::testing::ScriptedInbox after = before;
+    after.unread.push_back({9, HeaderOf("b@example.org", "After")});
+    RestartingImap server;
+    server.Up(before);
+    std::string settings = "500,400,1,1,";
+    for (const std::string& field :
+         {std::string("\x02"), "imap://127.0.0.1:" + std::to_string(server.port()),
+          std::string("u"), std::string("p")})
+        settings += Scrambled(field) + "\r";
+    std::ofstream(Settings(), std::ios::binary) << settings;
+    const pid_t kestrel = Start();
+    ASSERT_NE(WaitForWindow(), 0u);
+    // The start's check, then the idle connection.
+    ASSERT_TRUE(Eventually([&] { return server.connections() >= 2; }));
+    for (int restart = 0; restart < 4; ++restart) {
+        server.Down();
+        std::this_thread::sleep_for(500ms);
+        server.Up(before);
+        ASSERT_TRUE(Eventually([&] { return server.connections() >= 1; }, 20s)) << restart;
+        std::this_thread::sleep_for(500ms);
+    }
+    kill(kestrel, SIGSTOP);
+    std::this_thread::sleep_for(30s);
+    server.Down();
+    server.Up(after);
+    std::this_thread::sleep_for(30s);
+    const auto continued = std::chrono::steady_clock::now();
+    kill(kestrel, SIGCONT);
+    ASSERT_TRUE(Eventually([&] { return server.firstSearch().has_value(); }, 20s));
+    const auto found = *server.firstSearch() - continued;
+    EXPECT_LT(found, 5s);
+    std::printf("  after four restarts and a 60 s stop, new mail found in %lld ms\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(found).count()));
+    EXPECT_EQ(Terminate(kestrel), 0);
 }
 
 TEST_F(NativeE2eTest, ASecondStartSaysSoAndLeavesTheFirstAlone) {
