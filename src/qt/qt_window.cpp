@@ -20,8 +20,10 @@ void QtWindow::CreateMainWindow(WindowEvents& events) {
     shell_.window->setVisible(shown_);
 }
 
-// A recv overrun loses notices but still says that something changed.
+// Wakes from sleep and the kernel's network notices both reopen mail connections. A recv
+// overrun loses notices but still says that something changed.
 void QtWindow::WatchNetwork(WindowEvents& events) {
+    sleep_ = std::make_unique<QtSleepWatch>([&events] { events.OnResumeOrNetworkChange(); });
     if (network_.Descriptor() < 0)
         return;
     notifier_ = std::make_unique<QSocketNotifier>(network_.Descriptor(), QSocketNotifier::Read);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linux/network_watch.h"
+#include "qt/qt_sleep_watch.h"
 #include "ports/window.h"
 #include "qt/qt_shell.h"
 
@@ -37,6 +38,7 @@ class QtWindow : public Window {
     bool shown_ = true; // as last asked; the window first shows once the application made it
     NetworkWatch network_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QtSleepWatch> sleep_;
 };
 
 } // namespace kestrel
