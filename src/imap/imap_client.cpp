@@ -1,5 +1,6 @@
 #include "imap/imap_client.h"
 
+#include "net/sasl.h"
 #include "text/text_ops.h"
 
 #include <algorithm>
@@ -10,24 +11,6 @@ namespace {
 
 using imap::Item;
 using imap::Response;
-
-std::string Base64(const std::string& bytes) {
-    static constexpr char Digits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size())
-            group |= static_cast<uint8_t>(bytes[i + 2]);
-        out += Digits[(group >> 18) & 63];
-        out += Digits[(group >> 12) & 63];
-        out += i + 1 < bytes.size() ? Digits[(group >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? Digits[group & 63] : '=';
-    }
-    return out;
-}
 
 // Quoting carries 7-bit text without CR, LF and NUL; anything else goes as a literal.
 bool Quotable(const std::string& text) {
@@ -331,6 +314,8 @@ void ImapClient::AwaitContinuation(const std::string& tag) {
 }
 
 ImapClient::Response ImapClient::Login() {
+    if (sasl::UsesToken(Mechanism))
+        return Authenticate(Mechanism);
     if (!Has("LOGINDISABLED")) {
         const std::string tag = NextTag();
         SendWithString(tag, "LOGIN", {Username, Password});
@@ -339,12 +324,40 @@ ImapClient::Response ImapClient::Login() {
         throw NoLoginOffered("the server takes passwords only over TLS: use imaps://");
     } else if (!Has("AUTH=PLAIN")) {
         throw NoLoginOffered("the server offers no login but LOGIN, which it disabled");
-    } else {
-        const std::string tag = NextTag();
-        WriteLine(tag + " AUTHENTICATE PLAIN");
-        AwaitContinuation(tag);
-        WriteLine(Base64(std::string(1, '\0') + Username + '\0' + Password));
-        return Complete(tag);
+    }
+    return Authenticate(sasl::Mechanism::Plain);
+}
+
+// A server that challenges again after its error challenge was answered gets "*", which ends
+// the exchange (RFC 9051): no loop whatever it sends.
+ImapClient::Response ImapClient::Authenticate(sasl::Mechanism mechanism) {
+    const std::string name(sasl::Name(mechanism));
+    if (sasl::UsesToken(mechanism) && !IsSecure())
+        throw NoLoginOffered("a sign-in token is sent only over TLS: use imaps:// or "
+                             "imap+starttls://");
+    if (!Has("AUTH=" + name))
+        throw NoLoginOffered("the server does not offer " + name);
+    const std::string first =
+        sasl::EncodeBase64(sasl::FirstMessage(mechanism, {Username, Password, Host, Port}));
+    const std::string tag = NextTag();
+    const bool initial = Has("SASL-IR");
+    WriteLine(tag + " AUTHENTICATE " + name + (initial ? " " + first : ""));
+    int challenges = initial ? 1 : 0;
+    for (;;) {
+        Response response = ReadResponse();
+        if (response.kind == Response::Kind::Continuation) {
+            WriteLine(challenges == 0   ? first
+                      : challenges == 1 ? sasl::EncodeBase64(sasl::ChallengeAnswer(mechanism))
+                                        : "*");
+            ++challenges;
+            continue;
+        }
+        Note(response);
+        if (response.kind == Response::Kind::Tagged && response.tag == tag) {
+            if (response.status != "OK")
+                throw ImapRefusal(LineOf(response));
+            return response;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "message/mail_message.h"
 #include "net/bounded_reader.h"
 #include "net/exceptions.h"
+#include "net/sasl.h"
 #include "net/tcp_connection.h"
 
 #include <cstdint>
@@ -28,13 +29,6 @@ class ServerBye : public ImapRefusal {
     explicit ServerBye(const std::string& line) : ImapRefusal(line, FailureCause::Bye) {}
 };
 
-// The server takes no password on this unencrypted connection (LOGINDISABLED), or offers no
-// login kestrel knows.
-class NoLoginOffered : public ClientError {
-  public:
-    explicit NoLoginOffered(const std::string& why) : ClientError(why, {FailureCause::NoLogin}) {}
-};
-
 // The IMAP conversation of a mail watcher: greeting, capabilities and login, INBOX, the unread
 // messages' ids and headers, deletion by id, idling, logout. Every read is bounded as the POP3
 // ones are: each response in time (the reply's limit) and bytes, each line and each literal, and
@@ -57,7 +51,10 @@ class ImapClient : public TcpClient {
     int SessionLimitMs = 0;
 
     std::string Username;
+    // The password, or the access token of a token mechanism.
     std::string Password;
+    // Plain: LOGIN, or AUTHENTICATE PLAIN where LOGIN is disabled.
+    sasl::Mechanism Mechanism = sasl::Mechanism::Plain;
     // The server's capabilities, upper-cased, as it last named them.
     std::set<std::string> Capabilities;
     bool Has(std::string_view capability) const;
@@ -126,6 +123,7 @@ class ImapClient : public TcpClient {
     void BeginTls();
     // Logs in; the login's completion.
     Response Login();
+    Response Authenticate(sasl::Mechanism mechanism);
     // Reads up to the server's go-ahead; raises ImapRefusal when the command ends instead.
     void AwaitContinuation(const std::string& tag);
 

@@ -55,6 +55,13 @@ class ClientError : public std::runtime_error {
     Failure failure_;
 };
 
+// The server takes no password on this unencrypted connection (LOGINDISABLED), or offers no
+// login kestrel knows, or a token would go unencrypted.
+class NoLoginOffered : public ClientError {
+  public:
+    explicit NoLoginOffered(const std::string& why) : ClientError(why, {FailureCause::NoLogin}) {}
+};
+
 // The peer closed.
 class SilentError : public ClientError {
   public:

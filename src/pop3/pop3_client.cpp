@@ -99,6 +99,10 @@ MessageClient::Listing MessageClient::ReadListing(size_t byteLimit, size_t lineL
 
 int Pop3Client::ReadReply(std::initializer_list<int> allowed) {
     CollectReplyLines();
+    return ClassifyReply(allowed);
+}
+
+int Pop3Client::ClassifyReply(std::initializer_list<int> allowed) {
     if (text::EqualsIgnoringCase(LastReply.TextCode(), "+OK"))
         LastReply.SetNumericCode(Positive);
     else if (text::EqualsIgnoringCase(LastReply.TextCode(), "-ERR"))
@@ -118,12 +122,42 @@ void Pop3Client::OpenConnection(int limitMs) {
         else
             ReadReply({Positive});
         AskCapabilities();
-        SendCommand("USER " + Username, {Positive});
-        SendCommand("PASS " + Password, {Positive});
+        if (sasl::UsesToken(Mechanism)) {
+            Authenticate();
+        } else {
+            SendCommand("USER " + Username, {Positive});
+            SendCommand("PASS " + Password, {Positive});
+        }
     } catch (...) {
         CloseConnection();
         throw;
     }
+}
+
+// A command line may be 255 bytes: a longer first message (a token is about 2 KB) waits for
+// the server's empty challenge. A server that challenges again after its error challenge was
+// answered gets "*", which ends the exchange.
+void Pop3Client::Authenticate() {
+    const std::string name(sasl::Name(Mechanism));
+    if (!IsSecure())
+        throw NoLoginOffered("a sign-in token is sent only over TLS: use pop3s:// or "
+                             "pop3+starttls://");
+    if (!Capabilities.Offers(name))
+        throw NoLoginOffered("the server does not offer " + name);
+    const std::string first =
+        sasl::EncodeBase64(sasl::FirstMessage(Mechanism, {Username, Password, Host, Port}));
+    const bool initial = 5 + name.size() + 1 + first.size() <= 255;
+    WriteLine("AUTH " + name + (initial ? " " + first : ""));
+    for (int challenges = initial ? 1 : 0;; ++challenges) {
+        CollectReplyLines();
+        const std::string& code = LastReply.TextCode();
+        if (code.empty() || code[0] != '+' || text::EqualsIgnoringCase(code.substr(0, 3), "+OK"))
+            break;
+        WriteLine(challenges == 0   ? first
+                  : challenges == 1 ? sasl::EncodeBase64(sasl::ChallengeAnswer(Mechanism))
+                                    : "*");
+    }
+    ClassifyReply({Positive});
 }
 
 void Pop3Client::AskCapabilities() {

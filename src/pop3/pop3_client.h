@@ -2,6 +2,7 @@
 
 #include "message/mail_message.h"
 #include "net/bounded_reader.h"
+#include "net/sasl.h"
 #include "net/tcp_connection.h"
 #include "pop3/server_lists.h"
 #include "pop3/server_reply.h"
@@ -69,7 +70,10 @@ class Pop3Client : public MessageClient {
     ~Pop3Client() override = default;
 
     std::string Username;
+    // The password, or the access token of a token mechanism.
     std::string Password;
+    // Plain: USER and PASS.
+    sasl::Mechanism Mechanism = sasl::Mechanism::Plain;
     // As CAPA listed them after the greeting; none where the server refused CAPA.
     kestrel::Capabilities Capabilities;
 
@@ -97,11 +101,15 @@ class Pop3Client : public MessageClient {
     int ReadReply(std::initializer_list<int> allowed) override;
 
   private:
+    // The reply just collected: +OK or -ERR, checked against those allowed.
+    int ClassifyReply(std::initializer_list<int> allowed);
     // CAPA's list, none where the server refused it.
     void AskCapabilities();
     // STLS and the handshake; then the capabilities again, since those heard before may have
     // been forged.
     void BeginTls();
+    // AUTH with the token mechanism (RFC 5034).
+    void Authenticate();
     // Writes QUIT, reads its reply when asked to, closes: whether the reply was positive.
     bool EndSession(bool readReply);
 };

@@ -3,6 +3,8 @@
 #include "text/conversion.h"
 #include "text/text_ops.h"
 
+#include <algorithm>
+
 #include <unordered_set>
 
 namespace kestrel {
@@ -42,6 +44,20 @@ int32_t SplitLine(std::string_view line, std::string_view& id) {
 
 } // namespace
 
+namespace {
+
+void AddWords(const std::string& words, std::vector<std::string>& to) {
+    size_t at = 0;
+    while (at < words.size()) {
+        const size_t end = std::min(words.find(' ', at), words.size());
+        if (end > at)
+            to.push_back(words.substr(at, end - at));
+        at = end + 1;
+    }
+}
+
+} // namespace
+
 Capabilities ParseCapabilities(const std::vector<std::string>& lines) {
     Capabilities result;
     for (const std::string& line : lines) {
@@ -50,8 +66,14 @@ Capabilities ParseCapabilities(const std::vector<std::string>& lines) {
             result.pipelining = true;
         else if (text::EqualsIgnoringCase(name, "STLS"))
             result.stls = true;
+        else if (text::EqualsIgnoringCase(name, "SASL"))
+            AddWords(text::Upper(text::After(line, name.size())), result.sasl);
     }
     return result;
+}
+
+bool Capabilities::Offers(const std::string& mechanism) const {
+    return std::find(sasl.begin(), sasl.end(), mechanism) != sasl.end();
 }
 
 int32_t UniqueIds::NumberOf(const std::string& id) const {

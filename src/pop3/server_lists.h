@@ -10,8 +10,10 @@
 namespace kestrel {
 
 struct Capabilities {
-    bool pipelining = false; // commands may be sent before the replies to earlier ones
-    bool stls = false;       // STARTTLS is offered
+    bool pipelining = false;       // commands may be sent before the replies to earlier ones
+    bool stls = false;             // STARTTLS is offered
+    std::vector<std::string> sasl; // the AUTH mechanisms offered, upper-cased
+    bool Offers(const std::string& mechanism) const;
 };
 
 // The lines of a positive CAPA reply, between its first line and the ".".

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "linux/network_watch.h"
-#include "qt/qt_sleep_watch.h"
 #include "ports/window.h"
 #include "qt/qt_shell.h"
+#include "qt/qt_sleep_watch.h"
 
 #include <QSocketNotifier>
 

@@ -53,7 +53,13 @@ TEST(ImapLoginTest, TheGreetingAndTheCapabilitiesDecideHowToLogIn) {
         std::string answers;
         std::string sent;    // all the client wrote
         std::string failure; // what it raised, if anything
+        sasl::Mechanism mechanism = sasl::Mechanism::Plain;
     };
+    // A token's wire forms as curl's tests publish them (user "user", 127.0.0.1:9003).
+    const std::string token = "mF_9.B5f-4.1JqM";
+    const std::string xoauth2 = "dXNlcj11c2VyAWF1dGg9QmVhcmVyIG1GXzkuQjVmLTQuMUpxTQEB";
+    const std::string bearer = "bixhPXVzZXIsAWhvc3Q9MTI3LjAuMC4xAXBvcnQ9OTAwMwFhdXRoPUJlYXJlciBtRl"
+                               "85LkI1Zi00LjFKcU0BAQ==";
     const std::string plainAuth = "k1 AUTHENTICATE PLAIN\r\nAHUAcHc=\r\n";
     const Row rows[] = {
         {"LOGIN", false,
@@ -77,13 +83,41 @@ TEST(ImapLoginTest, TheGreetingAndTheCapabilitiesDecideHowToLogIn) {
         {"refused", false, "* OK [CAPABILITY IMAP4rev1] hi\r\nk1 NO [AUTHENTICATIONFAILED] no\r\n",
          "k1 LOGIN \"u\" \"pw\"\r\n", "NO [AUTHENTICATIONFAILED] no"},
         {"turned away", false, "* BYE too many connections\r\n", "", "BYE too many connections"},
+        {"XOAUTH2 after the go-ahead", true,
+         "* OK [CAPABILITY IMAP4rev1 AUTH=XOAUTH2] hi\r\n+ \r\nk1 OK [CAPABILITY IMAP4rev1] in\r\n",
+         "k1 AUTHENTICATE XOAUTH2\r\n" + xoauth2 + "\r\n", "", sasl::Mechanism::XOAuth2},
+        {"OAUTHBEARER as the initial response", true,
+         "* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=OAUTHBEARER] hi\r\n"
+         "k1 OK [CAPABILITY IMAP4rev1] in\r\n",
+         "k1 AUTHENTICATE OAUTHBEARER " + bearer + "\r\n", "", sasl::Mechanism::OAuthBearer},
+        {"a refused token: the error challenge answered, then the refusal", true,
+         "* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=OAUTHBEARER] hi\r\n+ "
+         "eyJzdGF0dXMiOiJpbnZhbGlkX3Rva2VuIn0=\r\nk1 NO [AUTHENTICATIONFAILED] no\r\n",
+         "k1 AUTHENTICATE OAUTHBEARER " + bearer + "\r\nAQ==\r\n", "NO [AUTHENTICATIONFAILED] no",
+         sasl::Mechanism::OAuthBearer},
+        {"challenges without end are cancelled", true,
+         "* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=XOAUTH2] hi\r\n+ e30=\r\n+ e30=\r\n+ "
+         "e30=\r\nk1 BAD cancelled\r\n",
+         "k1 AUTHENTICATE XOAUTH2 " + xoauth2 + "\r\n\r\n*\r\n*\r\n", "BAD cancelled",
+         sasl::Mechanism::XOAuth2},
+        {"no token on a plain connection", false,
+         "* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=XOAUTH2] hi\r\n", "",
+         "a sign-in token is sent only over TLS: use imaps:// or imap+starttls://",
+         sasl::Mechanism::XOAuth2},
+        {"a mechanism the server does not offer", true,
+         "* OK [CAPABILITY IMAP4rev1 AUTH=PLAIN] hi\r\n", "", "the server does not offer XOAUTH2",
+         sasl::Mechanism::XOAuth2},
     };
     for (const Row& row : rows) {
         std::string sent;
         PeerClient client(row.answers, sent);
         client.UseTls = row.tls;
-        client.Username = "u";
-        client.Password = "pw";
+        client.Host = "127.0.0.1";
+        client.Port = 9003;
+        client.Mechanism = row.mechanism;
+        const bool plain = row.mechanism == sasl::Mechanism::Plain;
+        client.Username = plain ? "u" : "user";
+        client.Password = plain ? "pw" : token;
         std::string failure;
         try {
             client.OpenConnection(1000);

@@ -136,8 +136,8 @@ TEST_F(ImapDovecotTest, ADeliveredMessageIsAnnouncedThroughTheIdleConnection) {
         ASSERT_FALSE(mail().MailPending());
         const size_t notices = desk.notifications.size();
         if (besideSlow)
-            mail().StoreAccount(1, {"imap://127.0.0.1:" + std::to_string(slow.port()), "u", "p",
-                                    true});
+            mail().StoreAccount(
+                1, {"imap://127.0.0.1:" + std::to_string(slow.port()), "u", "p", true});
 
         // Give the idle connections their moment to open, then deliver behind kestrel's back.
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
@@ -154,8 +154,7 @@ TEST_F(ImapDovecotTest, ADeliveredMessageIsAnnouncedThroughTheIdleConnection) {
         // waits for its mailbox.
         OpenList();
         OpenList();
-        EXPECT_LT(waitFor([&] { return !Lines().empty(); }), std::chrono::seconds(2))
-            << besideSlow;
+        EXPECT_LT(waitFor([&] { return !Lines().empty(); }), std::chrono::seconds(2)) << besideSlow;
         ASSERT_FALSE(Lines().empty());
         EXPECT_EQ(Lines()[0][48], 2) << besideSlow;
     }

@@ -2,6 +2,7 @@
 // 127.0.0.1, then one that speaks TLS 1.0 only; KESTREL_TLS holds the first port and the test
 // root's file, which natively is trusted through OpenSSL's SSL_CERT_FILE, as a system root would
 // be), and against scripted peers that are no TLS server at all.
+#include "imap/imap_client.h"
 #include "mail/mail_entry.h"
 #include "net/socket_errors.h"
 #include "net/socket_library.h"
@@ -266,7 +267,7 @@ TEST_F(TlsTest, AnImapAccountOverTlsListsAndDeletes) {
 // No such host; or, for a name under "offline.", no name server within reach.
 ::hostent* STAND_IN_API FailingLookup(const char* name) {
     sockets::SetLastError(std::string_view(name).starts_with("offline.") ? sockets::TryAgain
-                                                                          : sockets::HostNotFound);
+                                                                         : sockets::HostNotFound);
     return nullptr;
 }
 
@@ -381,6 +382,62 @@ TEST_F(TlsTest, StartTlsEndsSafelyAndPlainTextSaysSo) {
         EXPECT_FALSE(startTls && peer.Received().find("alice") != std::string::npos) << status;
     }
     sockets::BindEntry("gethostbyname", nullptr);
+}
+
+// Sign-in tokens over IMAP and POP3 with each mechanism, judged by the server's introspection
+// endpoint: a good token logs in (one too long for POP3's command line waits for the server's
+// go-ahead), a refused one is the server's refusal once its challenge was answered, and a
+// connection without TLS never carries one, though the server would take it.
+TEST_F(TlsTest, TokensLogInWithEachMechanismOnlyOverTls) {
+    using sasl::Mechanism;
+    struct Row {
+        bool imap, tls;
+        Mechanism mechanism;
+        std::string token;
+        FailureCause failure; // Other: none
+    };
+    const std::string longToken = "token-alice." + std::string(300, 'x');
+    const Row rows[] = {
+        {true, true, Mechanism::XOAuth2, "token-alice", FailureCause::Other},
+        {true, true, Mechanism::OAuthBearer, "token-alice", FailureCause::Other},
+        {false, true, Mechanism::XOAuth2, "token-alice", FailureCause::Other},
+        {false, true, Mechanism::OAuthBearer, longToken, FailureCause::Other},
+        {true, false, Mechanism::XOAuth2, "token-alice", FailureCause::NoLogin},
+        {false, false, Mechanism::OAuthBearer, "token-alice", FailureCause::NoLogin},
+        {true, true, Mechanism::XOAuth2, "revoked", FailureCause::Refused},
+        {false, true, Mechanism::XOAuth2, "revoked", FailureCause::Refused},
+        {true, true, Mechanism::OAuthBearer, "revoked", FailureCause::Refused},
+        {false, true, Mechanism::OAuthBearer, "revoked", FailureCause::Refused},
+    };
+    for (const Row& row : rows) {
+        const std::string what = std::string(row.imap ? "IMAP " : "POP3 ") +
+                                 std::string(sasl::Name(row.mechanism)) +
+                                 (row.tls ? " " : " without TLS ") + row.token.substr(0, 12);
+        std::unique_ptr<TcpClient> client;
+        if (row.imap) {
+            auto imap = std::make_unique<ImapClient>();
+            imap->Port = PortOf(Good) + (row.tls ? 10 : 31);
+            imap->Username = "alice";
+            imap->Password = row.token;
+            imap->Mechanism = row.mechanism;
+            client = std::move(imap);
+        } else {
+            auto pop = Client(PortOf(Good) + (row.tls ? 0 : 30));
+            pop->Password = row.token;
+            pop->Mechanism = row.mechanism;
+            client = std::move(pop);
+        }
+        client->Host = "localhost";
+        client->UseTls = row.tls;
+        FailureCause failure = FailureCause::Other;
+        try {
+            client->OpenConnection(3000);
+            client->CloseConnection();
+        } catch (const ClientError& error) {
+            failure = error.Cause().cause;
+        }
+        EXPECT_EQ(failure, row.failure) << what;
+    }
 }
 
 } // namespace

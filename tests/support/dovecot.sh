@@ -11,11 +11,13 @@
 # DOVECOT_TLS=CERT (a path without .pem) makes the port speak POP3 over TLS only, with the
 # certificate CERT.pem and its key CERT.key; DOVECOT_STARTTLS_PORT=N adds plain ports that take
 # a login only after STARTTLS, POP3 on N, IMAP on N+1. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
-# that TLS version and no other.
+# that TLS version and no other. DOVECOT_OAUTH_PORT=N adds the XOAUTH2 and OAUTHBEARER logins,
+# whose tokens an introspection endpoint on 127.0.0.1:N (introspect.py, started here) judges.
 set -euo pipefail
 command=$1 dir=$(realpath -m "$2")
 
 stop() {
+    if [ -f "$dir/introspect.pid" ]; then kill "$(cat "$dir/introspect.pid")" 2>/dev/null || true; fi
     [ -f "$dir/run/master.pid" ] || return 0
     kill -TERM "$(cat "$dir/run/master.pid")" 2>/dev/null || true
     for _ in $(seq 40); do [ -f "$dir/run/master.pid" ] && kill -0 "$(cat "$dir/run/master.pid")" 2>/dev/null || return 0; sleep 0.1; done
@@ -47,6 +49,24 @@ only_version() {
     chmod o+r "$dir/openssl.cnf"
     printf 'ssl_min_protocol = %s\nssl_cipher_list = DEFAULT:@SECLEVEL=0\n' "$DOVECOT_TLS_ONLY"
     echo "import_environment = \$import_environment OPENSSL_CONF=$dir/openssl.cnf"
+}
+
+mechanisms() {
+    if [ -n "${DOVECOT_OAUTH_PORT:-}" ]; then echo 'plain xoauth2 oauthbearer'; else echo plain; fi
+}
+
+oauth_passdb() {
+    [ -n "${DOVECOT_OAUTH_PORT:-}" ] || return 0
+    printf '%s\n' 'introspection_mode = post' \
+        "introspection_url = http://127.0.0.1:$DOVECOT_OAUTH_PORT/introspect" \
+        'username_attribute = username' 'active_attribute = active' 'active_value = true' \
+        'force_introspection = yes' > "$dir/oauth2.conf.ext"
+    printf 'passdb {\n  driver = oauth2\n  mechanisms = xoauth2 oauthbearer\n  args = %s\n}\n' \
+        "$dir/oauth2.conf.ext"
+    # no growing pause after the refused tokens the tests send on purpose, one after another
+    printf 'service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n'
+    python3 "$(dirname "$0")/introspect.py" "$DOVECOT_OAUTH_PORT" </dev/null >/dev/null 2>&1 &
+    echo $! > "$dir/introspect.pid"
 }
 
 login_processes() {
@@ -141,7 +161,7 @@ state_dir = $dir/state
 log_path = $dir/dovecot.log
 $(tls_settings)
 disable_plaintext_auth = no
-auth_mechanisms = plain
+auth_mechanisms = $(mechanisms)
 auth_failure_delay = 0
 default_internal_user = dovecot
 default_internal_group = dovecot
@@ -149,6 +169,7 @@ default_login_user = dovenull
 first_valid_uid = 1
 first_valid_gid = 1
 mail_location = maildir:~/Maildir
+$(oauth_passdb)
 passdb {
   driver = passwd-file
   args = scheme=PLAIN username_format=%u $dir/users

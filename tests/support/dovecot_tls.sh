@@ -6,7 +6,8 @@
 # native client runs with it, so that only its own minimum keeps it from TLS 1.0.
 # DOVECOT_TLS_IMAP_PORT=N gives the good server IMAP over TLS on port N as well. The good server
 # also takes STARTTLS: POP3 on port BASE+30, IMAP on BASE+31 (gail's and jack's mailboxes are
-# the STARTTLS tests' to change; carol's the end-to-end test's).
+# the STARTTLS tests' to change; carol's the end-to-end test's). It takes sign-in tokens too,
+# judged by an introspection endpoint on port BASE+40.
 # Usage: dovecot_tls.sh start DIR BASE | dovecot_tls.sh stop DIR
 set -euo pipefail
 here=$(dirname "$0")
@@ -22,10 +23,11 @@ start)
     for i in "${!names[@]}"; do
         certificate=${names[$i]} only=
         [ "$certificate" = tls10 ] && certificate=good only=TLSv1
-        imap= starttls=
-        [ "${names[$i]}" = good ] && imap=${DOVECOT_TLS_IMAP_PORT:-} starttls=$((base + 30))
+        imap= starttls= oauth=
+        [ "${names[$i]}" = good ] && imap=${DOVECOT_TLS_IMAP_PORT:-} starttls=$((base + 30)) \
+            oauth=$((base + 40))
         DOVECOT_TLS=$dir/certs/$certificate DOVECOT_TLS_ONLY=$only DOVECOT_IMAP_PORT=$imap \
-            DOVECOT_STARTTLS_PORT=$starttls \
+            DOVECOT_STARTTLS_PORT=$starttls DOVECOT_OAUTH_PORT=$oauth \
             bash "$here/dovecot.sh" start "$dir/${names[$i]}" $((base + i)) 127.0.0.1
     done
     ;;

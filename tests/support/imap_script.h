@@ -21,7 +21,7 @@ struct ScriptedInbox {
     int pieceMs = 0; // a header's literal comes in three pieces, this far apart
     bool byeAfterFirstHeader = false;
     bool esearch = false; // answers searches as IMAP4rev2 servers do
-    int selectHoldMs = 0;  // the mailbox is never opened; the connection closes after this long
+    int selectHoldMs = 0; // the mailbox is never opened; the connection closes after this long
 };
 
 inline std::string HeaderOf(const std::string& from, const std::string& subject) {
