@@ -3,6 +3,7 @@
 // entry.
 #include "linux/autostart.h"
 #include "linux/linux_interface_table.h"
+#include "linux/token_command.h"
 #include "linux/user_files.h"
 #include "linux/xdg_mailto.h"
 
@@ -10,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -179,6 +181,45 @@ TEST(AutostartTest, TheEntryStartsThisProgramAndGoesAgain) {
     EXPECT_FALSE(SetStartAtLogin(entry, true, "/usr/bin/kestrel", error));
     EXPECT_NE(error.find("autostart"), std::string::npos) << error;
     fs::remove_all(home);
+}
+
+TEST(TokenCommandTest, CommandLinesSplitAsAShellWouldWithoutOne) {
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"pass show mail/token", {"pass", "show", "mail/token"}},
+        {"  tool   --flag\t'a b'  ", {"tool", "--flag", "a b"}},
+        {R"(say "it's \"here\"" a\ b '')", {"say", "it's \"here\"", "a b", ""}},
+        {"echo $HOME;rm *", {"echo", "$HOME;rm", "*"}},
+        {"", {}},
+    };
+    for (const auto& [line, words] : rows)
+        EXPECT_EQ(SplitCommandLine(line), words) << line;
+}
+
+// What a command gives, within its bound; one that hangs is ended with what it started.
+TEST(TokenCommandTest, EachOutcomeOfACommand) {
+    using Kind = TokenAnswer::Kind;
+    struct Row {
+        const char* command;
+        Kind kind;
+        const char* token;
+        const char* detail;
+    };
+    const Row rows[] = {
+        {"printf 'tok.en\\r\\nsecond line'", Kind::Token, "tok.en", ""},
+        {"sh -c 'echo secret >&2; exit 3'", Kind::Failed, "", "exit code 3"},
+        {"sh -c 'read line; echo got$line'", Kind::Token, "got", ""},
+        {"true", Kind::Empty, "", ""},
+        {"/nonexistent/tool", Kind::Failed, "", "/nonexistent/tool: No such file or directory"},
+        {"sh -c 'sleep 30 & sleep 30'", Kind::TimedOut, "", ""},
+    };
+    for (const Row& row : rows) {
+        const auto start = std::chrono::steady_clock::now();
+        const TokenAnswer answer = RunTokenCommand(row.command, 500);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.command;
+        EXPECT_EQ(answer.kind, row.kind) << row.command;
+        EXPECT_EQ(answer.token, row.token) << row.command;
+        EXPECT_EQ(answer.detail, row.detail) << row.command;
+    }
 }
 
 } // namespace
