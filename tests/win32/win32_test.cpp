@@ -300,7 +300,7 @@ TEST(TokenCommandTest, EachOutcomeOfACommand) {
         {"cmd /c echo tok.en", Kind::Token, "tok.en", ""},
         {"cmd /c echo secret 1>&2 & exit 3", Kind::Failed, "", "exit code 3"},
         {"cmd /c rem", Kind::Empty, "", ""},
-        {"Z:\\nonexistent\\tool.exe", Kind::Failed, "", "the command did not start (error 2)"},
+        {"Z:\\kestrel-missing-tool.exe", Kind::Failed, "", "the command did not start (error 2)"},
         {"cmd /c ping -n 30 127.0.0.1", Kind::TimedOut, "", ""},
     };
     for (const Row& row : rows) {
