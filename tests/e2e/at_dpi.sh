@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Runs a test program under Wine in a prefix of its own whose screen has DPI dots per inch (the
-# LogPixels value, read when Wine starts), so that the usual prefix stays at 96.
-# Usage: at_dpi.sh DPI PREFIX PROGRAM ARGUMENTS...; needs DISPLAY.
+# Runs a program under Wine in a prefix of its own at DPI dots per inch (LogPixels, read when Wine
+# starts), so that the usual prefix stays at 96. Usage: at_dpi.sh DPI PREFIX PROGRAM ARGUMENTS...
 set -euo pipefail
 dpi=$1 prefix=$2
 shift 2

@@ -51,22 +51,19 @@ inline int Scale() {
 // What the screen shows in a rectangle of screen coordinates, row by row, as 0xRRGGBB.
 inline std::vector<uint32_t> ScreenPixels(const RECT& r) {
     const int width = r.right - r.left, height = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, copy);
+    SelectObject(memory, copy);
     BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
     GdiFlush();
-    const auto* first = static_cast<const uint32_t*>(bits);
-    std::vector<uint32_t> pixels(first, first + width * height);
+    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                                 static_cast<const uint32_t*>(bits) + width * height);
     for (uint32_t& pixel : pixels)
         pixel &= 0xFFFFFF;
-    SelectObject(memory, old);
+    DeleteDC(memory); // before the bitmap selected into it
     DeleteObject(copy);
-    DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return pixels;
 }

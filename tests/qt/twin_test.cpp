@@ -148,23 +148,6 @@ TEST_F(TwinTest, ControlsAreTheTablesAndFollowThePanelsAsOnTheFake) {
     ExpectSameControls("the throughput panel again");
 }
 
-// The last interface and the last speed, chosen, are in sight when the panel opens.
-TEST_F(TwinTest, TheChosenLinesAreInSightWhenThePanelOpens) {
-    std::vector<InterfaceRow> rows;
-    for (const char* name : {"lo", "eth0", "eth1", "wlan0", "usb0", "tun0", "br0", "veth0"})
-        rows.push_back({name, 0, 0});
-    Start("500,400,-1,9,", rows); // "all hardware" and "auto"
-    Both([](Application& app) { app.OnCommand(CmdConfigKestrel, 0, false); });
-    for (ControlName name : {InterfaceList, SpeedList}) {
-        auto* list = dynamic_cast<ListBox*>(qt.Widget(name));
-        ASSERT_NE(list, nullptr);
-        ASSERT_EQ(list->Selection(), list->count() - 1) << NameOf(name);
-        const QRect line = list->visualItemRect(list->currentItem());
-        EXPECT_TRUE(list->viewport()->rect().contains(line)) << NameOf(name);
-        EXPECT_LE(list->viewport()->mapTo(qt.Window(), line.bottomLeft()).y(), 63) << NameOf(name);
-    }
-}
-
 // Every drawn pixel of the graph, by the same line rule and fill; the texts in their colours.
 TEST_F(TwinTest, TheGraphIsDrawnPixelForPixelAsOnTheFake) {
     Start("500,400,1,1,");

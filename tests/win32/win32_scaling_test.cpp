@@ -7,37 +7,26 @@
 namespace kestrel {
 namespace {
 
-Rect PlaceIn(HWND parent, HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
 TEST(Win32ScalingTest, AMoveToOtherDotsPerInchRescalesWindowControlsAndFont) {
-    const struct {
-        UINT dpi;
-        int scale;
-    } moves[] = {{192, 2}, {144, 2}, {288, 3}, {120, 1}, {96, 1}, {192, 2}};
+    const std::pair<UINT, int> moves[] = {{192, 2}, {144, 2}, {288, 3}, {120, 1}, {96, 1}};
     Win32Handles handles;
     handles.window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 63, nullptr, nullptr,
                                      nullptr, nullptr);
     HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD, 110, 15, 120, 48, handles.window,
                                    nullptr, nullptr, nullptr);
     handles.controlFont = CreateMainFontAt(1);
-    for (const auto& [dpi, scale] : moves) {
-        SCOPED_TRACE(dpi);
+    for (const auto& [dpi, s] : moves) {
         ApplyDpi(handles, dpi, RECT{40, 50, 0, 0});
-        EXPECT_EQ(handles.scale, scale);
-        RECT window{};
+        RECT window{}, place{};
         GetWindowRect(handles.window, &window);
-        EXPECT_EQ(FromDevice(window, 1), (Rect{40, 50, 100 * scale, 63 * scale}));
-        EXPECT_EQ(PlaceIn(handles.window, control),
-                  (Rect{110 * scale, 15 * scale, 120 * scale, 48 * scale}));
+        GetWindowRect(control, &place);
         LOGFONTA font{};
         GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font,
                    &font);
-        EXPECT_EQ(font.lfHeight, -9 * scale);
+        EXPECT_EQ(handles.scale, s) << dpi;
+        EXPECT_EQ(FromDevice(window, 1), (Rect{40, 50, 100 * s, 63 * s})) << dpi;
+        EXPECT_EQ(FromDevice(place, 1), (Rect{40 + 110 * s, 50 + 15 * s, 120 * s, 48 * s})) << dpi;
+        EXPECT_EQ(font.lfHeight, -9 * s) << dpi;
     }
     DestroyWindow(handles.window);
     DeleteObject(handles.controlFont);
