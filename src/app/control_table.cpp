@@ -10,6 +10,9 @@ using enum ControlName;
 using enum ControlKind;
 
 constexpr uint32_t ListTraits = TraitBorder | TraitVScroll | TraitNotify | TraitClientEdge;
+// The lists end at the window's bottom edge: taller, their last rows would lie beyond it, and a
+// line chosen there could never be seen.
+constexpr int ListHeight = 63 - 15;
 constexpr uint32_t EditTraits = TraitTabStop | TraitClientEdge;
 // In kestrel.ini 0xF2 stores as the field end and 0xFF as the end of the text.
 const std::string Unstorable = "\xF2\xFF";
@@ -26,9 +29,9 @@ const std::array<ControlSpec, ControlCount>& ControlTable() {
         {HostLabel,     Static,          "server:",  HostLabelId,     {150, 15, 45, 15},  TraitStaticEdge, true},
         {UserLabel,     Static,          "User:",    UserLabelId,     {150, 30, 45, 15},  TraitStaticEdge, true},
         {PasswordLabel, Static,          "Pass:",    PasswordLabelId, {150, 45, 45, 15},  TraitStaticEdge, false},
-        {InterfaceList, ListBox,         "",         InterfaceListId, {110, 15, 120, 63}, ListTraits, false},
-        {SpeedList,     ListBox,         "",         SpeedListId,     {230, 15, 60, 63},  ListTraits | TraitSorted, false},
-        {MailListBox,   ListBox,         "",         MailListBoxId,   {110, 15, 190, 63}, ListTraits | TraitHasStrings, false},
+        {InterfaceList, ListBox,         "",         InterfaceListId, {110, 15, 120, ListHeight}, ListTraits, false},
+        {SpeedList,     ListBox,         "",         SpeedListId,     {230, 15, 60, ListHeight}, ListTraits | TraitSorted, false},
+        {MailListBox,   ListBox,         "",         MailListBoxId,   {110, 15, 190, ListHeight}, ListTraits | TraitHasStrings, false},
         {HostEdit,      Edit,            "",         HostEditId,      {180, 15, 120, 15}, EditTraits | TraitNoHideSel, false, Unstorable},
         {UserEdit,      Edit,            "",         UserEditId,      {180, 30, 120, 15}, EditTraits, false, Unstorable},
         {PasswordEdit,  Edit,            "",         PasswordEditId,  {180, 45, 120, 15}, EditTraits | TraitPassword, false, Unstorable},

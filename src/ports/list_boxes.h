@@ -12,6 +12,7 @@ class ListBoxes {
   public:
     virtual ~ListBoxes() = default;
     virtual void ListAdd(ControlName list, const std::string& text) = 0;
+    // Selects the line and scrolls it into view, also in a list not yet shown.
     virtual void ListSelect(ControlName list, int index) = 0;
     virtual int ListSelection(ControlName list) = 0;
     virtual void ListReset(ControlName list) = 0;

@@ -28,22 +28,7 @@ void PixelCanvas::Fill(const Rect& r, uint32_t rgb) {
 }
 
 void PixelCanvas::Line(Point from, Point to, uint32_t rgb) {
-    const int dx = std::abs(to.x - from.x), dy = std::abs(to.y - from.y);
-    const int sx = from.x < to.x ? 1 : -1, sy = from.y < to.y ? 1 : -1;
-    int error = dx - dy;
-    Point p = from;
-    while (!(p == to)) {
-        SetPixel(p.x, p.y, rgb);
-        const int twice = 2 * error;
-        if (twice > -dy) {
-            error -= dy;
-            p.x += sx;
-        }
-        if (twice < dx) {
-            error += dx;
-            p.y += sy;
-        }
-    }
+    ForEachLinePixel(from, to, [&](Point p) { SetPixel(p.x, p.y, rgb); });
 }
 
 } // namespace kestrel

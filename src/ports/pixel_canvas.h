@@ -3,14 +3,36 @@
 #include "ports/geometry.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 #include <vector>
 
 namespace kestrel {
 
+// The pixels of a one-pixel line by the platform's rule: Bresenham's steps, the start pixel
+// drawn, the end pixel not.
+template <class Visit> void ForEachLinePixel(Point from, Point to, Visit visit) {
+    const int dx = std::abs(to.x - from.x), dy = std::abs(to.y - from.y);
+    const int sx = from.x < to.x ? 1 : -1, sy = from.y < to.y ? 1 : -1;
+    int error = dx - dy;
+    Point p = from;
+    while (!(p == to)) {
+        visit(p);
+        const int twice = 2 * error;
+        if (twice > -dy) {
+            error -= dy;
+            p.x += sx;
+        }
+        if (twice < dx) {
+            error += dx;
+            p.y += sy;
+        }
+    }
+}
+
 // A window's pixels as the graph draws them, shared by the backends that keep their own: filled
-// rectangles and one-pixel lines by the platform's rule (Bresenham's steps, the start pixel drawn,
-// the end pixel not). Colours come as 0xRRGGBB; each drawn pixel gets `alpha` in its top byte.
+// rectangles and one-pixel lines (ForEachLinePixel). Colours come as 0xRRGGBB; each drawn pixel
+// gets `alpha` in its top byte.
 class PixelCanvas {
   public:
     PixelCanvas(int width, int height, uint32_t untouched, uint32_t alpha = 0);

@@ -147,6 +147,8 @@ void ListBox::Select(int index) {
     setCurrentRow(index >= 0 && index < count() ? index : -1);
     if (currentRow() < 0)
         clearSelection();
+    else // Qt scrolls to the current line by itself only while the list is on screen
+        scrollToItem(currentItem());
 }
 
 void ListBox::mouseReleaseEvent(QMouseEvent* event) {

@@ -1,14 +1,17 @@
 #include "win32/win32_controls.h"
 
+#include "win32/win32_scaling.h"
 #include "win32/win32_styles.h"
 
 namespace kestrel {
 
 void Win32Controls::CreateControl(const ControlSpec& control) {
     const Win32Style style = StyleOf(control);
+    const int s = handles_.scale;
     handles_.children[static_cast<size_t>(control.name)] = CreateWindowExA(
-        style.extended, style.className, control.text.c_str(), style.style, control.rect.left,
-        control.rect.top, control.rect.width, control.rect.height, handles_.window,
+        style.extended, style.className, control.text.c_str(), style.style,
+        ToDevice(control.rect.left, s), ToDevice(control.rect.top, s),
+        ToDevice(control.rect.width, s), ToDevice(control.rect.height, s), handles_.window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), handles_.instance, nullptr);
     if (!control.refusedBytes.empty())
         filter_.Install(control.name, control.refusedBytes);

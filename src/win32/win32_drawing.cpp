@@ -1,20 +1,15 @@
 #include "win32/win32_drawing.h"
 
+#include "win32/win32_scaled_surface.h"
+#include "win32/win32_scaling.h"
+
 namespace kestrel {
 
-namespace {
-
-BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
-    SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
-    return TRUE;
-}
-
-} // namespace
-
+// The strip is drawn with MainFont as it is and then enlarged; the controls get it at the scale.
 void Win32Drawing::CreateMainFont() {
-    tools_.font =
-        CreateFontA(-9, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, "arial");
-    EnumChildWindows(handles_.window, SetFontOnChild, reinterpret_cast<LPARAM>(tools_.font));
+    tools_.font = CreateMainFontAt(1);
+    handles_.controlFont = CreateMainFontAt(handles_.scale);
+    SetFontOnChildren(handles_.window, handles_.controlFont);
 }
 
 void Win32Drawing::CreateDrawingTools() {
@@ -28,9 +23,12 @@ void Win32Drawing::DeleteDrawingTools() {
     DeleteObject(tools_.greenPen);
     DeleteObject(tools_.redPen);
     DeleteObject(tools_.font);
+    DeleteObject(handles_.controlFont);
 }
 
 std::unique_ptr<Surface> Win32Drawing::BeginDrawing() {
+    if (handles_.scale > 1)
+        return std::make_unique<Win32ScaledSurface>(handles_.window, tools_, handles_.scale);
     return std::make_unique<Win32Surface>(handles_.window, tools_);
 }
 

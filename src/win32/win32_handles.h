@@ -41,6 +41,8 @@ struct Win32Handles {
     std::array<HWND, ControlCount> children{};
     Win32Pictures pictures;
     Win32Tasks tasks;
+    int scale = 1;               // device pixels per pixel of the window's own (win32_scaling.h)
+    HFONT controlFont = nullptr; // MainFont at that scale, the controls'
 
     HWND Child(ControlName control) const { return children[static_cast<size_t>(control)]; }
     LRESULT SendToChild(ControlName control, UINT message, WPARAM w, LPARAM l) const {

@@ -1,5 +1,7 @@
 #include "win32/win32_menus.h"
 
+#include "win32/win32_scaling.h"
+
 namespace kestrel {
 
 void Win32Menus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) {
@@ -19,7 +21,8 @@ void Win32Menus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft
         }
     }
     // Flags 0: the choice arrives as a posted WM_COMMAND once the menu has closed.
-    TrackPopupMenu(menu, 0, topLeft.x, topLeft.y, 0, handles_.window, nullptr);
+    TrackPopupMenu(menu, 0, ToDevice(topLeft.x, handles_.scale), ToDevice(topLeft.y, handles_.scale),
+                   0, handles_.window, nullptr);
     DestroyMenu(menu);
 }
 

@@ -1,6 +1,7 @@
 #include "win32/win32_tray.h"
 
 #include "ports/argb_picture.h"
+#include "win32/win32_scaling.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,12 +23,12 @@ HICON Win32Tray::IconFor(const TrayPicture& picture) {
     if (const auto* name = std::get_if<std::string>(&picture))
         return *name == "MAIL" ? handles_.pictures.mailIcon : handles_.pictures.noIcon;
     const IconRaster& raster = std::get<IconRaster>(picture);
-    if (drawnIcon_ && drawnRaster_ == raster)
+    // At the small-icon size of the window's dots per inch, so that the shell need not blur it;
+    // at 16 these are the raster's own bytes.
+    const int side = SmallIconSide(handles_.window);
+    if (drawnIcon_ && drawnRaster_ == raster && drawnSide_ == side)
         return drawnIcon_;
-    // At the system's small-icon size, so that the shell need not blur it; at 16 these are the
-    // raster's own bytes.
-    const int side = std::max(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
-    const ScaledRaster scaled = ScaleRaster(raster, side > 0 ? side : 16);
+    const ScaledRaster scaled = ScaleRaster(raster, side);
     HBITMAP mask = CreateBitmap(scaled.size, scaled.size, 1, 1, scaled.mask.data());
     HBITMAP colour = CreateBitmap(scaled.size, scaled.size, 1, 8, scaled.colour.data());
     ICONINFO info{};
@@ -36,6 +37,7 @@ HICON Win32Tray::IconFor(const TrayPicture& picture) {
     info.hbmColor = colour;
     drawnIcon_ = CreateIconIndirect(&info);
     drawnRaster_ = raster;
+    drawnSide_ = side;
     DeleteObject(colour);
     DeleteObject(mask);
     return drawnIcon_;

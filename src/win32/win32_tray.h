@@ -32,6 +32,7 @@ class Win32Tray : public Tray {
     // again from a tray callback always names a valid icon.
     std::optional<IconRaster> drawnRaster_;
     HICON drawnIcon_ = nullptr;
+    int drawnSide_ = 0;
 };
 
 } // namespace kestrel

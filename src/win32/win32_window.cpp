@@ -1,5 +1,7 @@
 #include "win32/win32_window.h"
 
+#include "win32/win32_scaling.h"
+
 namespace kestrel {
 
 namespace {
@@ -43,9 +45,10 @@ void Win32Window::CreateMainWindow(WindowEvents& events) {
     windowClass.lpszClassName = ClassName;
     RegisterClassA(&windowClass);
 
+    handles_.scale = ScaleForDpi(DpiOf(nullptr));
     CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, ClassName, Title,
-                    WS_POPUP | WS_VISIBLE, 0, 0, 100, 63, nullptr, nullptr, handles_.instance,
-                    nullptr);
+                    WS_POPUP | WS_VISIBLE, 0, 0, ToDevice(100, handles_.scale),
+                    ToDevice(63, handles_.scale), nullptr, nullptr, handles_.instance, nullptr);
 }
 
 LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -62,6 +65,7 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_CREATE:
         handles_.tasks.window = handles_.window;
         addresses_ = std::make_unique<Win32AddressWatch>(handles_.window, AddressesChangedMessage);
+        handles_.scale = ScaleForDpi(DpiOf(handles_.window)); // its monitor's, where it opened
         events_->OnCreate();
         return 0;
     case WM_DESTROY:
@@ -81,6 +85,9 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
         return 0;
     case WM_TIMER:
         events_->OnTimer();
+        return 0;
+    case WM_DPICHANGED:
+        ApplyDpi(handles_, LOWORD(w), *reinterpret_cast<const RECT*>(l));
         return 0;
     case WM_POWERBROADCAST:
         if (w == PBT_APMRESUMEAUTOMATIC || w == PBT_APMRESUMESUSPEND)
@@ -132,11 +139,13 @@ void Win32Window::PostQuit(int code) {
 Rect Win32Window::WindowRect() {
     RECT r{};
     GetWindowRect(handles_.window, &r);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    return FromDevice(r, handles_.scale);
 }
 
 void Win32Window::MoveWindow(const Rect& rect) {
-    ::MoveWindow(handles_.window, rect.left, rect.top, rect.width, rect.height, TRUE);
+    const int s = handles_.scale;
+    ::MoveWindow(handles_.window, ToDevice(rect.left, s), ToDevice(rect.top, s),
+                 ToDevice(rect.width, s), ToDevice(rect.height, s), TRUE);
 }
 
 void Win32Window::ShowWindow(bool shown) {
@@ -148,18 +157,21 @@ void Win32Window::PaintNow() {
 }
 
 bool Win32Window::OnAnyScreen(const Rect& rect) {
-    const RECT r{rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
+    const int s = handles_.scale;
+    const RECT r{ToDevice(rect.left, s), ToDevice(rect.top, s),
+                 ToDevice(rect.left + rect.width, s), ToDevice(rect.top + rect.height, s)};
     return MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
 Size Win32Window::ScreenSize() {
-    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return {FromDevice(GetSystemMetrics(SM_CXSCREEN), handles_.scale),
+            FromDevice(GetSystemMetrics(SM_CYSCREEN), handles_.scale)};
 }
 
 Point Win32Window::PointerPosition() {
     POINT p{};
     GetCursorPos(&p);
-    return {p.x, p.y};
+    return {FromDevice(p.x, handles_.scale), FromDevice(p.y, handles_.scale)};
 }
 
 } // namespace kestrel

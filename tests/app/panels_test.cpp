@@ -112,6 +112,15 @@ TEST_F(ShellTest, ThroughputPanelSelectsTheConfiguredItems) {
     EXPECT_EQ(desk.control(InterfaceList).selection, 1);
 }
 
+// A list reaching below the window would hide its last lines, the chosen one among them.
+TEST_F(ShellTest, EveryListEndsWithinTheWindow) {
+    Start();
+    for (ControlName list : {InterfaceList, SpeedList, MailListBox}) {
+        const Rect r = desk.control(list).definition.rect;
+        EXPECT_LE(r.top + r.height, desk.rect.height) << NameOf(list);
+    }
+}
+
 TEST_F(ShellTest, MailListHidesPasswordLabelAndClosingRestoresTheWindow) {
     StartCompact();
     Menu(CmdConfigMail);

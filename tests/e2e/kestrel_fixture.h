@@ -10,6 +10,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrel::probe {
 
@@ -37,6 +38,34 @@ inline int ScreenWidth() {
 }
 inline int ScreenHeight() {
     return GetSystemMetrics(SM_CYSCREEN);
+}
+
+// The screen's device pixels per pixel of kestrel's own: 1 at 96 dots per inch, 2 at 192.
+inline int Scale() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi / 96;
+}
+
+// What the screen shows in a rectangle of screen coordinates, row by row, as 0xRRGGBB.
+inline std::vector<uint32_t> ScreenPixels(const RECT& r) {
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP copy = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                                 static_cast<const uint32_t*>(bits) + width * height);
+    for (uint32_t& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    DeleteDC(memory); // before the bitmap selected into it
+    DeleteObject(copy);
+    ReleaseDC(nullptr, screen);
+    return pixels;
 }
 
 inline bool SameRect(const RECT& r, int left, int top, int width, int height) {

@@ -31,9 +31,9 @@ const ExpectedChild Controls[] = {
     {"Static", 10, {150, 15, 195, 30}, SS_LEFT, WS_EX_STATICEDGE, true},
     {"Static", 11, {150, 30, 195, 45}, SS_LEFT, WS_EX_STATICEDGE, true},
     {"Static", 12, {150, 45, 195, 60}, SS_LEFT, WS_EX_STATICEDGE, false},
-    {"ListBox", 1, {110, 15, 230, 78}, ListStyle, WS_EX_CLIENTEDGE, false},
-    {"ListBox", 2, {230, 15, 290, 78}, ListStyle | LBS_SORT, WS_EX_CLIENTEDGE, false},
-    {"ListBox", 3, {110, 15, 300, 78}, ListStyle | LBS_HASSTRINGS, WS_EX_CLIENTEDGE, false},
+    {"ListBox", 1, {110, 15, 230, 63}, ListStyle, WS_EX_CLIENTEDGE, false},
+    {"ListBox", 2, {230, 15, 290, 63}, ListStyle | LBS_SORT, WS_EX_CLIENTEDGE, false},
+    {"ListBox", 3, {110, 15, 300, 63}, ListStyle | LBS_HASSTRINGS, WS_EX_CLIENTEDGE, false},
     {"Edit", 1, {180, 15, 300, 30}, WS_TABSTOP | ES_NOHIDESEL, WS_EX_CLIENTEDGE, false},
     {"Edit", 2, {180, 30, 300, 45}, WS_TABSTOP, WS_EX_CLIENTEDGE, false},
     {"Edit", 3, {180, 45, 300, 60}, WS_TABSTOP | ES_PASSWORD, WS_EX_CLIENTEDGE, false},
@@ -53,17 +53,19 @@ TEST_F(KestrelTest, FirstStartShowsTheWideWindowWithTheThroughputPanel) {
               static_cast<DWORD>(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT));
     EXPECT_EQ(GetClassLongA(window, GCL_STYLE), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS);
     // The class background (system colour 11, inactive border) where no control lies.
+    const int s = Scale();
     const RECT r = WindowRect(window);
     HDC screen = GetDC(nullptr);
-    EXPECT_EQ(GetPixel(screen, r.left + 104, r.top + 8), GetSysColor(COLOR_INACTIVEBORDER));
+    EXPECT_EQ(GetPixel(screen, r.left + 104 * s, r.top + 8 * s), GetSysColor(COLOR_INACTIVEBORDER));
     ReleaseDC(nullptr, screen);
-    EXPECT_TRUE(HasRect(ScreenWidth() - 300, ScreenHeight() - 98, 300, 63))
+    EXPECT_TRUE(HasRect(ScreenWidth() - 300 * s, ScreenHeight() - 98 * s, 300 * s, 63 * s))
         << Describe(WindowRect(window));
 }
 
 TEST_F(KestrelTest, FirstStartHasTheEighteenControlsInTheirPlaces) {
     const std::vector<ChildWindow> kids = Kids();
     ASSERT_EQ(kids.size(), std::size(Controls));
+    const int s = Scale();
     for (size_t i = 0; i < kids.size(); ++i) {
         const ExpectedChild& want = Controls[i];
         const ChildWindow& got = kids[i];
@@ -78,15 +80,15 @@ TEST_F(KestrelTest, FirstStartHasTheEighteenControlsInTheirPlaces) {
         EXPECT_EQ(got.extendedStyle, want.extendedStyle);
         const bool shownByFirstStart = i == InterfaceList || i == SpeedList;
         EXPECT_EQ(got.visible(), want.visibleAtCreation || shownByFirstStart);
-        EXPECT_EQ(got.rect.left, want.rect.left);
-        EXPECT_EQ(got.rect.top, want.rect.top);
-        EXPECT_EQ(got.rect.right, want.rect.right);
+        EXPECT_EQ(got.rect.left, want.rect.left * s);
+        EXPECT_EQ(got.rect.top, want.rect.top * s);
+        EXPECT_EQ(got.rect.right, want.rect.right * s);
         if (want.className == std::string("ListBox")) {
             // A list box without LBS_NOINTEGRALHEIGHT shrinks to whole items.
-            EXPECT_LE(got.rect.bottom, want.rect.bottom);
-            EXPECT_GT(got.rect.bottom, want.rect.bottom - 20);
+            EXPECT_LE(got.rect.bottom, want.rect.bottom * s);
+            EXPECT_GT(got.rect.bottom, (want.rect.bottom - 20) * s);
         } else {
-            EXPECT_EQ(got.rect.bottom, want.rect.bottom);
+            EXPECT_EQ(got.rect.bottom, want.rect.bottom * s);
         }
     }
     EXPECT_EQ(ListTexts(kids[SpeedList].handle),

@@ -112,6 +112,60 @@ TEST_F(ThroughputTest, AtOneGigabitFiftyMegabytesASecondAreNeitherPinnedNorFlat)
     EXPECT_EQ(CountPixels(pinned, RGB(0, 255, 0)), 0) << "and stays below the top";
 }
 
+// The last lines, "all hardware" and "auto", chosen, are in sight when the configuration opens
+// again: the lists end within the window and are scrolled to them.
+TEST_F(ThroughputTest, TheChosenLinesAreInSightWhenTheConfigurationOpens) {
+    const int lists[] = {InterfaceList, SpeedList};
+    for (int list : lists)
+        Choose(list, static_cast<int>(SendMessageA(Kids()[list].handle, LB_GETCOUNT, 0, 0)) - 1);
+    ClickOk();
+    ChooseMenuCommand(101);
+    for (int list : lists) {
+        const ChildWindow box = Kids()[static_cast<size_t>(list)];
+        RECT inside{};
+        GetClientRect(box.handle, &inside);
+        const auto line = SendMessageA(box.handle, LB_GETCURSEL, 0, 0);
+        const auto below = line - SendMessageA(box.handle, LB_GETTOPINDEX, 0, 0);
+        EXPECT_EQ(line, SendMessageA(box.handle, LB_GETCOUNT, 0, 0) - 1) << list;
+        EXPECT_TRUE(below >= 0 && (below + 1) * SendMessageA(box.handle, LB_GETITEMHEIGHT, 0, 0) <=
+                                      inside.bottom) << list;
+        EXPECT_LE(box.rect.bottom, 63 * Scale()) << list;
+    }
+}
+
+// At the screen's density the window and the tray picture are their pixels enlarged, each a
+// block of Scale() x Scale(), nothing smoothed; the tray's slot holds a picture of 16 x Scale().
+TEST_F(ThroughputTest, TheWindowAndTheTrayPictureAreWholeBlocksAtTheScreensDensity) {
+    const int s = Scale();
+    Choose(InterfaceList, LoopbackIndex());
+    Choose(SpeedList, 0);
+    ClickOk();
+    Sleep(2500); // a tick: the graph at rest is a line along the picture's bottom
+    // Wine's own tray, where no tray host runs: the icon's slot in it
+    HWND slot = FindWindowExA(FindWindowA("__winex11_standalone_tray", nullptr), nullptr,
+                              "__winex11_tray_icon", nullptr);
+    ASSERT_NE(slot, nullptr);
+    const RECT w = WindowRect(window), t = WindowRect(slot);
+    const int border = (t.right - t.left - 16 * s) / 2;
+    EXPECT_EQ(border, 2) << Describe(t);
+    const std::pair<const char*, RECT> areas[] = {
+        {"the window", {w.left, w.top, w.left + 100 * s, w.top + 63 * s}},
+        {"the tray picture",
+         {t.left + border, t.top + border, t.right - border, t.bottom - border}}};
+    for (const auto& [what, area] : areas) {
+        const std::vector<uint32_t> pixels = ScreenPixels(area);
+        const int width = area.right - area.left;
+        int apart = 0, lit = 0;
+        for (int i = 0; i < static_cast<int>(pixels.size()); ++i) {
+            const int x = i % width, y = i / width;
+            apart += pixels[i] != pixels[(y - y % s) * width + x - x % s];
+            lit += pixels[i] != 0;
+        }
+        EXPECT_EQ(apart, 0) << what << ": pixels unlike their block's first";
+        EXPECT_GE(lit, 16 * s * s) << what << ": at least the line at rest, 16 blocks";
+    }
+}
+
 TEST_F(ThroughputTest, SettingsAreWrittenAtExitAndComeBackAtTheNextStart) {
     Choose(InterfaceList, 0);
     Choose(SpeedList, 2);
