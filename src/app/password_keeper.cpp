@@ -137,10 +137,12 @@ void PasswordKeeper::Run(const KeptPasswords& asked,
         services->Post([result = std::move(result), asked, ended, alive, this] {
             if (alive.expired())
                 return;
+            --roundsWaiting_;
             Take(asked, result);
             ended(kept_);
         });
     };
+    ++roundsWaiting_;
     std::lock_guard lock(queue_->mutex);
     queue_->rounds.push_back(std::move(task));
     queue_->wake.notify_all();

@@ -45,6 +45,8 @@ class PasswordKeeper {
     // After the form: changed passwords go into the store, emptied ones leave it.
     void Confirm(const AccountTable& accounts, RoundEnded ended);
 
+    // Rounds asked for whose end the GUI thread has not taken yet.
+    int RoundsWaiting() const { return roundsWaiting_; }
     // Where the account's password lives, or why it is not where it should be.
     std::string NoteFor(int account) const;
     // The file still says otherwise than the store holds: a move was made since it was read.
@@ -77,6 +79,7 @@ class PasswordKeeper {
     std::array<bool, 3> missing_{};
     std::array<bool, 3> fileMarks_{}; // as the file says
     bool fetching_ = false;
+    int roundsWaiting_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::shared_ptr<Queue> queue_ = std::make_shared<Queue>();
     std::thread thread_;
