@@ -33,6 +33,9 @@ void Application::SelectAccount(int radioId) {
 }
 
 void Application::WatchConfirmedAccounts() {
+    passwords_.Confirm(mail_.Accounts(),
+                       [this](const KeptPasswords& passwords) { PasswordsTaken(passwords); });
+    ShowPasswordNotes();
     std::vector<int> changed;
     for (int account = 1; account <= 3; ++account) {
         const AccountRecord& now = mail_.Account(account);

@@ -26,17 +26,18 @@ Application::Application(const Platform& platform, std::string commandLine)
       mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}},
             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
       monitor_(platform.desktop, platform.interfaces, platform.totals,
-               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
+               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
+      passwords_(platform.desktop.services, platform.secrets) {}
 
 SettingsValues Application::GatherSettings() const {
-    return {windowLeft_,
+    return passwords_.ForFile({windowLeft_,
             windowTop_,
             monitor_.InterfaceNumber(),
             monitor_.SpeedStep(),
             mail_.Accounts(),
             mail_.PeriodicCheck(),
             monitor_.WatchedIdentity(),
-            monitor_.WatchedName()};
+            monitor_.WatchedName()});
 }
 
 void Application::HandOutSettings(const SettingsValues& values) {
@@ -46,6 +47,7 @@ void Application::HandOutSettings(const SettingsValues& values) {
     monitor_.SetSpeedStep(values.speedStep);
     mail_.SetAccounts(values.accounts);
     mail_.SetPeriodicCheck(values.mailCheckEnabled);
+    passwords_.Found(values);
 }
 
 int Application::Run() {
@@ -92,7 +94,7 @@ void Application::OnCreate() {
     if (monitor_.InterfaceNumber() == Monitor::NotConfigured)
         ShowThroughputConfig(true);
     quietStart_ = HasQuietWord(commandLine_);
-    mail_.StartWatching();
+    StartPasswords();
 
     desktop_.controls.SetChecked(ControlName::AccountRadio1, true);
     SelectAccount(AccountRadio1Id);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/away_watch.h"
+#include "app/password_keeper.h"
 #include "mail/mail_watch.h"
 #include "monitor/monitor.h"
 #include "ports/desktop.h"
@@ -35,6 +36,7 @@ struct Platform {
     InterfaceTable& interfaces;
     SettingsFile& settings;
     SettingsFile& totals; // the bytes of today and this month, beside the settings
+    SecretStore* secrets = nullptr; // the desktop's store for passwords, where it has one
 };
 
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the
@@ -86,11 +88,18 @@ class Application : public WindowEvents {
     void FillSpeedList();
     void SaveAndQuit();
 
+    // Where the passwords live: the store's rounds end on the GUI thread.
+    PasswordKeeper& Passwords() { return passwords_; }
+
   private:
     void PlaceWindow(int32_t width);
     // The settings are gathered from their owners to be saved and handed back to them loaded.
     SettingsValues GatherSettings() const;
     void HandOutSettings(const SettingsValues& values);
+    // The store's answers: passwords fetched at start, moves to write down, notes to show.
+    void StartPasswords();
+    void PasswordsTaken(const KeptPasswords& passwords);
+    void ShowPasswordNotes();
 
     // Menus.
     void ShowTrayMenu(Point pointer);
@@ -116,6 +125,7 @@ class Application : public WindowEvents {
     MailWatch mail_;
     Monitor monitor_;
     AwayWatch away_{TimerPeriodMs};
+    PasswordKeeper passwords_; // after the mail watch: its rounds end before the watch goes
 
     PanelState panelState_ = PanelState::Compact;
     bool windowVisible_ = true;

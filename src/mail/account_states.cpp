@@ -54,6 +54,12 @@ void AccountStates::ShowInForm(int account) {
     ShowStatus();
 }
 
+void AccountStates::SetPasswordNote(int account, std::string note) {
+    passwordNotes_[static_cast<size_t>(account - 1)] = std::move(note);
+    if (account == formAccount_)
+        ShowStatus();
+}
+
 void AccountStates::MailTakenNotice() {
     for (NoticeHistory& history : history_)
         history.mailPending = false;
@@ -63,7 +69,11 @@ void AccountStates::ShowStatus() {
     if (formAccount_ < 1 || formAccount_ > 3)
         return;
     const std::optional<AccountOutcome>& outcome = Newest(formAccount_);
-    controls_.SetText(ControlName::StatusLine, outcome ? StatusText(*outcome) : std::string());
+    std::string text = outcome ? StatusText(*outcome) : std::string();
+    const std::string& note = passwordNotes_[static_cast<size_t>(formAccount_ - 1)];
+    if (!note.empty())
+        text += (text.empty() ? "" : "; ") + note;
+    controls_.SetText(ControlName::StatusLine, text);
 }
 
 std::array<char, TooltipBytes> AccountStates::Tooltip() const {

@@ -39,6 +39,9 @@ class AccountStates {
     void Take(int account, const AccountOutcome& outcome);
     // The mail form shows that account (1 to 3) now.
     void ShowInForm(int account);
+    // Where the account's password lives, or why not where it should: shown after the
+    // outcome in the status line. Empty: nothing to say.
+    void SetPasswordNote(int account, std::string note);
     // The user took notice of the new mail: the list was cleared.
     void MailTakenNotice();
 
@@ -57,6 +60,7 @@ class AccountStates {
     int formAccount_ = 0;
     std::array<std::optional<AccountOutcome>, 3> newest_{};
     std::array<NoticeHistory, 3> history_{};
+    std::array<std::string, 3> passwordNotes_{};
 };
 
 } // namespace kestrel

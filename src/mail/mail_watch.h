@@ -90,6 +90,7 @@ class MailWatch {
 
     // Nothing is seen yet and nothing waits; then a plain check.
     void StartWatching();
+    bool Watching() const { return watching_; }
     // Asks for a check of the active accounts; a listing check also lists the new messages.
     // A check of a kind already waiting, or a plain one while one runs, is not asked twice.
     void CheckMail(bool listNew);

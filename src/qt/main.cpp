@@ -3,6 +3,7 @@
 #include "linux/linux_interface_table.h"
 #include "linux/user_files.h"
 #include "qt/qt_desktop.h"
+#include "qt/qt_secret_store.h"
 #include "settings/disk_settings_file.h"
 
 #include <QApplication>
@@ -103,7 +104,8 @@ int main(int argc, char** argv) {
     kestrel::DiskSettingsFile settings(SettingsFilePath().string());
     kestrel::DiskSettingsFile totals(
         (SettingsFilePath().parent_path() / "kestrel.totals").string());
-    kestrel::Application application({desktop.Ports(), interfaces, settings, totals},
+    kestrel::QtSecretStore secrets;
+    kestrel::Application application({desktop.Ports(), interfaces, settings, totals, &secrets},
                                      Arguments(argc, argv));
     CloseOnSignals(application, desktop, qt);
     return application.Run();

@@ -24,6 +24,25 @@ void AppendField(std::string& out, std::string_view plain) {
     out += FieldEnd;
 }
 
+// The accounts whose password is in the store, as their digits: "13".
+std::string StoredAccounts(const std::array<bool, 3>& inStore) {
+    std::string digits;
+    for (size_t i = 0; i < inStore.size(); ++i) {
+        if (inStore[i])
+            digits += static_cast<char>('1' + i);
+    }
+    return digits;
+}
+
+std::array<bool, 3> StoredAccountsOf(std::string_view digits) {
+    std::array<bool, 3> inStore{};
+    for (char digit : digits) {
+        if (digit >= '1' && digit <= '3')
+            inStore[static_cast<size_t>(digit - '1')] = true;
+    }
+    return inStore;
+}
+
 } // namespace
 
 std::string ScrambleText(std::string_view text) {
@@ -66,10 +85,13 @@ std::string EncodeSettings(const SettingsValues& values) {
         AppendField(out, account.user);
         AppendField(out, account.password);
     }
-    if (!values.interfaceIdentity.empty()) {
+    const std::string inStore = StoredAccounts(values.passwordsInStore);
+    if (!values.interfaceIdentity.empty() || !inStore.empty()) {
         AppendField(out, values.interfaceIdentity);
         AppendField(out, values.interfaceName);
     }
+    if (!inStore.empty())
+        AppendField(out, inStore);
     return out;
 }
 
@@ -104,7 +126,14 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
     // A name stands only beside the identity it names: without one it is not kept, and is
     // never written back.
     values.interfaceIdentity = ReadField(text);
-    values.interfaceName = values.interfaceIdentity.empty() ? std::string() : ReadField(text);
+    values.interfaceName = ReadField(text);
+    if (values.interfaceIdentity.empty())
+        values.interfaceName.clear();
+    values.passwordsInStore = StoredAccountsOf(ReadField(text));
+    for (size_t i = 0; i < values.accounts.size(); ++i) {
+        if (values.accounts[i].active && values.passwordsInStore[i])
+            values.mailCheckEnabled = true;
+    }
     return values;
 }
 

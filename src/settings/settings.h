@@ -3,6 +3,7 @@
 #include "mail/account.h"
 #include "ports/settings_file.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ struct SettingsValues {
     // an older build stops reading, and only when known, so an older file reads back as it was.
     std::string interfaceIdentity{};
     std::string interfaceName{};
+    // Accounts whose password the desktop's store keeps: the file holds none for them. Written
+    // last, and only when one is, so an older build reads an empty password and the rest as
+    // before.
+    std::array<bool, 3> passwordsInStore{};
     bool operator==(const SettingsValues&) const = default;
 };
 

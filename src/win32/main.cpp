@@ -2,6 +2,7 @@
 #include "settings/disk_settings_file.h"
 #include "win32/win32_desktop.h"
 #include "win32/win32_interface_table.h"
+#include "win32/win32_secret_store.h"
 
 #include <windows.h>
 
@@ -10,7 +11,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::Win32InterfaceTable interfaces;
     kestrel::DiskSettingsFile settings("kestrel.ini"); // in the working directory
     kestrel::DiskSettingsFile totals("kestrel.totals");
-    kestrel::Application application({desktop.Ports(), interfaces, settings, totals},
+    kestrel::Win32SecretStore secrets;
+    kestrel::Application application({desktop.Ports(), interfaces, settings, totals, &secrets},
                                      GetCommandLineA());
     return application.Run();
 }

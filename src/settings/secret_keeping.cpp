@@ -1,0 +1,81 @@
+#include "settings/secret_keeping.h"
+
+namespace kestrel {
+
+namespace {
+
+bool Failed(const SecretReply& reply) {
+    return reply.answer == SecretAnswer::NoStore || reply.answer == SecretAnswer::Refused;
+}
+
+// Writes the secret and reads it back: only a store that gives back what it took holds it.
+std::optional<SecretReply> Move(SecretStore& store, int account, const std::string& secret) {
+    const std::string name = SecretName(account);
+    const SecretReply put = store.Put(name, secret);
+    if (put.answer != SecretAnswer::Done)
+        return put;
+    const SecretReply back = store.Get(name);
+    if (back.answer == SecretAnswer::Done && back.secret == secret)
+        return std::nullopt;
+    if (Failed(back))
+        return back;
+    return SecretReply{SecretAnswer::Refused, {}, "it did not give back what it took"};
+}
+
+} // namespace
+
+std::string SecretName(int account) {
+    return "account " + std::to_string(account);
+}
+
+StoreRound TakePasswords(SecretStore& store, const KeptPasswords& found) {
+    StoreRound round{found, std::nullopt, {}};
+    for (int account = 1; account <= 3 && !round.failure; ++account) {
+        KeptPassword& kept = round.passwords[static_cast<size_t>(account - 1)];
+        if (kept.inStore) {
+            const SecretReply got = store.Get(SecretName(account));
+            if (got.answer == SecretAnswer::Done) {
+                kept.password = got.secret;
+                continue;
+            }
+            if (got.answer != SecretAnswer::NotFound) {
+                round.failure = got;
+                break;
+            }
+            // Gone from the store (removed there by hand): a password the file still holds
+            // moves in again.
+            kept.inStore = false;
+            round.missing[static_cast<size_t>(account - 1)] = kept.password.empty();
+        }
+        if (!kept.password.empty()) {
+            round.failure = Move(store, account, kept.password);
+            kept.inStore = !round.failure;
+        }
+    }
+    return round;
+}
+
+StoreRound StorePasswords(SecretStore& store, const KeptPasswords& before,
+                          const KeptPasswords& now) {
+    StoreRound round{now, std::nullopt, {}};
+    for (int account = 1; account <= 3 && !round.failure; ++account) {
+        const size_t i = static_cast<size_t>(account - 1);
+        KeptPassword& kept = round.passwords[i];
+        if (kept.password == before[i].password)
+            continue;
+        if (kept.password.empty()) {
+            if (!before[i].inStore)
+                continue;
+            const SecretReply removed = store.Remove(SecretName(account));
+            if (Failed(removed))
+                round.failure = removed;
+            kept.inStore = false;
+        } else {
+            round.failure = Move(store, account, kept.password);
+            kept.inStore = !round.failure;
+        }
+    }
+    return round;
+}
+
+} // namespace kestrel
