@@ -26,7 +26,9 @@ Application::Application(const Platform& platform, std::string commandLine)
       mail_(platform.desktop, {MailIconId, MailCallback, std::string("MAIL"), {}},
             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
       monitor_(platform.desktop, platform.interfaces, platform.totals,
-               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {}
+               {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}) {
+    mail_.KeepAnnouncedIn(platform.announced);
+}
 
 SettingsValues Application::GatherSettings() const {
     return {windowLeft_,

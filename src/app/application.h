@@ -35,6 +35,7 @@ struct Platform {
     InterfaceTable& interfaces;
     SettingsFile& settings;
     SettingsFile& totals; // the bytes of today and this month, beside the settings
+    SettingsFile& announced; // the mail announced so far, beside them too
 };
 
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the

@@ -103,7 +103,10 @@ int main(int argc, char** argv) {
     kestrel::DiskSettingsFile settings(SettingsFilePath().string());
     kestrel::DiskSettingsFile totals(
         (SettingsFilePath().parent_path() / "kestrel.totals").string());
-    kestrel::Application application({desktop.Ports(), interfaces, settings, totals},
+    // Up to three mailboxes' ids of about 70 bytes each.
+    kestrel::DiskSettingsFile announced(
+        (SettingsFilePath().parent_path() / "kestrel.announced").string(), 16 << 20);
+    kestrel::Application application({desktop.Ports(), interfaces, settings, totals, announced},
                                      Arguments(argc, argv));
     CloseOnSignals(application, desktop, qt);
     return application.Run();

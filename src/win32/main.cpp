@@ -10,7 +10,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::Win32InterfaceTable interfaces;
     kestrel::DiskSettingsFile settings("kestrel.ini"); // in the working directory
     kestrel::DiskSettingsFile totals("kestrel.totals");
-    kestrel::Application application({desktop.Ports(), interfaces, settings, totals},
+    kestrel::DiskSettingsFile announced("kestrel.announced", 16 << 20); // three mailboxes' ids
+    kestrel::Application application({desktop.Ports(), interfaces, settings, totals, announced},
                                      GetCommandLineA());
     return application.Run();
 }
