@@ -175,7 +175,7 @@ AccountOutcome AfterDeletion(AccountOutcome deletion, const std::optional<Accoun
     if (deletion.IsOk() && deletion.messages < 0 && before && before->IsOk() &&
         before->messages >= 0) {
         deletion.messages = std::max(before->messages - (oneFewer ? 1 : 0), 0);
-        deletion.fresh = before->fresh;
+        deletion.fresh = std::min(before->fresh, deletion.messages);
     }
     return deletion;
 }

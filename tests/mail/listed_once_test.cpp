@@ -6,34 +6,32 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace kestrel::testing {
 namespace {
 
-// A server of the test's own for three listings: its field and what keeps it running.
+using Fault = ScriptedInbox::Fault;
+
+// A server for three listings: its field, what keeps it, what changes before listing n.
 struct Served {
     std::string field;
     std::shared_ptr<void> server;
-    // What changes before the listing of that index (1 or 2).
     std::function<void(int)> between = [](int) {};
 };
 
-ScriptedInbox TwoUnread(uint32_t uidValidity,
-                        ScriptedInbox::Fault fault = ScriptedInbox::Fault::None) {
-    ScriptedInbox box;
-    box.uidValidity = uidValidity;
-    box.fetchFault = fault;
-    box.unread = {{7, HeaderOf("a@b.c", "1")}, {9, HeaderOf("a@b.c", "2")}};
-    return box;
-}
-
-// The inbox of each session by its index.
-Served Imap(std::function<ScriptedInbox(int)> inboxOf) {
+// Two unread messages, the inbox's id and fault by the session's index.
+Served Imap(std::function<uint32_t(int)> validity, std::function<Fault(int)> fault) {
     auto session = std::make_shared<int>(0);
     auto server = std::make_shared<LoopbackServer>(
-        [session, inboxOf](Peer& p) { ServeImap(p, inboxOf((*session)++)); }, 3);
+        [=](Peer& p) {
+            ScriptedInbox box;
+            box.uidValidity = validity(*session);
+            box.fetchFault = fault(*session);
+            box.unread = {{7, HeaderOf("a@b.c", "1")}, {9, HeaderOf("a@b.c", "2")}};
+            ++*session;
+            ServeImap(p, box);
+        },
+        3);
     return {"imap://127.0.0.1:" + std::to_string(server->port()), server};
 }
 
@@ -44,16 +42,17 @@ std::vector<Pop3Mailbox::Message> Numbered(int last) {
     return messages;
 }
 
-// UIDL leaves out a message at the second listing: that one counts, the third has ids again.
-// A message comes before each later listing.
+// UIDL leaves a message out at the second listing, which then counts; a message comes before
+// each later listing.
 Served Pop3IncompleteUidl() {
     auto calls = std::make_shared<int>(0);
-    MailboxFeatures features{[calls](const std::vector<Pop3Mailbox::Message>& messages) {
-                                 const std::string all = Pop3Mailbox::GoodUidl(messages);
-                                 return (*calls)++ == 1 ? all.substr(all.find('\n') + 1) : all;
-                             },
-                             false};
-    auto box = std::make_shared<Pop3Mailbox>(Numbered(2), 3, features);
+    auto box = std::make_shared<Pop3Mailbox>(
+        Numbered(2), 3,
+        MailboxFeatures{[calls](const std::vector<Pop3Mailbox::Message>& messages) {
+                            const std::string all = Pop3Mailbox::GoodUidl(messages);
+                            return (*calls)++ == 1 ? all.substr(all.find('\n') + 1) : all;
+                        },
+                        false});
     return {"127.0.0.1:" + std::to_string(box->port()), box,
             [box](int listing) { box->Replace(Numbered(2 + listing)); }};
 }
@@ -61,7 +60,7 @@ Served Pop3IncompleteUidl() {
 struct Bent {
     const char* name;
     std::function<Served()> serve;
-    std::vector<std::string> shown; // after three listings, each once
+    int messages; // each shown once after the three listings
     const char* firstStatus;
     const char* lastStatus;
 };
@@ -73,8 +72,7 @@ void PrintTo(const Bent& row, std::ostream* out) {
 class ListedOnceTest : public MailTest, public ::testing::WithParamInterface<Bent> {};
 
 TEST_P(ListedOnceTest, EveryMessageShowsOnce) {
-    const Bent& row = GetParam();
-    const Served served = row.serve();
+    const Served served = GetParam().serve();
     StartCompact();
     mail().StoreAccount(1, {served.field, "user", "pw", true});
     std::vector<std::string> statuses;
@@ -84,51 +82,41 @@ TEST_P(ListedOnceTest, EveryMessageShowsOnce) {
         Tray(1035, TrayMouse::LeftButtonUp); // closed again, the lines kept
         statuses.push_back(StatusText(*mail().States().Newest(1)));
     }
-    std::vector<std::string> shown;
+    std::vector<std::string> shown, expected;
     for (const std::string& line : Lines())
         shown.push_back(line.substr(0, line.find_last_not_of(' ', 46) + 1));
+    for (int n = 1; n <= GetParam().messages; ++n)
+        expected.push_back("a@b.c: " + std::to_string(n));
     std::ranges::sort(shown);
-    EXPECT_EQ(shown, row.shown);
-    EXPECT_EQ(statuses.front(), row.firstStatus);
-    EXPECT_EQ(statuses.back(), row.lastStatus);
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(statuses.front(), GetParam().firstStatus);
+    EXPECT_EQ(statuses.back(), GetParam().lastStatus);
 }
 
-const std::vector<std::string> TwoShown{"a@b.c: 1", "a@b.c: 2"};
+const auto Once = [](uint32_t validity) { return [=](int) { return validity; }; };
+const auto FirstTime = [](Fault fault) {
+    return [=](int session) { return session == 0 ? fault : Fault::None; };
+};
+const char* NotSent = "ok: 2 messages, 2 new; the server did not send 2 headers";
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, ListedOnceTest,
     ::testing::Values(
-        Bent{"HeadersForOtherUids",
-             [] {
-                 return Imap([](int session) {
-                     return TwoUnread(1, session == 0 ? ScriptedInbox::Fault::OtherUids
-                                                      : ScriptedInbox::Fault::None);
-                 });
-             },
-             TwoShown, "ok: 2 messages, 2 new; the server did not send 2 headers",
-             "ok: 2 messages"},
-        Bent{"HeadersWithoutUid",
-             [] {
-                 return Imap([](int session) {
-                     return TwoUnread(1, session == 0 ? ScriptedInbox::Fault::NoUid
-                                                      : ScriptedInbox::Fault::None);
-                 });
-             },
-             TwoShown, "ok: 2 messages, 2 new; the server did not send 2 headers",
-             "ok: 2 messages"},
+        Bent{"HeadersForOtherUids", [] { return Imap(Once(1), FirstTime(Fault::OtherUids)); }, 2,
+             NotSent, "ok: 2 messages"},
+        Bent{"HeadersWithoutUid", [] { return Imap(Once(1), FirstTime(Fault::NoUid)); }, 2,
+             NotSent, "ok: 2 messages"},
         Bent{"HeadersNeverSent",
-             [] { return Imap([](int) { return TwoUnread(1, ScriptedInbox::Fault::NoUid); }); },
-             {}, "ok: 2 messages, 2 new; the server did not send 2 headers",
+             [] { return Imap(Once(1), [](int) { return Fault::NoUid; }); }, 0, NotSent,
              "ok: 2 messages"},
         Bent{"UidValidityChangedOnce",
-             [] { return Imap([](int session) { return TwoUnread(session == 0 ? 1 : 2); }); },
-             TwoShown, "ok: 2 messages, 2 new", "ok: 2 messages"},
+             [] { return Imap([](int s) { return s == 0 ? 1u : 2u; }, FirstTime(Fault::None)); },
+             2, "ok: 2 messages, 2 new", "ok: 2 messages"},
         Bent{"UidValidityChangesAtEveryConnection",
-             [] { return Imap([](int session) { return TwoUnread(10 + session); }); },
-             TwoShown, "ok: 2 messages, 2 new",
+             [] { return Imap([](int s) { return 10u + s; }, FirstTime(Fault::None)); }, 2,
+             "ok: 2 messages, 2 new",
              "ok: 2 messages, 2 new; the server's message ids are not stable"},
-        Bent{"Pop3UidlIncompleteOnce", Pop3IncompleteUidl,
-             {"a@b.c: 1", "a@b.c: 2", "a@b.c: 3", "a@b.c: 4"}, "ok: 2 messages, 2 new",
+        Bent{"Pop3UidlIncompleteOnce", Pop3IncompleteUidl, 4, "ok: 2 messages, 2 new",
              "ok: 4 messages, 1 new"}),
     [](const auto& info) { return std::string(info.param.name); });
 
