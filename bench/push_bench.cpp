@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
 
     FakeDesktop desk;
     FakeInterfaceTable interfaces;
-    FakeSettingsFile settings, totals;
-    Application app(Platform{desk.Ports(), interfaces, settings, totals},
+    FakeSettingsFile settings, totals, announced;
+    Application app(Platform{desk.Ports(), interfaces, settings, totals, announced},
                     "C:\\kestrel\\kestrel.exe");
     app.Run();
     MailWatch& mail = app.Mail();

@@ -38,14 +38,14 @@ template <class Desk> class TickRig {
   public:
     Desk desk;
     FakeInterfaceTable interfaces;
-    FakeSettingsFile settings, totals;
+    FakeSettingsFile settings, totals, announced;
     std::unique_ptr<Application> app;
 
     TickRig() {
         interfaces.rows = {{"lo", 0, 0}, {"eth0", 0, 0}};
         settings.content = "100,100,2,3,";
         const Desktop ports = desk.Ports();
-        app = std::make_unique<Application>(Platform{ports, interfaces, settings, totals}, "");
+        app = std::make_unique<Application>(Platform{ports, interfaces, settings, totals, announced}, "");
         ports.services.LoadResources();
         ports.window.CreateMainWindow(*app);
     }

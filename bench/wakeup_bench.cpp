@@ -30,8 +30,8 @@ long Switches() {
 double WakeupsPerSecond(const AccountTable& accounts, int seconds) {
     FakeDesktop desk;
     FakeInterfaceTable interfaces;
-    FakeSettingsFile settings, totals;
-    Application app(Platform{desk.Ports(), interfaces, settings, totals},
+    FakeSettingsFile settings, totals, announced;
+    Application app(Platform{desk.Ports(), interfaces, settings, totals, announced},
                     "C:\\kestrel\\kestrel.exe");
     app.Run();
     MailWatch& mail = app.Mail();

@@ -27,7 +27,9 @@ Application::Application(const Platform& platform, std::string commandLine)
             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
       monitor_(platform.desktop, platform.interfaces, platform.totals,
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
-      passwords_(platform.desktop.services, platform.secrets) {}
+      passwords_(platform.desktop.services, platform.secrets) {
+    mail_.KeepAnnouncedIn(platform.announced);
+}
 
 SettingsValues Application::GatherSettings() const {
     return passwords_.ForFile({windowLeft_,

@@ -36,6 +36,7 @@ struct Platform {
     InterfaceTable& interfaces;
     SettingsFile& settings;
     SettingsFile& totals; // the bytes of today and this month, beside the settings
+    SettingsFile& announced; // the mail announced so far, beside them too
     SecretStore* secrets = nullptr; // the desktop's store for passwords, where it has one
 };
 

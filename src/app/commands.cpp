@@ -124,6 +124,8 @@ void Application::OnTrayCallback(int callbackMessage, TrayMouse mouse) {
     if (callbackMessage == ThroughputCallback) {
         if (mouse == TrayMouse::LeftButtonUp)
             ToggleWindow();
+        else if (mouse == TrayMouse::NoticeChosen && panelState_ != PanelState::MailList)
+            ToggleMailList(); // the notifications ride on this icon and tell of mail
         else if (mouse == TrayMouse::RightButtonUp)
             ShowTrayMenu(desktop_.window.PointerPosition());
         monitor_.ResendIcon();

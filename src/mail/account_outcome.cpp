@@ -4,6 +4,8 @@
 #include "net/socket_errors.h"
 #include "net/tls_engine.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -161,6 +163,21 @@ AccountOutcome SucceededWith(int32_t messages, int32_t fresh) {
 
 AccountOutcome MessageGone() {
     return Made(Kind::Gone, MailStep::Dele);
+}
+
+void AddRemark(AccountOutcome& outcome, const std::string& remark) {
+    if (!remark.empty())
+        outcome.remark += (outcome.remark.empty() ? "" : "; ") + remark;
+}
+
+AccountOutcome AfterDeletion(AccountOutcome deletion, const std::optional<AccountOutcome>& before,
+                             bool oneFewer) {
+    if (deletion.IsOk() && deletion.messages < 0 && before && before->IsOk() &&
+        before->messages >= 0) {
+        deletion.messages = std::max(before->messages - (oneFewer ? 1 : 0), 0);
+        deletion.fresh = std::min(before->fresh, deletion.messages);
+    }
+    return deletion;
 }
 
 AccountOutcome NoServerIn(const std::string& field) {

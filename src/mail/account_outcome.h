@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace kestrel {
@@ -62,6 +63,12 @@ struct AccountOutcome {
 AccountOutcome SucceededWith(int32_t messages, int32_t fresh);
 // A deletion whose message another client deleted already.
 AccountOutcome MessageGone();
+// One more thing the user should know, after those the outcome says already.
+void AddRemark(AccountOutcome& outcome, const std::string& remark);
+// What a deletion's outcome shows: the account's counts as the check before left them, one
+// message fewer where one left the mailbox.
+AccountOutcome AfterDeletion(AccountOutcome deletion, const std::optional<AccountOutcome>& before,
+                             bool oneFewer);
 // A field ParseServerField refused.
 AccountOutcome NoServerIn(const std::string& field);
 // The outcome of a job that ended with that failure while at that step, host being the server

@@ -29,11 +29,22 @@ Unread UnreadIn(ImapClient& imap, uint32_t uidValidity) {
     return unread;
 }
 
+// A header asked for that did not come stays new, to be asked for at the next listing; one
+// that did not come twice counts as listed, so that a server that never sends it is not asked
+// for ever. Gone since the search, it is not searched again either.
+void NotSent(const std::string& key, const ListedIds& before, ListedIds& listed,
+             ListedIds& unanswered) {
+    if (before.contains(key))
+        listed.insert(key);
+    unanswered.insert(key);
+}
+
 // Lists the messages at those places of the unread list, each line reported as it is made, in
 // the order the server sends them (its own, oldest first). A message counts as listed once its
-// line is made, once the server no longer had it, or once its header broke a bound.
+// line is made, or once its header broke a bound.
 void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int32_t>& places,
-                  CheckReport& report, ListedIds& listed, const CheckReports& send) {
+                  const ListedIds& unansweredBefore, CheckReport& report, ListedIds& listed,
+                  const CheckReports& send) {
     std::map<uint32_t, int32_t> placeOf;
     for (const int32_t n : places)
         placeOf[unread.uids[static_cast<size_t>(n - 1)]] = n;
@@ -61,8 +72,10 @@ void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int3
             listed.insert(ImapMessageKey(unread.uidValidity, *imap.BrokenHeader()));
         throw;
     }
-    for (const auto& [uid, n] : placeOf) // gone since the search
-        listed.insert(unread.keys[static_cast<size_t>(n - 1)]);
+    ListedIds unanswered;
+    for (const auto& [uid, n] : placeOf)
+        NotSent(unread.keys[static_cast<size_t>(n - 1)], unansweredBefore, listed, unanswered);
+    report.unanswered = std::make_shared<const ListedIds>(std::move(unanswered));
 }
 
 } // namespace
@@ -89,40 +102,53 @@ namespace {
 void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
                       int32_t mostListed, const ClientMakers& makers, RunningClient& running,
                       const CheckReports& send) {
-    CheckReport report{input.account, input.seen,        input.seen, false, {},
-                       std::nullopt,  input.listedEpoch, nullptr};
+    CheckReport report{.account = input.account,
+                       .seenBefore = input.seen,
+                       .seenAfter = input.seen,
+                       .listedEpoch = input.listedEpoch};
     ListedIds listed; // the listed ones the server still holds unread, and those listed now
     bool searched = false;
+    std::vector<std::string> keys; // of every unread message
     const auto talk = [&](ImapClient& imap, MailStep& step) {
         step = MailStep::Select;
         const ImapClient::Mailbox inbox = imap.OpenInbox(true);
         step = MailStep::Search;
         const Unread unread = UnreadIn(imap, inbox.uidValidity);
+        keys = unread.keys;
+        report.idPrefix = ImapMessageKey(inbox.uidValidity, 0);
+        report.idPrefix.pop_back();
         const NewMessages fresh = NotListed(unread.keys, IdsIn(input.listed), mostListed, listed);
         searched = true;
         report.found = fresh.count > 0;
         if (listNew && report.found) {
             step = MailStep::Fetch;
-            ListMessages(imap, unread, fresh.first, report, listed, send);
+            ListMessages(imap, unread, fresh.first, IdsIn(input.unansweredBefore), report, listed,
+                         send);
         }
         step = MailStep::Logout;
         imap.CloseConnection();
-        return SucceededWith(static_cast<int32_t>(inbox.messages), fresh.count);
+        AccountOutcome outcome = SucceededWith(static_cast<int32_t>(inbox.messages), fresh.count);
+        if (const size_t missing = IdsIn(report.unanswered).size())
+            AddRemark(outcome, "the server did not send " + std::to_string(missing) +
+                                   (missing == 1 ? " header" : " headers"));
+        return outcome;
     };
     report.outcome = Converse(makers.imap, input.record, limits, running, talk);
     // Without a search nothing is known of the mailbox: what was listed stays listed.
     report.listedAfter =
         searched ? std::make_shared<const ListedIds>(std::move(listed)) : input.listed;
+    if (searched)
+        report.onServer = std::make_shared<const ListedIds>(keys.begin(), keys.end());
     send(std::move(report));
 }
 
 DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& limits,
                                  const ClientMakers& makers, RunningClient& running) {
-    DeletionResult result{false, SucceededWith(-1, 0), 0, false};
+    DeletionResult result{.outcome = SucceededWith(-1, 0)};
     // A line listed before its account's field named this server cannot name its message here.
     const std::optional<ImapMessageId> id = ParseImapMessageKey(line.uid);
     if (!id)
-        return {false, MessageGone(), 0, false};
+        return {.outcome = MessageGone()};
     const auto talk = [&](ImapClient& imap, MailStep& step) {
         step = MailStep::Select;
         if (imap.OpenInbox(false).uidValidity != id->uidValidity) {
@@ -145,6 +171,7 @@ DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& 
                 step = MailStep::Expunge;
                 imap.ExpungeOnly(id->uid);
             } else {
+                result.stays = true;
                 result.outcome.remark = "only flagged \\Deleted: the server cannot remove one "
                                         "message alone (no UIDPLUS)";
             }

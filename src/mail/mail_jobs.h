@@ -66,6 +66,10 @@ struct AccountToCheck {
     // Handed back with the ids, so that those of a list forgotten meanwhile stay forgotten.
     uint32_t listedEpoch = 0;
     bool countOnly = false; // the server's UIDL failed the account before: count instead
+    // The account's last check counted: its first seen messages were listed, ids or not.
+    bool countedBefore = false;
+    // Asked for at the last listing and not sent: not asked a third time.
+    ListedIdsValue unansweredBefore{};
 };
 
 struct ListedMessage {
@@ -85,10 +89,18 @@ struct CheckReport {
     int32_t seenBefore;
     int32_t seenAfter;
     bool found = false; // the server holds messages not listed yet
-    std::vector<ListedMessage> listed;
-    std::optional<AccountOutcome> outcome; // in the account's last report
+    std::vector<ListedMessage> listed{};
+    std::optional<AccountOutcome> outcome{}; // in the account's last report
     uint32_t listedEpoch = 0;
-    ListedIdsValue listedAfter; // in the last report, where the server had ids
+    ListedIdsValue listedAfter{}; // in the last report, where the server had ids
+    // In the last report: every id on the server, each announced now or before; null where
+    // the check got none.
+    ListedIdsValue onServer{};
+    bool counted = false; // in the last report: the server gave no ids, new mail was counted
+    ListedIdsValue unanswered{}; // in the last report: headers asked for that did not come
+    // Where the mailbox's ids all begin so: the account's lines whose ids do not were listed
+    // from the mailbox as it was before its ids changed (IMAP's UIDVALIDITY).
+    std::string idPrefix{};
 };
 
 using CheckReports = std::function<void(CheckReport)>;
@@ -109,11 +121,12 @@ struct LineToDelete {
 
 struct DeletionResult {
     bool deleted = false; // only when the server confirmed it
-    AccountOutcome outcome;
+    AccountOutcome outcome{};
     int32_t number = 0; // where the message stood when it was deleted
     // The server numbers the later messages of the mailbox one lower now (POP3's numbers do,
     // IMAP's ids do not).
     bool renumbers = false;
+    bool stays = false; // only flagged as deleted: the mailbox still counts it
 };
 
 // Deletes the line's message, by its server's protocol, only when what the server holds there

@@ -47,8 +47,10 @@ std::array<int32_t, 3> MailWatch::SeenCounts() const {
 
 void MailWatch::StoreAccount(int account, const AccountRecord& record) {
     WatchedAccount& watched = Watched(account);
-    if (watched.settings.server != record.server || watched.settings.user != record.user)
+    if (watched.settings.server != record.server || watched.settings.user != record.user) {
         watched.Forget();
+        KnowAnnounced(account, record);
+    }
     watched.settings = record;
     UpdateIdle();
 }
@@ -101,6 +103,7 @@ bool MailWatch::NoJobs() const {
 void MailWatch::WatchedAccount::Forget() {
     lastSeenCount = 0;
     listedIds.reset();
+    unanswered.reset();
     ++epoch;
     uidlUnusable = false;
 }
@@ -139,6 +142,9 @@ void MailWatch::StartWatching() {
     UpdateIdle();
     mailTickCount_ = 0;
     ListEverythingAgain();
+    announced_.Load();
+    for (int account = 1; account <= 3; ++account)
+        KnowAnnounced(account, Watched(account).settings);
     mailPending_ = false;
     CheckMail(false);
 }
@@ -256,7 +262,8 @@ void MailWatch::PostBack(std::function<void(MailWatch&)> task) {
 void MailWatch::StartCheck(int account, bool listNew) {
     WatchedAccount& watched = Watched(account);
     std::vector<AccountToCheck> accounts{{account, watched.settings, watched.lastSeenCount,
-                                          watched.listedIds, watched.epoch, watched.uidlUnusable}};
+                                          watched.listedIds, watched.epoch, watched.uidlUnusable,
+                                          watched.counted, watched.unanswered}};
     watched.running = listNew ? JobKind::Listing : JobKind::Check;
     AccountWorker& worker = Worker(account);
     worker.Run([this, &worker, accounts = std::move(accounts), listNew, makers = makers_] {
@@ -325,9 +332,15 @@ void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
                 watched.listedIds = report.listedAfter;
             if (report.outcome && UidlFailed(*report.outcome))
                 watched.uidlUnusable = true;
+            if (report.outcome && report.outcome->IsOk())
+                watched.counted = report.counted;
+            if (report.unanswered)
+                watched.unanswered = report.unanswered;
         }
         if (report.found)
             mailPending_ = true;
+        if (!report.idPrefix.empty())
+            DropLinesOutside(report.account, report.idPrefix);
         // The accounts report apart, as their servers answer; their lines stay in their order.
         auto at = std::ranges::find_if(
             lines_, [&](const MailLine& line) { return line.account > report.account; });
@@ -342,13 +355,45 @@ void MailWatch::ApplyReports(const std::vector<CheckReport>& reports) {
         desktop_.lists.EndListFill(ControlName::MailListBox);
     for (const CheckReport& report : reports) {
         if (report.outcome)
-            TakeOutcome(report.account, *report.outcome);
+            TakeOutcome(report.account, Announced(report));
     }
 }
 
+void MailWatch::DropLinesOutside(int account, const std::string& idPrefix) {
+    for (size_t i = lines_.size(); i-- > 0;) {
+        const MailLine& line = lines_[i];
+        if (line.account == account && !line.uid.empty() && !line.uid.starts_with(idPrefix)) {
+            desktop_.lists.ListDelete(ControlName::MailListBox, static_cast<int>(i));
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+}
+
+void MailWatch::KnowAnnounced(int account, const AccountRecord& record) {
+    if (std::optional<ListedIds> known = announced_.Known(account, record))
+        Watched(account).listedIds = std::make_shared<const ListedIds>(std::move(*known));
+}
+
+AccountOutcome MailWatch::Announced(const CheckReport& report) {
+    WatchedAccount& watched = Watched(report.account);
+    AccountOutcome outcome = *report.outcome;
+    if (!outcome.IsOk() || watched.epoch != report.listedEpoch)
+        return outcome; // another mailbox by now, or what the mark forgot
+    AddRemark(outcome, announced_.NoteOnce(report.account, watched.settings, report.counted));
+    if (report.onServer && announced_.Seen(report.account, watched.settings, *report.onServer)) {
+        AddRemark(outcome, "the server's message ids are not stable");
+        watched.uidlUnusable = true; // a POP3 account counts from now on
+    } else if (report.counted)
+        announced_.Checked(report.account, watched.settings);
+    return outcome;
+}
+
+// A line whose message is gone goes too: choosing it again could only say so again.
 void MailWatch::ApplyDeletion(const MailLine& line, const DeletionResult& result) {
-    TakeOutcome(line.account, result.outcome);
-    if (!result.deleted)
+    TakeOutcome(line.account, AfterDeletion(result.outcome, states_.Newest(line.account),
+                                            result.deleted && !result.stays));
+    const bool gone = result.outcome.kind == AccountOutcome::Kind::Gone;
+    if (!result.deleted && !gone)
         return;
     // By id, every line of the message goes: a listing of everything again may have doubled it.
     while (const std::optional<size_t> index = LineOf(line)) {
@@ -363,7 +408,7 @@ void MailWatch::ApplyDeletion(const MailLine& line, const DeletionResult& result
         rest->erase(line.uid);
         watched.listedIds = std::move(rest);
     }
-    if (!result.renumbers)
+    if (!result.deleted || !result.renumbers)
         return;
     if (watched.lastSeenCount > 0)
         --watched.lastSeenCount;

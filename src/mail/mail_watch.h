@@ -3,6 +3,7 @@
 #include "mail/account.h"
 #include "mail/account_outcome.h"
 #include "mail/account_states.h"
+#include "mail/announced_state.h"
 #include "mail/mail_jobs.h"
 #include "mail/account_worker.h"
 #include "ports/desktop.h"
@@ -39,6 +40,9 @@ class MailWatch {
     MailWatch(const Desktop& desktop, TrayIconRecord mailIcon, TrayIconRecord noticeIcon);
     ~MailWatch();
 
+    // What was announced is kept there between runs; read when the watching starts.
+    void KeepAnnouncedIn(SettingsFile& file) { announced_.KeepIn(file); }
+
     // Tests stand in for a socket layer that cannot start. Called on the accounts' threads.
     void MakeClientsWith(ClientMakers makers) { makers_ = std::move(makers); }
 
@@ -47,7 +51,7 @@ class MailWatch {
     const AccountRecord& Account(int account) const { return Watched(account).settings; }
     void SetAccounts(const AccountTable& accounts);
     // An account that now names another server or user starts afresh: nothing of the old
-    // mailbox counts as seen or listed there.
+    // mailbox counts as seen or listed there, what was announced on the new one before does.
     void StoreAccount(int account, const AccountRecord& record);
 
     // Whether the timer runs a plain check every 150 ticks.
@@ -150,6 +154,13 @@ class MailWatch {
     void ApplyReports(const std::vector<CheckReport>& reports);
     void ApplyDeletion(const MailLine& line, const DeletionResult& result);
     void TakeOutcome(int account, const AccountOutcome& outcome);
+    // The account's lines listed under ids its mailbox no longer has go: they would list its
+    // messages twice.
+    void DropLinesOutside(int account, const std::string& idPrefix);
+    // What was announced on that mailbox before counts as listed.
+    void KnowAnnounced(int account, const AccountRecord& record);
+    // A check's ids go on record, and its outcome says once why mail may be new again.
+    AccountOutcome Announced(const CheckReport& report);
     void JobEnded(int account, bool plainCheck);
     // The line that stands for the same message as that one: by id, the first of that account
     // with it; without, the one of that account and identity, when exactly one holds them.
@@ -173,6 +184,8 @@ class MailWatch {
         uint32_t epoch = 0;
         // Its UIDL ran out of time or bounds: its checks count until it is forgotten.
         bool uidlUnusable = false;
+        bool counted = false; // its last check had no ids to go by
+        ListedIdsValue unanswered; // headers its last listing asked for and did not get
         std::deque<Job> queued;
         std::optional<JobKind> running;
         std::optional<IdleAccount> idling;
@@ -194,6 +207,7 @@ class MailWatch {
     bool reconnectWaits_ = false;
     std::vector<MailLine> lines_;
     AccountStates states_;
+    AnnouncedRecord announced_;
     // Posted tasks hold it weakly: one that arrives after the watch is gone does nothing.
     std::shared_ptr<MailWatch*> self_ = std::make_shared<MailWatch*>(this);
     // Last, so that they end first: their threads may still post until they are joined.

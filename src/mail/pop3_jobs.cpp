@@ -6,6 +6,7 @@
 #include "pop3/header_fetches.h"
 #include "pop3/pop3_client.h"
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -71,6 +72,17 @@ UniqueIds UidlFailedBefore() {
     return ids;
 }
 
+// What was listed before, by id: after checks that counted, the first seen messages too, so
+// that ids coming back list nothing twice.
+ListedIds KnownBefore(const AccountToCheck& input, const UniqueIds& ids) {
+    ListedIds known = IdsIn(input.listed);
+    if (input.countedBefore) {
+        const size_t seen = std::min(static_cast<size_t>(std::max(input.seen, 0)), ids.ids.size());
+        known.insert(ids.ids.begin(), ids.ids.begin() + static_cast<std::ptrdiff_t>(seen));
+    }
+    return known;
+}
+
 AccountOutcome CountedBecause(const UniqueIds& ids, int32_t count, int32_t fresh) {
     AccountOutcome outcome = SucceededWith(count, fresh);
     if (ids.state == UniqueIds::State::Broken)
@@ -81,8 +93,10 @@ AccountOutcome CountedBecause(const UniqueIds& ids, int32_t count, int32_t fresh
 void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLimits& limits,
                       int32_t mostListed, const ClientMakers& makers, RunningClient& running,
                       const CheckReports& send) {
-    CheckReport report{input.account, input.seen,        input.seen, false, {},
-                       std::nullopt,  input.listedEpoch, nullptr};
+    CheckReport report{.account = input.account,
+                       .seenBefore = input.seen,
+                       .seenAfter = input.seen,
+                       .listedEpoch = input.listedEpoch};
     UniqueIds ids;
     ListedIds listed; // by id: the ones still on the server, and those listed now
     const auto talk = [&](Pop3Client& pop, MailStep& step) {
@@ -90,9 +104,10 @@ void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLi
         const int32_t count = pop.CountMessages();
         step = MailStep::Uidl;
         ids = input.countOnly ? UidlFailedBefore() : pop.ListUniqueIds(count);
-        const NewMessages fresh = ids.Listed()
-                                      ? NotListed(ids.ids, IdsIn(input.listed), mostListed, listed)
-                                      : CountedAsNew(report, count, mostListed);
+        report.counted = !ids.Listed();
+        const NewMessages fresh =
+            ids.Listed() ? NotListed(ids.ids, KnownBefore(input, ids), mostListed, listed)
+                         : CountedAsNew(report, count, mostListed);
         report.found = fresh.count > 0;
         if (listNew && report.found) {
             step = MailStep::Top;
@@ -110,6 +125,7 @@ void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLi
     };
     report.outcome = Converse(makers.pop3, input.record, limits, running, talk);
     if (ids.Listed()) {
+        report.onServer = std::make_shared<const ListedIds>(ids.ids.begin(), ids.ids.end());
         report.seenAfter = ListedPrefix(ids, listed);
         report.listedAfter = std::make_shared<const ListedIds>(std::move(listed));
     }
@@ -142,7 +158,7 @@ int32_t FindListedMessage(Pop3Client& pop, const LineToDelete& line, MailStep& s
 
 DeletionResult DeletePop3Message(const LineToDelete& line, const MailJobLimits& limits,
                                  const ClientMakers& makers, RunningClient& running) {
-    DeletionResult result{false, SucceededWith(-1, 0), 0, true};
+    DeletionResult result{.outcome = SucceededWith(-1, 0), .renumbers = true};
     result.outcome =
         Converse(makers.pop3, line.record, limits, running, [&](Pop3Client& pop, MailStep& step) {
             const int32_t number = FindListedMessage(pop, line, step, result);

@@ -7,7 +7,8 @@
 
 namespace kestrel {
 
-enum class TrayMouse { LeftButtonUp, RightButtonUp, Other };
+// NoticeChosen: the user took a notification's action.
+enum class TrayMouse { LeftButtonUp, RightButtonUp, Other, NoticeChosen };
 
 // A 16 x 16 tray picture: a 1-bit mask (2 bytes a row, top row first, leftmost column in the
 // high bit) and 8-bit colour indexes (16 bytes a row, top row first).

@@ -105,7 +105,11 @@ int main(int argc, char** argv) {
     kestrel::DiskSettingsFile totals(
         (SettingsFilePath().parent_path() / "kestrel.totals").string());
     kestrel::QtSecretStore secrets;
-    kestrel::Application application({desktop.Ports(), interfaces, settings, totals, &secrets},
+    // Up to three mailboxes' ids of about 70 bytes each.
+    kestrel::DiskSettingsFile announced(
+        (SettingsFilePath().parent_path() / "kestrel.announced").string(), 16 << 20);
+    kestrel::Application application(
+        {desktop.Ports(), interfaces, settings, totals, announced, &secrets},
                                      Arguments(argc, argv));
     CloseOnSignals(application, desktop, qt);
     return application.Run();

@@ -101,6 +101,12 @@ QIcon CrispTrayIcon(const QString& file) {
     return CrispTrayIcon(pixels);
 }
 
+QtTray::QtTray(QtShell& shell)
+    : shell_(shell), notices_([this] {
+          if (shell_.events)
+              shell_.events->OnTrayCallback(noticeCallback_, TrayMouse::NoticeChosen);
+      }) {}
+
 QIcon QtTray::IconFor(const TrayPicture& picture) const {
     if (const auto* name = std::get_if<std::string>(&picture))
         return *name == "MAIL" ? shell_.pictures.mail : shell_.pictures.noMail;
@@ -143,6 +149,9 @@ void QtTray::Delete(const TrayIconRecord& record) {
 // none; nothing without a tray to carry the icon, or where Qt says messages cannot be shown.
 void QtTray::Notify(const TrayIconRecord& record, const std::string& title,
                     const std::string& text) {
+    noticeCallback_ = record.callbackMessage;
+    if (notices_.Show(FromCp1252(title), FromCp1252(text)))
+        return;
     QSystemTrayIcon* icon = Icon(record.id);
     if (!icon || !icon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable() ||
         !QSystemTrayIcon::supportsMessages())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ports/tray.h"
+#include "qt/desktop_notices.h"
 #include "qt/qt_shell.h"
 
 #include <QIcon>
@@ -26,7 +27,7 @@ QIcon CrispTrayIcon(const QString& file);
 // activations reported to the window's receiver with the record's callback.
 class QtTray : public Tray {
   public:
-    explicit QtTray(QtShell& shell) : shell_(shell) {}
+    explicit QtTray(QtShell& shell);
 
     void Add(const TrayIconRecord& record) override;
     void Modify(const TrayIconRecord& record) override;
@@ -42,6 +43,8 @@ class QtTray : public Tray {
 
     QtShell& shell_;
     std::map<int, std::unique_ptr<QSystemTrayIcon>> icons_;
+    int noticeCallback_ = 0; // of the icon the last notification rode on
+    DesktopNotices notices_;
 };
 
 } // namespace kestrel

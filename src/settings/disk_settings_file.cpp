@@ -59,10 +59,10 @@ std::optional<std::string> DiskSettingsFile::Read() {
     std::fstream file(path_, std::ios::in | std::ios::out | std::ios::binary);
     if (!file)
         return std::nullopt;
-    std::string text(MostBytes + 1, '\0');
+    std::string text(mostBytes_ + 1, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(file.gcount()));
-    if (text.size() > MostBytes)
+    if (text.size() > mostBytes_)
         return std::nullopt;
     keepUntouched_ = false;
     original_ = text;

@@ -12,7 +12,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::DiskSettingsFile settings("kestrel.ini"); // in the working directory
     kestrel::DiskSettingsFile totals("kestrel.totals");
     kestrel::Win32SecretStore secrets;
-    kestrel::Application application({desktop.Ports(), interfaces, settings, totals, &secrets},
+    kestrel::DiskSettingsFile announced("kestrel.announced", 16 << 20); // three mailboxes' ids
+    kestrel::Application application(
+        {desktop.Ports(), interfaces, settings, totals, announced, &secrets},
                                      GetCommandLineA());
     return application.Run();
 }

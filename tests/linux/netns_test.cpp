@@ -47,7 +47,7 @@ class NetnsTest : public ::testing::Test {
   protected:
     FakeDesktop desk;
     LinuxInterfaceTable table;
-    FakeSettingsFile settings, totals;
+    FakeSettingsFile settings, totals, announced;
     std::unique_ptr<Application> app;
 
     // Started with a file of an older build that names the row only.
@@ -56,7 +56,7 @@ class NetnsTest : public ::testing::Test {
         const auto row = std::find_if(rows.begin(), rows.end(),
                                       [&](const InterfaceRow& r) { return r.description == name; });
         settings.content = "500,400," + std::to_string(row - rows.begin() + 1) + ",1,";
-        app = std::make_unique<Application>(Platform{desk.Ports(), table, settings, totals}, "");
+        app = std::make_unique<Application>(Platform{desk.Ports(), table, settings, totals, announced}, "");
         app->Run();
     }
     std::string Tick() {
@@ -100,7 +100,7 @@ TEST_F(NetnsTest, TheSumLeavesOutLoopbackBridgesVethAndTunnels) {
     EXPECT_TRUE(Tick().starts_with("i: 10 ")) << "the bridge carries the pair's bytes";
 
     settings.content = "500,400,-1,1,";
-    app = std::make_unique<Application>(Platform{desk.Ports(), table, settings, totals}, "");
+    app = std::make_unique<Application>(Platform{desk.Ports(), table, settings, totals, announced}, "");
     app->Run();
     Tick();
     Frames("v0", 20);

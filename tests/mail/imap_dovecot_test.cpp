@@ -160,5 +160,57 @@ TEST_F(ImapDovecotTest, ADeliveredMessageIsAnnouncedThroughTheIdleConnection) {
     }
 }
 
+// Restarts against both of Dovecot's servers: one after a listing announces nothing, one after
+// a delivery announces and lists that message alone.
+struct Protocol {
+    const char* name;
+    std::string (*server)();
+    const char* user;
+};
+
+std::string Pop3Server() {
+    return KESTREL_POP3_SERVER;
+}
+
+class AnnouncedOnceTest : public ImapDovecotTest, public ::testing::WithParamInterface<Protocol> {
+  protected:
+    // Ends as at exit, then starts again: what did it announce?
+    size_t Restart() {
+        app->SaveAndQuit();
+        app.reset();
+        Lines().clear(); // as a new window's list is
+        const size_t before = desk.notifications.size();
+        Start();
+        return desk.notifications.size() - before;
+    }
+};
+
+TEST_P(AnnouncedOnceTest, AStartAnnouncesOnlyWhatCameMeanwhile) {
+    const std::string user = GetParam().user;
+    StartCompact();
+    mail().StoreAccount(1, {GetParam().server(), user, user + "pw", true});
+    OpenList();
+    ASSERT_EQ(Lines().size(), 3u);
+    EXPECT_EQ(Restart(), 0u);
+    EXPECT_EQ(mail().States().Newest(1)->fresh, 0);
+    OpenList();
+    EXPECT_TRUE(Lines().empty());
+
+    const fs::path maildir = fs::path(KESTREL_DOVECOT_DIR) / "mail" / GetParam().user / "Maildir";
+    std::ofstream(maildir / "new/2000000002.M2.later", std::ios::binary)
+        << "From: later@example.org\r\nSubject: Came meanwhile\r\n\r\nBody.\r\n";
+    EXPECT_EQ(Restart(), 1u);
+    EXPECT_NE(desk.notifications.back().text.find("1 new"), std::string::npos);
+    OpenList();
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_NE(Lines()[0].find("Came meanwhile"), std::string::npos);
+    EXPECT_EQ(Restart(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, AnnouncedOnceTest,
+                         ::testing::Values(Protocol{"Pop3", Pop3Server, "kim"},
+                                           Protocol{"Imap", Server, "lee"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace kestrel::testing

@@ -97,7 +97,7 @@ class TlsTest : public ShellTest {
         desk.control(MailListBox).selection = 0;
         Menu(CmdDeleteMail);
         EXPECT_EQ(desk.control(MailListBox).items.size(), 2u) << server;
-        EXPECT_EQ(StatusText(*app->Mail().States().Newest(1)), "ok") << server;
+        EXPECT_EQ(StatusText(*app->Mail().States().Newest(1)), "ok: 2 messages, 2 new") << server;
     }
 };
 
@@ -249,7 +249,7 @@ TEST_F(TlsTest, AnImapAccountOverTlsListsAndDeletes) {
     desk.control(MailListBox).selection = 0;
     Menu(CmdDeleteMail);
     EXPECT_EQ(lines.size(), 2u) << "line 1 went with its message";
-    EXPECT_EQ(StatusText(*app->Mail().States().Newest(1)), "ok");
+    EXPECT_EQ(StatusText(*app->Mail().States().Newest(1)), "ok: 2 messages, 2 new");
     // A wrong certificate name fails IMAP as it fails POP3.
     app->Mail().StoreAccount(
         1, {"imaps://127.0.0.1:" + std::to_string(PortOf(Good) + 10), "ivy", "ivypw", true});

@@ -28,7 +28,7 @@ class QtMailTest : public ::testing::Test {
     QtDesktop qt;
     Desktop ports = qt.Ports();
     FakeInterfaceTable rows;
-    FakeSettingsFile file, totals;
+    FakeSettingsFile file, totals, announced;
     std::unique_ptr<Application> app;
     std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("kestrel-qt-mail-" + std::to_string(getpid()));
@@ -39,7 +39,7 @@ class QtMailTest : public ::testing::Test {
             GTEST_SKIP() << "run through ctest, whose fixture starts Dovecot";
         rows.rows = {{"lo", 0, 0}};
         file.content = "500,400,1,1,";
-        app = std::make_unique<Application>(Platform{ports, rows, file, totals}, "");
+        app = std::make_unique<Application>(Platform{ports, rows, file, totals, announced}, "");
         ports.services.LoadResources();
         ports.window.CreateMainWindow(*app);
 

@@ -67,7 +67,7 @@ class TwinTest : public ::testing::Test {
                 ports.menus,  services,       ports.tray};
     }
     FakeInterfaceTable fakeRows, qtRows;
-    FakeSettingsFile fakeFile, qtFile, fakeTotals, qtTotals;
+    FakeSettingsFile fakeFile, qtFile, fakeTotals, qtTotals, fakeAnnounced, qtAnnounced;
     std::unique_ptr<Application> onFake, onQt;
 
     void Start(const std::optional<std::string>& settings,
@@ -76,8 +76,8 @@ class TwinTest : public ::testing::Test {
         fakeRows.rows = qtRows.rows = rows;
         fake.screen = qtPorts.window.ScreenSize();
         onFake =
-            std::make_unique<Application>(Platform{fakePorts, fakeRows, fakeFile, fakeTotals}, "");
-        onQt = std::make_unique<Application>(Platform{qtPorts, qtRows, qtFile, qtTotals}, "");
+            std::make_unique<Application>(Platform{fakePorts, fakeRows, fakeFile, fakeTotals, fakeAnnounced}, "");
+        onQt = std::make_unique<Application>(Platform{qtPorts, qtRows, qtFile, qtTotals, qtAnnounced}, "");
         onFake->Run();
         qtPorts.services.LoadResources(); // Run without the instance lock and the loop
         qtPorts.window.CreateMainWindow(*onQt);

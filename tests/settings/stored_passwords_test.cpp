@@ -18,7 +18,7 @@ class StoredPasswordsTest : public ShellTest {
     // One run of kestrel: started, its store rounds ended; quit writes the file at the end.
     void Run(bool quit) {
         app = std::make_unique<Application>(
-            Platform{desk.Ports(), interfaces, settings, totals, &store}, "kestrel");
+            Platform{desk.Ports(), interfaces, settings, totals, announced, &store}, "kestrel");
         app->Run();
         RunRounds();
         if (quit)
@@ -122,7 +122,7 @@ TEST_F(StoredPasswordsTest, AStoreThatFailsIsAskedOnceAndSaidOnce) {
         settings.content = EncodeSettings(values);
         ::testing::internal::CaptureStderr();
         app = std::make_unique<Application>(
-            Platform{desk.Ports(), interfaces, settings, totals, &store}, "kestrel");
+            Platform{desk.Ports(), interfaces, settings, totals, announced, &store}, "kestrel");
         app->Run();
         RunRounds();
         ClickRadio(AccountRadio3Id);
@@ -149,7 +149,7 @@ TEST_F(StoredPasswordsTest, AStoreThatFailsIsAskedOnceAndSaidOnce) {
 TEST_F(StoredPasswordsTest, TheFormsEditsReachTheStore) {
     settings.content = EncodeSettings(TwoPasswords());
     app = std::make_unique<Application>(
-        Platform{desk.Ports(), interfaces, settings, totals, &store}, "kestrel");
+        Platform{desk.Ports(), interfaces, settings, totals, announced, &store}, "kestrel");
     app->Run();
     RunRounds();
     Menu(CmdConfigMail);

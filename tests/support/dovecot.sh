@@ -113,10 +113,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    for user in alice bob carol dave erin fay gail hank ivy jack; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
+    for user in alice bob carol dave erin fay gail hank ivy jack kim lee; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\ngail:{PLAIN}gailpw\nhank:{PLAIN}hankpw\nivy:{PLAIN}ivypw\njack:{PLAIN}jackpw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\ngail:{PLAIN}gailpw\nhank:{PLAIN}hankpw\nivy:{PLAIN}ivypw\njack:{PLAIN}jackpw\nkim:{PLAIN}kimpw\nlee:{PLAIN}leepw\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -139,6 +139,9 @@ start() {
     cp "$new"/* "$dir/mail/erin/Maildir/new/"
     # gail's the mail engine's tests change behind its back, as another client would
     cp "$new"/* "$dir/mail/gail/Maildir/new/"
+    # kim's (POP3) and lee's (IMAP) get mail delivered while kestrel is stopped
+    cp "$new"/* "$dir/mail/kim/Maildir/new/"
+    cp "$new"/* "$dir/mail/lee/Maildir/new/"
     imap_mailboxes
     local n
     for n in $(seq "${DOVECOT_BULK:-0}"); do

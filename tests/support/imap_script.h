@@ -1,7 +1,8 @@
 #pragma once
 
 // A scripted IMAP server for what Dovecot will not do: no IDLE or no UIDPLUS, headers that
-// trickle in pieces, a mailbox whose UIDVALIDITY changes, a BYE in the middle.
+// trickle in pieces or answer for other ids, a mailbox whose UIDVALIDITY changes, a BYE in the
+// middle.
 
 #include "support/loopback_server.h"
 
@@ -22,6 +23,9 @@ struct ScriptedInbox {
     bool byeAfterFirstHeader = false;
     bool esearch = false; // answers searches as IMAP4rev2 servers do
     int selectHoldMs = 0; // the mailbox is never opened; the connection closes after this long
+    // Headers sent for ids other than those asked for, or without the UID item.
+    enum class Fault { None, OtherUids, NoUid };
+    Fault fetchFault = Fault::None;
 };
 
 inline std::string HeaderOf(const std::string& from, const std::string& subject) {
@@ -89,8 +93,12 @@ inline bool Fetch(Peer& p, const ScriptedInbox& box, const std::string& tag,
             p.Close();
             return false;
         }
-        p.Send("* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uid) +
-               " BODY[HEADER.FIELDS (FROM SUBJECT MESSAGE-ID)] {" + std::to_string(header.size()) +
+        const std::string item = box.fetchFault == ScriptedInbox::Fault::NoUid ? ""
+                                 : box.fetchFault == ScriptedInbox::Fault::OtherUids
+                                     ? "UID " + std::to_string(uid + 1000) + " "
+                                     : "UID " + std::to_string(uid) + " ";
+        p.Send("* " + std::to_string(i + 1) + " FETCH (" + item +
+               "BODY[HEADER.FIELDS (FROM SUBJECT MESSAGE-ID)] {" + std::to_string(header.size()) +
                "}\r\n");
         SendLiteral(p, header, box.pieceMs);
         p.Send(")\r\n");

@@ -12,7 +12,7 @@ namespace kestrel::testing {
 
 struct JobListing {
     std::vector<ListedMessage> lines;
-    CheckReport last{0, 0, 0, false, {}, std::nullopt, 0, nullptr}; // the one with the outcome
+    CheckReport last{.account = 0, .seenBefore = 0, .seenAfter = 0}; // the one with the outcome
 };
 
 inline JobListing CheckAccount(const AccountRecord& account, const ListedIdsValue& listed,

@@ -5,6 +5,7 @@
 #include "fake/fake_desktop.h"
 #include "fake/fake_interface_table.h"
 #include "fake/fake_settings_file.h"
+#include "mail/announced_state.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +23,16 @@ class ShellTest : public ::testing::Test {
     FakeInterfaceTable interfaces;
     FakeSettingsFile settings;
     FakeSettingsFile totals;
+    // Kept from one start to the next, as the file would be; as after an earlier run, empty.
+    FakeSettingsFile announced = [] {
+        FakeSettingsFile file;
+        file.content = EncodeAnnounced({});
+        return file;
+    }();
     std::unique_ptr<Application> app;
 
     int Start(const std::string& commandLine = "C:\\kestrel\\kestrel.exe") {
-        app = std::make_unique<Application>(Platform{desk.Ports(), interfaces, settings, totals},
+        app = std::make_unique<Application>(Platform{desk.Ports(), interfaces, settings, totals, announced},
                                             commandLine);
         const int result = app->Run();
         Settle();
