@@ -2,6 +2,7 @@
 #include "settings/disk_settings_file.h"
 #include "win32/win32_desktop.h"
 #include "win32/win32_interface_table.h"
+#include "win32/win32_text.h"
 
 #include <windows.h>
 
@@ -11,6 +12,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::DiskSettingsFile settings("kestrel.ini"); // in the working directory
     kestrel::DiskSettingsFile totals("kestrel.totals");
     kestrel::Application application({desktop.Ports(), interfaces, settings, totals},
-                                     GetCommandLineA());
+                                     kestrel::Utf8(GetCommandLineW()));
     return application.Run();
 }

@@ -5,7 +5,7 @@ namespace kestrel {
 namespace {
 
 BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
-    SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
     return TRUE;
 }
 
@@ -13,7 +13,7 @@ BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
 
 void Win32Drawing::CreateMainFont() {
     tools_.font =
-        CreateFontA(-9, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, "arial");
+        CreateFontW(-9, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, L"arial");
     EnumChildWindows(handles_.window, SetFontOnChild, reinterpret_cast<LPARAM>(tools_.font));
 }
 
