@@ -130,6 +130,8 @@ std::string EncodeSettings(const SettingsValues& values) {
     return out;
 }
 
+namespace {
+
 // A text replaces its 1252 field only where that field could not hold it: so what is read is
 // written back the same.
 void ReadUnicodeFields(std::string_view& text, SettingsValues& values) {
@@ -155,6 +157,8 @@ void ReadUnicodeFields(std::string_view& text, SettingsValues& values) {
         values.interfaceName.clear();
     text = rest;
 }
+
+} // namespace
 
 // Editors change line ends: fields ended by line feeds alone, with no carriage return anywhere,
 // and a line break after the header, read as kestrel wrote them. No file kestrel writes has
