@@ -1,9 +1,10 @@
-// Encoded words and the text decoders. Decoding only ever shortens a value: each word loses
-// its frame and its encoding, ISO-2022-JP loses its escapes, and a run of words of another set
-// is converted only when its text comes out no longer than the run. Natively the other sets go
-// through glibc's iconv, so the fuzzer reaches it with names from the dictionary.
+// Encoded words and the text decoders. Decoding gives UTF-8 at most three times as long as the
+// value: a byte of the value or of a word's text becomes at most three, and decoded text that
+// holds further words is not decoded beyond that. Natively the other sets go through glibc's
+// iconv, so the fuzzer reaches it with names from the dictionary.
 #include "message/decoding.h"
 #include "text/conversion.h"
+#include "text/utf8.h"
 
 #include <string_view>
 
@@ -13,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view value(reinterpret_cast<const char*>(data), size);
     try {
         const std::string decoded = DecodeEncodedWords(value);
-        if (decoded.size() > value.size() || decoded.find('\0') != std::string::npos)
+        if (decoded.size() > 3 * value.size() || decoded.find('\0') != std::string::npos ||
+            !IsUtf8(decoded))
             __builtin_trap();
     } catch (const ConvertError&) { // a Q escape that is no hexadecimal number
     }

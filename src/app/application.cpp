@@ -11,7 +11,7 @@ namespace kestrel {
 namespace {
 
 constexpr const char* WindowTitle = "kestrel";
-constexpr const char* AlreadyRunning = "l\xE4uft schon";
+constexpr const char* AlreadyRunning = "läuft schon";
 constexpr int FirstStartExtraWidth = 200;
 
 } // namespace

@@ -14,8 +14,6 @@ constexpr uint32_t ListTraits = TraitBorder | TraitVScroll | TraitNotify | Trait
 // line chosen there could never be seen.
 constexpr int ListHeight = 63 - 15;
 constexpr uint32_t EditTraits = TraitTabStop | TraitClientEdge;
-// In kestrel.ini 0xF2 stores as the field end and 0xFF as the end of the text.
-const std::string Unstorable = "\xF2\xFF";
 
 } // namespace
 
@@ -32,9 +30,9 @@ const std::array<ControlSpec, ControlCount>& ControlTable() {
         {InterfaceList, ListBox,         "",         InterfaceListId, {110, 15, 120, ListHeight}, ListTraits, false},
         {SpeedList,     ListBox,         "",         SpeedListId,     {230, 15, 60, ListHeight}, ListTraits | TraitSorted, false},
         {MailListBox,   ListBox,         "",         MailListBoxId,   {110, 15, 190, ListHeight}, ListTraits | TraitHasStrings, false},
-        {HostEdit,      Edit,            "",         HostEditId,      {180, 15, 120, 15}, EditTraits | TraitNoHideSel, false, Unstorable},
-        {UserEdit,      Edit,            "",         UserEditId,      {180, 30, 120, 15}, EditTraits, false, Unstorable},
-        {PasswordEdit,  Edit,            "",         PasswordEditId,  {180, 45, 120, 15}, EditTraits | TraitPassword, false, Unstorable},
+        {HostEdit,      Edit,            "",         HostEditId,      {180, 15, 120, 15}, EditTraits | TraitNoHideSel, false},
+        {UserEdit,      Edit,            "",         UserEditId,      {180, 30, 120, 15}, EditTraits, false},
+        {PasswordEdit,  Edit,            "",         PasswordEditId,  {180, 45, 120, 15}, EditTraits | TraitPassword, false},
         {ActiveCheck,   CheckBox,        "active",   ActiveCheckId,   {105, 15, 45, 15},  TraitNone, false},
         {AccountRadio1, AutoRadioButton, "1",        AccountRadio1Id, {160, 0, 25, 15},   TraitNone, false},
         {AccountRadio2, AutoRadioButton, "2",        AccountRadio2Id, {190, 0, 25, 15},   TraitNone, false},

@@ -25,11 +25,23 @@ class FakeControls : public Controls {
             desk_.UserTypes(name, text);
         }
     }
-    std::string GetText(ControlName name, int maxBytes) override {
+    std::string GetText(ControlName name, int maxUnits) override {
         FakeRecord::Control* c = desk_.Find(name);
-        if (!c || maxBytes <= 0)
+        if (!c || maxUnits <= 0)
             return {};
-        return c->text.substr(0, static_cast<size_t>(maxBytes - 1));
+        // Whole UTF-8 characters (a lead byte and its continuations), two units beyond 16 bits.
+        size_t end = 0, units = 0;
+        while (end < c->text.size()) {
+            const auto lead = static_cast<unsigned char>(c->text[end]);
+            size_t next = end + 1;
+            while (next < c->text.size() && (static_cast<unsigned char>(c->text[next]) & 0xC0) == 0x80)
+                ++next;
+            units += lead >= 0xF0 ? 2 : 1;
+            if (units > static_cast<size_t>(maxUnits - 1))
+                break;
+            end = next;
+        }
+        return c->text.substr(0, end);
     }
     void SetChecked(ControlName name, bool checked) override {
         if (FakeRecord::Control* c = desk_.Find(name))

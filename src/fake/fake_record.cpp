@@ -35,11 +35,7 @@ void FakeRecord::Drag(Point topLeft) {
 }
 
 void FakeRecord::UserTypes(ControlName name, const std::string& text) {
-    Control& c = control(name);
-    for (char byte : text) {
-        if (c.definition.refusedBytes.find(byte) == std::string::npos)
-            c.text += byte;
-    }
+    control(name).text += text;
 }
 
 void PostedTasks::Push(std::function<void()> task) {

@@ -1,5 +1,5 @@
 // Character sets on Linux: glibc's iconv, which knows every name a mail is likely to use. The text
-// comes out as UTF-32 and the core makes the list's bytes of it, so iconv's own idea of a
+// comes out as UTF-32 and the core makes UTF-8 of it, so iconv's own idea of a
 // replacement (//TRANSLIT differs between versions) never matters.
 #include "text/charsets.h"
 

@@ -9,6 +9,8 @@ namespace kestrel {
 
 // The most characters the account form takes for a server, user name or password.
 inline constexpr int AccountTextLimit = 50;
+// The most bytes of such a text in UTF-8: the form counts UTF-16 units, at most three bytes each.
+inline constexpr int AccountTextBytes = 3 * AccountTextLimit;
 
 struct AccountRecord {
     ServerField server;

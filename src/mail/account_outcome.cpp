@@ -3,6 +3,7 @@
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
 #include "net/tls_engine.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 
@@ -12,11 +13,12 @@ namespace {
 
 using Kind = AccountOutcome::Kind;
 
-AccountOutcome Made(Kind kind, MailStep step, std::string detail = {}) {
+// A detail may hold a server's words, in whatever bytes it sent.
+AccountOutcome Made(Kind kind, MailStep step, const std::string& detail = {}) {
     AccountOutcome outcome;
     outcome.kind = kind;
     outcome.step = step;
-    outcome.detail = std::move(detail);
+    outcome.detail = Utf8OrCp1252(detail);
     return outcome;
 }
 
@@ -212,6 +214,8 @@ std::string StatusWords(const AccountOutcome& o) {
         return text;
     }
     case Kind::NoServer:
+        if (!IsAscii(o.detail))
+            return "no server in \"" + o.detail + "\": write the name in ASCII (xn--...)";
         return "no server in \"" + o.detail + "\"";
     case Kind::UnknownHost:
         return "cannot resolve " + o.detail;

@@ -1,5 +1,7 @@
 #include "mail/account_states.h"
 
+#include "text/utf8.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -44,7 +46,8 @@ void AccountStates::Take(int account, const AccountOutcome& outcome) {
     const std::optional<std::string> notice =
         NoticeFor(account, outcome, history_[static_cast<size_t>(account - 1)]);
     if (notice)
-        tray_.Notify(noticeIcon_, NoticeTitle, *notice);
+        tray_.Notify(noticeIcon_, NoticeTitle,
+                     CutText(*notice, std::string::npos, std::string::npos, NoticeTextUnits));
     if (account == formAccount_)
         ShowStatus();
 }
@@ -76,7 +79,7 @@ void AccountStates::ShowStatus() {
     controls_.SetText(ControlName::StatusLine, text);
 }
 
-std::array<char, TooltipBytes> AccountStates::Tooltip() const {
+std::string AccountStates::Tooltip() const {
     std::string text;
     for (int account = 1; account <= 3; ++account) {
         const std::optional<AccountOutcome>& outcome = Newest(account);
@@ -86,9 +89,7 @@ std::array<char, TooltipBytes> AccountStates::Tooltip() const {
             text += "  ";
         text += std::to_string(account) + ": " + ShortText(*outcome);
     }
-    std::array<char, TooltipBytes> tooltip{};
-    std::copy_n(text.begin(), std::min(text.size(), tooltip.size() - 1), tooltip.begin());
-    return tooltip;
+    return CutText(text, std::string::npos, std::string::npos, TooltipUnits);
 }
 
 } // namespace kestrel

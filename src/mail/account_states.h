@@ -49,7 +49,7 @@ class AccountStates {
         return newest_[static_cast<size_t>(account - 1)];
     }
     // "1: 3 new  2: wrong password  3: ok", the accounts without an outcome left out.
-    std::array<char, TooltipBytes> Tooltip() const;
+    std::string Tooltip() const;
 
   private:
     void ShowStatus();

@@ -62,7 +62,7 @@ void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int3
                 send(report);
                 report.listed.clear();
             }
-            report.listed.push_back({n, MailListEntry(DisplayText(message), report.account, n),
+            report.listed.push_back({n, DisplayText(message),
                                      MessageIdentity(message), key});
             message.ResetMessage();
             placeOf.erase(*uid);

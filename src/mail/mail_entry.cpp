@@ -2,28 +2,19 @@
 
 #include "mail/sha256.h"
 #include "text/text_ops.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 
 namespace kestrel {
 
 std::string DisplayText(const MailMessage& message) {
-    std::string sender = message.From.Text().substr(0, 23);
+    std::string sender = CutText(message.From.Text(), 23);
     sender = sender.substr(0, sender.find('<'));
     std::string subject = message.Subject;
-    if (subject.size() > 22)
-        subject = subject.substr(0, 20) + "..";
-    return sender + ": " + subject;
-}
-
-std::string MailListEntry(const std::string& displayText, int account, int number) {
-    std::string entry(MailEntrySize, ' ');
-    std::copy_n(displayText.begin(), std::min<size_t>(displayText.size(), 47), entry.begin());
-    entry[48] = static_cast<char>(account);
-    const int low = number % 256;
-    entry[49] = low == 0 ? ' ' : static_cast<char>(low);
-    entry[50] = '\0';
-    return entry;
+    if (GroupCount(subject) > 22)
+        subject = CutText(subject, 20) + "..";
+    return IsolatedDirection(sender) + ": " + IsolatedDirection(subject);
 }
 
 std::string MessageIdentity(const MailMessage& message) {

@@ -6,15 +6,12 @@
 
 namespace kestrel {
 
-inline constexpr size_t MailEntrySize = 51;
-
 // Sender and subject as a list line shows them: the sender's first 23 characters cut before a
-// "<", ": ", and the subject, cut to 20 characters and ".." when it is longer than 22.
+// "<", ": ", and the subject, cut to 20 characters and ".." when it is longer than 22. A
+// character is one with its marks and modifiers; each part is isolated where its direction
+// could reorder the rest. The line is only text: its account and number stay beside it in the
+// mail watch's lines.
 std::string DisplayText(const MailMessage& message);
-
-// The 51-byte MailListEntry: the display text padded with blanks to 48 bytes, the account, the
-// message number's low byte (a blank for 0, which would end the line) and the terminating 0.
-std::string MailListEntry(const std::string& displayText, int account, int number);
 
 // What tells one message from another: a digest of its whole header block as the server sent
 // it, so that two messages differ in it unless their headers are the same to the byte.

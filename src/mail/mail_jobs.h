@@ -74,7 +74,7 @@ struct AccountToCheck {
 
 struct ListedMessage {
     int32_t number;
-    std::string entry;    // the list line, as MailListEntry makes it
+    std::string entry;    // the list line, as DisplayText makes it
     std::string identity; // MessageIdentity of its header
     std::string uid;      // its unique id, where the server has them
 };

@@ -33,7 +33,7 @@ void ListMessages(Pop3Client& pop, const std::vector<int32_t>& numbers, const Un
                 done(n);
             throw;
         }
-        report.listed.push_back({n, MailListEntry(DisplayText(message), report.account, n),
+        report.listed.push_back({n, DisplayText(message),
                                  MessageIdentity(message),
                                  ids.Listed() ? ids.ids[static_cast<size_t>(n - 1)] : ""});
         done(n);

@@ -2,6 +2,7 @@
 
 #include "text/conversion.h"
 #include "text/text_ops.h"
+#include "text/utf8.h"
 
 #include <array>
 
@@ -68,6 +69,10 @@ std::optional<ServerEndpoint> ParseServerField(std::string_view field) {
         endpoint.tls = endpoint.tls || (*port == tlsPort && !endpoint.startTls);
         field = field.substr(0, colon);
     }
+    // A name in another script is the user's to write in its ASCII form ("xn--"): the name
+    // service is asked for ASCII only.
+    if (!IsAscii(field))
+        return std::nullopt;
     endpoint.host = std::string(field);
     return endpoint;
 }

@@ -25,7 +25,8 @@ struct ServerEndpoint {
     bool operator==(const ServerEndpoint&) const = default;
 };
 
-// Nothing for a field that names no server it could reach: a port that is empty, 0, above
+// Nothing for a field that names no server it could reach: a host beyond ASCII (an
+// internationalised name is written in its "xn--" form), a port that is empty, 0, above
 // 65535 or not a number, an unknown scheme, or a scheme without a host.
 std::optional<ServerEndpoint> ParseServerField(std::string_view field);
 

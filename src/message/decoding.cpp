@@ -2,8 +2,8 @@
 
 #include "text/charsets.h"
 #include "text/conversion.h"
-#include "text/cp1252.h"
 #include "text/text_ops.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <optional>
@@ -116,47 +116,6 @@ bool AsTheMailHadIt(const std::vector<Written>& written, size_t a, size_t b) {
     return next == written.end() || next->begin >= b;
 }
 
-std::string ToCp1252(std::u32string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char32_t c : text)
-        out += Cp1252Byte(c);
-    return out;
-}
-
-// UTF-8 to 1252 directly: each character one byte, '?' for one that 1252 lacks and for each byte
-// that starts no well-formed sequence (overlong forms and surrogates included).
-std::string Utf8ToCp1252(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        size_t length = 0;
-        char32_t c = 0;
-        unsigned char low = 0x80, high = 0xBF; // the second byte's range
-        if (lead < 0x80) {
-            length = 1, c = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, c = lead & 0x0F;
-            low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, c = lead & 0x07;
-            low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
-        }
-        bool whole = length > 0 && i + length <= bytes.size();
-        for (size_t k = 1; whole && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            whole = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
-            c = c << 6 | (next & 0x3F);
-        }
-        out += whole ? Cp1252Byte(c) : '?';
-        i += whole ? length : 1;
-    }
-    return out;
-}
-
 // Q without the leniency of the ISO rules: a bad escape makes no word.
 std::optional<std::string> StrictQ(std::string_view e) {
     std::string out;
@@ -244,14 +203,32 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
     return text::EqualsIgnoringCase(text.substr(0, start.size()), start);
 }
 
-// A run's bytes in the list's code page; nothing when no one converts its character set.
-std::optional<std::string> ToListText(std::string_view charset, std::string_view bytes) {
-    if (text::EqualsIgnoringCase(charset, "UTF-8") || text::EqualsIgnoringCase(charset, "UTF8"))
-        return Utf8ToCp1252(bytes);
+// A word's bytes as UTF-8; nothing when no one converts its character set. ISO-8859-1 and
+// Windows-1252 are the core's own, so both platforms show them alike.
+std::optional<std::string> ToUtf8(std::string_view named, std::string_view bytes) {
+    const std::string_view charset = named.substr(0, named.find('*'));
+    if (text::EqualsIgnoringCase(charset, "UTF-8") || text::EqualsIgnoringCase(charset, "UTF8")) {
+        std::string out;
+        for (size_t i = 0; i < bytes.size(); i += Utf8At(bytes, i).length)
+            AppendUtf8(out, Utf8At(bytes, i).c);
+        return out;
+    }
+    if (text::EqualsIgnoringCase(charset, "ISO-8859-1") ||
+        text::EqualsIgnoringCase(charset, "WINDOWS-1252"))
+        return Utf8OfCp1252(bytes);
+    if (text::EqualsIgnoringCase(charset, "ISO-2022-JP")) {
+        if (const auto unicode = CharsetToUnicode("Shift_JIS", JisToShiftJis(bytes)))
+            return Utf8Of(*unicode);
+        return std::nullopt;
+    }
     if (const std::optional<std::u32string> unicode = CharsetToUnicode(charset, bytes))
-        return ToCp1252(*unicode);
+        return Utf8Of(*unicode);
     return std::nullopt;
 }
+
+// Converting never takes more than three bytes for one: no value grows beyond this, also
+// where decoded text holds further words to decode.
+constexpr size_t MostGrowth = 3;
 
 bool OnlyBlanks(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
@@ -293,13 +270,14 @@ std::string JisToShiftJis(std::string_view bytes) {
 
 namespace {
 
-// The ISO and WINDOWS rules, which decode the words of character sets beginning so, with their
-// bytes as they stand. The marker search of each step is the same as on an upper-cased copy of
+// The ISO and WINDOWS rules, which decode the words of character sets beginning so where they
+// stand. The marker search of each step is the same as on an upper-cased copy of
 // the text, and the next step searches on from the second character of the decoded word. A
 // marker found incomplete has no complete word behind it, and nothing behind it ever changes, so
 // every marker from there on is incomplete too: "dead" is where that region starts, and no
 // marker there is tried. What they write is noted.
-std::string DecodeIsoAndWindowsWords(std::string_view value, std::vector<Written>& written) {
+std::string DecodeIsoAndWindowsWords(std::string_view value, size_t longest,
+                                     std::vector<Written>& written) {
     constexpr size_t None = std::string::npos;
     std::string h(value);
     size_t dead = None;
@@ -316,11 +294,12 @@ std::string DecodeIsoAndWindowsWords(std::string_view value, std::vector<Written
             const std::string_view charset = std::string_view(h).substr(m + 2, q1 - (m + 2));
             const char encoding = h[q1 + 1];
             const std::string_view encoded = std::string_view(h).substr(q2 + 1, c - (q2 + 1));
-            std::string word =
+            const std::string bytes =
                 (encoding == 'Q' || encoding == 'q') ? DecodeQ(encoded) : DecodeBase64(encoded);
-            if (text::EqualsIgnoringCase(charset, "ISO-2022-JP"))
-                word = JisToShiftJis(word);
+            const std::string word = ToUtf8(charset, bytes).value_or(Utf8OrCp1252(bytes));
             const size_t end = c + 2;
+            if (h.size() - (end - m) + word.size() > longest)
+                break;
             if (dead != None)
                 dead = dead >= end ? dead - (end - m) + word.size() : m + word.size();
             NoteReplaced(written, m, end, word.size());
@@ -334,8 +313,8 @@ std::string DecodeIsoAndWindowsWords(std::string_view value, std::vector<Written
     return h;
 }
 
-// The words of every other character set, where they stand as the mail had them, become the
-// list's code page. Adjacent words lose the blanks between them (RFC 2047, 6.2), and a run of
+// The words of every other character set, where they stand as the mail had them, become
+// UTF-8. Adjacent words lose the blanks between them (RFC 2047, 6.2), and a run of
 // adjacent words of one set is converted as one text: mailers split a character between two
 // words. A word no one converts stays as it is, and so does a run whose text would come out
 // longer than the run. Decoded text is not searched again.
@@ -368,8 +347,8 @@ std::string DecodeOtherWords(std::string_view h, const std::vector<Written>& wri
             end = more->end;
         }
         ++conversions;
-        std::optional<std::string> shown = ToListText(word->charset, bytes);
-        if (!shown || shown->size() > end - word->begin) {
+        std::optional<std::string> shown = ToUtf8(word->charset, bytes);
+        if (!shown || shown->size() > MostGrowth * (end - word->begin)) {
             at = h.find("=?", end); // no word of the run fares better alone
             continue;
         }
@@ -389,8 +368,13 @@ std::string DecodeOtherWords(std::string_view h, const std::vector<Written>& wri
 
 std::string DecodeEncodedWords(std::string_view value) {
     std::vector<Written> written;
-    std::string h = DecodeOtherWords(DecodeIsoAndWindowsWords(value, written), written);
+    const size_t longest = MostGrowth * value.size();
+    std::string h =
+        DecodeOtherWords(DecodeIsoAndWindowsWords(Utf8OrCp1252(value), longest, written), written);
     std::erase(h, '\0');
+    // Only decoded text that held further words can come here; it ends at a whole character.
+    if (h.size() > longest)
+        h = CutText(h, std::string::npos, longest);
     return h;
 }
 

@@ -2,6 +2,7 @@
 
 #include "monitor/speed_table.h"
 #include "monitor/tray_icon.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 
@@ -237,8 +238,7 @@ void Monitor::WriteTooltip() {
         tip += "\ntoday " + TotalText(kept.today.in) + '/' + TotalText(kept.today.out) +
                "\nmonth " + TotalText(kept.month.in) + '/' + TotalText(kept.month.out);
     }
-    icon_.tooltip.fill('\0');
-    std::copy_n(tip.begin(), std::min<size_t>(tip.size(), TooltipBytes - 1), icon_.tooltip.begin());
+    icon_.tooltip = CutText(tip, std::string::npos, std::string::npos, TooltipUnits);
 }
 
 void Monitor::ThroughputTick(bool mailPending) {

@@ -9,7 +9,7 @@ std::mutex StackLock;
 std::string StatusText(ConnectionStatus status, const std::string& argument) {
     switch (status) {
     case ConnectionStatus::Resolving:
-        return "Host-Name " + argument + " wird aufgel\xF6st.";
+        return "Host-Name " + argument + " wird aufgelöst.";
     case ConnectionStatus::Connecting:
         return "Verbinden mit " + argument + ".";
     case ConnectionStatus::Connected:

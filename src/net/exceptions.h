@@ -98,9 +98,7 @@ class StackStartFailed : public StackError {
 class SocketSetFull : public StackError {
   public:
     SocketSetFull()
-        : StackError("Mengengr\xF6\xDF"
-                     "e \xFC"
-                     "berschritten.") {}
+        : StackError("Mengengröße überschritten.") {}
 };
 
 class InvalidSocket : public ClientError {
@@ -116,8 +114,7 @@ class AlreadyConnected : public ClientError {
 class ConnectTimeout : public ClientError {
   public:
     ConnectTimeout()
-        : ClientError("Zeit\xFC"
-                      "berschreitung der Verbindung.",
+        : ClientError("Zeitüberschreitung der Verbindung.",
                       {FailureCause::TimedOut}) {}
 };
 
@@ -149,7 +146,7 @@ class BindFailed : public SocketHandleError {
 class InvalidPortRange : public SocketHandleError {
   public:
     InvalidPortRange(int min, int max)
-        : SocketHandleError("Ung\xFCltiger Port-Bereich (" + std::to_string(min) + " - " +
+        : SocketHandleError("Ungültiger Port-Bereich (" + std::to_string(min) + " - " +
                             std::to_string(max) + ")") {}
 };
 
@@ -168,14 +165,12 @@ class ClosedGracefully : public SilentError {
 class ReadTimeout : public ClientError {
   public:
     ReadTimeout()
-        : ClientError("Zeit\xFC"
-                      "berschreitung beim Lesen",
+        : ClientError("Zeitüberschreitung beim Lesen",
                       {FailureCause::TimedOut}) {}
 
   protected:
     explicit ReadTimeout(Failure failure)
-        : ClientError("Zeit\xFC"
-                      "berschreitung beim Lesen",
+        : ClientError("Zeitüberschreitung beim Lesen",
                       failure) {}
 };
 
@@ -188,8 +183,7 @@ class SessionTooLong : public ReadTimeout {
 class LineTooLong : public ClientError {
   public:
     LineTooLong()
-        : ClientError("Max. Zeilenl\xE4nge \xFC"
-                      "berschritten.",
+        : ClientError("Max. Zeilenlänge überschritten.",
                       {FailureCause::TooLong, 0, "line"}) {}
 };
 
@@ -237,7 +231,7 @@ class NotConnected : public ConnectionError {
 
 class NotEnoughData : public ConnectionError {
   public:
-    NotEnoughData() : ConnectionError("Nicht gen\xFCgend Daten im Puffer.") {}
+    NotEnoughData() : ConnectionError("Nicht genügend Daten im Puffer.") {}
 };
 
 class SocketClosed : public ClientError {

@@ -57,11 +57,9 @@ struct ControlSpec {
     Rect rect; // client coordinates of the main window
     uint32_t traits;
     bool visible;
-    // Bytes the control refuses, whether typed, pasted or set: the settings file cannot keep them.
-    std::string refusedBytes = {};
 };
 
-// The main window's child controls, addressed by name. Text is 8-bit Windows-1252. A control
+// The main window's child controls, addressed by name. Text is UTF-8. A control
 // that does not exist does nothing (or returns empty).
 class Controls {
   public:
@@ -69,8 +67,9 @@ class Controls {
     virtual void CreateControl(const ControlSpec& control) = 0;
     virtual void ShowControl(ControlName control, bool shown) = 0;
     virtual void SetText(ControlName control, const std::string& text) = 0;
-    // At most maxBytes - 1 bytes, as a transfer of maxBytes including the terminator.
-    virtual std::string GetText(ControlName control, int maxBytes) = 0;
+    // At most maxUnits - 1 UTF-16 units, as a transfer of maxUnits including the terminator;
+    // never a part of a character.
+    virtual std::string GetText(ControlName control, int maxUnits) = 0;
     virtual void SetChecked(ControlName control, bool checked) = 0;
     virtual bool IsChecked(ControlName control) = 0;
     virtual void Focus(ControlName control) = 0;

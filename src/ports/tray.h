@@ -21,13 +21,17 @@ struct IconRaster {
 // A named picture from the program's resources ("NO", "MAIL") or one drawn at run time.
 using TrayPicture = std::variant<std::string, IconRaster>;
 
-inline constexpr int TooltipBytes = 64;
+// The most UTF-16 units of a tooltip, a notification's title and its text, as the system's
+// tray record holds them with their terminators.
+inline constexpr size_t TooltipUnits = 127;
+inline constexpr size_t NoticeTitleUnits = 63;
+inline constexpr size_t NoticeTextUnits = 255;
 
 struct TrayIconRecord {
     int id;
     int callbackMessage;
     TrayPicture picture;
-    std::array<char, TooltipBytes> tooltip{}; // NUL-terminated 8-bit text
+    std::string tooltip{}; // UTF-8, at most TooltipUnits
 };
 
 // The notification area. Results are not examined by the application.

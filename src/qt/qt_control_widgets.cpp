@@ -1,11 +1,10 @@
 #include "qt/qt_control_widgets.h"
 
-#include "qt/cp1252.h"
+#include "qt/qt_text.h"
 
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QValidator>
 
 #include <algorithm>
 
@@ -32,28 +31,8 @@ void SetEdge(QFrame& frame, const ControlSpec& control) {
 }
 
 // Takes the refused characters out of whatever reaches the field.
-class RefusingValidator : public QValidator {
-  public:
-    RefusingValidator(QString refused, QObject* parent)
-        : QValidator(parent), refused_(std::move(refused)) {}
-
-    State validate(QString& input, int& position) const override {
-        for (qsizetype i = input.size(); i-- > 0;) {
-            if (refused_.contains(input[i])) {
-                input.remove(i, 1);
-                if (i < position)
-                    --position;
-            }
-        }
-        return Acceptable;
-    }
-
-  private:
-    QString refused_;
-};
-
 QAbstractButton* MakeButton(const ControlSpec& control, QWidget* parent) {
-    const QString text = FromCp1252(control.text);
+    const QString text = FromUtf8(control.text);
     switch (control.kind) {
     case ControlKind::CheckBox:
         return new ManualCheckBox(text, parent);
@@ -67,7 +46,7 @@ QAbstractButton* MakeButton(const ControlSpec& control, QWidget* parent) {
 } // namespace
 
 StaticText::StaticText(const ControlSpec& control, QWidget* parent, ControlNotify notify)
-    : QLabel(FromCp1252(control.text), parent), notify_(std::move(notify)) {
+    : QLabel(FromUtf8(control.text), parent), notify_(std::move(notify)) {
     setTextFormat(Qt::PlainText);
     setAlignment((Has(control, TraitCentered) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     setWordWrap(true); // as a Windows static breaks its lines between words
@@ -85,21 +64,10 @@ void StaticText::mousePressEvent(QMouseEvent* event) {
         notify_(ClickedCode);
 }
 
-FilteringEdit::FilteringEdit(const ControlSpec& control, QWidget* parent) : QLineEdit(parent) {
-    if (!control.refusedBytes.empty())
-        setValidator(new RefusingValidator(FromCp1252(control.refusedBytes), this));
+EditField::EditField(const ControlSpec& control, QWidget* parent)
+    : QLineEdit(FromUtf8(control.text), parent) {
     if (Has(control, TraitPassword))
         setEchoMode(QLineEdit::Password);
-    SetBytes(control.text);
-}
-
-// Set text does not pass the validator by itself.
-void FilteringEdit::SetBytes(const std::string& bytes) {
-    QString text = FromCp1252(bytes);
-    int position = 0;
-    if (validator())
-        validator()->validate(text, position);
-    setText(text);
 }
 
 ListBox::ListBox(const ControlSpec& control, QWidget* parent, ControlNotify notify)
@@ -125,7 +93,7 @@ void ListBox::Insert(int index, const std::string& text) {
     if (index < 0 || index > static_cast<int>(lines_.size()))
         index = static_cast<int>(lines_.size());
     lines_.insert(lines_.begin() + index, kept);
-    insertItem(index, FromCp1252(kept));
+    insertItem(index, FromUtf8(kept));
 }
 
 void ListBox::Delete(int index) {
@@ -174,7 +142,7 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent, ControlNotify 
         widget = new ListBox(control, parent, std::move(notify));
         break;
     case ControlKind::Edit:
-        widget = new FilteringEdit(control, parent);
+        widget = new EditField(control, parent);
         break;
     default: {
         QAbstractButton* button = MakeButton(control, parent);

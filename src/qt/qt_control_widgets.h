@@ -40,11 +40,10 @@ class ManualCheckBox : public QCheckBox {
     void nextCheckState() override {}
 };
 
-// A field that refuses some characters, whether typed, pasted or set.
-class FilteringEdit : public QLineEdit {
+// A one-line field, masked for a password.
+class EditField : public QLineEdit {
   public:
-    FilteringEdit(const ControlSpec& control, QWidget* parent);
-    void SetBytes(const std::string& bytes);
+    EditField(const ControlSpec& control, QWidget* parent);
 };
 
 // A list box with its lines kept as the core's bytes too, for the sorted insert. It reports a

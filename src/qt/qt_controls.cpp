@@ -1,6 +1,7 @@
 #include "qt/qt_controls.h"
 
-#include "qt/cp1252.h"
+#include "qt/qt_text.h"
+#include "text/utf8.h"
 #include "qt/qt_control_widgets.h"
 
 #include <QAbstractButton>
@@ -26,15 +27,15 @@ void QtControls::ShowControl(ControlName control, bool shown) {
 
 void QtControls::SetText(ControlName control, const std::string& text) {
     QWidget* w = shell_.Widget(control);
-    if (auto* edit = dynamic_cast<FilteringEdit*>(w))
-        edit->SetBytes(text);
+    if (auto* edit = dynamic_cast<QLineEdit*>(w))
+        edit->setText(FromUtf8(text));
     else if (auto* label = dynamic_cast<QLabel*>(w))
-        label->setText(FromCp1252(text));
+        label->setText(FromUtf8(text));
     else if (auto* button = dynamic_cast<QAbstractButton*>(w))
-        button->setText(FromCp1252(text));
+        button->setText(FromUtf8(text));
 }
 
-std::string QtControls::GetText(ControlName control, int maxBytes) {
+std::string QtControls::GetText(ControlName control, int maxUnits) {
     QWidget* w = shell_.Widget(control);
     QString text;
     if (auto* edit = dynamic_cast<QLineEdit*>(w))
@@ -43,12 +44,10 @@ std::string QtControls::GetText(ControlName control, int maxBytes) {
         text = label->text();
     else if (auto* button = dynamic_cast<QAbstractButton*>(w))
         text = button->text();
-    if (maxBytes <= 0)
+    if (maxUnits <= 0)
         return {};
-    std::string bytes = ToCp1252(text);
-    if (bytes.size() > static_cast<size_t>(maxBytes - 1))
-        bytes.resize(static_cast<size_t>(maxBytes - 1));
-    return bytes;
+    return CutText(ToUtf8(text), std::string::npos, std::string::npos,
+                   static_cast<size_t>(maxUnits - 1));
 }
 
 void QtControls::SetChecked(ControlName control, bool checked) {

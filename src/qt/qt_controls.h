@@ -14,7 +14,7 @@ class QtControls : public Controls {
     void CreateControl(const ControlSpec& control) override;
     void ShowControl(ControlName control, bool shown) override;
     void SetText(ControlName control, const std::string& text) override;
-    std::string GetText(ControlName control, int maxBytes) override;
+    std::string GetText(ControlName control, int maxUnits) override;
     void SetChecked(ControlName control, bool checked) override;
     bool IsChecked(ControlName control) override;
     void Focus(ControlName control) override;

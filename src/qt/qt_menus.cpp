@@ -1,6 +1,6 @@
 #include "qt/qt_menus.h"
 
-#include "qt/cp1252.h"
+#include "qt/qt_text.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -15,7 +15,7 @@ void QtMenus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) {
         QAction* action = nullptr;
         switch (item.kind) {
         case MenuItemKind::Text:
-            action = menu.addAction(FromCp1252(item.text));
+            action = menu.addAction(FromUtf8(item.text));
             break;
         case MenuItemKind::Separator:
             menu.addSeparator();
@@ -43,7 +43,7 @@ void QtMenus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) {
 }
 
 void QtMenus::ShowMessage(const std::string& text, const std::string& caption) {
-    QMessageBox box(QMessageBox::NoIcon, FromCp1252(caption), FromCp1252(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, FromUtf8(caption), FromUtf8(text), QMessageBox::Ok);
     box.exec();
 }
 

@@ -1,6 +1,6 @@
 #include "qt/qt_surface.h"
 
-#include "qt/cp1252.h"
+#include "qt/qt_text.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -52,7 +52,7 @@ void QtSurface::Text(Point at, const std::string& text, Colour colour, Colour ba
     }
     painter_->setPen(ToQColor(colour));
     painter_->setBackground(ToQColor(background));
-    painter_->drawText(QPoint(at.x, at.y + ascent_), FromCp1252(text));
+    painter_->drawText(QPoint(at.x, at.y + ascent_), FromUtf8(text));
 }
 
 void QtSurface::SelectPen(PenColour pen) {

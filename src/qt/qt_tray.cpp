@@ -1,7 +1,7 @@
 #include "qt/qt_tray.h"
 
 #include "ports/argb_picture.h"
-#include "qt/cp1252.h"
+#include "qt/qt_text.h"
 
 #include <QIconEngine>
 #include <QImage>
@@ -27,8 +27,7 @@ TrayMouse MouseOf(QSystemTrayIcon::ActivationReason reason) {
 }
 
 QString Tooltip(const TrayIconRecord& record) {
-    const char* bytes = record.tooltip.data();
-    return FromCp1252({bytes, strnlen(bytes, record.tooltip.size())});
+    return FromUtf8(record.tooltip);
 }
 
 // Qt's own icons smooth the nearest picture they hold to a size they lack (a 44-pixel tray
@@ -156,7 +155,7 @@ void QtTray::Notify(const TrayIconRecord& record, const std::string& title,
     if (!icon || !icon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable() ||
         !QSystemTrayIcon::supportsMessages())
         return;
-    icon->showMessage(FromCp1252(title), FromCp1252(text), QSystemTrayIcon::Information, 10000);
+    icon->showMessage(FromUtf8(title), FromUtf8(text), QSystemTrayIcon::Information, 10000);
 }
 
 } // namespace kestrel

@@ -1,10 +1,12 @@
 #include "settings/settings.h"
 
 #include "text/conversion.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace kestrel {
 
@@ -43,6 +45,46 @@ std::array<bool, 3> StoredAccountsOf(std::string_view digits) {
     return inStore;
 }
 
+// Texts beyond Windows-1252 follow everything an earlier version reads, where it stops: this
+// field, then one per account text and the interface name, empty where the 1252 field holds
+// the text. The 1252 fields hold what of them 1252 has, so an earlier version loses nothing else.
+constexpr std::string_view UnicodeMarker = "UTF-8";
+
+// The text as it stands in a 1252 field, and whether that is all of it. 0xF2 and 0xFF cannot
+// be kept there: stored, they end the field or the file.
+std::string StoredCp1252(std::string_view utf8, bool& fits) {
+    std::string bytes = Cp1252Of(utf8, &fits);
+    for (char& byte : bytes) {
+        if (byte == '\xF2' || byte == '\xFF') {
+            byte = '?';
+            fits = false;
+        }
+    }
+    return bytes;
+}
+
+// A text for the UTF-8 fields; a character whose first byte would end the field (planes 8 to
+// 11, none assigned) becomes U+FFFD.
+std::string StoredUtf8(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); i += Utf8At(utf8, i).length) {
+        const char32_t c = Utf8At(utf8, i).c;
+        AppendUtf8(out, c >= 0x80000 && c < 0xC0000 ? U'\uFFFD' : c);
+    }
+    return out;
+}
+
+std::vector<std::string*> UnicodeTexts(SettingsValues& values, std::vector<std::string>& servers) {
+    std::vector<std::string*> texts;
+    for (size_t i = 0; i < values.accounts.size(); ++i) {
+        texts.push_back(&servers[i]);
+        texts.push_back(&values.accounts[i].user);
+        texts.push_back(&values.accounts[i].password);
+    }
+    texts.push_back(&values.interfaceName);
+    return texts;
+}
+
 } // namespace
 
 std::string ScrambleText(std::string_view text) {
@@ -61,39 +103,89 @@ int32_t ReadNumber(std::string_view& rest) {
     return value;
 }
 
-std::string ReadField(std::string_view& rest) {
+std::string ReadField(std::string_view& rest, size_t limit) {
     const size_t end = rest.find(FieldEnd);
     if (end == std::string_view::npos)
         return {};
     // No field is longer than the account form takes: a longer one comes from elsewhere and
     // would only cost time and memory in a field that cannot show it.
-    const size_t kept = std::min(end, static_cast<size_t>(AccountTextLimit));
+    const size_t kept = std::min(end, limit);
     std::string field = ScrambleText(rest.substr(0, kept));
     rest.remove_prefix(end + 1);
     return field;
 }
 
 std::string EncodeSettings(const SettingsValues& values) {
-    std::string out;
+    std::string out, unicode;
+    bool beyond = false;
+    const auto append = [&](std::string_view text) {
+        bool fits = true;
+        AppendField(out, StoredCp1252(text, fits));
+        AppendField(unicode, fits ? std::string() : StoredUtf8(text));
+        beyond = beyond || !fits;
+    };
     AppendNumber(out, values.windowLeft);
     AppendNumber(out, values.windowTop);
     AppendNumber(out, values.interfaceNumber);
     AppendNumber(out, values.speedStep);
     for (const AccountRecord& account : values.accounts) {
         AppendField(out, std::string(1, account.active ? ActiveMarker : InactiveMarker));
-        AppendField(out, account.server.Text());
-        AppendField(out, account.user);
-        AppendField(out, account.password);
+        append(account.server.Text());
+        append(account.user);
+        append(account.password);
     }
+    // Behind the accounts, where earlier versions stop reading: the interface's identity and
+    // name, the accounts whose password is in the store, then the texts beyond Windows-1252.
     const std::string inStore = StoredAccounts(values.passwordsInStore);
-    if (!values.interfaceIdentity.empty() || !inStore.empty()) {
-        AppendField(out, values.interfaceIdentity);
-        AppendField(out, values.interfaceName);
+    const bool named = !values.interfaceIdentity.empty();
+    const size_t accountsEnd = out.size();
+    AppendField(out, Cp1252Of(values.interfaceIdentity));
+    if (named) {
+        append(values.interfaceName);
+    } else {
+        AppendField(out, "");
+        AppendField(unicode, "");
     }
-    if (!inStore.empty())
+    if (!inStore.empty() || beyond)
         AppendField(out, inStore);
+    if (beyond) {
+        AppendField(out, UnicodeMarker);
+        out += unicode;
+    }
+    if (!named && inStore.empty() && !beyond)
+        out.resize(accountsEnd); // a file of the accounts alone stays as earlier versions wrote it
     return out;
 }
+
+namespace {
+
+// A text replaces its 1252 field only where that field could not hold it: so what is read is
+// written back the same.
+void ReadUnicodeFields(std::string_view& text, SettingsValues& values) {
+    std::string_view rest = text;
+    if (ReadField(rest) != UnicodeMarker)
+        return;
+    std::vector<std::string> servers;
+    for (const AccountRecord& account : values.accounts)
+        servers.push_back(account.server.Text());
+    const std::vector<std::string*> texts = UnicodeTexts(values, servers);
+    for (std::string* field : texts) {
+        const std::string stored = ReadField(rest, AccountTextBytes);
+        bool fits = true;
+        StoredCp1252(stored, fits);
+        if (!stored.empty() && IsUtf8(stored) && !fits && StoredUtf8(stored) == stored)
+            *field = stored;
+    }
+    for (size_t i = 0; i < values.accounts.size(); ++i) {
+        if (servers[i] != values.accounts[i].server.Text())
+            values.accounts[i].server = servers[i];
+    }
+    if (values.interfaceIdentity.empty())
+        values.interfaceName.clear();
+    text = rest;
+}
+
+} // namespace
 
 // Editors change line ends: fields ended by line feeds alone, with no carriage return anywhere,
 // and a line break after the header, read as kestrel wrote them. No file kestrel writes has
@@ -117,16 +209,16 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
         if (text.find(FieldEnd) == std::string_view::npos)
             continue;
         account.active = ReadField(text) == std::string(1, ActiveMarker);
-        account.server = ReadField(text);
-        account.user = ReadField(text);
-        account.password = ReadField(text);
+        account.server = Utf8OfCp1252(ReadField(text));
+        account.user = Utf8OfCp1252(ReadField(text));
+        account.password = Utf8OfCp1252(ReadField(text));
         if (account.active && !account.password.empty())
             values.mailCheckEnabled = true;
     }
     // A name stands only beside the identity it names: without one it is not kept, and is
     // never written back.
-    values.interfaceIdentity = ReadField(text);
-    values.interfaceName = ReadField(text);
+    values.interfaceIdentity = Utf8OfCp1252(ReadField(text));
+    values.interfaceName = Utf8OfCp1252(ReadField(text));
     if (values.interfaceIdentity.empty())
         values.interfaceName.clear();
     values.passwordsInStore = StoredAccountsOf(ReadField(text));
@@ -134,6 +226,7 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
         if (values.accounts[i].active && values.passwordsInStore[i])
             values.mailCheckEnabled = true;
     }
+    ReadUnicodeFields(text, values);
     return values;
 }
 

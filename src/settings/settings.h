@@ -35,9 +35,9 @@ struct SettingsValues {
 std::string ScrambleText(std::string_view text);
 
 // Parser steps over the remaining text: each consumes its field and its terminator. A field
-// keeps at most AccountTextLimit bytes.
+// keeps at most limit bytes.
 int32_t ReadNumber(std::string_view& rest);
-std::string ReadField(std::string_view& rest);
+std::string ReadField(std::string_view& rest, size_t limit = AccountTextLimit);
 
 std::string EncodeSettings(const SettingsValues& values);
 // The values with what the text provides; everything else keeps its value. The text ends at a

@@ -15,7 +15,7 @@ namespace kestrel {
 class ConvertError : public std::runtime_error {
   public:
     explicit ConvertError(const std::string& text)
-        : std::runtime_error("'" + text + "' ist kein g\xFCltiger Integerwert") {}
+        : std::runtime_error("'" + text + "' ist kein gültiger Integerwert") {}
 };
 
 // The digits at the front of a text.

@@ -3,6 +3,7 @@
 #include "win32/win32_desktop.h"
 #include "win32/win32_interface_table.h"
 #include "win32/win32_secret_store.h"
+#include "win32/win32_text.h"
 
 #include <windows.h>
 
@@ -15,6 +16,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::DiskSettingsFile announced("kestrel.announced", 16 << 20); // three mailboxes' ids
     kestrel::Application application(
         {desktop.Ports(), interfaces, settings, totals, announced, &secrets},
-                                     GetCommandLineA());
+        kestrel::Utf8(GetCommandLineW()));
     return application.Run();
 }

@@ -1,7 +1,6 @@
 // Character sets on Windows: MultiByteToWideChar. Windows turns no name into a code page without
 // COM, so the names mails use are listed here; a set that is missing stays undecoded. The core
-// makes the list's bytes of the UTF-16 text, not WideCharToMultiByte, whose best fit would turn a
-// character the list lacks into a look-alike instead of '?'.
+// makes UTF-8 of the UTF-16 text.
 #include "text/charsets.h"
 
 #include <windows.h>
@@ -17,8 +16,13 @@ struct Named {
     UINT page;
 };
 
-// UTF-8 and the ISO and WINDOWS sets never come here: the core decodes those itself.
+// UTF-8, ISO-8859-1 and Windows-1252 never come here: the core decodes those itself.
 constexpr Named CodePages[] = {
+    {"iso-8859-2", 28592},  {"iso-8859-3", 28593},   {"iso-8859-4", 28594},   {"iso-8859-5", 28595},
+    {"iso-8859-6", 28596},  {"iso-8859-7", 28597},   {"iso-8859-8", 28598},   {"iso-8859-8-i", 38598},
+    {"iso-8859-9", 28599},  {"iso-8859-13", 28603},  {"iso-8859-15", 28605},  {"windows-1250", 1250},
+    {"windows-1251", 1251}, {"windows-1253", 1253},  {"windows-1254", 1254},  {"windows-1255", 1255},
+    {"windows-1256", 1256}, {"windows-1257", 1257},  {"windows-1258", 1258},  {"windows-874", 874},
     {"us-ascii", 20127},   {"ascii", 20127},        {"utf-7", 65000},    {"koi8-r", 20866},
     {"koi8-u", 21866},     {"shift_jis", 932},      {"shift-jis", 932},  {"sjis", 932},
     {"x-sjis", 932},       {"cp932", 932},          {"euc-jp", 20932},   {"gb2312", 936},

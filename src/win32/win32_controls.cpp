@@ -1,20 +1,20 @@
 #include "win32/win32_controls.h"
 
 #include "win32/win32_scaling.h"
+#include "text/utf8.h"
 #include "win32/win32_styles.h"
+#include "win32/win32_text.h"
 
 namespace kestrel {
 
 void Win32Controls::CreateControl(const ControlSpec& control) {
     const Win32Style style = StyleOf(control);
     const int s = handles_.scale;
-    handles_.children[static_cast<size_t>(control.name)] = CreateWindowExA(
-        style.extended, style.className, control.text.c_str(), style.style,
+    handles_.children[static_cast<size_t>(control.name)] = CreateWindowExW(
+        style.extended, style.className, Wide(control.text).c_str(), style.style,
         ToDevice(control.rect.left, s), ToDevice(control.rect.top, s),
         ToDevice(control.rect.width, s), ToDevice(control.rect.height, s), handles_.window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), handles_.instance, nullptr);
-    if (!control.refusedBytes.empty())
-        filter_.Install(control.name, control.refusedBytes);
 }
 
 void Win32Controls::ShowControl(ControlName control, bool shown) {
@@ -22,16 +22,19 @@ void Win32Controls::ShowControl(ControlName control, bool shown) {
 }
 
 void Win32Controls::SetText(ControlName control, const std::string& text) {
-    SetWindowTextA(handles_.Child(control), text.c_str());
+    SetWindowTextW(handles_.Child(control), Wide(text).c_str());
 }
 
-std::string Win32Controls::GetText(ControlName control, int maxBytes) {
-    if (maxBytes <= 0)
+std::string Win32Controls::GetText(ControlName control, int maxUnits) {
+    if (maxUnits <= 0)
         return {};
-    std::string buffer(static_cast<size_t>(maxBytes), '\0');
-    const int length = GetWindowTextA(handles_.Child(control), buffer.data(), maxBytes);
+    // The whole text, so that a character's two halves are never parted at the limit.
+    HWND child = handles_.Child(control);
+    std::wstring buffer(static_cast<size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+    const int length = GetWindowTextW(child, buffer.data(), static_cast<int>(buffer.size()));
     buffer.resize(static_cast<size_t>(length > 0 ? length : 0));
-    return buffer;
+    return CutText(Utf8(buffer), std::string::npos, std::string::npos,
+                   static_cast<size_t>(maxUnits - 1));
 }
 
 void Win32Controls::SetChecked(ControlName control, bool checked) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ports/controls.h"
-#include "win32/win32_edit_filter.h"
 #include "win32/win32_handles.h"
 
 namespace kestrel {
@@ -9,19 +8,18 @@ namespace kestrel {
 // The main window's child controls, one Win32 control each.
 class Win32Controls : public Controls {
   public:
-    explicit Win32Controls(Win32Handles& handles) : handles_(handles), filter_(handles) {}
+    explicit Win32Controls(Win32Handles& handles) : handles_(handles) {}
 
     void CreateControl(const ControlSpec& control) override;
     void ShowControl(ControlName control, bool shown) override;
     void SetText(ControlName control, const std::string& text) override;
-    std::string GetText(ControlName control, int maxBytes) override;
+    std::string GetText(ControlName control, int maxUnits) override;
     void SetChecked(ControlName control, bool checked) override;
     bool IsChecked(ControlName control) override;
     void Focus(ControlName control) override;
 
   private:
     Win32Handles& handles_;
-    Win32EditFilter filter_;
 };
 
 } // namespace kestrel

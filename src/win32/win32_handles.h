@@ -46,7 +46,7 @@ struct Win32Handles {
 
     HWND Child(ControlName control) const { return children[static_cast<size_t>(control)]; }
     LRESULT SendToChild(ControlName control, UINT message, WPARAM w, LPARAM l) const {
-        return SendMessageA(Child(control), message, w, l);
+        return SendMessageW(Child(control), message, w, l);
     }
 };
 

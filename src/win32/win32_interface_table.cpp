@@ -1,5 +1,8 @@
 #include "win32/win32_interface_table.h"
 
+#include "text/utf8.h"
+#include "win32/win32_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -58,13 +61,8 @@ WideCounters ParseIfRow2(std::span<const uint8_t, Row2Size> entry) {
             break;
         alias += c;
     }
-    std::string narrow(alias.size() * 2, '\0');
-    const int length =
-        WideCharToMultiByte(1252, 0, alias.data(), static_cast<int>(alias.size()), narrow.data(),
-                            static_cast<int>(narrow.size()), nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(std::max(length, 0)));
     return {Word64(entry, Row2InOctetsAt), Word64(entry, Row2OutOctetsAt),
-            GuidText(entry, Row2GuidAt), std::move(narrow),
+            GuidText(entry, Row2GuidAt), Utf8(alias),
             (entry[Row2FlagsAt] & HardwareFlag) != 0};
 }
 
@@ -78,7 +76,7 @@ std::vector<IfTableRow> ParseInterfaceTable(std::span<const uint8_t> buffer) {
         const auto row = buffer.subspan(FirstRow + i * RowSize, RowSize);
         const auto description = row.subspan(DescriptionAt, DescriptionSize);
         const auto end = std::find(description.begin(), description.end(), uint8_t{0});
-        InterfaceRow shown{std::string(description.begin(), end), Word(row, InOctetsAt),
+        InterfaceRow shown{Utf8OrCp1252(std::string(description.begin(), end)), Word(row, InOctetsAt),
                            Word(row, OutOctetsAt)};
         shown.loopback = Word(row, TypeAt) == LoopbackType;
         rows.push_back({std::move(shown), Word(row, IndexAt)});

@@ -1,9 +1,11 @@
 #include "win32/win32_list_boxes.h"
 
+#include "win32/win32_text.h"
+
 namespace kestrel {
 
 void Win32ListBoxes::ListAdd(ControlName list, const std::string& text) {
-    handles_.SendToChild(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    handles_.SendToChild(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 void Win32ListBoxes::ListSelect(ControlName list, int index) {
@@ -20,7 +22,7 @@ void Win32ListBoxes::ListReset(ControlName list) {
 
 void Win32ListBoxes::ListInsert(ControlName list, int index, const std::string& text) {
     handles_.SendToChild(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                         reinterpret_cast<LPARAM>(text.c_str()));
+                         reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 void Win32ListBoxes::ListDelete(ControlName list, int index) {

@@ -1,6 +1,7 @@
 #include "win32/win32_menus.h"
 
 #include "win32/win32_scaling.h"
+#include "win32/win32_text.h"
 
 namespace kestrel {
 
@@ -9,14 +10,14 @@ void Win32Menus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft
     for (const MenuItem& item : items) {
         switch (item.kind) {
         case MenuItemKind::Text:
-            AppendMenuA(menu, MF_STRING, item.id, item.text.c_str());
+            AppendMenuW(menu, MF_STRING, item.id, Wide(item.text).c_str());
             break;
         case MenuItemKind::Separator:
-            AppendMenuA(menu, MF_SEPARATOR, item.id, "");
+            AppendMenuW(menu, MF_SEPARATOR, item.id, L"");
             break;
         case MenuItemKind::AboutPicture:
-            AppendMenuA(menu, MF_BITMAP, item.id,
-                        reinterpret_cast<LPCSTR>(handles_.pictures.about));
+            AppendMenuW(menu, MF_BITMAP, item.id,
+                        reinterpret_cast<LPCWSTR>(handles_.pictures.about));
             break;
         }
     }
@@ -27,7 +28,7 @@ void Win32Menus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft
 }
 
 void Win32Menus::ShowMessage(const std::string& text, const std::string& caption) {
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
+    MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), MB_OK);
 }
 
 } // namespace kestrel

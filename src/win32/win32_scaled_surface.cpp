@@ -1,5 +1,7 @@
 #include "win32/win32_scaled_surface.h"
 
+#include "win32/win32_text.h"
+
 #include "ports/pixel_canvas.h"
 
 #include <algorithm>
@@ -36,13 +38,14 @@ void Win32ScaledSurface::Text(Point at, const std::string& text, Colour colour,
     HDC memory = CreateCompatibleDC(dc_);
     HGDIOBJ oldFont = SelectObject(memory, tools_.font);
     SIZE size{};
-    const int length = static_cast<int>(text.size());
-    GetTextExtentPoint32A(memory, text.c_str(), length, &size);
+    const std::wstring wide = Wide(text);
+    const int length = static_cast<int>(wide.size());
+    GetTextExtentPoint32W(memory, wide.c_str(), length, &size);
     HBITMAP cells = CreateCompatibleBitmap(dc_, std::max<LONG>(size.cx, 1), std::max<LONG>(size.cy, 1));
     HGDIOBJ oldBitmap = SelectObject(memory, cells);
     SetBkColor(memory, RGB(background.red, background.green, background.blue));
     SetTextColor(memory, RGB(colour.red, colour.green, colour.blue));
-    TextOutA(memory, 0, 0, text.c_str(), length);
+    TextOutW(memory, 0, 0, wide.c_str(), length);
     SetStretchBltMode(dc_, COLORONCOLOR);
     StretchBlt(dc_, at.x * scale_, at.y * scale_, size.cx * scale_, size.cy * scale_, memory, 0, 0,
                size.cx, size.cy, SRCCOPY);

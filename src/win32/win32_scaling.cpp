@@ -21,7 +21,7 @@ UINT SystemDpi() {
 }
 
 BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
-    SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
     return TRUE;
 }
 
@@ -76,8 +76,8 @@ Rect FromDevice(const RECT& device, int scale) {
 }
 
 HFONT CreateMainFontAt(int scale) {
-    return CreateFontA(-9 * scale, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0,
-                       "arial");
+    return CreateFontW(-9 * scale, 0, 0, 0, 800, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0, 0,
+                       L"arial");
 }
 
 void SetFontOnChildren(HWND window, HFONT font) {

@@ -1,11 +1,13 @@
 #include "win32/win32_services.h"
 
-#include <cstring>
+#include "win32/win32_text.h"
+
+#include <cwchar>
 
 namespace kestrel {
 
 bool Win32Services::AnotherInstanceRuns(const std::string& title) {
-    return FindWindowA(nullptr, title.c_str()) != nullptr;
+    return FindWindowW(nullptr, Wide(title).c_str()) != nullptr;
 }
 
 void Win32Services::LoadResources() {
@@ -27,25 +29,26 @@ void Win32Services::StartTimer(int id, int periodMs) {
 // Read-only; a value that is not text gives an empty command.
 std::string Win32Services::ReadMailtoCommand() {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", 0, KEY_READ, &key) !=
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"mailto\\shell\\open\\command", 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
         return {};
-    std::string command;
+    std::wstring command;
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
-        command.resize(size);
-        if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(command.data()),
+        command.resize(size / sizeof(wchar_t) + 1);
+        if (RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(command.data()),
                              &size) != ERROR_SUCCESS)
             command.clear();
-        command.resize(std::strlen(command.c_str()));
+        command.resize(std::wcslen(command.c_str()));
     }
     RegCloseKey(key);
-    return command;
+    return Utf8(command);
 }
 
 void Win32Services::StartProgram(const std::string& file, const std::string& parameters) {
-    ShellExecuteA(handles_.window, "open", file.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
+    ShellExecuteW(handles_.window, L"open", Wide(file).c_str(), Wide(parameters).c_str(), L"",
+                  SW_SHOWNORMAL);
 }
 
 void Win32Services::Post(std::function<void()> task) {
@@ -55,7 +58,7 @@ void Win32Services::Post(std::function<void()> task) {
         tasks.waiting.push_back(std::move(task));
     }
     if (const HWND window = tasks.window.load())
-        PostMessageA(window, TasksWaitingMessage, 0, 0);
+        PostMessageW(window, TasksWaitingMessage, 0, 0);
 }
 
 CivilDate Win32Services::Today() {

@@ -29,16 +29,16 @@ DWORD KindStyle(const ControlSpec& control) {
     return 0;
 }
 
-const char* ClassOf(ControlKind kind) {
+const wchar_t* ClassOf(ControlKind kind) {
     switch (kind) {
     case ControlKind::Static:
-        return "STATIC";
+        return L"STATIC";
     case ControlKind::ListBox:
-        return "LISTBOX";
+        return L"LISTBOX";
     case ControlKind::Edit:
-        return "EDIT";
+        return L"EDIT";
     default:
-        return "BUTTON";
+        return L"BUTTON";
     }
 }
 

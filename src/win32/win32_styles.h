@@ -7,7 +7,7 @@
 namespace kestrel {
 
 struct Win32Style {
-    const char* className;
+    const wchar_t* className;
     DWORD style;
     DWORD extended;
 };

@@ -1,5 +1,7 @@
 #include "win32/win32_surface.h"
 
+#include "win32/win32_text.h"
+
 namespace kestrel {
 
 namespace {
@@ -26,7 +28,8 @@ void Win32Surface::Text(Point at, const std::string& text, Colour colour, Colour
     SelectObject(dc_, tools_.font);
     SetBkColor(dc_, ToColorRef(background));
     SetTextColor(dc_, ToColorRef(colour));
-    TextOutA(dc_, at.x, at.y, text.c_str(), static_cast<int>(text.size()));
+    const std::wstring wide = Wide(text);
+    TextOutW(dc_, at.x, at.y, wide.c_str(), static_cast<int>(wide.size()));
 }
 
 void Win32Surface::SelectPen(PenColour pen) {

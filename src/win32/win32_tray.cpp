@@ -2,6 +2,7 @@
 
 #include "ports/argb_picture.h"
 #include "win32/win32_scaling.h"
+#include "win32/win32_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +12,14 @@ namespace kestrel {
 namespace {
 
 constexpr UINT TrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+
+// The core cuts its texts to the record's room; this only keeps the terminator.
+template <size_t N> void CopyInto(wchar_t (&field)[N], const std::string& text) {
+    const std::wstring wide = Wide(text);
+    const size_t units = std::min(wide.size(), N - 1);
+    std::copy_n(wide.begin(), units, field);
+    field[units] = L'\0';
+}
 
 } // namespace
 
@@ -45,17 +54,16 @@ HICON Win32Tray::IconFor(const TrayPicture& picture) {
 
 void Win32Tray::Notify(DWORD action, const TrayIconRecord& record) {
     HICON replaced = drawnIcon_;
-    NOTIFYICONDATAA data{};
-    // The platform's first record layout: 88 bytes in a 32-bit process, 104 in a 64-bit one.
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    NOTIFYICONDATAW data{};
+    // The record from Windows 2000 on, whose tooltip holds 127 characters.
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
     data.hWnd = handles_.window;
     data.uID = static_cast<UINT>(record.id);
     data.uFlags = TrayFlags;
     data.uCallbackMessage = static_cast<UINT>(record.callbackMessage);
     data.hIcon = IconFor(record.picture);
-    std::memcpy(data.szTip, record.tooltip.data(), sizeof data.szTip);
-    data.szTip[sizeof data.szTip - 1] = '\0';
-    Shell_NotifyIconA(action, &data);
+    CopyInto(data.szTip, record.tooltip);
+    Shell_NotifyIconW(action, &data);
     if (replaced && replaced != drawnIcon_)
         DestroyIcon(replaced); // the shell keeps its own copy of the picture
 }
@@ -76,18 +84,16 @@ void Win32Tray::Delete(const TrayIconRecord& record) {
 // balloons, or an icon that is not there, refuses the call, and nothing shows.
 void Win32Tray::Notify(const TrayIconRecord& record, const std::string& title,
                        const std::string& text) {
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
     data.hWnd = handles_.window;
     data.uID = static_cast<UINT>(record.id);
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_INFO;
     data.uTimeout = 10000;
-    const size_t titleBytes = std::min(title.size(), sizeof data.szInfoTitle - 1);
-    std::memcpy(data.szInfoTitle, title.data(), titleBytes);
-    const size_t textBytes = std::min(text.size(), sizeof data.szInfo - 1);
-    std::memcpy(data.szInfo, text.data(), textBytes);
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    CopyInto(data.szInfoTitle, title);
+    CopyInto(data.szInfo, text);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 } // namespace kestrel

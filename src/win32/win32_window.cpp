@@ -6,8 +6,8 @@ namespace kestrel {
 
 namespace {
 
-constexpr const char* ClassName = "wndclass";
-constexpr const char* Title = "kestrel";
+constexpr const wchar_t* ClassName = L"wndclass";
+constexpr const wchar_t* Title = L"kestrel";
 
 // One main window per process; its procedure finds the window object here.
 Win32Window* current = nullptr;
@@ -33,9 +33,9 @@ Win32Window::~Win32Window() {
 void Win32Window::CreateMainWindow(WindowEvents& events) {
     events_ = &events;
     current = this;
-    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     windowClass.lpfnWndProc = WindowProcedure;
     windowClass.hInstance = handles_.instance;
@@ -43,20 +43,20 @@ void Win32Window::CreateMainWindow(WindowEvents& events) {
     windowClass.hCursor = handles_.pictures.arrow;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INACTIVEBORDER + 1);
     windowClass.lpszClassName = ClassName;
-    RegisterClassA(&windowClass);
+    RegisterClassW(&windowClass);
 
     handles_.scale = ScaleForDpi(DpiOf(nullptr));
-    CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, ClassName, Title,
+    CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, ClassName, Title,
                     WS_POPUP | WS_VISIBLE, 0, 0, ToDevice(100, handles_.scale),
                     ToDevice(63, handles_.scale), nullptr, nullptr, handles_.instance, nullptr);
 }
 
 LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-    // The first message arrives before CreateWindowExA returns.
+    // The first message arrives before CreateWindowExW returns.
     if (current && !current->handles_.window)
         current->handles_.window = window;
     if (!current || current->handles_.window != window)
-        return DefWindowProcA(window, message, w, l);
+        return DefWindowProcW(window, message, w, l);
     return current->Handle(message, w, l);
 }
 
@@ -105,7 +105,7 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
             events_->OnTaskbarCreated();
             return 0;
         }
-        return DefWindowProcA(handles_.window, message, w, l);
+        return DefWindowProcW(handles_.window, message, w, l);
     }
 }
 
@@ -122,12 +122,12 @@ void Win32Window::RunWaitingTasks() {
 
 int Win32Window::RunMessageLoop() {
     MSG message{};
-    // GetMessageA gives 0 for the quit and -1 on a failure; neither keeps the loop going.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageA(handles_.window, &message))
+    // GetMessageW gives 0 for the quit and -1 on a failure; neither keeps the loop going.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(handles_.window, &message))
             continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
 }

@@ -13,11 +13,11 @@ TEST_F(ShellTest, SecondInstanceShowsItsMessageAndTouchesNothing) {
     desk.otherInstanceRunning = true;
     EXPECT_EQ(Start(), 0);
     ASSERT_EQ(desk.messages.size(), 1u);
-    EXPECT_EQ(desk.messages[0].text, "l\xE4uft schon");
+    EXPECT_EQ(desk.messages[0].text, "läuft schon");
     EXPECT_EQ(desk.messages[0].caption, "kestrel");
     EXPECT_FALSE(desk.windowCreated);
     EXPECT_TRUE(desk.trayIcons.empty());
-    EXPECT_EQ(desk.log, (std::vector<std::string>{"find kestrel", "message l\xE4uft schon"}));
+    EXPECT_EQ(desk.log, (std::vector<std::string>{"find kestrel", "message läuft schon"}));
 }
 
 TEST_F(ShellTest, FirstStartOpensTheWideThroughputPanelAtTheBottomRight) {
@@ -39,7 +39,7 @@ TEST_F(ShellTest, FirstStartTrayShowsTheNoPictureWithAnEmptyTooltip) {
     const TrayIconRecord& icon = desk.trayIcons.at(1);
     EXPECT_EQ(icon.callbackMessage, 1034);
     EXPECT_EQ(std::get<std::string>(icon.picture), "NO");
-    EXPECT_EQ(icon.tooltip, (std::array<char, 64>{}));
+    EXPECT_EQ(icon.tooltip, "");
     const TrayIconRecord& mailIcon = app->Mail().MailIcon();
     EXPECT_EQ(mailIcon.id, 2);
     EXPECT_EQ(mailIcon.callbackMessage, 1035);

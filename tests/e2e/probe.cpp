@@ -130,11 +130,11 @@ RECT WindowRect(HWND window) {
 }
 
 namespace {
-std::string ToCodePage1252(const wchar_t* text, int length) {
+std::string ToUtf8(const wchar_t* text, int length) {
     if (length <= 0)
         return {};
-    std::string out(static_cast<size_t>(length) * 2, '\0');
-    const int n = WideCharToMultiByte(1252, 0, text, length, out.data(),
+    std::string out(static_cast<size_t>(length) * 3, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(),
                                       static_cast<int>(out.size()), nullptr, nullptr);
     out.resize(static_cast<size_t>(n > 0 ? n : 0));
     return out;
@@ -146,7 +146,7 @@ std::string WindowText(HWND window) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         5000, &length);
-    return ToCodePage1252(text, static_cast<int>(length));
+    return ToUtf8(text, static_cast<int>(length));
 }
 
 std::vector<std::string> ListTexts(HWND list) {
@@ -156,7 +156,7 @@ std::vector<std::string> ListTexts(HWND list) {
         wchar_t text[512] = {};
         const auto length =
             SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        texts.push_back(ToCodePage1252(text, static_cast<int>(length)));
+        texts.push_back(ToUtf8(text, static_cast<int>(length)));
     }
     return texts;
 }

@@ -61,7 +61,7 @@ HWND WaitForVisibleWindow(const char* className, DWORD processId,
 
 std::vector<ChildWindow> Children(HWND parent);
 RECT WindowRect(HWND window);
-std::string WindowText(HWND window); // through WM_GETTEXT, in code page 1252
+std::string WindowText(HWND window); // through WM_GETTEXT, in UTF-8
 std::vector<std::string> ListTexts(HWND list);
 // Sends a harmless message and waits for the answer: the GUI thread is free again.
 bool Answers(HWND window, std::chrono::milliseconds limit = std::chrono::seconds(5));

@@ -107,7 +107,7 @@ TEST_F(KestrelTest, SecondStartSaysItRunsAlreadyAndLeavesTheFirstAlone) {
         if (lstrcmpiA(child.className.c_str(), "Static") == 0 && !WindowText(child.handle).empty())
             text = WindowText(child.handle);
     }
-    EXPECT_EQ(text, "l\xE4uft schon");
+    EXPECT_EQ(text, "läuft schon");
     EXPECT_TRUE(second.Running()) << "waits for the message to be dismissed";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(second.WaitForExit(10s), 0u);

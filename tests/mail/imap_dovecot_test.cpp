@@ -59,7 +59,7 @@ TEST_F(ImapDovecotTest, ListsTheUnreadMessagesOnceAndLeavesThemUnread) {
     EXPECT_EQ(StatusText(*first.last.outcome), "ok: 4 messages, 3 new");
     ASSERT_EQ(first.lines.size(), 3u) << "the read message is no news";
     EXPECT_TRUE(Shows(first.lines[0], "Plain message"));
-    EXPECT_TRUE(Shows(first.lines[1], "\"M\xFCller, J\xF6rg\"")); // decoded as for POP3
+    EXPECT_TRUE(Shows(first.lines[1], "\"Müller, Jörg\"")); // decoded as for POP3
     EXPECT_TRUE(Shows(first.lines[2], "Folded Sender : A subject that goes .."))
         << first.lines[2].entry;
     ASSERT_TRUE(first.last.listedAfter);

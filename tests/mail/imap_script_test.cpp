@@ -96,13 +96,11 @@ TEST(ImapScriptTest, PasswordsQuotingCannotCarryGoAsLiterals) {
         LoopbackServer server([&](Peer& p) { ServeImap(p, box); });
         AccountRecord account = On(server);
         account.user = "a \"quoted\" user";
-        account.password = "s\xE9"
-                           "cret";
+        account.password = "sécret";
         EXPECT_EQ(CheckAccount(account, nullptr).lines.size(), 2u) << literalPlus;
-        EXPECT_NE(server.Received().find(std::string(" LOGIN \"a \\\"quoted\\\" user\" {6") +
+        EXPECT_NE(server.Received().find(std::string(" LOGIN \"a \\\"quoted\\\" user\" {7") +
                                          (literalPlus ? "+}" : "}") +
-                                         "\r\ns\xE9"
-                                         "cret\r\n"),
+                                         "\r\nsécret\r\n"),
                   std::string::npos)
             << server.Received();
     }

@@ -19,6 +19,12 @@ namespace {
 using enum ControlName;
 
 TEST(MailEntryTest, DisplayTexts) {
+    const auto thumbs = [](int n) {
+        std::string text;
+        while (n-- > 0)
+            text += "👍🏽";
+        return text;
+    };
     struct Row {
         std::string from, subject, shown;
     };
@@ -30,8 +36,13 @@ TEST(MailEntryTest, DisplayTexts) {
         {"a@b.c", std::string(22, 's'), "a@b.c: " + std::string(22, 's')},
         {"a@b.c", std::string(23, 's'), "a@b.c: " + std::string(20, 's') + ".."},
         {"=?utf-8?Q?J=C3=BCrgen_M=C3=BCller?= <j@m.de>", "=?UTF-8?B?R3LDvMOfZSBhdXMgS8O2bG4=?=",
-         "\"J\xFCrgen M\xFCller\" : Gr\xFC\xDF"
-         "e aus K\xF6ln"},
+         "\"Jürgen Müller\" : Grüße aus Köln"},
+        // Characters are cut whole, with their modifiers, and right-to-left text is isolated.
+        {"=?UTF-8?B?0JjQstCw0L0g0J/QtdGC0YDQvtCy0LjRhyDQodC40LTQvtGA0L7Qsg==?= <i@p.ru>",
+         "=?UTF-8?B?8J+RjfCfj73wn5GN8J+PvfCfkY3wn4+98J+RjfCfj73wn5GN8J+PvfCfkY3wn4+98J+RjfCfj73wn5GN8J+PvfCfkY3wn4+98J+RjfCfj73wn5GN8J+PvfCfkY3wn4+98J+RjfCfj73wn5GN8J+PvfCfkY3wn4+98J+RjfCfj73wn5GN8J+PvfCfkY3wn4+98J+RjfCfj73wn5GN8J+PvfCfkY3wn4+98J+RjfCfj73wn5GN8J+PvQ==?=",
+         "\"Иван Петрович Сидоров\": " + thumbs(20) + ".."},
+        {"=?UTF-8?B?16nXnNeV150=?= <s@x.il>", "=?UTF-8?B?2YXYsdit2KjYpw==?=",
+         "\u2068\"שלום\" \u2069: \u2068مرحبا\u2069"},
     };
     for (const Row& row : rows) {
         MailMessage m;
@@ -60,17 +71,6 @@ TEST(MailEntryTest, IdentityDigestIsSha256) {
         }
         EXPECT_EQ(got, hex) << input.size() << " bytes";
     }
-}
-
-TEST(MailEntryTest, TheEntryIsFiftyOneBytes) {
-    const std::string entry = MailListEntry("a@b.c: Hi", 2, 7);
-    ASSERT_EQ(entry.size(), 51u);
-    EXPECT_EQ(entry.substr(0, 48), "a@b.c: Hi" + std::string(39, ' '));
-    EXPECT_EQ(entry[48], 2);
-    EXPECT_EQ(entry[49], 7);
-    EXPECT_EQ(entry[50], 0);
-    EXPECT_EQ(MailListEntry("x", 1, 256)[49], ' ') << "a multiple of 256 does not end the text";
-    EXPECT_EQ(MailListEntry("x", 1, 300)[49], 44);
 }
 
 TEST(MailEntryTest, MailClientCommands) {
@@ -110,8 +110,8 @@ TEST_F(MailTest, OpeningTheListListsEachNewMessageOnce) {
     Account(2, box.port());
     OpenList();
     ASSERT_EQ(Lines().size(), 2u);
-    EXPECT_EQ(Lines()[0], MailListEntry("Mail Desk : Hello there", 2, 1).substr(0, 50));
-    EXPECT_EQ(Lines()[1], MailListEntry("x@y.z: Second", 2, 2).substr(0, 50));
+    EXPECT_EQ(Lines()[0], "Mail Desk : Hello there") << "only text: no account or number";
+    EXPECT_EQ(Lines()[1], "x@y.z: Second");
     EXPECT_EQ(mail().SeenCounts()[1], 2);
     EXPECT_TRUE(mail().MailPending());
     EXPECT_FALSE(desk.trayIcons.contains(2)) << "a listing check adds no icon";
@@ -247,7 +247,7 @@ TEST_F(MailTest, BrokenServersDoNotStopTheNextAccount) {
     Account(3, good.port());
     OpenList();
     ASSERT_EQ(Lines().size(), 1u);
-    EXPECT_EQ(Lines()[0][48], 3);
+    EXPECT_EQ(mail().Lines()[0].account, 3);
     Tray(1035, TrayMouse::LeftButtonUp);
     Account(2, silent.port());
     const auto start = std::chrono::steady_clock::now();
@@ -272,7 +272,6 @@ TEST_F(MailTest, ASocketLayerThatCannotStartFailsOnlyItsOwnWork) {
                             .imap = {}});
     OpenList();
     ASSERT_EQ(Lines().size(), 1u) << "the other account was still checked";
-    EXPECT_EQ(Lines()[0][48], mail().Lines()[0].account == 1 ? 1 : 2);
     made = 0;
     desk.control(MailListBox).selection = 0;
     Menu(CmdDeleteMail);
@@ -491,7 +490,7 @@ TEST(NoticeTest, TheTooltipKeepsEachAccountsNewestOutcomeWithinItsBytes) {
     for (int account = 1; account <= 3; ++account)
         states.Take(account, bad);
     EXPECT_EQ(tip(), "1: bad certificate  2: bad certificate  3: bad certificate");
-    EXPECT_LT(tip().size(), static_cast<size_t>(TooltipBytes));
+    EXPECT_LE(tip().size(), TooltipUnits);
 }
 
 // The mail form confirmed: what it changed is checked at once, and it shows.
@@ -555,7 +554,7 @@ TEST_F(MailTest, ASilentServerHoldsOnlyItsOwnAccount) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     ASSERT_EQ(Lines().size(), 1u);
-    EXPECT_EQ(Lines()[0][48], 2);
+    EXPECT_EQ(mail().Lines()[0].account, 2);
     EXPECT_FALSE(mail().NoJobs()) << "account 1 still waits for its server";
 }
 

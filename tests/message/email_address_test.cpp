@@ -18,7 +18,7 @@ TEST(AddressTest, ParseAndPrint) {
         {"<desk@a.b>", "", "desk@a.b", "desk@a.b"},
         {"Mail  Desk <desk@a.b>", "Mail Desk", "desk@a.b", "Mail Desk <desk@a.b>"},
         {"Mail Desk desk@a.b", "Mail Desk ", "desk@a.b", "Mail Desk  <desk@a.b>"},
-        {"B\xFCro <desk@a.b>", "B\xFCro", "desk@a.b", "\"B\xFCro\" <desk@a.b>"},
+        {"Büro <desk@a.b>", "Büro", "desk@a.b", "\"Büro\" <desk@a.b>"},
         {"\"DESK@A.B\" <desk@a.b>", "DESK@A.B", "desk@a.b", "<desk@a.b>"},
         {"Support", "", "Support", ""},
         {"", "", "", ""},

@@ -42,10 +42,9 @@ TEST(MessageTest, FieldsFromTheHeader) {
         "Date: Mon, 07 Dec 2026 16:42:00 +0000",
         "Newsgroups: de.test, de.etc",
     });
-    EXPECT_EQ(m.From.Name, "J\xF6rg M\xFCller");
-    EXPECT_EQ(m.From.Text(), "\"J\xF6rg M\xFCller\" <joerg@a.b>");
-    EXPECT_EQ(m.Subject, "Gr\xFC\xDF"
-                         "e aus Bonn");
+    EXPECT_EQ(m.From.Name, "Jörg Müller");
+    EXPECT_EQ(m.From.Text(), "\"Jörg Müller\" <joerg@a.b>");
+    EXPECT_EQ(m.Subject, "Grüße aus Bonn");
     ASSERT_EQ(m.Recipients.size(), 2u);
     EXPECT_EQ(m.Recipients[1].Name, "D, E");
     EXPECT_EQ(m.CharSet, "ISO-8859-1");

@@ -101,8 +101,7 @@ TEST(ConnectTest, AConnectThatNeverCompletesTimesOutAfterTheLimit) {
         client->OpenConnection(3000);
         FAIL() << "no exception";
     } catch (const ConnectTimeout& e) {
-        EXPECT_EQ(std::string(e.what()), "Zeit\xFC"
-                                         "berschreitung der Verbindung.");
+        EXPECT_EQ(std::string(e.what()), "Zeitüberschreitung der Verbindung.");
     }
     const auto elapsed = MsSince(start);
     EXPECT_GE(elapsed, 2900);
@@ -205,7 +204,7 @@ TEST(ConnectTest, PortRangeRules) {
         client->OpenConnection(3000);
         FAIL() << "no exception";
     } catch (const InvalidPortRange& e) {
-        EXPECT_STREQ(e.what(), "Ung\xFCltiger Port-Bereich (10 - 5)");
+        EXPECT_STREQ(e.what(), "Ungültiger Port-Bereich (10 - 5)");
     }
 
     HeldPort held;
@@ -266,8 +265,7 @@ TEST(LineTest, TheLimitCountsTheCarriageReturn) {
         s.client->ReadLine();
         FAIL() << "no exception";
     } catch (const LineTooLong& e) {
-        EXPECT_STREQ(e.what(), "Max. Zeilenl\xE4nge \xFC"
-                               "berschritten.");
+        EXPECT_STREQ(e.what(), "Max. Zeilenlänge überschritten.");
     }
 }
 

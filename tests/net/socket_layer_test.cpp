@@ -24,9 +24,8 @@ TEST(SocketLayerTest, ErrorTextsNameTheCodeAndItsDescription) {
     const std::pair<int, std::string> rows[] = {
         {10061, "Socket-Fehler # 10061\r\nVerbindung abgelehnt."},
         {11001, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
-        {10035, "Socket-Fehler # 10035\r\nDie Operation w\xFCrde blockieren. "},
-        {10058, "Socket-Fehler # 10058\r\nNach Schlie\xDF"
-                "en des Socket kann weder gesendet noch "
+        {10035, "Socket-Fehler # 10035\r\nDie Operation würde blockieren. "},
+        {10058, "Socket-Fehler # 10058\r\nNach Schließen des Socket kann weder gesendet noch "
                 "empfangen werden."},
         {10066, "Socket-Fehler # 10066\r\nVerzeichnis ist nicht leer"},
         {12345, "Socket-Fehler # 12345\r\n"},
@@ -55,7 +54,7 @@ TEST(SocketLayerTest, DottedQuads) {
     try {
         ParseDottedQuad("1.x.3.4");
     } catch (const ConvertError& e) {
-        EXPECT_STREQ(e.what(), "'x' ist kein g\xFCltiger Integerwert");
+        EXPECT_STREQ(e.what(), "'x' ist kein gültiger Integerwert");
     }
 }
 

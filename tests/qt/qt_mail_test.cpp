@@ -66,27 +66,19 @@ class QtMailTest : public ::testing::Test {
         QTest::mouseClick(MailList().viewport(), Qt::LeftButton, {},
                           MailList().visualItemRect(MailList().item(line)).center());
     }
-    static std::string Display(const std::string& line) {
-        return line.substr(0, line.find_last_not_of(' ', 47) + 1);
-    }
-    std::vector<std::string> Displays() {
-        std::vector<std::string> shown;
-        for (const std::string& line : MailList().Lines())
-            shown.push_back(Display(line));
-        return shown;
-    }
+    std::vector<std::string> Displays() { return MailList().Lines(); }
 };
 
 TEST_F(QtMailTest, ListsDeletesAndStartsTheMailClient) {
     ASSERT_NO_FATAL_FAILURE(OpenList());
     const std::vector<std::string> three{"plain@example.org: Plain message",
-                                         "\"M\xFCller, J\xF6rg\" : Gr\xFC\xDF"
-                                         "e aus K\xF6ln",
+                                         "\"Müller, Jörg\" : Grüße aus Köln",
                                          "Folded Sender : A subject that goes .."};
     Eventually([&] { return Displays().size() >= three.size(); }, 15000); // the mail thread
     ASSERT_EQ(Displays(), three);
-    EXPECT_EQ(MailList().item(1)->text().left(22),
-              QString::fromStdU16String(u"\"M\u00FCller, J\u00F6rg\" : Gr\u00FC\u00DFe"));
+    EXPECT_EQ(MailList().item(1)->text(),
+              QString::fromStdU16String(u"\"M\u00FCller, J\u00F6rg\" : Gr\u00FC\u00DFe aus K\u00F6ln"))
+        << "only the text is drawn";
 
     ChooseForLine(0, "delete");
     ASSERT_TRUE(Eventually([&] { return Displays().size() == 2; }, 15000));

@@ -6,9 +6,7 @@
 #include "fake/fake_desktop.h"
 #include "fake/fake_interface_table.h"
 #include "fake/fake_settings_file.h"
-#include "message/decoding.h"
 #include "ports/argb_picture.h"
-#include "qt/cp1252.h"
 #include "qt/qt_control_widgets.h"
 #include "qt/qt_desktop.h"
 #include "qt/qt_tray.h"
@@ -379,37 +377,6 @@ TEST(DensityTest, TheTextIsTheSameAtTwiceTheDensity) {
         }
     }
     EXPECT_GT(lit, 40) << "the rates and the mark";
-}
-
-TEST(Cp1252Test, EveryByteCrossesBothWays) {
-    const std::pair<std::string, std::u16string> table[] = {
-        {"l\xE4uft schon", u"l\u00E4uft schon"},
-        {"\x80\x85\x8A\x9F", u"\u20AC\u2026\u0160\u0178"},
-        {"\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"},
-        {"\xA0\xFF", u"\u00A0\u00FF"},
-    };
-    for (const auto& [bytes, text] : table) {
-        EXPECT_EQ(FromCp1252(bytes), QString::fromStdU16String(text)) << bytes;
-        EXPECT_EQ(ToCp1252(QString::fromStdU16String(text)), bytes);
-    }
-    std::string all;
-    for (int b = 1; b < 256; ++b)
-        all += static_cast<char>(b);
-    EXPECT_EQ(ToCp1252(FromCp1252(all)), all);
-    EXPECT_EQ(ToCp1252(QString::fromStdU16String(u"\u6F22 \U0001F600.")), "? ?.");
-}
-
-// The core's own 1252 for decoded UTF-8 is the one this front end shows: every byte, written as
-// UTF-8 in an encoded word, decodes to itself.
-TEST(Cp1252Test, DecodedUtf8IsTheFrontEndsCp1252) {
-    std::string all, word = "=?UTF-8?Q?";
-    for (int b = 1; b < 256; ++b)
-        all += static_cast<char>(b);
-    for (unsigned char byte : FromCp1252(all).toUtf8().toStdString()) {
-        const char hex[] = "0123456789ABCDEF";
-        word += {'=', hex[byte / 16], hex[byte % 16]};
-    }
-    EXPECT_EQ(DecodeEncodedWords(word + "?="), all);
 }
 
 } // namespace

@@ -130,13 +130,16 @@ TEST_F(UserActionTest, TheWindowDragsPastTheScreenEdgeButNotFromAControl) {
     EXPECT_EQ(ports.window.WindowRect(), (Rect{200, 100, 100, 63}));
 }
 
-TEST_F(UserActionTest, FieldsRefuseWhatTheSettingsFileCannotKeep) {
-    ports.controls.SetText(HostEdit, "pop\xF2.example\xFF.org");
-    EXPECT_EQ(ports.controls.GetText(HostEdit, 256), "pop.example.org");
+TEST_F(UserActionTest, FieldsTakeEveryCharacter) {
+    ports.controls.SetText(HostEdit, "pòp.Иван.org");
+    EXPECT_EQ(ports.controls.GetText(HostEdit, 256), "pòp.Иван.org");
     ports.controls.Focus(UserEdit);
-    Type(qt.Widget(UserEdit), QString::fromStdU16String(u"j\u00F2rg\u00FF \u00E4"));
-    EXPECT_EQ(ports.controls.GetText(UserEdit, 256), "jrg \xE4");
-    EXPECT_EQ(ports.controls.GetText(UserEdit, 3), "jr") << "maxBytes counts the terminator";
+    Type(qt.Widget(UserEdit), QString::fromStdU16String(u"j\u00F2rg\u00FF \u0418"));
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 256), "jòrgÿ И");
+    ports.controls.SetText(UserEdit, "jòrgÿ И🔑");
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 256), "jòrgÿ И🔑");
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 3), "jò") << "the limit counts the terminator";
+    EXPECT_EQ(ports.controls.GetText(UserEdit, 9), "jòrgÿ И") << "never half a character";
     ports.controls.SetText(PasswordEdit, "secret");
     EXPECT_EQ(dynamic_cast<QLineEdit*>(qt.Widget(PasswordEdit))->echoMode(), QLineEdit::Password);
 }

@@ -1,5 +1,6 @@
 // kestrel.ini: the codec byte for byte, the file on disk, and what the shell does with them.
 #include "settings/disk_settings_file.h"
+#include "text/utf8.h"
 #include "support/shell_fixture.h"
 
 #include <chrono>
@@ -59,26 +60,70 @@ TEST(SettingsCodecTest, WritesTheHeaderAndTwelveFields) {
     EXPECT_EQ(EncodeSettings(v).substr(13, 2), "\xFD\r") << "the active marker";
 }
 
-TEST(SettingsCodecTest, RoundTripsEveryStorableByte) {
-    SettingsValues v = Before();
-    std::string text;
+// A file of an earlier version, whose texts are Windows-1252 bytes, reads as their characters
+// and is written back byte for byte.
+TEST(SettingsCodecTest, AnEarlierFileReadsAndWritesAsBefore) {
+    std::string bytes;
     for (int b = 1; b < 256; ++b) {
         if (b != 0xF2 && b != 0xFF)
-            text += static_cast<char>(b);
+            bytes += static_cast<char>(b);
     }
-    v.accounts[0] = {text.substr(0, 50), text.substr(50, 50), text.substr(100, 50), true};
-    v.accounts[1] = {text.substr(150, 50), text.substr(200, 50), text.substr(250), false};
+    const std::string identity = "{0A1B2C3D-0000-0000-0000-000000000001}";
+    const std::string file = "-2147483648,2147483647,100,0," +
+                             Block("\x02", bytes.substr(0, 50), bytes.substr(50, 50),
+                                   bytes.substr(100, 50)) +
+                             Block("\x01", bytes.substr(150, 50), bytes.substr(200, 50),
+                                   bytes.substr(250)) +
+                             Block("\x01", "", "", "") + ScrambleText(identity) + "\r" +
+                             ScrambleText(bytes.substr(0, 50)) + "\r";
+    SettingsValues v = Before();
+    const auto text = [&](size_t at, size_t n = 50) { return Utf8OfCp1252(bytes.substr(at, n)); };
+    v.accounts[0] = {text(0), text(50), text(100), true};
+    v.accounts[1] = {text(150), text(200), text(250, std::string::npos), false};
     v.windowLeft = std::numeric_limits<int32_t>::min();
     v.windowTop = std::numeric_limits<int32_t>::max();
-    v.interfaceIdentity = "{0A1B2C3D-0000-0000-0000-000000000001}";
-    v.interfaceName = text.substr(0, 50);
-    const SettingsValues back = DecodeSettings(EncodeSettings(v), Before());
-    EXPECT_EQ(back.accounts, v.accounts);
-    EXPECT_EQ(std::pair(back.interfaceIdentity, back.interfaceName),
-              std::pair(v.interfaceIdentity, v.interfaceName));
-    EXPECT_EQ(back.windowLeft, v.windowLeft);
-    EXPECT_EQ(back.windowTop, v.windowTop);
-    EXPECT_TRUE(back.mailCheckEnabled);
+    v.interfaceIdentity = identity;
+    v.interfaceName = text(0);
+    v.mailCheckEnabled = true;
+    EXPECT_EQ(DecodeSettings(file, Before()), v);
+    EXPECT_EQ(EncodeSettings(v), file);
+}
+
+// Texts beyond Windows-1252 come back whole; what an earlier version reads of the file is the
+// 1252 file of the same values with "?" for what 1252 lacks, and it stops before the rest.
+TEST(SettingsCodecTest, TextsBeyond1252ComeBackAndLeaveEarlierVersionsTheirFields) {
+    const struct {
+        const char* name;
+        AccountRecord account;
+        std::string interfaceName;
+        AccountRecord seenBefore; // by an earlier version
+        std::string nameSeenBefore;
+    } rows[] = {
+        {"Cyrillic", {"imap://127.0.0.1", "Иван", "пароль", true}, "",
+         {"imap://127.0.0.1", "????", "??????", true}, ""},
+        {"the two bytes 1252 cannot store", {"h", "jòrg", "ÿes", false}, "",
+         {"h", "j?rg", "?es", false}, ""},
+        {"emoji and CJK", {"h", "日本", "🔑👍🏽", true}, "Ethernet 日本",
+         {"h", "??", "???", true}, "Ethernet ??"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SettingsValues v = Before(), before = Before();
+        v.accounts[1] = row.account;
+        before.accounts[1] = row.seenBefore;
+        if (!row.interfaceName.empty()) {
+            v.interfaceIdentity = before.interfaceIdentity = "{0A1B2C3D}";
+            v.interfaceName = row.interfaceName;
+            before.interfaceName = row.nameSeenBefore;
+        }
+        v.mailCheckEnabled = before.mailCheckEnabled = row.account.active;
+        const std::string file = EncodeSettings(v);
+        EXPECT_EQ(DecodeSettings(file, Before()), v);
+        const std::string earlier = EncodeSettings(before);
+        EXPECT_EQ(file.substr(0, earlier.size()), earlier);
+        // An earlier version stops after the identity, or at the empty one in its place.
+        EXPECT_EQ(file[earlier.size()], v.interfaceIdentity.empty() ? '\r' : ScrambleText("U")[0]);
+    }
 }
 
 struct DecodeCase {
@@ -471,15 +516,15 @@ TEST_F(ShellTest, AFileNotFullyUnderstoodIsKeptBeforeTheExitReplacesIt) {
     }
 }
 
-TEST_F(ShellTest, TheAccountFormRefusesBytesTheFileCannotKeep) {
+TEST_F(ShellTest, TheAccountFormTakesEveryCharacterAndTheFileKeepsIt) {
     StartCompact();
     Menu(CmdConfigMail);
-    desk.UserTypes(HostEdit, "a\xF2"
-                             "b\xFF"
-                             "c\xE4");
-    EXPECT_EQ(desk.control(HostEdit).text, "abc\xE4");
+    desk.UserTypes(UserEdit, "jòrg Иван 🔑");
     Click(OkButtonId);
-    EXPECT_EQ(app->Mail().Accounts()[0].server.Text(), "abc\xE4");
+    EXPECT_EQ(app->Mail().Accounts()[0].user, "jòrg Иван 🔑");
+    Menu(CmdExit);
+    ASSERT_TRUE(settings.content);
+    EXPECT_EQ(DecodeSettings(*settings.content, Before()).accounts[0].user, "jòrg Иван 🔑");
 }
 
 } // namespace

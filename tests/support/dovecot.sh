@@ -113,10 +113,10 @@ start() {
     local addresses=("$@")
     stop
     rm -rf "$dir"
-    for user in alice bob carol dave erin fay gail hank ivy jack kim lee; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
+    for user in alice bob carol dave erin fay gail hank ivy jack kim lee иван; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
-    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\ngail:{PLAIN}gailpw\nhank:{PLAIN}hankpw\nivy:{PLAIN}ivypw\njack:{PLAIN}jackpw\nkim:{PLAIN}kimpw\nlee:{PLAIN}leepw\n' > "$dir/users"
+    printf 'alice:{PLAIN}alicepw\nbob:{PLAIN}bobpw\ncarol:{PLAIN}carolpw\ndave:{PLAIN}davepw\nerin:{PLAIN}erinpw\nfay:{PLAIN}faypw\ngail:{PLAIN}gailpw\nhank:{PLAIN}hankpw\nivy:{PLAIN}ivypw\njack:{PLAIN}jackpw\nkim:{PLAIN}kimpw\nlee:{PLAIN}leepw\nиван:{PLAIN}пароль\n' > "$dir/users"
     local new=$dir/mail/alice/Maildir/new
     message "$new/1000000001.M1.kestrel" "From: plain@example.org" "To: alice@example.org" \
         "Subject: Plain message" "Message-Id: <one@example.org>" "" "Body one."
@@ -164,6 +164,8 @@ state_dir = $dir/state
 log_path = $dir/dovecot.log
 $(tls_settings)
 disable_plaintext_auth = no
+# any character in a user name: иван's, whose mailbox the tests of many scripts fill
+auth_username_chars =
 auth_mechanisms = $(mechanisms)
 auth_failure_delay = 0
 default_internal_user = dovecot

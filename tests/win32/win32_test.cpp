@@ -176,7 +176,7 @@ TEST(Win32InterfaceTableTest, TheSecondRowGivesIdentityAliasAndHardware) {
             std::span<const uint8_t, Row2Size>(reinterpret_cast<const uint8_t*>(&row), Row2Size));
     };
     EXPECT_EQ(read().guid, "{01020304-0506-0708-090A-0B0C0D0E0F10}");
-    EXPECT_EQ(read().alias, "VPN \xE4\x80");
+    EXPECT_EQ(read().alias, "VPN ä€");
     EXPECT_EQ(read().in, 5ull << 40);
     EXPECT_FALSE(read().hardware);
     row.InterfaceAndOperStatusFlags.HardwareInterface = true;

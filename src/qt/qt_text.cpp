@@ -1,0 +1,13 @@
+#include "qt/qt_text.h"
+
+namespace kestrel {
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToUtf8(const QString& text) {
+    return text.toStdString();
+}
+
+} // namespace kestrel
