@@ -149,7 +149,7 @@ void QtTray::Delete(const TrayIconRecord& record) {
 void QtTray::Notify(const TrayIconRecord& record, const std::string& title,
                     const std::string& text) {
     noticeCallback_ = record.callbackMessage;
-    if (notices_.Show(FromCp1252(title), FromCp1252(text)))
+    if (notices_.Show(FromUtf8(title), FromUtf8(text)))
         return;
     QSystemTrayIcon* icon = Icon(record.id);
     if (!icon || !icon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable() ||
