@@ -124,6 +124,7 @@ TEST_F(ImapDovecotTest, ADeliveredMessageIsAnnouncedThroughTheIdleConnection) {
         ScriptedInbox never;
         never.selectHoldMs = 5000;
         LoopbackServer slow([&](Peer& p) { ServeImap(p, never); }, 50);
+        announced.content = EncodeAnnounced({}); // a first start, as the row before was
         Start();
         mail().StoreAccount(2, User("jack"));
         mail().SetPeriodicCheck(true);
@@ -156,7 +157,7 @@ TEST_F(ImapDovecotTest, ADeliveredMessageIsAnnouncedThroughTheIdleConnection) {
         OpenList();
         EXPECT_LT(waitFor([&] { return !Lines().empty(); }), std::chrono::seconds(2)) << besideSlow;
         ASSERT_FALSE(Lines().empty());
-        EXPECT_EQ(Lines()[0][48], 2) << besideSlow;
+        EXPECT_EQ(mail().Lines()[0].account, 2) << besideSlow;
     }
 }
 
