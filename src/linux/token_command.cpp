@@ -18,9 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A token is a few KB; more is no token command's output.
-constexpr size_t MostOutput = 64 * 1024;
-
 int MsUntil(Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -42,7 +39,7 @@ bool ReadAll(int fd, Clock::time_point deadline, std::string& out) {
             continue;
         if (n <= 0)
             return true;
-        if (out.size() < MostOutput)
+        if (out.size() < TokenOutputLimit)
             out.append(buffer, static_cast<size_t>(n));
     }
 }
@@ -70,12 +67,7 @@ TokenAnswer Judge(int status, const std::string& out) {
         return Failed("ended by signal " + std::to_string(WTERMSIG(status)));
     if (WEXITSTATUS(status) != 0)
         return Failed("exit code " + std::to_string(WEXITSTATUS(status)));
-    std::string token = out.substr(0, out.find('\n'));
-    if (!token.empty() && token.back() == '\r')
-        token.pop_back();
-    if (token.empty())
-        return {TokenAnswer::Kind::Empty, {}, {}};
-    return {TokenAnswer::Kind::Token, std::move(token), {}};
+    return TokenOfOutput(out);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -20,5 +21,17 @@ using TokenCommandRunner = std::function<TokenAnswer(const std::string& command,
 
 // Commands print a token at once; one that takes longer is hanging.
 inline constexpr int TokenCommandLimitMs = 10000;
+// A token is a few KB; more is no token command's output.
+inline constexpr size_t TokenOutputLimit = 64 * 1024;
+
+// What the output of a command that ended well gives: its first line, without the line end.
+inline TokenAnswer TokenOfOutput(const std::string& output) {
+    std::string token = output.substr(0, output.find('\n'));
+    if (!token.empty() && token.back() == '\r')
+        token.pop_back();
+    if (token.empty())
+        return {TokenAnswer::Kind::Empty, {}, {}};
+    return {TokenAnswer::Kind::Token, std::move(token), {}};
+}
 
 } // namespace kestrel

@@ -11,8 +11,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t MostOutput = 64 * 1024;
-
 DWORD MsUntil(Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -48,7 +46,7 @@ bool ReadAll(HANDLE pipe, Clock::time_point deadline, std::string& out) {
         DWORD n = 0;
         if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &n, nullptr))
             return true;
-        if (out.size() < MostOutput)
+        if (out.size() < TokenOutputLimit)
             out.append(buffer, n);
     }
 }
@@ -56,12 +54,7 @@ bool ReadAll(HANDLE pipe, Clock::time_point deadline, std::string& out) {
 TokenAnswer Judge(DWORD code, const std::string& out) {
     if (code != 0)
         return Failed("exit code " + std::to_string(code));
-    std::string token = out.substr(0, out.find('\n'));
-    if (!token.empty() && token.back() == '\r')
-        token.pop_back();
-    if (token.empty())
-        return {TokenAnswer::Kind::Empty, {}, {}};
-    return {TokenAnswer::Kind::Token, std::move(token), {}};
+    return TokenOfOutput(out);
 }
 
 struct Handle {
