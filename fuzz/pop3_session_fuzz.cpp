@@ -9,6 +9,7 @@
 #include "net/exceptions.h"
 #include "pop3/header_fetches.h"
 #include "text/conversion.h"
+#include "text/utf8.h"
 
 #include <set>
 
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         HeaderFetches fetches(pop, {1, 2, 3});
         while (!fetches.Done()) {
             fetches.Next(message);
-            if (DisplayText(message).size() > 23 + 2 + 22)
+            const std::string line = DisplayText(message);
+            if (!IsUtf8(line) || GroupCount(line) > 51)
                 __builtin_trap();
             message.ResetMessage();
         }

@@ -1,6 +1,7 @@
 #include "message/email_address.h"
 
 #include "text/text_ops.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 
@@ -97,7 +98,7 @@ struct Parser {
                 inQuote = false;
             } else {
                 inQuote = true;
-                Drop(t, 1);
+                Drop(t, Utf8At(t, 0).length); // one character, never a piece of one
             }
             break;
         case '<':
@@ -129,14 +130,20 @@ struct Parser {
                 Drop(t, at + 1);
             }
             break;
-        case '\\':
+        case '\\': {
+            // The escaped character whole, however many bytes it takes.
+            const size_t escaped = at + 1 < t.size() ? Utf8At(t, at + 1).length : 1;
             if (inQuote) {
                 std::string& target = addressOpen ? item.Address : item.Name;
                 target += before;
-                target += at + 1 < t.size() ? t[at + 1] : '\0';
+                if (at + 1 < t.size())
+                    target += t.substr(at + 1, escaped);
+                else
+                    target += '\0';
             }
-            Drop(t, at + 2);
+            Drop(t, at + 1 + escaped);
             break;
+        }
         default:
             break;
         }

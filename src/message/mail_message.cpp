@@ -4,6 +4,7 @@
 #include "net/exceptions.h"
 #include "text/conversion.h"
 #include "text/text_ops.h"
+#include "text/utf8.h"
 
 #include <ctime>
 #include <sstream>
@@ -70,12 +71,13 @@ int ZoneMinutes(const std::string& zone) {
 }
 
 // A value whose encoded words cannot be decoded is kept as it stands (without zero bytes, as
-// decoding would leave it): one bad word must not cost the message its listing.
+// decoding would leave it), its bytes read as any raw header's are: one bad word must not cost
+// the message its listing.
 std::string DecodedOrAsItStands(const std::string& value) {
     try {
         return DecodeEncodedWords(value);
     } catch (const ConvertError&) {
-        std::string kept = value;
+        std::string kept = Utf8OrCp1252(value);
         std::erase(kept, '\0');
         return kept;
     }

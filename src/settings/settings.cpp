@@ -212,8 +212,6 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
         account.server = Utf8OfCp1252(ReadField(text));
         account.user = Utf8OfCp1252(ReadField(text));
         account.password = Utf8OfCp1252(ReadField(text));
-        if (account.active && !account.password.empty())
-            values.mailCheckEnabled = true;
     }
     // A name stands only beside the identity it names: without one it is not kept, and is
     // never written back.
@@ -222,11 +220,13 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
     if (values.interfaceIdentity.empty())
         values.interfaceName.clear();
     values.passwordsInStore = StoredAccountsOf(ReadField(text));
+    ReadUnicodeFields(text, values);
+    // Decided once every text is read: a password may come from the texts beyond 1252.
     for (size_t i = 0; i < values.accounts.size(); ++i) {
-        if (values.accounts[i].active && values.passwordsInStore[i])
+        const AccountRecord& account = values.accounts[i];
+        if (account.active && (!account.password.empty() || values.passwordsInStore[i]))
             values.mailCheckEnabled = true;
     }
-    ReadUnicodeFields(text, values);
     return values;
 }
 
