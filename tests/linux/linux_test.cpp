@@ -6,6 +6,7 @@
 #include "linux/token_command.h"
 #include "linux/user_files.h"
 #include "linux/xdg_mailto.h"
+#include "support/token_outcomes.h"
 
 #include <gtest/gtest.h>
 
@@ -198,13 +199,7 @@ TEST(TokenCommandTest, CommandLinesSplitAsAShellWouldWithoutOne) {
 // What a command gives, within its bound; one that hangs is ended with what it started.
 TEST(TokenCommandTest, EachOutcomeOfACommand) {
     using Kind = TokenAnswer::Kind;
-    struct Row {
-        const char* command;
-        Kind kind;
-        const char* token;
-        const char* detail;
-    };
-    const Row rows[] = {
+    const testing::TokenOutcome rows[] = {
         {"printf 'tok.en\\r\\nsecond line'", Kind::Token, "tok.en", ""},
         {"sh -c 'echo secret >&2; exit 3'", Kind::Failed, "", "exit code 3"},
         {"sh -c 'read line; echo got$line'", Kind::Token, "got", ""},
@@ -212,14 +207,7 @@ TEST(TokenCommandTest, EachOutcomeOfACommand) {
         {"/nonexistent/tool", Kind::Failed, "", "/nonexistent/tool: No such file or directory"},
         {"sh -c 'sleep 30 & sleep 30'", Kind::TimedOut, "", ""},
     };
-    for (const Row& row : rows) {
-        const auto start = std::chrono::steady_clock::now();
-        const TokenAnswer answer = RunTokenCommand(row.command, 500);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.command;
-        EXPECT_EQ(answer.kind, row.kind) << row.command;
-        EXPECT_EQ(answer.token, row.token) << row.command;
-        EXPECT_EQ(answer.detail, row.detail) << row.command;
-    }
+    testing::ExpectTokenOutcomes(rows, RunTokenCommand, 500);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <iphlpapi.h>
 
 #include "support/loopback_server.h"
+#include "support/token_outcomes.h"
 #include "win32/win32_interface_table.h"
 #include "win32/win32_token_command.h"
 
@@ -290,27 +291,14 @@ TEST(Win32InterfaceTableTest, TheRealLoopbackRowIsFlaggedAndItsWideCountersGrow)
 // What a command gives, within its bound; one that hangs is ended with what it started.
 TEST(TokenCommandTest, EachOutcomeOfACommand) {
     using Kind = TokenAnswer::Kind;
-    struct Row {
-        const char* command;
-        Kind kind;
-        const char* token;
-        const char* detail;
-    };
-    const Row rows[] = {
+    const testing::TokenOutcome rows[] = {
         {"cmd /c echo tok.en", Kind::Token, "tok.en", ""},
         {"cmd /c echo secret 1>&2 & exit 3", Kind::Failed, "", "exit code 3"},
         {"cmd /c rem", Kind::Empty, "", ""},
         {"Z:\\kestrel-missing-tool.exe", Kind::Failed, "", "the command did not start (error 2)"},
         {"cmd /c ping -n 30 127.0.0.1", Kind::TimedOut, "", ""},
     };
-    for (const Row& row : rows) {
-        const auto start = std::chrono::steady_clock::now();
-        const TokenAnswer answer = RunTokenCommand(row.command, 1500);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << row.command;
-        EXPECT_EQ(static_cast<int>(answer.kind), static_cast<int>(row.kind)) << row.command;
-        EXPECT_EQ(answer.token, row.token) << row.command;
-        EXPECT_EQ(answer.detail, row.detail) << row.command;
-    }
+    testing::ExpectTokenOutcomes(rows, RunTokenCommand, 1500);
 }
 
 } // namespace
