@@ -13,6 +13,7 @@
 # a login only after STARTTLS, POP3 on N, IMAP on N+1. DOVECOT_TLS_ONLY=VERSION (TLSv1, …) makes it speak
 # that TLS version and no other. DOVECOT_OAUTH_PORT=N adds the XOAUTH2 and OAUTHBEARER logins,
 # whose tokens an introspection endpoint on 127.0.0.1:N (introspect.py, started here) judges.
+# dovecot.sh restart DIR starts it again as it was started, every mailbox as it was first filled.
 set -euo pipefail
 command=$1 dir=$(realpath -m "$2")
 
@@ -108,11 +109,23 @@ listener() { # port
     fi
 }
 
+# What this start was given, for a restart: its arguments and the DOVECOT_ settings.
+remember() {
+    mkdir -p "$dir"
+    { printf 'arguments=(%s)\n' "$(printf '%q ' "$@")"
+      for setting in $(compgen -v DOVECOT_); do declare -p "$setting"; done; } > "$dir/started-with"
+}
+
+listening() { # address port
+    [ -n "$(ss -Hltn "src $1:$2")" ]
+}
+
 start() {
     local port=$1; shift
     local addresses=("$@")
     stop
     rm -rf "$dir"
+    remember "$port" "${addresses[@]}"
     for user in alice bob carol dave erin fay gail hank ivy jack kim lee иван; do mkdir -p "$dir"/{run,state,mail/$user/Maildir/{new,cur,tmp}}; done
     local d=$dir
     while [ "$d" != / ]; do chmod o+x "$d"; d=$(dirname "$d"); done
@@ -190,10 +203,12 @@ $(login_processes)
 $(imap_service)
 $(mail_processes)
 CONF
+    # A stopped instance's login processes may hold the port a moment longer than its master.
+    for _ in $(seq 100); do listening "${addresses[0]}" "$port" || break; sleep 0.05; done
     # Its own output goes to its log: a daemon holding ours open would keep the caller waiting.
     dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
     for _ in $(seq 100); do
-        [ -n "$(ss -Hltn "src ${addresses[0]}:$port")" ] && return 0
+        listening "${addresses[0]}" "$port" && return 0
         sleep 0.05
     done
     echo "dovecot did not start; see $dir/dovecot.log" >&2
@@ -203,4 +218,5 @@ CONF
 case $command in
 start) shift 2; start "$@" ;;
 stop) stop ;;
+restart) source "$dir/started-with"; start "${arguments[@]}" ;;
 esac
