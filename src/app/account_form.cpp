@@ -17,6 +17,7 @@ void Application::StoreAccountForm(int account) {
     record.user = desktop_.controls.GetText(ControlName::UserEdit, transfer);
     record.password = desktop_.controls.GetText(ControlName::PasswordEdit, transfer);
     record.active = desktop_.controls.IsChecked(ControlName::ActiveCheck);
+    record.signIn = mail_.Account(account).signIn; // set elsewhere, kept through the form
     mail_.StoreAccount(account, record);
 }
 
@@ -41,7 +42,7 @@ void Application::WatchConfirmedAccounts() {
         const AccountRecord& now = mail_.Account(account);
         if (now.active && now != formStart_[static_cast<size_t>(account - 1)])
             changed.push_back(account);
-        if (now.active && !now.password.empty())
+        if (now.active && now.CanLogIn())
             mail_.SetPeriodicCheck(true);
     }
     if (!changed.empty())

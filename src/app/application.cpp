@@ -2,6 +2,7 @@
 
 #include "app/control_table.h"
 #include "app/identifiers.h"
+#include "app/token_sources.h"
 #include "settings/settings.h"
 
 #include <utility>
@@ -29,6 +30,7 @@ Application::Application(const Platform& platform, std::string commandLine)
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
       passwords_(platform.desktop.services, platform.secrets) {
     mail_.KeepAnnouncedIn(platform.announced);
+    mail_.MakeClientsWith({.pop3 = {}, .imap = {}, .tokens = TokenSources(platform.tokenCommands, {})});
 }
 
 SettingsValues Application::GatherSettings() const {

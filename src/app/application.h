@@ -6,6 +6,7 @@
 #include "monitor/monitor.h"
 #include "ports/desktop.h"
 #include "ports/interface_table.h"
+#include "ports/token_command.h"
 #include "settings/settings.h"
 
 #include <cstdint>
@@ -38,6 +39,7 @@ struct Platform {
     SettingsFile& totals; // the bytes of today and this month, beside the settings
     SettingsFile& announced; // the mail announced so far, beside them too
     SecretStore* secrets = nullptr; // the desktop's store for passwords, where it has one
+    TokenCommandRunner tokenCommands{}; // runs the accounts' token commands
 };
 
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the

@@ -1,5 +1,6 @@
 #include "mail/account_outcome.h"
 
+#include "mail/access_tokens.h"
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
 #include "net/tls_engine.h"
@@ -123,6 +124,8 @@ AccountOutcome OutcomeOf(const ClientError& failure, MailStep step, const std::s
     switch (why.cause) {
     case FailureCause::Refused:
     case FailureCause::Bye: // a POP3 reply's text lacks its status word; IMAP's line has it
+        if (step == MailStep::Login && RefusesAllPasswords(failure.what(), host))
+            return Made(Kind::SignInNeeded, step, "this provider takes OAuth sign-in, no password");
         return Made(refused, step,
                     *why.word ? ServerLine(failure.what(), why.word) : failure.what());
     case FailureCause::NoLogin:
@@ -249,6 +252,14 @@ std::string StatusWords(const AccountOutcome& o) {
         return "failed at " + step + ": " + o.detail;
     case Kind::Offline:
         return "offline";
+    case Kind::SignInNeeded:
+        return o.detail.empty() ? "sign-in needed" : "sign-in needed: " + o.detail;
+    case Kind::SignInExpired:
+        return "sign-in expired";
+    case Kind::TokenFailed:
+        return "token command failed: " + o.detail;
+    case Kind::SignInFailed:
+        return "sign-in failed: " + o.detail;
     }
     return {};
 }
@@ -291,6 +302,14 @@ std::string ShortWords(const AccountOutcome& o) {
         return "failed";
     case Kind::Offline:
         return "offline";
+    case Kind::SignInNeeded:
+        return "sign-in needed";
+    case Kind::SignInExpired:
+        return "sign-in expired";
+    case Kind::TokenFailed:
+        return "token failed";
+    case Kind::SignInFailed:
+        return "sign-in failed";
     }
     return {};
 }

@@ -46,6 +46,10 @@ struct AccountOutcome {
         ConnectionLost, // at step
         Failed,         // anything else; detail: the failure's own text
         Offline,        // no network: no route anywhere, no name server within reach
+        SignInNeeded,   // a token account not signed in yet; detail: why, where it says more
+        SignInExpired,  // the provider refused to renew the account's token
+        TokenFailed,    // the token command gave none; detail: why
+        SignInFailed,   // the provider could not be asked for a token; detail: why
     };
     Kind kind = Kind::Ok;
     MailStep step = MailStep::Connect;

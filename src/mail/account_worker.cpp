@@ -49,13 +49,13 @@ void AccountWorker::Run(std::function<void()> job) {
     Start();
 }
 
-void AccountWorker::KeepIdle(std::optional<IdleAccount> account, ImapClientMaker newClient,
+void AccountWorker::KeepIdle(std::optional<IdleAccount> account, ClientMakers makers,
                              IdleSession::Changed changed) {
     const bool none = !account;
     {
         std::lock_guard lock(mutex_);
         idleWanted_ = std::move(account);
-        newIdleClient_ = std::move(newClient);
+        idleMakers_ = std::move(makers);
         idleChanged_ = std::move(changed);
     }
     if (!none || thread_.joinable())
@@ -81,7 +81,7 @@ AccountWorker::Work AccountWorker::Take() {
     }
     work.wanted.swap(idleWanted_);
     if (work.wanted && !idle_)
-        idle_ = std::make_shared<IdleSession>(newIdleClient_);
+        idle_ = std::make_shared<IdleSession>(idleMakers_);
     work.reopen = std::exchange(reopen_, false);
     return work;
 }

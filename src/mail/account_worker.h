@@ -32,7 +32,7 @@ class AccountWorker {
     void Run(std::function<void()> job);
     // The account to keep an idle connection for, or none, and what to call, on this thread,
     // when its server tells of a change.
-    void KeepIdle(std::optional<IdleAccount> account, ImapClientMaker newClient,
+    void KeepIdle(std::optional<IdleAccount> account, ClientMakers makers,
                   IdleSession::Changed changed);
     // After a sleep or a change of network: the idle connection opens again at once.
     void Reopen();
@@ -56,7 +56,7 @@ class AccountWorker {
     std::condition_variable ended_;
     std::deque<std::function<void()>> jobs_;
     std::optional<std::optional<IdleAccount>> idleWanted_;
-    ImapClientMaker newIdleClient_;
+    ClientMakers idleMakers_;
     IdleSession::Changed idleChanged_;
     bool reopen_ = false;
     bool ending_ = false;

@@ -8,8 +8,8 @@
 
 namespace kestrel {
 
-IdleSession::IdleSession(ImapClientMaker newClient, IdleTiming timing)
-    : newClient_(std::move(newClient)), timing_(timing) {}
+IdleSession::IdleSession(ClientMakers makers, IdleTiming timing)
+    : makers_(std::move(makers)), timing_(timing) {}
 
 IdleSession::~IdleSession() = default;
 
@@ -62,18 +62,25 @@ template <class Step> void IdleSession::Bounded(int limitMs, Step step) {
 }
 
 void IdleSession::Open(const Changed& changed) {
-    client_ = MakeClient(newClient_);
+    // Without a token now, the checks say why; the pauses keep the source from being pressed.
+    AccountRecord login = account_->record;
+    if (TakeToken(account_->account, login, makers_.tokens, false)) {
+        Drop();
+        return;
+    }
+    client_ = MakeClient(makers_.imap);
     MailStep step = MailStep::Connect;
     try {
         Bounded(OpenLimitMs, [&](ImapClient& client) {
-            ConnectClient(client, account_->record, {ConnectLimitMs, OpenLimitMs}, step);
+            ConnectClient(client, login, {ConnectLimitMs, OpenLimitMs}, step);
         });
     } catch (const ClientError& e) {
-        // A refused login or STARTTLS: the checks say so, and nobody hammers it.
+        // A refused login or STARTTLS: the checks say so, and nobody hammers it. A token may
+        // have run out meanwhile: the next open, after a pause, asks for one again.
         const FailureCause cause = e.Cause().cause;
         const bool refused = cause == FailureCause::Refused || cause == FailureCause::Bye;
         const bool noLogin = cause == FailureCause::NoLogin || cause == FailureCause::StartTls;
-        if (!noLogin && !(refused && step == MailStep::Login))
+        if (!noLogin && !(refused && step == MailStep::Login && !login.signIn.UsesToken()))
             throw;
         noIdle_ = true;
     }

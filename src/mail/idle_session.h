@@ -49,7 +49,7 @@ class IdleSession {
 
     using Changed = std::function<void(int account)>;
 
-    explicit IdleSession(ImapClientMaker newClient, IdleTiming timing = IdleTiming());
+    explicit IdleSession(ClientMakers makers, IdleTiming timing = IdleTiming());
     ~IdleSession();
 
     // The account to idle for, or none; a changed account starts afresh.
@@ -78,7 +78,7 @@ class IdleSession {
     void Close();
     void Drop();
 
-    ImapClientMaker newClient_;
+    ClientMakers makers_;
     IdleTiming timing_;
     std::optional<IdleAccount> account_;
     std::unique_ptr<ImapClient> client_;

@@ -133,7 +133,7 @@ void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLi
                                    (missing == 1 ? " header" : " headers"));
         return outcome;
     };
-    report.outcome = Converse(makers.imap, input.record, limits, running, talk);
+    report.outcome = Converse(makers.imap, input.account, input.record, limits, running, makers.tokens, talk);
     // Without a search nothing is known of the mailbox: what was listed stays listed.
     report.listedAfter =
         searched ? std::make_shared<const ListedIds>(std::move(listed)) : input.listed;
@@ -181,7 +181,7 @@ DeletionResult DeleteImapMessage(const LineToDelete& line, const MailJobLimits& 
         imap.CloseConnection();
         return result.outcome;
     };
-    result.outcome = Converse(makers.imap, line.record, limits, running, talk);
+    result.outcome = Converse(makers.imap, line.account, line.record, limits, running, makers.tokens, talk);
     return result;
 }
 

@@ -3,6 +3,7 @@
 // What the POP3 and the IMAP jobs share: the client attached for the job's whole life, so that
 // the end reaches it, and the connect to the account's server.
 
+#include "mail/access_tokens.h"
 #include "mail/account.h"
 #include "mail/account_outcome.h"
 #include "mail/mail_jobs.h"
@@ -52,6 +53,8 @@ void ConnectClient(Client& client, const AccountRecord& record, const MailJobLim
     client.UseStartTls = server->startTls;
     client.Username = record.user;
     client.Password = record.password;
+    if (record.signIn.UsesToken())
+        client.Mechanism = record.signIn.mechanism;
     client.SessionLimitMs = limits.sessionMs;
     // Connected (TLS handshake included) means the greeting and the login come next.
     client.OnStatus = [&step, before = client.OnStatus](Component& c, ConnectionStatus status,
@@ -69,20 +72,40 @@ void ConnectClient(Client& client, const AccountRecord& record, const MailJobLim
 // outcome. A field that names no server, and any failure at the step reached, make the outcome
 // instead: each account's failures stay its own.
 template <class Client, class Talk>
-AccountOutcome Converse(const std::function<std::unique_ptr<Client>()>& make,
+AccountOutcome ConverseOnce(const std::function<std::unique_ptr<Client>()>& make,
+                            const AccountRecord& record, const MailJobLimits& limits,
+                            RunningClient& running, Talk& talk, MailStep& step) {
+    JobClient<Client> client(make, running);
+    ConnectClient(*client, record, limits, step);
+    if (!client->IsConnected())
+        return NoServerIn(record.server.Text());
+    return talk(*client, step);
+}
+
+// The same with the account's access token where it logs in with one: a token the server
+// refuses is renewed once and tried once more, never again in the same job.
+template <class Client, class Talk>
+AccountOutcome Converse(const std::function<std::unique_ptr<Client>()>& make, int account,
                         const AccountRecord& record, const MailJobLimits& limits,
-                        RunningClient& running, Talk talk) {
+                        RunningClient& running, const AccessTokens& tokens, Talk talk) {
     MailStep step = MailStep::Connect;
     AccountOutcome outcome;
-    try {
-        JobClient<Client> client(make, running);
-        ConnectClient(*client, record, limits, step);
-        if (!client->IsConnected())
-            return NoServerIn(record.server.Text());
-        outcome = talk(*client, step);
-    } catch (...) {
-        outcome = OutcomeOf(std::current_exception(), step, record.server.Host());
+    for (bool refused : {false, true}) {
+        AccountRecord login = record;
+        if (std::optional<AccountOutcome> none = TakeToken(account, login, tokens, refused))
+            return *none;
+        step = MailStep::Connect;
+        try {
+            outcome = ConverseOnce(make, login, limits, running, talk, step);
+        } catch (...) {
+            outcome = OutcomeOf(std::current_exception(), step, record.server.Host());
+        }
+        if (!record.signIn.UsesToken() || outcome.kind != AccountOutcome::Kind::LoginRefused ||
+            running.Stopped())
+            break;
     }
+    if (record.signIn.UsesToken() && outcome.kind == AccountOutcome::Kind::LoginRefused)
+        outcome = TokenRefused(outcome, record.signIn.source);
     // Once connected, whatever came of it, the user name and password could have gone out.
     outcome.unencrypted = step != MailStep::Connect && record.server.IsPlainOffLoopback();
     return outcome;

@@ -3,6 +3,7 @@
 // The work of the mail thread: each job gets what it needs as values and hands back values.
 // Nothing here touches the mail watch's state, which the GUI thread owns.
 
+#include "mail/access_tokens.h"
 #include "mail/account.h"
 #include "mail/account_outcome.h"
 
@@ -22,12 +23,14 @@ class Pop3Client;
 class TcpConnection;
 
 // Make each protocol's client for a check, a deletion or an idle; an empty one makes the plain
-// client. Tests stand in for a socket layer that cannot start.
+// client. Tests stand in for a socket layer that cannot start. Beside them, where the accounts
+// that log in with a token get it.
 using Pop3ClientMaker = std::function<std::unique_ptr<Pop3Client>()>;
 using ImapClientMaker = std::function<std::unique_ptr<ImapClient>()>;
 struct ClientMakers {
     Pop3ClientMaker pop3;
     ImapClientMaker imap;
+    AccessTokens tokens{};
 };
 
 // The client the running job talks through, where another thread can end its conversation.

@@ -65,7 +65,7 @@ void MailWatch::UpdateIdle() {
         if (wanted == watched.idling)
             continue;
         watched.idling = wanted;
-        Worker(account).KeepIdle(std::move(wanted), makers_.imap, [this](int news) {
+        Worker(account).KeepIdle(std::move(wanted), makers_, [this](int news) {
             PostBack([news](MailWatch& watch) { watch.PushedNews(news); });
         });
     }

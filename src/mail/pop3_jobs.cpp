@@ -123,7 +123,7 @@ void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLi
         pop.CloseConnection();
         return CountedBecause(ids, count, fresh.count);
     };
-    report.outcome = Converse(makers.pop3, input.record, limits, running, talk);
+    report.outcome = Converse(makers.pop3, input.account, input.record, limits, running, makers.tokens, talk);
     if (ids.Listed()) {
         report.onServer = std::make_shared<const ListedIds>(ids.ids.begin(), ids.ids.end());
         report.seenAfter = ListedPrefix(ids, listed);
@@ -160,7 +160,7 @@ DeletionResult DeletePop3Message(const LineToDelete& line, const MailJobLimits& 
                                  const ClientMakers& makers, RunningClient& running) {
     DeletionResult result{.outcome = SucceededWith(-1, 0), .renumbers = true};
     result.outcome =
-        Converse(makers.pop3, line.record, limits, running, [&](Pop3Client& pop, MailStep& step) {
+        Converse(makers.pop3, line.account, line.record, limits, running, makers.tokens, [&](Pop3Client& pop, MailStep& step) {
             const int32_t number = FindListedMessage(pop, line, step, result);
             // The server removes a marked message only at a positive QUIT.
             step = MailStep::Dele;

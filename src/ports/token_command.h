@@ -6,12 +6,14 @@
 
 namespace kestrel {
 
-// What a sign-in token command gave: the access token, or why there is none.
+// What a source of access tokens gave (a token command, the built-in sign-in): the token, or
+// why there is none.
 struct TokenAnswer {
-    enum class Kind { Token, Failed, TimedOut, Empty };
+    // SignInNeeded: no token yet; SignInExpired: the provider refused to renew it.
+    enum class Kind { Token, Failed, TimedOut, Empty, SignInNeeded, SignInExpired };
     Kind kind = Kind::Failed;
     std::string token;  // Token: the first line of the output, without its line end
-    std::string detail; // Failed: the exit code, or why it did not start
+    std::string detail; // Failed: the exit code, or why it did not start; never a token
 };
 
 // Runs a command that prints an access token (a password manager's, a provider's tool): without

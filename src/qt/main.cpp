@@ -1,6 +1,9 @@
 #include "app/application.h"
+#include "app/command_line.h"
 #include "linux/autostart.h"
+#include "linux/display_check.h"
 #include "linux/linux_interface_table.h"
+#include "linux/token_command.h"
 #include "linux/user_files.h"
 #include "qt/qt_desktop.h"
 #include "qt/qt_secret_store.h"
@@ -13,7 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -57,15 +62,13 @@ std::filesystem::path SettingsFilePath() {
 
 // The arguments only: unlike Windows' command line, not the program's own path, which might
 // hold the word by chance.
-std::string Arguments(int argc, char** argv) {
+std::string Arguments(const std::vector<std::string>& arguments) {
     std::string line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            line += ' ';
-        line += argv[i];
-    }
+    for (const std::string& argument : arguments)
+        line += (line.empty() ? "" : " ") + argument;
     return line;
 }
+
 
 // kestrel --autostart on|off: switched on or off for the user's next logins, and done.
 int SwitchAutostart(const std::string& value) {
@@ -88,11 +91,32 @@ int SwitchAutostart(const std::string& value) {
     return 0;
 }
 
+// An option that answers, or changes the settings, and exits: no window, no display needed.
+int AnswerCommand(const kestrel::CommandLine& line) {
+    if (line.action == kestrel::CommandLine::Action::Autostart)
+        return SwitchAutostart(line.value);
+    kestrel::DiskSettingsFile settings(SettingsFilePath().string());
+    const kestrel::InstanceLock lock(kestrel::InstanceLockLocation(std::getenv("XDG_RUNTIME_DIR")));
+    const kestrel::CommandAnswer answer = kestrel::RunCommand(line, !lock.Held(), settings, {});
+    std::fputs(answer.out.c_str(), stdout);
+    std::fputs(answer.err.c_str(), stderr);
+    return answer.exitCode;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::string(argv[1]) == "--autostart")
-        return SwitchAutostart(argc >= 3 ? argv[2] : "");
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const kestrel::CommandLine line = kestrel::ReadCommandLine(arguments);
+    if (line.action != kestrel::CommandLine::Action::Run)
+        return AnswerCommand(line);
+    const std::string missing = kestrel::MissingDisplay(
+        std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+        std::getenv("XDG_RUNTIME_DIR"));
+    if (!missing.empty()) {
+        std::fprintf(stderr, "kestrel: %s\n", missing.c_str());
+        return 1;
+    }
     // Windows place themselves where they are put on X11, not on Wayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
@@ -109,8 +133,9 @@ int main(int argc, char** argv) {
     kestrel::DiskSettingsFile announced(
         (SettingsFilePath().parent_path() / "kestrel.announced").string(), 16 << 20);
     kestrel::Application application(
-        {desktop.Ports(), interfaces, settings, totals, announced, &secrets},
-                                     Arguments(argc, argv));
+        {desktop.Ports(), interfaces, settings, totals, announced, &secrets,
+         kestrel::RunTokenCommand},
+                                     Arguments(arguments));
     CloseOnSignals(application, desktop, qt);
     return application.Run();
 }

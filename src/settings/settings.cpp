@@ -85,6 +85,45 @@ std::vector<std::string*> UnicodeTexts(SettingsValues& values, std::vector<std::
     return texts;
 }
 
+// Last, behind the texts beyond Windows-1252 (their marker written then even with none): how
+// each account signs in where it takes a token. UTF-8 throughout, since no earlier version reads it.
+constexpr std::string_view SignInMarker = "SIGN-IN";
+// A token command with its arguments is longer than any account text.
+constexpr size_t SignInFieldLimit = 2048;
+
+constexpr std::string_view SourceWords[] = {"", "command", "provider"};
+
+std::vector<std::string*> SignInTexts(SignInSettings& signIn) {
+    return {&signIn.command,  &signIn.provider, &signIn.authorizeUrl,
+            &signIn.tokenUrl, &signIn.clientId, &signIn.clientSecret};
+}
+
+void AppendSignIn(std::string& out, SignInSettings signIn) {
+    AppendField(out, SourceWords[static_cast<size_t>(signIn.source)]);
+    AppendField(out, sasl::Name(signIn.mechanism));
+    for (const std::string* text : SignInTexts(signIn))
+        AppendField(out, StoredUtf8(*text));
+}
+
+// Anything unknown reads as a password account: it logs in as an earlier version would.
+SignInSettings ReadSignIn(std::string_view& rest) {
+    SignInSettings signIn;
+    const std::string source = ReadField(rest);
+    for (size_t i = 0; i < std::size(SourceWords); ++i) {
+        if (source == SourceWords[i])
+            signIn.source = static_cast<SignInSettings::Source>(i);
+    }
+    const std::string mechanism = ReadField(rest);
+    if (mechanism == sasl::Name(sasl::Mechanism::OAuthBearer))
+        signIn.mechanism = sasl::Mechanism::OAuthBearer;
+    for (std::string* text : SignInTexts(signIn)) {
+        *text = ReadField(rest, SignInFieldLimit);
+        if (!IsUtf8(*text))
+            text->clear();
+    }
+    return signIn;
+}
+
 } // namespace
 
 std::string ScrambleText(std::string_view text) {
@@ -138,6 +177,9 @@ std::string EncodeSettings(const SettingsValues& values) {
     // name, the accounts whose password is in the store, then the texts beyond Windows-1252.
     const std::string inStore = StoredAccounts(values.passwordsInStore);
     const bool named = !values.interfaceIdentity.empty();
+    const bool signIn = std::ranges::any_of(
+        values.accounts, [](const AccountRecord& account) { return account.signIn.UsesToken(); });
+    beyond = beyond || signIn;
     const size_t accountsEnd = out.size();
     AppendField(out, Cp1252Of(values.interfaceIdentity));
     if (named) {
@@ -151,6 +193,11 @@ std::string EncodeSettings(const SettingsValues& values) {
     if (beyond) {
         AppendField(out, UnicodeMarker);
         out += unicode;
+    }
+    if (signIn) {
+        AppendField(out, SignInMarker);
+        for (const AccountRecord& account : values.accounts)
+            AppendSignIn(out, account.signIn);
     }
     if (!named && inStore.empty() && !beyond)
         out.resize(accountsEnd); // a file of the accounts alone stays as earlier versions wrote it
@@ -221,10 +268,13 @@ SettingsValues DecodeSettings(std::string_view bytes, SettingsValues values) {
         values.interfaceName.clear();
     values.passwordsInStore = StoredAccountsOf(ReadField(text));
     ReadUnicodeFields(text, values);
+    const bool signIn = ReadField(text) == SignInMarker;
+    for (AccountRecord& account : values.accounts)
+        account.signIn = signIn ? ReadSignIn(text) : SignInSettings{};
     // Decided once every text is read: a password may come from the texts beyond 1252.
     for (size_t i = 0; i < values.accounts.size(); ++i) {
         const AccountRecord& account = values.accounts[i];
-        if (account.active && (!account.password.empty() || values.passwordsInStore[i]))
+        if (account.active && (account.CanLogIn() || values.passwordsInStore[i]))
             values.mailCheckEnabled = true;
     }
     return values;

@@ -2,6 +2,7 @@
 // from a .desktop file, where the settings live, the single-instance lock, and the autostart
 // entry.
 #include "linux/autostart.h"
+#include "linux/display_check.h"
 #include "linux/linux_interface_table.h"
 #include "linux/token_command.h"
 #include "linux/user_files.h"
@@ -208,6 +209,39 @@ TEST(TokenCommandTest, EachOutcomeOfACommand) {
         {"sh -c 'sleep 30 & sleep 30'", Kind::TimedOut, "", ""},
     };
     testing::ExpectTokenOutcomes(rows, RunTokenCommand, 500);
+}
+
+// Whether a display may answer, from the environment alone: one named but not there is said in
+// a line instead of Qt's abort.
+TEST(DisplayCheckTest, ADisplayThatCannotAnswerIsSaid) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kestrel-displays";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "X5") << "";
+    std::ofstream(dir / "wayland-1") << "";
+    const std::string runtime = dir.string();
+    const struct {
+        const char *platform, *display, *wayland;
+        std::string said; // the start of it; empty: none
+    } rows[] = {
+        {nullptr, ":5", nullptr, ""},
+        {nullptr, ":5.0", nullptr, ""},
+        {nullptr, "unix:5", nullptr, ""},
+        {nullptr, "remote.example.org:0", nullptr, ""},
+        {nullptr, nullptr, "wayland-1", ""},
+        {"offscreen", nullptr, nullptr, ""},
+        {nullptr, ":6", nullptr, "no display: no X server answers at DISPLAY :6"},
+        {nullptr, nullptr, "wayland-2", "no display: no Wayland compositor"},
+        {"xcb", nullptr, "wayland-1", "no display: DISPLAY and WAYLAND_DISPLAY are not set"},
+        {nullptr, "", "", "no display: DISPLAY and WAYLAND_DISPLAY are not set"},
+    };
+    for (const auto& row : rows) {
+        const std::string said =
+            MissingDisplay(row.platform, row.display, row.wayland, runtime.c_str(), runtime);
+        EXPECT_EQ(said.substr(0, row.said.size()), row.said)
+            << (row.display ? row.display : "-") << " " << (row.wayland ? row.wayland : "-");
+        EXPECT_EQ(said.empty(), row.said.empty()) << said;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -192,7 +192,7 @@ TEST(ImapScriptTest, IdleServersThatMisbehaveAreLetGo) {
                 p.ReceiveAll();
             },
             row.logins);
-        IdleSession session(nullptr, {25 * 60 * 1000, 300});
+        IdleSession session(ClientMakers{}, {25 * 60 * 1000, 300});
         session.Want(IdleAccount{1, On(server)});
         WakeSocket wake;
         using Clock = std::chrono::steady_clock;
@@ -292,7 +292,7 @@ TEST(ImapScriptTest, IdleTellsOfNewsAndLeavesServersWithoutIdleAlone) {
             p.Send(idle.substr(0, idle.find(' ')) + " OK\r\n");
             ServeImap(p, box); // LOGOUT
         });
-        IdleSession session(nullptr);
+        IdleSession session(ClientMakers{});
         session.Want(IdleAccount{2, On(server)});
         WakeSocket wake;
         std::vector<int> news;
@@ -341,7 +341,7 @@ TEST(ImapScriptTest, IdleIsRenewedAndALostConnectionOpensAgainAfterAPause) {
             p.ReceiveAll();
         },
         2);
-    IdleSession session(nullptr, {200, 400});
+    IdleSession session(ClientMakers{}, {200, 400});
     session.Want(IdleAccount{3, On(server)});
     WakeSocket wake;
     std::vector<int> news;
@@ -387,7 +387,7 @@ TEST(ImapScriptTest, AFloodOfExistsIsToldOncePerGap) {
                 p.Pause(10);
             p.ReceiveAll();
         });
-        IdleSession session(nullptr, {25 * 60 * 1000, 2000, 3000});
+        IdleSession session(ClientMakers{}, {25 * 60 * 1000, 2000, 3000});
         session.Want(IdleAccount{1, On(server)});
         WakeSocket wake;
         int told = 0;

@@ -2,6 +2,7 @@
 // 127.0.0.1, then one that speaks TLS 1.0 only; KESTREL_TLS holds the first port and the test
 // root's file, which natively is trusted through OpenSSL's SSL_CERT_FILE, as a system root would
 // be), and against scripted peers that are no TLS server at all.
+#include "app/token_sources.h"
 #include "imap/imap_client.h"
 #include "mail/mail_entry.h"
 #include "net/socket_errors.h"
@@ -9,6 +10,7 @@
 #include "net/tls_engine.h"
 #include "pop3/pop3_client.h"
 #include "support/loopback_server.h"
+#include "support/pop3_script.h"
 #include "support/shell_fixture.h"
 
 #include <algorithm>
@@ -280,6 +282,12 @@ TEST_F(TlsTest, EachFailureShowsWhyInTheStatusLine) {
         p.ReceiveAll();
     });
     LoopbackServer silent([](Peer& p) { p.ReceiveAll(); });
+    // Microsoft's answer to any password since it takes none: not a wrong password.
+    LoopbackServer blocked([](Peer& p) {
+        p.Send("+OK\r\n");
+        for (std::string c = OldServerCommand(p); !c.empty(); c = OldServerCommand(p))
+            p.Send(c.starts_with("PASS") ? "-ERR AuthFailed:LogonDenied-BasicAuthBlocked\r\n" : "+OK\r\n");
+    });
     struct Row {
         std::string field, password, status;
     };
@@ -295,6 +303,8 @@ TEST_F(TlsTest, EachFailureShowsWhyInTheStatusLine) {
         {"127.0.0.1:" + std::to_string(ClosedPort()), "alicepw",
          "cannot connect: Verbindung abgelehnt. (10061)"},
         {"127.0.0.1:" + std::to_string(silent.port()), "alicepw", "timed out: greeting/login"},
+        {"127.0.0.1:" + std::to_string(blocked.port()), "alicepw",
+         "sign-in needed: this provider takes OAuth sign-in, no password"},
         {"pop.example.org", "alicepw", "cannot resolve pop.example.org"},
         {"offline.example.org", "alicepw", "offline"},
         {tls(Good), "alicepw", "ok: 3 messages, 3 new"},
@@ -436,6 +446,60 @@ TEST_F(TlsTest, TokensLogInWithEachMechanismOnlyOverTls) {
             failure = error.Cause().cause;
         }
         EXPECT_EQ(failure, row.failure) << what;
+    }
+}
+
+// Accounts that log in with a token, through the shell to the status line: the token command's
+// and the built-in sign-in's answers stood in for, each counted. A token the server refuses is
+// asked for once more, renewed where the source can, and never a third time.
+TEST_F(TlsTest, EachTokenSourceLogsInOrSaysWhyNot) {
+    using Source = SignInSettings::Source;
+    struct Row {
+        bool imap;
+        Source source;
+        TokenAnswer answer;
+        std::string status;
+        int asked;
+    };
+    const TokenAnswer good{TokenAnswer::Kind::Token, "token-alice", {}};
+    const TokenAnswer revoked{TokenAnswer::Kind::Token, "revoked", {}};
+    const Row rows[] = {
+        {false, Source::Command, good, "ok: 3 messages, 3 new", 1},
+        {true, Source::Provider, good, "ok: 3 messages, 3 new", 1},
+        {false, Source::Command, revoked,
+         "token command failed: the server refused the token: -ERR [AUTH] Authentication failed.",
+         2},
+        {true, Source::Provider, revoked,
+         "sign-in needed: the server refused the token: NO [AUTHENTICATIONFAILED] Authentication "
+         "failed.",
+         2},
+        {false, Source::Command, {TokenAnswer::Kind::Failed, {}, "exit code 1"},
+         "token command failed: exit code 1", 1},
+        {true, Source::Command, {TokenAnswer::Kind::TimedOut, {}, {}},
+         "token command failed: no token within 10 s", 1},
+        {false, Source::Command, {TokenAnswer::Kind::Empty, {}, {}},
+         "token command failed: no token in its output", 1},
+        {false, Source::Provider, {TokenAnswer::Kind::SignInNeeded, {}, {}}, "sign-in needed", 1},
+        {true, Source::Provider, {TokenAnswer::Kind::SignInExpired, {}, {}}, "sign-in expired", 1},
+    };
+    StartCompact();
+    for (const Row& row : rows) {
+        int asked = 0;
+        const auto answer = [&](auto&&...) {
+            ++asked;
+            return row.answer;
+        };
+        app->Mail().MakeClientsWith({.pop3 = {}, .imap = {}, .tokens = TokenSources(answer, answer)});
+        AccountRecord account{(row.imap ? "imaps://localhost:" : "pop3s://localhost:") +
+                                  std::to_string(PortOf(Good) + (row.imap ? 10 : 0)),
+                              "alice", "", true};
+        account.signIn.source = row.source;
+        account.signIn.command = "kestrel-token alice";
+        app->Mail().StoreAccount(1, account);
+        app->Mail().CheckAccounts({1});
+        Settle();
+        EXPECT_EQ(desk.control(StatusLine).text, row.status) << row.status;
+        EXPECT_EQ(asked, row.asked) << row.status;
     }
 }
 

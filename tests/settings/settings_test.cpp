@@ -91,7 +91,15 @@ TEST(SettingsCodecTest, AnEarlierFileReadsAndWritesAsBefore) {
 
 // Texts beyond Windows-1252 come back whole; what an earlier version reads of the file is the
 // 1252 file of the same values with "?" for what 1252 lacks, and it stops before the rest.
+// How an account signs in is kept behind everything else; an earlier version sees an account
+// without a password.
 TEST(SettingsCodecTest, TextsBeyond1252ComeBackAndLeaveEarlierVersionsTheirFields) {
+    using Source = SignInSettings::Source;
+    const SignInSettings command{Source::Command, sasl::Mechanism::OAuthBearer,
+                                 "pass show \"mail/tök en\"", "", "", "", "", ""};
+    const SignInSettings custom{Source::Provider, sasl::Mechanism::XOAuth2, "", "custom",
+                                "https://login.example.org/authorize",
+                                "https://login.example.org/token", "kestrel-ünï", "s3cr€t"};
     const struct {
         const char* name;
         AccountRecord account;
@@ -105,6 +113,10 @@ TEST(SettingsCodecTest, TextsBeyond1252ComeBackAndLeaveEarlierVersionsTheirField
          {"h", "j?rg", "?es", false}, ""},
         {"emoji and CJK", {"h", "日本", "🔑👍🏽", true}, "Ethernet 日本",
          {"h", "??", "???", true}, "Ethernet ??"},
+        {"a token command", {"imaps://h", "alice", "", true, command}, "",
+         {"imaps://h", "alice", "", true}, ""},
+        {"a provider's sign-in", {"imaps://h", "Иван", "", false, custom}, "Ethernet 日本",
+         {"imaps://h", "????", "", false}, "Ethernet ??"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -116,7 +128,7 @@ TEST(SettingsCodecTest, TextsBeyond1252ComeBackAndLeaveEarlierVersionsTheirField
             v.interfaceName = row.interfaceName;
             before.interfaceName = row.nameSeenBefore;
         }
-        v.mailCheckEnabled = before.mailCheckEnabled = row.account.active;
+        v.mailCheckEnabled = row.account.active;
         const std::string file = EncodeSettings(v);
         EXPECT_EQ(DecodeSettings(file, Before()), v);
         const std::string earlier = EncodeSettings(before);
