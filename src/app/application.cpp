@@ -28,7 +28,7 @@ Application::Application(const Platform& platform, std::string commandLine)
             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
       monitor_(platform.desktop, platform.interfaces, platform.totals,
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
-      passwords_(platform.desktop.services, platform.secrets) {
+      passwords_(platform.desktop.services, platform.secrets), signIn_(platform.signIn) {
     mail_.KeepAnnouncedIn(platform.announced);
     mail_.MakeClientsWith({.pop3 = {}, .imap = {}, .tokens = TokenSources(platform.tokenCommands, {})});
 }

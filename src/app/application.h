@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,8 @@ struct Platform {
     SettingsFile& announced; // the mail announced so far, beside them too
     SecretStore* secrets = nullptr; // the desktop's store for passwords, where it has one
     TokenCommandRunner tokenCommands{}; // runs the accounts' token commands
+    // Starts an account's sign-in at its provider, in the browser; returns at once.
+    std::function<void(int account, const AccountRecord& record)> signIn{};
 };
 
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the
@@ -77,6 +80,8 @@ class Application : public WindowEvents {
     void ExpandWindow();
     void CollapseWindow();
     void ShowMailConfig();
+    // The sign-in dialog, for the account the mail form shows first.
+    void ShowSignIn();
     void ShowThroughputConfig(bool alreadyWide);
     void ToggleMailList();
     void ClearMailList();
@@ -129,6 +134,7 @@ class Application : public WindowEvents {
     Monitor monitor_;
     AwayWatch away_{TimerPeriodMs};
     PasswordKeeper passwords_; // after the mail watch: its rounds end before the watch goes
+    std::function<void(int account, const AccountRecord& record)> signIn_;
 
     PanelState panelState_ = PanelState::Compact;
     bool windowVisible_ = true;

@@ -36,6 +36,9 @@ void Application::RunMenuCommand(int id) {
     case CmdConfigMail:
         ShowMailConfig();
         break;
+    case CmdSignIn:
+        ShowSignIn();
+        break;
     case CmdDeleteMail:
         mail_.DeleteSelectedMail();
         break;

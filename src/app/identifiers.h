@@ -37,6 +37,7 @@ enum MenuCommand {
     CmdExit = 104,
     CmdSeparator = 105,
     CmdConfigMail = 106,
+    CmdSignIn = 107,
     CmdAboutPicture = 204,
     CmdDeleteMail = 301,
     CmdMailClient = 302,

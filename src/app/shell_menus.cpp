@@ -14,6 +14,7 @@ const std::vector<MenuItem>& TrayMenu() {
         {CmdGoOn, Text, "go on"},
         {CmdSeparator, Separator, ""},
         {CmdConfigMail, Text, "config mail"},
+        {CmdSignIn, Text, "sign-in"},
         {CmdConfigKestrel, Text, "config kestrel"},
         {CmdExit, Text, "exit"},
     };

@@ -18,6 +18,12 @@ class FakeMenus : public Menus {
         desk_.log.push_back("message " + text);
         desk_.messages.push_back({text, caption});
     }
+    // The form shown is kept; the answer is the one the test scripted.
+    std::optional<SignInChoice> AskSignIn(const SignInForm& form) override {
+        desk_.log.push_back("sign-in form");
+        desk_.signInForms.push_back(form);
+        return desk_.signInAnswer;
+    }
 
   private:
     FakeRecord& desk_;

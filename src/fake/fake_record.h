@@ -98,6 +98,8 @@ struct FakeRecord {
     int timerStarts = 0;
     std::vector<ShownMenu> menus;
     std::vector<Message> messages;
+    std::vector<SignInForm> signInForms;
+    std::optional<SignInChoice> signInAnswer; // scripted: what the sign-in dialog returns
     std::map<int, TrayIconRecord> trayIcons; // by identifier, as the tray holds them now
     std::vector<Notification> notifications; // as they were shown
     std::optional<int> quitCode;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ports/geometry.h"
+#include "ports/sign_in_form.h"
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -24,6 +27,8 @@ class Menus {
     // command through WindowEvents::OnCommand.
     virtual void ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) = 0;
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+    // The sign-in dialog, modal: what the user confirmed, or nothing.
+    virtual std::optional<SignInChoice> AskSignIn(const SignInForm& form) = 0;
 };
 
 } // namespace kestrel

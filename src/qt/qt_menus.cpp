@@ -1,5 +1,6 @@
 #include "qt/qt_menus.h"
 
+#include "qt/qt_sign_in_dialog.h"
 #include "qt/qt_text.h"
 
 #include <QLabel>
@@ -40,6 +41,10 @@ void QtMenus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) {
         const int id = chosen->data().toInt();
         shell_.Post([id](WindowEvents& events) { events.OnCommand(id, 0, false); });
     }
+}
+
+std::optional<SignInChoice> QtMenus::AskSignIn(const SignInForm& form) {
+    return RunQtSignInDialog(form);
 }
 
 void QtMenus::ShowMessage(const std::string& text, const std::string& caption) {

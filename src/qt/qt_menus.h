@@ -12,6 +12,7 @@ class QtMenus : public Menus {
 
     void ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
+    std::optional<SignInChoice> AskSignIn(const SignInForm& form) override;
 
   private:
     QtShell& shell_;

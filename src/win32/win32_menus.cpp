@@ -1,6 +1,7 @@
 #include "win32/win32_menus.h"
 
 #include "win32/win32_scaling.h"
+#include "win32/win32_sign_in_dialog.h"
 #include "win32/win32_text.h"
 
 namespace kestrel {
@@ -25,6 +26,10 @@ void Win32Menus::ShowPopupMenu(const std::vector<MenuItem>& items, Point topLeft
     TrackPopupMenu(menu, 0, ToDevice(topLeft.x, handles_.scale), ToDevice(topLeft.y, handles_.scale),
                    0, handles_.window, nullptr);
     DestroyMenu(menu);
+}
+
+std::optional<SignInChoice> Win32Menus::AskSignIn(const SignInForm& form) {
+    return RunWin32SignInDialog(handles_, form);
 }
 
 void Win32Menus::ShowMessage(const std::string& text, const std::string& caption) {

@@ -150,6 +150,7 @@ TEST_F(ShellTest, ThroughputIconRightClickShowsTheTrayMenuThenResendsTheRecord) 
                                                         {103, "go on"},
                                                         {105, ""},
                                                         {106, "config mail"},
+                                                        {107, "sign-in"},
                                                         {101, "config kestrel"},
                                                         {104, "exit"}}));
     EXPECT_EQ(desk.menus[0].items[2].kind, MenuItemKind::Separator);

@@ -162,8 +162,8 @@ TEST_F(KestrelTest, ClosingEndsTheProcessWithExitCodeZero) {
 TEST_F(KestrelTest, ExitFromTheTrayMenuEndsTheProcessWithExitCodeZero) {
     HWND menu = OpenTrayMenu(500, 400);
     ASSERT_NE(menu, nullptr) << "no tray menu";
-    // about, go on, config mail, config kestrel, exit.
-    for (int i = 0; i < 5; ++i)
+    // about, go on, config mail, sign-in, config kestrel, exit.
+    for (int i = 0; i < 6; ++i)
         Press(menu, VK_DOWN);
     Press(menu, VK_RETURN);
     EXPECT_EQ(process->WaitForExit(10s), 0u);
