@@ -201,11 +201,33 @@ TEST_P(AnnouncedOnceTest, AStartAnnouncesOnlyWhatCameMeanwhile) {
     std::ofstream(maildir / "new/2000000002.M2.later", std::ios::binary)
         << "From: later@example.org\r\nSubject: Came meanwhile\r\n\r\nBody.\r\n";
     EXPECT_EQ(Restart(), 1u);
-    EXPECT_NE(desk.notifications.back().text.find("1 new"), std::string::npos);
+    EXPECT_EQ(desk.notifications.back().text, "account 1: later@example.org: Came meanwhile");
     OpenList();
     ASSERT_EQ(Lines().size(), 1u);
     EXPECT_NE(Lines()[0].find("Came meanwhile"), std::string::npos);
     EXPECT_EQ(Restart(), 0u);
+}
+
+// A plain check of a mailbox new to kestrel names each new message in its notice, sender and
+// subject decoded as the list decodes them; both servers hold the same three.
+TEST_F(ImapDovecotTest, APlainCheckAnnouncesEachNewMessageBySenderAndSubject) {
+    const std::vector<std::string> expected = {
+        "account 1: plain@example.org: Plain message",
+        "account 1: Müller, Jörg: Grüße aus Köln",
+        "account 1: Folded Sender: A subject that goes on and on",
+    };
+    for (const Protocol& row : {Protocol{"Pop3", Pop3Server, "alice"}, {"Imap", Server, "hank"}}) {
+        Start();
+        desk.notifications.clear();
+        mail().StoreAccount(1, {row.server(), row.user, std::string(row.user) + "pw", true});
+        mail().CheckAccounts({1});
+        Settle();
+        std::vector<std::string> notices;
+        for (const FakeRecord::Notification& notice : desk.notifications)
+            notices.push_back(notice.text);
+        EXPECT_EQ(notices, expected) << row.name;
+        EXPECT_TRUE(Lines().empty()) << "a plain check lists nothing";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, AnnouncedOnceTest,
