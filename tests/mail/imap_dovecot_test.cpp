@@ -208,28 +208,6 @@ TEST_P(AnnouncedOnceTest, AStartAnnouncesOnlyWhatCameMeanwhile) {
     EXPECT_EQ(Restart(), 0u);
 }
 
-// A plain check of a mailbox new to kestrel names each new message in its notice, sender and
-// subject decoded as the list decodes them; both servers hold the same three.
-TEST_F(ImapDovecotTest, APlainCheckAnnouncesEachNewMessageBySenderAndSubject) {
-    const std::vector<std::string> expected = {
-        "account 1: plain@example.org: Plain message",
-        "account 1: Müller, Jörg: Grüße aus Köln",
-        "account 1: Folded Sender: A subject that goes on and on",
-    };
-    for (const Protocol& row : {Protocol{"Pop3", Pop3Server, "alice"}, {"Imap", Server, "hank"}}) {
-        Start();
-        desk.notifications.clear();
-        mail().StoreAccount(1, {row.server(), row.user, std::string(row.user) + "pw", true});
-        mail().CheckAccounts({1});
-        Settle();
-        std::vector<std::string> notices;
-        for (const FakeRecord::Notification& notice : desk.notifications)
-            notices.push_back(notice.text);
-        EXPECT_EQ(notices, expected) << row.name;
-        EXPECT_TRUE(Lines().empty()) << "a plain check lists nothing";
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Servers, AnnouncedOnceTest,
                          ::testing::Values(Protocol{"Pop3", Pop3Server, "kim"},
                                            Protocol{"Imap", Server, "lee"}),

@@ -19,10 +19,7 @@ inline JobListing CheckAccount(const AccountRecord& account, const ListedIdsValu
                                bool listNew = true) {
     JobListing listing;
     RunningClient running;
-    // A plain check names the new messages, as for a notice that is due.
-    CheckAccounts({{.account = 1, .record = account, .seen = 0, .listed = listed,
-                    .nameNew = !listNew}},
-                  listNew, {3000, 15000}, 1000, running,
+    CheckAccounts({{1, account, 0, listed, 0}}, listNew, {3000, 15000}, 1000, running,
                   [&](CheckReport report) {
                       for (ListedMessage& line : report.listed)
                           listing.lines.push_back(std::move(line));
