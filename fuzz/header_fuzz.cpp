@@ -25,5 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line = DisplayText(message);
     if (!IsUtf8(line) || GroupCount(line) > 51)
         __builtin_trap();
+    // A notice's names: whole characters, within their room (each isolated by two at most).
+    const NewMail named = NoticeNames(message);
+    if (!IsUtf8(named.sender) || !IsUtf8(named.subject) || GroupCount(named.sender) > 42 ||
+        GroupCount(named.subject) > 124)
+        __builtin_trap();
     return 0;
 }

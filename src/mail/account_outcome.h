@@ -1,11 +1,23 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrel {
+
+// A new message as its notification names it, both parts already cut to fit one.
+struct NewMail {
+    std::string sender;
+    std::string subject;
+    bool operator==(const NewMail&) const = default;
+};
+// The new messages a check names, the first of them: up to three get a notice each, and of more
+// the first senders are named.
+inline constexpr size_t MostNamed = 3;
 
 // What one account's session was doing when it ended.
 enum class MailStep {
@@ -56,6 +68,8 @@ struct AccountOutcome {
     std::string detail;
     int32_t messages = -1;    // -1: the job did not count them (a deletion)
     int32_t fresh = 0;        // messages not listed yet
+    // The first of them, oldest first, up to MostNamed, where the check read their headers.
+    std::vector<NewMail> named;
     std::string remark;       // what the user should know of a job that still went through
     bool unencrypted = false; // the session went in plain text beyond this machine
 

@@ -3,12 +3,47 @@
 #include "text/utf8.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace kestrel {
 
-std::optional<std::string> NoticeFor(int account, const AccountOutcome& outcome,
-                                     NoticeHistory& history) {
+namespace {
+
+std::string Counted(int32_t fresh) {
+    return std::to_string(fresh) + (fresh == 1 ? " new message" : " new messages");
+}
+
+// "Alice: Hello" for each of a few, "20 new messages, first from Alice, Bob" for more; the count
+// alone where the headers did not all come.
+std::vector<std::string> MailNotices(const std::string& name, const AccountOutcome& outcome) {
+    const std::vector<NewMail>& named = outcome.named;
+    const size_t fresh = static_cast<size_t>(outcome.fresh);
+    if (fresh <= MostNamed && named.size() == fresh) {
+        std::vector<std::string> notices;
+        for (const NewMail& mail : named) {
+            std::string text = name;
+            for (const std::string& part : {mail.sender, mail.subject})
+                text += part.empty() ? "" : ": " + part;
+            notices.push_back(text == name ? name + ": " + Counted(1) : text);
+        }
+        return notices;
+    }
+    std::string text = name + ": " + Counted(outcome.fresh);
+    std::vector<std::string> senders;
+    for (const NewMail& mail : named) {
+        if (!mail.sender.empty() && std::ranges::find(senders, mail.sender) == senders.end())
+            senders.push_back(mail.sender);
+    }
+    for (size_t i = 0; i < senders.size(); ++i)
+        text += (i == 0 ? ", first from " : ", ") + senders[i];
+    return {text};
+}
+
+} // namespace
+
+std::vector<std::string> NoticesFor(int account, const AccountOutcome& outcome,
+                                    NoticeHistory& history) {
     const std::string name = "account " + std::to_string(account);
     if (outcome.IsOk()) {
         history.lastFailure.clear();
@@ -17,25 +52,24 @@ std::optional<std::string> NoticeFor(int account, const AccountOutcome& outcome,
         history.mailPending = history.mailPending || outcome.fresh > 0;
         const bool recovered = !history.reportedFailure.empty();
         history.reportedFailure.clear();
-        const std::string fresh =
-            std::to_string(outcome.fresh) + (outcome.fresh == 1 ? " new message" : " new messages");
+        std::vector<std::string> notices;
         if (recovered)
-            return name + " works again" + (freshMail ? ": " + fresh : std::string());
+            notices.push_back(name + " works again");
         if (freshMail)
-            return name + ": " + fresh;
-        return std::nullopt;
+            std::ranges::move(MailNotices(name, outcome), std::back_inserter(notices));
+        return notices;
     }
     if (outcome.kind == AccountOutcome::Kind::Gone)
-        return std::nullopt; // the account works: another client was quicker
+        return {}; // the account works: another client was quicker
     if (outcome.kind == AccountOutcome::Kind::Offline)
-        return std::nullopt; // the machine's state, shown in the status, not each account's fault
+        return {}; // the machine's state, shown in the status, not each account's fault
     const std::string failure = StatusText(outcome);
     history.failuresInRow = failure == history.lastFailure ? history.failuresInRow + 1 : 1;
     history.lastFailure = failure;
     if (history.failuresInRow < 2 || failure == history.reportedFailure)
-        return std::nullopt;
+        return {};
     history.reportedFailure = failure;
-    return name + ": " + failure;
+    return {name + ": " + failure};
 }
 
 AccountStates::AccountStates(Controls& controls, Tray& tray, TrayIconRecord noticeIcon)
@@ -43,11 +77,10 @@ AccountStates::AccountStates(Controls& controls, Tray& tray, TrayIconRecord noti
 
 void AccountStates::Take(int account, const AccountOutcome& outcome) {
     newest_[static_cast<size_t>(account - 1)] = outcome;
-    const std::optional<std::string> notice =
-        NoticeFor(account, outcome, history_[static_cast<size_t>(account - 1)]);
-    if (notice)
+    for (const std::string& notice :
+         NoticesFor(account, outcome, history_[static_cast<size_t>(account - 1)]))
         tray_.Notify(noticeIcon_, NoticeTitle,
-                     CutText(*notice, std::string::npos, std::string::npos, NoticeTextUnits));
+                     CutText(notice, std::string::npos, std::string::npos, NoticeTextUnits));
     if (account == formAccount_)
         ShowStatus();
 }

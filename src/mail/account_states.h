@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -19,11 +20,13 @@ struct NoticeHistory {
     bool operator==(const NoticeHistory&) const = default;
 };
 
-// The notification, if any, that account's outcome calls for; the history moves on with it.
-// New mail is announced where none was pending; a failure once it came twice in a row the same
-// way (once is not worth a popup), and again only when it changes; working again once.
-std::optional<std::string> NoticeFor(int account, const AccountOutcome& outcome,
-                                     NoticeHistory& history);
+// The notifications that account's outcome calls for, in order; the history moves on with them.
+// New mail is announced where none was pending: up to MostNamed messages one notice each with
+// sender and subject, more in one that counts them and names the first senders, and only the
+// count where the check could not read their headers. A failure once it came twice in a row the
+// same way (once is not worth a popup), and again only when it changes; working again once.
+std::vector<std::string> NoticesFor(int account, const AccountOutcome& outcome,
+                                    NoticeHistory& history);
 
 // The three accounts' newest outcomes as the GUI thread shows them: the status line of the
 // account the mail form shows, the mail icon's tooltip, and notifications on the tray.
@@ -44,6 +47,11 @@ class AccountStates {
     void SetPasswordNote(int account, std::string note);
     // The user took notice of the new mail: the list was cleared.
     void MailTakenNotice();
+    // New mail on the account would be announced now: none is pending since the list was
+    // cleared. Only then is it worth reading the headers that name it.
+    bool WouldAnnounceMail(int account) const {
+        return !history_[static_cast<size_t>(account - 1)].mailPending;
+    }
 
     const std::optional<AccountOutcome>& Newest(int account) const {
         return newest_[static_cast<size_t>(account - 1)];

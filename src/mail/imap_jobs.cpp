@@ -44,7 +44,7 @@ void NotSent(const std::string& key, const ListedIds& before, ListedIds& listed,
 // line is made, or once its header broke a bound.
 void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int32_t>& places,
                   const ListedIds& unansweredBefore, CheckReport& report, ListedIds& listed,
-                  const CheckReports& send) {
+                  const CheckReports& send, std::vector<NewMail>& named) {
     std::map<uint32_t, int32_t> placeOf;
     for (const int32_t n : places)
         placeOf[unread.uids[static_cast<size_t>(n - 1)]] = n;
@@ -62,6 +62,8 @@ void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int3
                 send(report);
                 report.listed.clear();
             }
+            if (named.size() < MostNamed)
+                named.push_back(NoticeNames(message));
             report.listed.push_back({n, DisplayText(message),
                                      MessageIdentity(message), key});
             message.ResetMessage();
@@ -76,6 +78,26 @@ void ListMessages(ImapClient& imap, const Unread& unread, const std::vector<int3
     for (const auto& [uid, n] : placeOf)
         NotSent(unread.keys[static_cast<size_t>(n - 1)], unansweredBefore, listed, unanswered);
     report.unanswered = std::make_shared<const ListedIds>(std::move(unanswered));
+}
+
+// The first new messages' names for the notice, oldest first: at most MostNamed headers
+// whatever the count. One gone since the search is not named.
+std::vector<NewMail> NamesOf(ImapClient& imap, const Unread& unread,
+                             const std::vector<int32_t>& places) {
+    std::vector<uint32_t> uids;
+    for (const int32_t n : FirstNamed(places))
+        uids.push_back(unread.uids[static_cast<size_t>(n - 1)]);
+    imap.AskForHeaders(uids);
+    std::map<uint32_t, NewMail> byUid; // the unread list's order: ascending ids
+    MailMessage message;
+    while (const std::optional<uint32_t> uid = imap.NextHeader(message)) {
+        byUid[*uid] = NoticeNames(message);
+        message.ResetMessage();
+    }
+    std::vector<NewMail> named;
+    for (auto& [uid, mail] : byUid)
+        named.push_back(std::move(mail));
+    return named;
 }
 
 } // namespace
@@ -120,14 +142,19 @@ void CheckImapAccount(const AccountToCheck& input, bool listNew, const MailJobLi
         const NewMessages fresh = NotListed(unread.keys, IdsIn(input.listed), mostListed, listed);
         searched = true;
         report.found = fresh.count > 0;
+        std::vector<NewMail> named;
         if (listNew && report.found) {
             step = MailStep::Fetch;
             ListMessages(imap, unread, fresh.first, IdsIn(input.unansweredBefore), report, listed,
-                         send);
+                         send, named);
+        } else if (input.nameNew && report.found) {
+            step = MailStep::Fetch;
+            named = NamesOrNone(imap, [&] { return NamesOf(imap, unread, fresh.first); });
         }
         step = MailStep::Logout;
         imap.CloseConnection();
         AccountOutcome outcome = SucceededWith(static_cast<int32_t>(inbox.messages), fresh.count);
+        outcome.named = std::move(named);
         if (const size_t missing = IdsIn(report.unanswered).size())
             AddRemark(outcome, "the server did not send " + std::to_string(missing) +
                                    (missing == 1 ? " header" : " headers"));

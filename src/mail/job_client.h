@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -109,6 +110,22 @@ AccountOutcome Converse(const std::function<std::unique_ptr<Client>()>& make, in
     // Once connected, whatever came of it, the user name and password could have gone out.
     outcome.unencrypted = step != MailStep::Connect && record.server.IsPlainOffLoopback();
     return outcome;
+}
+
+// The names read for a notice, or none where a header did not come or the server refused it:
+// the notice then counts. The check goes through all the same; after such a failure the
+// conversation ends at once, in whatever state the failure left it.
+template <class Client, class Read>
+std::vector<NewMail> NamesOrNone(Client& client, Read read) {
+    try {
+        return read();
+    } catch (...) {
+        try {
+            client.CloseConnection();
+        } catch (...) {
+        }
+        return {};
+    }
 }
 
 // A fetch that a bound or the connection's end cut short says nothing about the message: it

@@ -8,13 +8,26 @@
 
 namespace kestrel {
 
+namespace {
+
+// The first most characters, and ".." for the rest where it is more than two.
+std::string Shortened(const std::string& text, size_t most) {
+    return GroupCount(text) > most + 2 ? CutText(text, most) + ".." : text;
+}
+
+} // namespace
+
 std::string DisplayText(const MailMessage& message) {
     std::string sender = CutText(message.From.Text(), 23);
     sender = sender.substr(0, sender.find('<'));
-    std::string subject = message.Subject;
-    if (GroupCount(subject) > 22)
-        subject = CutText(subject, 20) + "..";
-    return IsolatedDirection(sender) + ": " + IsolatedDirection(subject);
+    return IsolatedDirection(sender) + ": " + IsolatedDirection(Shortened(message.Subject, 20));
+}
+
+NewMail NoticeNames(const MailMessage& message) {
+    const EmailAddress& from = message.From;
+    const std::string sender = text::Trim(from.Name.empty() ? from.Address : from.Name);
+    return {IsolatedDirection(CutText(sender, 40)),
+            IsolatedDirection(Shortened(message.Subject, 120))};
 }
 
 std::string MessageIdentity(const MailMessage& message) {

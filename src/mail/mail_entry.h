@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/account_outcome.h"
 #include "message/mail_message.h"
 
 #include <string>
@@ -12,6 +13,11 @@ namespace kestrel {
 // could reorder the rest. The line is only text: its account and number stay beside it in the
 // mail watch's lines.
 std::string DisplayText(const MailMessage& message);
+
+// Sender and subject as a notification names them, with the room it has: the sender's name,
+// or its address where it has none, cut to 40 characters; the subject cut to 120 and ".." where
+// it is longer than 122. Each part is isolated as a list line's is.
+NewMail NoticeNames(const MailMessage& message);
 
 // What tells one message from another: a digest of its whole header block as the server sent
 // it, so that two messages differ in it unless their headers are the same to the byte.

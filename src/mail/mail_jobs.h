@@ -73,6 +73,8 @@ struct AccountToCheck {
     bool countedBefore = false;
     // Asked for at the last listing and not sent: not asked a third time.
     ListedIdsValue unansweredBefore{};
+    // A plain check reads the headers that name the first new messages: their notice is due.
+    bool nameNew = false;
 };
 
 struct ListedMessage {

@@ -263,7 +263,8 @@ void MailWatch::StartCheck(int account, bool listNew) {
     WatchedAccount& watched = Watched(account);
     std::vector<AccountToCheck> accounts{{account, watched.settings, watched.lastSeenCount,
                                           watched.listedIds, watched.epoch, watched.uidlUnusable,
-                                          watched.counted, watched.unanswered}};
+                                          watched.counted, watched.unanswered,
+                                          states_.WouldAnnounceMail(account)}};
     watched.running = listNew ? JobKind::Listing : JobKind::Check;
     AccountWorker& worker = Worker(account);
     worker.Run([this, &worker, accounts = std::move(accounts), listNew, makers = makers_] {

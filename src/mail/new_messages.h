@@ -2,6 +2,8 @@
 
 #include "mail/mail_jobs.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +30,12 @@ inline NewMessages NotListed(const std::vector<std::string>& ids, const ListedId
         }
     }
     return fresh;
+}
+
+// Of those, the ones whose headers name them in a notice.
+inline std::vector<int32_t> FirstNamed(const std::vector<int32_t>& first) {
+    return {first.begin(), first.begin() + static_cast<std::ptrdiff_t>(
+                                               std::min(first.size(), MostNamed))};
 }
 
 } // namespace kestrel

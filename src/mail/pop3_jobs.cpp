@@ -21,7 +21,7 @@ namespace {
 // header.
 void ListMessages(Pop3Client& pop, const std::vector<int32_t>& numbers, const UniqueIds& ids,
                   CheckReport& report, const std::function<void(int32_t)>& done,
-                  const CheckReports& send) {
+                  const CheckReports& send, std::vector<NewMail>& named) {
     MailMessage message;
     HeaderFetches fetches(pop, numbers);
     while (!fetches.Done()) {
@@ -33,6 +33,8 @@ void ListMessages(Pop3Client& pop, const std::vector<int32_t>& numbers, const Un
                 done(n);
             throw;
         }
+        if (named.size() < MostNamed)
+            named.push_back(NoticeNames(message));
         report.listed.push_back({n, DisplayText(message),
                                  MessageIdentity(message),
                                  ids.Listed() ? ids.ids[static_cast<size_t>(n - 1)] : ""});
@@ -44,6 +46,19 @@ void ListMessages(Pop3Client& pop, const std::vector<int32_t>& numbers, const Un
             report.seenBefore = report.seenAfter;
         }
     }
+}
+
+// The first new messages' names for the notice, at most MostNamed headers whatever the count.
+std::vector<NewMail> NamesOf(Pop3Client& pop, const std::vector<int32_t>& numbers) {
+    std::vector<NewMail> named;
+    MailMessage message;
+    HeaderFetches fetches(pop, FirstNamed(numbers));
+    while (!fetches.Done()) {
+        fetches.Next(message);
+        named.push_back(NoticeNames(message));
+        message.ResetMessage();
+    }
+    return named;
 }
 
 // By count: what is behind the seen count is new; a mailbox that shrank below it is new again.
@@ -109,6 +124,7 @@ void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLi
             ids.Listed() ? NotListed(ids.ids, KnownBefore(input, ids), mostListed, listed)
                          : CountedAsNew(report, count, mostListed);
         report.found = fresh.count > 0;
+        std::vector<NewMail> named;
         if (listNew && report.found) {
             step = MailStep::Top;
             const auto done = [&](int32_t n) {
@@ -117,11 +133,16 @@ void CheckPop3Account(const AccountToCheck& input, bool listNew, const MailJobLi
                 else
                     report.seenAfter = n;
             };
-            ListMessages(pop, fresh.first, ids, report, done, send);
+            ListMessages(pop, fresh.first, ids, report, done, send, named);
+        } else if (input.nameNew && report.found) {
+            step = MailStep::Top;
+            named = NamesOrNone(pop, [&] { return NamesOf(pop, fresh.first); });
         }
         step = MailStep::Quit;
         pop.CloseConnection();
-        return CountedBecause(ids, count, fresh.count);
+        AccountOutcome outcome = CountedBecause(ids, count, fresh.count);
+        outcome.named = std::move(named);
+        return outcome;
     };
     report.outcome = Converse(makers.pop3, input.account, input.record, limits, running, makers.tokens, talk);
     if (ids.Listed()) {

@@ -127,6 +127,10 @@ void QtTray::Add(const TrayIconRecord& record) {
                          [this, callback](QSystemTrayIcon::ActivationReason reason) {
                              shell_.events->OnTrayCallback(callback, MouseOf(reason));
                          });
+        // Qt's own balloon, where no notification service runs, is taken by a click.
+        QObject::connect(icon.get(), &QSystemTrayIcon::messageClicked, [this, callback] {
+            shell_.events->OnTrayCallback(callback, TrayMouse::NoticeChosen);
+        });
     }
     Modify(record);
     icon->show();

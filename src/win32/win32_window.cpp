@@ -18,6 +18,8 @@ TrayMouse MouseOf(LPARAM l) {
         return TrayMouse::LeftButtonUp;
     case WM_RBUTTONUP:
         return TrayMouse::RightButtonUp;
+    case NIN_BALLOONUSERCLICK: // the balloons tell of mail: a click opens its list
+        return TrayMouse::NoticeChosen;
     default:
         return TrayMouse::Other;
     }

@@ -178,7 +178,7 @@ TEST_F(KestrelTest, GraphAreaHidesTheWindowAndTheTrayIconShowsItAgain) {
     EXPECT_TRUE(Eventually([&] { return IsWindowVisible(window) != FALSE; }));
 }
 
-TEST_F(KestrelTest, MailIconOpensAndClosesTheMailList) {
+TEST_F(KestrelTest, MailIconOpensAndClosesTheMailListAndABalloonOpensIt) {
     ClickOk();
     PostMessageA(window, MailCallback, 2, WM_RBUTTONUP);
     EXPECT_TRUE(HasRect(ScreenWidth() - 305, ScreenHeight() - 98, 305, 63));
@@ -187,6 +187,9 @@ TEST_F(KestrelTest, MailIconOpensAndClosesTheMailList) {
     PostMessageA(window, MailCallback, 2, WM_LBUTTONUP);
     EXPECT_TRUE(HasRect(ScreenWidth() - 100, ScreenHeight() - 98, 100, 63));
     EXPECT_FALSE(Kids()[MailListBox].visible());
+    // A click on a notice's balloon, which rides on the graph icon, opens it as well.
+    PostMessageA(window, ThroughputCallback, 1, NIN_BALLOONUSERCLICK);
+    EXPECT_TRUE(HasRect(ScreenWidth() - 305, ScreenHeight() - 98, 305, 63));
 }
 
 } // namespace

@@ -88,6 +88,13 @@ TEST(MailEntryTest, MailClientCommands) {
     EXPECT_EQ(WithoutPlaceholderAndQuotes("\"C:\\m.exe\" -x \"%1\" tail"), "C:\\m.exe -x ");
 }
 
+std::vector<std::string> NoticeTexts(const FakeRecord& desk) {
+    std::vector<std::string> texts;
+    for (const FakeRecord::Notification& notice : desk.notifications)
+        texts.push_back(notice.text);
+    return texts;
+}
+
 TEST_F(MailTest, APlainCheckRaisesTheSignalsButListsNothing) {
     Pop3Mailbox box({Mail("a@b.c", "one"), Mail("d@e.f", "two")});
     StartCompact();
@@ -100,8 +107,64 @@ TEST_F(MailTest, APlainCheckRaisesTheSignalsButListsNothing) {
     EXPECT_NE(LogIndex("show MailMarkBox"), -1) << "the mark is shown by the check itself";
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(mail().SeenCounts()[0], 0) << "only a listing check advances it";
-    EXPECT_EQ(box.Commands(),
-              (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT", "UIDL", "QUIT"}));
+    EXPECT_EQ(box.Commands(), (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT",
+                                                        "UIDL", "TOP 1 0", "TOP 2 0", "QUIT"}))
+        << "the headers that name the new messages in their notices";
+    Check();
+    EXPECT_EQ(box.Commands().size(), 14u) << "announced already: counted, not named again";
+}
+
+// A plain check names the first new messages: a notice each for up to three, one that counts
+// them for more, and never more than three headers asked for, however many came.
+TEST_F(MailTest, APlainCheckNamesTheFirstNewMessagesInItsNotices) {
+    const auto mails = [](int count) {
+        std::vector<Pop3Mailbox::Message> messages;
+        for (int n = 1; n <= count; ++n)
+            messages.push_back(Mail(n % 2 ? "Ann <ann@a.b>" : "bob@b.c", "Note " + std::to_string(n)));
+        return messages;
+    };
+    const struct {
+        int messages;
+        std::vector<std::string> notices;
+    } rows[] = {
+        {1, {"account 1: Ann: Note 1"}},
+        {3, {"account 1: Ann: Note 1", "account 1: bob@b.c: Note 2", "account 1: Ann: Note 3"}},
+        {4, {"account 1: 4 new messages, first from Ann, bob@b.c"}},
+        {20, {"account 1: 20 new messages, first from Ann, bob@b.c"}},
+    };
+    for (const auto& row : rows) {
+        Pop3Mailbox box(mails(row.messages));
+        StartCompact();
+        desk.notifications.clear();
+        Account(1, box.port());
+        Check();
+        EXPECT_EQ(NoticeTexts(desk), row.notices) << row.messages;
+        EXPECT_EQ(std::ranges::count_if(box.Commands(),
+                                        [](const std::string& c) { return c.starts_with("TOP"); }),
+                  std::min(row.messages, 3));
+    }
+}
+
+// Headers that do not come leave the count: the check went through, and its notice says so.
+TEST_F(MailTest, NewMailWhoseHeadersDoNotComeIsCounted) {
+    for (const std::string top : {"-ERR no TOP here\r\n", "+OK\r\nSubject: cut"}) {
+        LoopbackServer server([top](Peer& p) {
+            p.Send("+OK\r\n");
+            for (const char* reply : {"+OK\r\n", "+OK\r\n", "+OK 2 10\r\n"}) {
+                OldServerCommand(p);
+                p.Send(reply);
+            }
+            OldServerCommand(p);
+            p.Send(top); // and it ends there
+        });
+        StartCompact();
+        desk.notifications.clear();
+        Account(1, server.port());
+        Check();
+        ASSERT_TRUE(mail().States().Newest(1)) << top;
+        EXPECT_EQ(StatusText(*mail().States().Newest(1)), "ok: 2 messages, 2 new") << top;
+        EXPECT_EQ(NoticeTexts(desk), std::vector<std::string>{"account 1: 2 new messages"}) << top;
+    }
 }
 
 TEST_F(MailTest, OpeningTheListListsEachNewMessageOnce) {
@@ -445,7 +508,7 @@ TEST(NoticeTest, EachChangeIsAnnouncedOnce) {
         {"each account has its own", {{1, refused}, {2, refused}, {1, refused}, {2, ok}}, {wrong}},
         {"working again with new mail",
          {{1, silent}, {1, silent}, {1, three}},
-         {late, "account 1 works again: 3 new messages"}},
+         {late, "account 1 works again", "account 1: 3 new messages"}},
         {"offline is no account's failure, however long",
          {{1, offline}, {1, offline}, {1, offline}, {2, offline}, {2, offline}, {1, ok}},
          {}},
@@ -505,14 +568,15 @@ TEST_F(MailTest, ConfirmingTheFormChecksWhatItChangedAndStartsThePeriodicCheck) 
     desk.control(ActiveCheck).checked = true;
     desk.notifications.clear();
     Click(OkButtonId);
-    EXPECT_EQ(box.Commands(),
-              (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT", "UIDL", "QUIT"}));
+    EXPECT_EQ(box.Commands(), (std::vector<std::string>{"CAPA", "USER user", "PASS pw", "STAT",
+                                                        "UIDL", "TOP 1 0", "TOP 2 0", "QUIT"}));
     EXPECT_TRUE(mail().PeriodicCheck());
     EXPECT_EQ(desk.control(StatusLine).text, "ok: 2 messages, 2 new");
     ASSERT_TRUE(desk.trayIcons.contains(MailIconId));
     EXPECT_STREQ(desk.trayIcons.at(MailIconId).tooltip.data(), "1: 2 new");
     EXPECT_EQ(desk.notifications, (std::vector<FakeRecord::Notification>{
-                                      {ThroughputIconId, "kestrel", "account 1: 2 new messages"}}));
+                                      {ThroughputIconId, "kestrel", "account 1: a@b.c: one"},
+                                      {ThroughputIconId, "kestrel", "account 1: d@e.f: two"}}));
 
     // Confirmed again unchanged: no check; account 2 chosen and left alone is not checked.
     Menu(CmdConfigMail);
@@ -521,7 +585,7 @@ TEST_F(MailTest, ConfirmingTheFormChecksWhatItChangedAndStartsThePeriodicCheck) 
     ClickRadio(AccountRadio1Id);
     EXPECT_EQ(desk.control(StatusLine).text, "ok: 2 messages, 2 new");
     Click(OkButtonId);
-    EXPECT_EQ(box.Commands().size(), 6u);
+    EXPECT_EQ(box.Commands().size(), 8u);
 }
 
 TEST_F(MailTest, AnInactiveOrPasswordlessAccountLeavesThePeriodicCheckOff) {

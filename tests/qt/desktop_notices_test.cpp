@@ -1,5 +1,6 @@
 // Notifications through the desktop's service: a service of the test's own, on another connection
 // and thread as another program's would be, on the bus dbus-run-session made for this test alone.
+#include "mail/account_states.h"
 #include "qt/desktop_notices.h"
 
 #include <QCoreApplication>
@@ -57,12 +58,17 @@ class Service : public QDBusVirtualObject {
     QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "service");
 };
 
+// New mail as a check named it, from its notice's text to the service.
 TEST(DesktopNoticesTest, ANotificationReachesTheServiceWithItsActionWhereOffered) {
+    AccountOutcome outcome = SucceededWith(4, 1);
+    outcome.named = {{"Ann", "Lunch"}};
     for (const bool actions : {true, false}) {
         Service service(actions);
         int chosen = 0;
         DesktopNotices notices([&] { ++chosen; });
-        EXPECT_TRUE(notices.Show("kestrel", "Ann <a@b.c>: Lunch"));
+        NoticeHistory history;
+        for (const std::string& text : NoticesFor(2, outcome, history))
+            EXPECT_TRUE(notices.Show("kestrel", QString::fromStdString(text)));
         QElapsedTimer waited;
         waited.start();
         while (actions && chosen == 0 && waited.elapsed() < 5000)
@@ -73,7 +79,7 @@ TEST(DesktopNoticesTest, ANotificationReachesTheServiceWithItsActionWhereOffered
         const QList<QVariant>& call = service.calls[0];
         ASSERT_EQ(call.size(), 8);
         EXPECT_EQ(call[0].toString() + " " + call[2].toString(), "kestrel kestrel"); // name, icon
-        EXPECT_EQ(call[4].toString(), "Ann <a@b.c>: Lunch");
+        EXPECT_EQ(call[4].toString(), "account 2: Ann: Lunch");
         EXPECT_EQ(call[5].toStringList().size(), actions ? 2 : 0);
     }
     // Without a service the balloon stands in.
