@@ -275,6 +275,49 @@ TEST_F(MailTest, AnAccountOverTlsListsItsMail) {
                                                      FoldedLine}));
 }
 
+// An account without a password set up from the tray menu's sign-in dialog to get its token
+// from a command: it logs in over TLS with the token, which the server's introspection endpoint
+// judges, by each protocol and each mechanism.
+TEST_F(MailTest, TheSignInDialogGivesAnAccountATokenCommandThatLogsIn) {
+    const char* tls = std::getenv("KESTREL_TLS");
+    ASSERT_NE(tls, nullptr) << "run through ctest, whose fixture starts the TLS servers";
+    const struct {
+        const char* scheme;
+        int portOffset;
+        int mechanism; // the dialog's: XOAUTH2, OAUTHBEARER
+    } rows[] = {{"pop3s", 0, 0}, {"imaps", 10, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.scheme);
+        const std::string server = std::string(row.scheme) + "://localhost:" +
+                                   std::to_string(std::atoi(tls) + row.portOffset);
+        ASSERT_NO_FATAL_FAILURE(StartWith({{server, "alice", ""}}));
+        HWND menu = OpenTrayMenu(400, 300);
+        ASSERT_NE(menu, nullptr) << "no tray menu";
+        for (int i = 0; i < 4; ++i) // about, go on, config mail, sign-in
+            Press(menu, VK_DOWN);
+        Press(menu, VK_RETURN);
+        HWND dialog = WaitForWindow("kestrelSignIn", "kestrel sign-in", process->id());
+        ASSERT_NE(dialog, nullptr) << "no sign-in dialog";
+        const auto choose = [&](int field, int index) {
+            HWND box = GetDlgItem(dialog, 500 + field);
+            SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(500 + field, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(box));
+        };
+        choose(1, 1); // log in with: token command
+        choose(2, row.mechanism);
+        HWND command = GetDlgItem(dialog, 503);
+        EXPECT_TRUE(IsWindowEnabled(command));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 504))) << "no client id for a command";
+        SendMessageA(command, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("cmd /c echo token-alice"));
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(Eventually([&] { return !IsWindow(dialog); }));
+        ASSERT_NO_FATAL_FAILURE(OpenMailList());
+        Eventually([&] { return MailLines().size() >= 3u; }, 15s);
+        EXPECT_EQ(MailLines(), (std::vector<std::string>{PlainLine, EncodedLine, FoldedLine}));
+    }
+}
+
 // An IMAP account: its unread messages listed, then a message delivered into its Maildir lights
 // the mark through the idle connection, long before any periodic check.
 TEST_F(MailTest, AnImapAccountListsItsUnreadMailAndHearsOfNewMailAtOnce) {
