@@ -145,7 +145,7 @@ std::unique_ptr<Redirect> RedirectListener::Serve(sockets::Socket connection,
     std::string detail = fields["error"].empty() ? "no code" : fields["error"];
     if (!fields["error_description"].empty())
         detail += ": " + fields["error_description"];
-    return std::make_unique<Redirect>(Redirect{RedirectEnd::Denied, "", detail});
+    return std::make_unique<Redirect>(Redirect{RedirectEnd::Denied, "", detail.substr(0, 300)});
 }
 
 } // namespace kestrel

@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace kestrel {
 
 namespace {
@@ -17,19 +20,19 @@ std::string Text(const nlohmann::json& answer, const char* name) {
     return found != answer.end() && found->is_string() ? found->get<std::string>() : "";
 }
 
+// Seconds from a number or a quoted one, held to a day at most: no lifetime a server states
+// may overflow a clock reading.
 int64_t Lifetime(const nlohmann::json& answer) {
+    constexpr double MaxSeconds = 86400;
     const auto found = answer.find("expires_in");
-    if (found != answer.end() && found->is_number_integer() && found->get<int64_t>() > 0)
-        return found->get<int64_t>();
-    if (found != answer.end() && found->is_string()) { // some servers quote it
-        try {
-            const int64_t seconds = std::stoll(found->get<std::string>());
-            if (seconds > 0)
-                return seconds;
-        } catch (const std::exception&) {
-        }
-    }
-    return UnstatedLifetimeSeconds;
+    double seconds = 0;
+    if (found != answer.end() && found->is_number())
+        seconds = found->get<double>();
+    else if (found != answer.end() && found->is_string())
+        seconds = std::strtod(found->get<std::string>().c_str(), nullptr);
+    if (!(seconds >= 1)) // also NaN
+        return UnstatedLifetimeSeconds;
+    return static_cast<int64_t>(std::min(seconds, MaxSeconds));
 }
 
 TokenOutcome Post(HttpsClient& https, const OAuthSettings& settings, FormFields form) {

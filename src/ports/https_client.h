@@ -14,8 +14,8 @@ struct HttpsReply {
 };
 
 // The platform's own HTTPS client, checking certificates against the system's roots as the mail
-// does. Blocking: called from a worker thread, never from the GUI thread. One object serves one
-// thread at a time.
+// does. Blocking: called from worker threads, never from the GUI thread; calls from several
+// threads at once each have a session of their own.
 class HttpsClient {
   public:
     virtual ~HttpsClient() = default;

@@ -63,6 +63,7 @@ TEST(TokenReply, KeepsRefusedApartFromFailed) {
          TokenEnd::Granted, "", 99},
         {{true, 200, R"({"access_token":"a","expires_in":"120"})", ""}, TokenEnd::Granted, "", 120},
         {{true, 200, R"({"access_token":"a"})", ""}, TokenEnd::Granted, "", 3600},
+        {{true, 200, R"({"access_token":"a","expires_in":1e300})", ""}, TokenEnd::Granted, "", 86400},
         {{true, 200, R"({"token_type":"Bearer"})", ""}, TokenEnd::Failed,
          "HTTP 200, an answer without an access token", 0},
         {{true, 400, R"({"error":"invalid_grant","error_description":"AADSTS70008: expired"})", ""},
