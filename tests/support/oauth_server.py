@@ -1,19 +1,10 @@
 #!/usr/bin/env python3
 """A loopback OAuth 2.0 authorization server for the sign-in tests, over HTTPS with the test
-certificates. Usage: oauth_server.py PORT CERTS_DIR
-
-PORT serves the good certificate, PORT+1 the one from a root nobody trusts. Paths:
-  GET  /authorize   approves at once: redirects to redirect_uri with a code and the state (or
-                    with error=access_denied when login_hint is "deny")
-  POST /token       grants authorization_code (checks the PKCE S256 challenge and the
-                    redirect_uri) and refresh_token; unknown or revoked grants get invalid_grant
-  POST /introspect  for Dovecot's oauth2 passdb: a live access token names its user
-  POST /control     the test's levers, all optional: lifetime=SECONDS for new access tokens,
-                    rotate=1|0 (new refresh tokens on refresh), revoke=all, fail=STATUS (the
-                    next token request gets it), browse=URL (a test browser follows URL, then
-                    GETs the redirect, in the background), reset=1; answers the counts of token
-                    requests as a form: authorization_code=N&refresh_token=N
-Access tokens are "token-USER.N", USER the login hint, so that introspect.py's rule holds too."""
+certificates: PORT with the good one, PORT+1 with one from a root nobody trusts.
+GET /authorize approves at once (login_hint "deny": access_denied); POST /token grants codes
+(checking PKCE S256) and refresh tokens; POST /control takes the test's levers (rotate=1,
+revoke=all, fail=STATUS for the next token request, browse=URL for the test browser, reset)
+and answers the counts of token requests as a form. Usage: oauth_server.py PORT CERTS_DIR"""
 
 import base64
 import hashlib
@@ -23,7 +14,6 @@ import secrets
 import ssl
 import sys
 import threading
-import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -32,18 +22,16 @@ state = {}
 
 
 def reset():
-    state.update(lifetime=3600, rotate=False, fail=0, codes={}, refresh={}, access={},
+    state.update(rotate=False, fail=0, codes={}, refresh={},
                  counts={"authorization_code": 0, "refresh_token": 0}, serial=0)
 
 
 reset()
 
 
-def issue(user):
+def issue(user):  # "token-USER.N", as introspect.py would take it
     state["serial"] += 1
-    access = f"token-{user}.{state['serial']}"
-    state["access"][access] = (user, time.time() + state["lifetime"])
-    return access
+    return f"token-{user}.{state['serial']}"
 
 
 def follow(url, context):
@@ -100,10 +88,6 @@ class Server(BaseHTTPRequestHandler):
             path = self.path
             if path == "/token":
                 return self.token(form)
-            if path == "/introspect":
-                user, until = state["access"].get(form.get("token"), (None, 0))
-                live = {"active": True, "username": user} if until > time.time() else {"active": False}
-                return self.answer(200, json.dumps(live))
             if path == "/control":
                 return self.control(form)
         self.answer(404, "{}")
@@ -111,8 +95,6 @@ class Server(BaseHTTPRequestHandler):
     def control(self, form):
         if form.get("reset"):
             reset()
-        if "lifetime" in form:
-            state["lifetime"] = int(form["lifetime"])
         if "rotate" in form:
             state["rotate"] = form["rotate"] == "1"
         if "fail" in form:
@@ -148,7 +130,7 @@ class Server(BaseHTTPRequestHandler):
             if not user:
                 return self.refused("invalid_grant")
         answer = {"access_token": issue(user), "token_type": "Bearer",
-                  "expires_in": state["lifetime"]}
+                  "expires_in": 3600}
         if grant == "authorization_code" or state["rotate"]:
             if grant == "refresh_token":
                 del state["refresh"][form["refresh_token"]]
