@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev python3
           g++-mingw-w64-x86-64-posix wine wine64 xvfb imagemagick fonts-liberation x11-utils
           fonts-noto-cjk fonts-noto-color-emoji
-          dovecot-pop3d dovecot-imapd iproute2 clang libclang-rt-14-dev libssl-dev openssl qt6-base-dev qtkeychain-qt6-dev
+          dovecot-pop3d dovecot-imapd iproute2 clang libclang-rt-14-dev libssl-dev openssl qt6-base-dev qtkeychain-qt6-dev nlohmann-json3-dev
           libx11-dev trayer xdotool gnome-keyring dbus-bin desktop-file-utils appstream lintian dpkg-dev file man-db
           dbus-daemon
           nsis)

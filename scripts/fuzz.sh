@@ -11,7 +11,8 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz-found
 status=0
-for name in line_reader pop3_session header decoding address settings announced imap_response imap_session; do
+for name in line_reader pop3_session header decoding address settings announced imap_response imap_session \
+    token_reply; do
     grown=build/fuzz-corpus/$name
     mkdir -p "$grown"
     # Values up to 128 KiB, each within 2 s: a parser that is not about linear runs out of time.

@@ -31,12 +31,13 @@ std::mutex lookupLock;
 EntryRow socketRow{"socket"}, bindRow{"bind"}, connectRow{"connect"}, recvRow{"recv"},
     sendRow{"send"}, shutdownRow{"shutdown"}, closeRow{"close"}, setsockoptRow{"setsockopt"},
     getsockoptRow{"getsockopt"}, getsocknameRow{"getsockname"}, getpeernameRow{"getpeername"},
-    pollRow{"poll"}, fcntlRow{"fcntl"}, gethostbynameRow{"gethostbyname"};
+    pollRow{"poll"}, fcntlRow{"fcntl"}, gethostbynameRow{"gethostbyname"}, listenRow{"listen"},
+    acceptRow{"accept"};
 
 EntryRow* const Rows[] = {&socketRow,     &bindRow,         &connectRow,     &recvRow,
                           &sendRow,       &shutdownRow,     &closeRow,       &setsockoptRow,
                           &getsockoptRow, &getsocknameRow,  &getpeernameRow, &pollRow,
-                          &fcntlRow,      &gethostbynameRow};
+                          &fcntlRow,      &gethostbynameRow, &listenRow,     &acceptRow};
 
 constexpr std::pair<int, int> ErrnoCodes[] = {
     {EINTR, Interrupted},
@@ -177,6 +178,19 @@ int Bind(Socket s, const Address4& local) {
             Fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return Failed();
     return 0;
+}
+
+int Listen(Socket s, int backlog) {
+    return Bound<int (*)(int, int)>(listenRow)(Fd(s), backlog) != 0 ? Failed() : 0;
+}
+
+Socket Accept(Socket s) {
+    const int fd = Bound<int (*)(int, sockaddr*, socklen_t*)>(acceptRow)(Fd(s), nullptr, nullptr);
+    if (fd < 0) {
+        Failed();
+        return InvalidSocket;
+    }
+    return static_cast<Socket>(fd);
 }
 
 // A blocking connect that another thread can end by closing the socket or by the stop flag: the

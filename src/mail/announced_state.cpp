@@ -1,6 +1,6 @@
 #include "mail/announced_state.h"
 
-#include "mail/sha256.h"
+#include "text/sha256.h"
 #include "pop3/server_lists.h"
 #include "text/conversion.h"
 

@@ -1,6 +1,6 @@
 #include "mail/mail_entry.h"
 
-#include "mail/sha256.h"
+#include "text/sha256.h"
 #include "text/text_ops.h"
 #include "text/utf8.h"
 

@@ -31,6 +31,11 @@ void Cleanup();
 
 Socket NewSocket(int type, int protocol);
 int Bind(Socket socket, const Address4& local);
+// A bound stream socket starts taking connections.
+int Listen(Socket socket, int backlog);
+// Takes one waiting connection: a socket of its own, or InvalidSocket (LastError tells why).
+// Waits when none is waiting: call it after Select found the listening socket readable.
+Socket Accept(Socket socket);
 // Blocks until the connect ends. The stop flag, looked at every 50 ms, ends it with Interrupted;
 // a socket closed meanwhile by another thread ends it with BadFile or NotASocket
 // (net/socket_errors.h). The socket stays non-blocking from here on, so that Recv and SendNow

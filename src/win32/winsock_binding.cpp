@@ -18,14 +18,15 @@ EntryRow WSACleanupRow{"WSACleanup"}, bindRow{"bind"}, closesocketRow{"closesock
     getsocknameRow{"getsockname"}, getsockoptRow{"getsockopt"}, recvRow{"recv"},
     selectRow{"select"}, sendRow{"send"}, setsockoptRow{"setsockopt"}, shutdownRow{"shutdown"},
     socketRow{"socket"}, gethostbynameRow{"gethostbyname"}, WSASetLastErrorRow{"WSASetLastError"},
-    WSAGetLastErrorRow{"WSAGetLastError"};
+    WSAGetLastErrorRow{"WSAGetLastError"}, listenRow{"listen"}, acceptRow{"accept"};
 
 EntryRow* const Rows[] = {&WSACleanupRow,      &bindRow,           &closesocketRow,
                           &connectRow,         &ioctlsocketRow,    &getpeernameRow,
                           &getsocknameRow,     &getsockoptRow,     &recvRow,
                           &selectRow,          &sendRow,           &setsockoptRow,
                           &shutdownRow,        &socketRow,         &gethostbynameRow,
-                          &WSASetLastErrorRow, &WSAGetLastErrorRow};
+                          &WSASetLastErrorRow, &WSAGetLastErrorRow, &listenRow,
+                          &acceptRow};
 
 sockaddr_in ToSockaddr(const Address4& a) {
     sockaddr_in s{};
@@ -110,6 +111,16 @@ int Bind(Socket s, const Address4& local) {
     const sockaddr_in address = ToSockaddr(local);
     return Bound<int(WSAAPI*)(SOCKET, const sockaddr*, int)>(bindRow)(
         static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+}
+
+int Listen(Socket s, int backlog) {
+    return Bound<int(WSAAPI*)(SOCKET, int)>(listenRow)(static_cast<SOCKET>(s), backlog);
+}
+
+Socket Accept(Socket s) {
+    const SOCKET taken =
+        Bound<SOCKET(WSAAPI*)(SOCKET, sockaddr*, int*)>(acceptRow)(static_cast<SOCKET>(s), nullptr, nullptr);
+    return taken == INVALID_SOCKET ? InvalidSocket : static_cast<Socket>(taken);
 }
 
 // A blocking connect that another thread can end by closing the socket or by the stop flag: the

@@ -38,6 +38,8 @@ class LayoutCheckTest(unittest.TestCase):
             ("qt/qt_window.cpp", '#include "app/application.h"\n', "qt/ may not include app/"),
             ("win32/a.cpp", '#include "qt/qt_shell.h"\n', "win32/ may not include qt/"),
             ("platform/a.h", "", "no room of the layout"),
+            ("oauth/a.cpp", '#include "mail/account.h"\n', "oauth/ may not include mail/"),
+            ("mail/a.cpp", '#include <nlohmann/json.hpp>\n', "may not include <nlohmann/json.hpp>"),
         ]
         for path, text, said in rows:
             with self.subTest(path=path, text=text):
@@ -54,6 +56,7 @@ class LayoutCheckTest(unittest.TestCase):
             "qt/main.cpp": '#include "app/application.h"\n#include "linux/user_files.h"\n',
             "linux/a.cpp": '#include "net/socket_entries.h"\n#include <dlfcn.h>\n',
             "ports/a.h": '  #  include "ports/geometry.h"\n',
+            "oauth/a.cpp": '#include "net/sasl.h"\n#include <nlohmann/json.hpp>\n',
         })
         self.assertEqual((status, report), (0, ""))
 

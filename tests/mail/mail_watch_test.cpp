@@ -1,6 +1,6 @@
 // The mail watch through the shell, against POP3 servers on loopback.
 #include "mail/mail_entry.h"
-#include "mail/sha256.h"
+#include "text/sha256.h"
 #include "net/exceptions.h"
 #include "net/socket_errors.h"
 #include "net/tls_engine.h"

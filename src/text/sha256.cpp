@@ -1,4 +1,4 @@
-#include "mail/sha256.h"
+#include "text/sha256.h"
 
 #include <cstring>
 
