@@ -28,9 +28,16 @@ Application::Application(const Platform& platform, std::string commandLine)
             {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
       monitor_(platform.desktop, platform.interfaces, platform.totals,
                {ThroughputIconId, ThroughputCallback, std::string("NO"), {}}),
-      passwords_(platform.desktop.services, platform.secrets), signIn_(platform.signIn) {
+      passwords_(platform.desktop.services, platform.secrets), secrets_(platform.secrets),
+      https_(platform.https),
+      signInTokens_(std::make_shared<SignInTokens>(platform.secrets, platform.https)) {
     mail_.KeepAnnouncedIn(platform.announced);
-    mail_.MakeClientsWith({.pop3 = {}, .imap = {}, .tokens = TokenSources(platform.tokenCommands, {})});
+    const auto signedIn = [tokens = signInTokens_](int account, const AccountRecord& record,
+                                                   bool refused) {
+        return tokens->Token(account, record, refused);
+    };
+    mail_.MakeClientsWith(
+        {.pop3 = {}, .imap = {}, .tokens = TokenSources(platform.tokenCommands, signedIn)});
 }
 
 SettingsValues Application::GatherSettings() const {

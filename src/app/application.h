@@ -2,9 +2,11 @@
 
 #include "app/away_watch.h"
 #include "app/password_keeper.h"
+#include "app/sign_in_tokens.h"
 #include "mail/mail_watch.h"
 #include "monitor/monitor.h"
 #include "ports/desktop.h"
+#include "ports/https_client.h"
 #include "ports/interface_table.h"
 #include "ports/token_command.h"
 #include "settings/settings.h"
@@ -41,8 +43,7 @@ struct Platform {
     SettingsFile& announced; // the mail announced so far, beside them too
     SecretStore* secrets = nullptr; // the desktop's store for passwords, where it has one
     TokenCommandRunner tokenCommands{}; // runs the accounts' token commands
-    // Starts an account's sign-in at its provider, in the browser; returns at once.
-    std::function<void(int account, const AccountRecord& record)> signIn{};
+    HttpsClient* https = nullptr;       // reaches the providers' token endpoints
 };
 
 // The shell: the window's creation sequence, tick, commands, panels and shutdown. It owns the
@@ -82,6 +83,8 @@ class Application : public WindowEvents {
     void ShowMailConfig();
     // The sign-in dialog, for the account the mail form shows first.
     void ShowSignIn();
+    // The account's sign-in at its provider, in the browser; its end is shown in its state.
+    void StartSignIn(int account, const AccountRecord& record);
     void ShowThroughputConfig(bool alreadyWide);
     void ToggleMailList();
     void ClearMailList();
@@ -134,7 +137,9 @@ class Application : public WindowEvents {
     Monitor monitor_;
     AwayWatch away_{TimerPeriodMs};
     PasswordKeeper passwords_; // after the mail watch: its rounds end before the watch goes
-    std::function<void(int account, const AccountRecord& record)> signIn_;
+    SecretStore* secrets_;
+    HttpsClient* https_;
+    std::shared_ptr<SignInTokens> signInTokens_; // shared with the accounts' threads
 
     PanelState panelState_ = PanelState::Compact;
     bool windowVisible_ = true;
@@ -152,6 +157,7 @@ class Application : public WindowEvents {
         Point shown;
     };
     std::optional<Displaced> displaced_;
+    SignInRun signInRun_; // last: stopped before anything it uses goes
 };
 
 } // namespace kestrel

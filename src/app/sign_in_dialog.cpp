@@ -49,7 +49,44 @@ SignInSettings SettingsOf(const SignInForm::Fields& fields) {
     return s;
 }
 
+AccountOutcome SignInNeeded(const std::string& why) {
+    AccountOutcome outcome;
+    outcome.kind = AccountOutcome::Kind::SignInNeeded;
+    outcome.step = MailStep::Login;
+    outcome.detail = why;
+    return outcome;
+}
+
 } // namespace
+
+// The sign-in page opens in the browser; what the provider grants is kept in the desktop's
+// store, so without one there is no sign-in to keep.
+void Application::StartSignIn(int account, const AccountRecord& record) {
+    if (!secrets_ || !https_ || !secrets_->Present()) {
+        mail_.States().Take(account, SignInNeeded("no keyring here to keep a sign-in in"));
+        return;
+    }
+    mail_.States().Take(account, SignInNeeded("finish signing in in the browser"));
+    const std::shared_ptr<SignInTokens> tokens = signInTokens_;
+    signInRun_.Start([this, account, record, tokens](const std::atomic<bool>& cancel) {
+        Services& services = desktop_.services;
+        const SignInOutcome outcome = SignInAccount(
+            account, record, *https_, *secrets_,
+            [&services](const std::string& url) { services.Post([&services, url] { services.OpenUrl(url); }); },
+            cancel);
+        if (outcome.end == SignInEnd::SignedIn)
+            tokens->SignedIn(account, record, outcome.tokens);
+        if (outcome.end == SignInEnd::Cancelled)
+            return; // kestrel is ending, or another sign-in took its place
+        services.Post([this, account, ok = outcome.end == SignInEnd::SignedIn,
+                       words = SignInWords(outcome)] {
+            if (ok)
+                mail_.CheckAccounts({account});
+            else
+                mail_.States().Take(account, SignInNeeded(words));
+        });
+    });
+}
 
 // The account changes as the form's do: at once, written at the exit. A provider's sign-in
 // starts on OK, in the browser, where the account has none that works.
@@ -73,8 +110,8 @@ void Application::ShowSignIn() {
         formStart_[static_cast<size_t>(choice->account - 1)].signIn = record.signIn;
     const std::optional<AccountOutcome>& state = mail_.States().Newest(choice->account);
     const bool signInNeeded = before != record.signIn || !state || !state->IsOk();
-    if (record.signIn.source == Source::Provider && signInNeeded && signIn_)
-        signIn_(choice->account, record);
+    if (record.signIn.source == Source::Provider && signInNeeded)
+        StartSignIn(choice->account, record);
     else if (record.active && record.CanLogIn())
         mail_.CheckAccounts({choice->account});
 }

@@ -99,6 +99,7 @@ struct FakeRecord {
     std::vector<ShownMenu> menus;
     std::vector<Message> messages;
     std::vector<SignInForm> signInForms;
+    std::vector<std::string> openedUrls;
     std::optional<SignInChoice> signInAnswer; // scripted: what the sign-in dialog returns
     std::map<int, TrayIconRecord> trayIcons; // by identifier, as the tray holds them now
     std::vector<Notification> notifications; // as they were shown

@@ -25,6 +25,10 @@ class FakeServices : public Services {
         desk_.log.push_back("start " + file + " | " + parameters);
         desk_.started.push_back({file, parameters});
     }
+    void OpenUrl(const std::string& url) override {
+        desk_.log.push_back("open " + url);
+        desk_.openedUrls.push_back(url);
+    }
     void Post(std::function<void()> task) override { desk_.posted.Push(std::move(task)); }
     // Each reading moves the scripted clock on by its step first: by default ticks come on time.
     int64_t MonotonicMs() override { return desk_.clockMs += desk_.clockStepMs; }

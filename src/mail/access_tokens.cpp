@@ -4,7 +4,7 @@
 
 namespace kestrel {
 
-AccountOutcome TokenOutcome(const TokenAnswer& answer, SignInSettings::Source source) {
+AccountOutcome NoTokenOutcome(const TokenAnswer& answer, SignInSettings::Source source) {
     AccountOutcome outcome;
     outcome.step = MailStep::Login;
     switch (answer.kind) {
@@ -45,7 +45,7 @@ std::optional<AccountOutcome> TakeToken(int account, AccountRecord& login,
     const TokenAnswer answer = tokens ? tokens(account, login, refused)
                                       : TokenAnswer{TokenAnswer::Kind::SignInNeeded, {}, {}};
     if (answer.kind != TokenAnswer::Kind::Token)
-        return TokenOutcome(answer, login.signIn.source);
+        return NoTokenOutcome(answer, login.signIn.source);
     login.password = answer.token;
     return std::nullopt;
 }

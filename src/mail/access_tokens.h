@@ -18,7 +18,7 @@ using AccessTokens =
     std::function<TokenAnswer(int account, const AccountRecord& record, bool refused)>;
 
 // What the account shows when its source gave no token.
-AccountOutcome TokenOutcome(const TokenAnswer& answer, SignInSettings::Source source);
+AccountOutcome NoTokenOutcome(const TokenAnswer& answer, SignInSettings::Source source);
 
 // A token the server refused even fresh: no password is wrong, the token's source is.
 AccountOutcome TokenRefused(AccountOutcome refusal, SignInSettings::Source source);

@@ -41,20 +41,20 @@ AccessTokenKeeper::AccessTokenKeeper(int account, OAuthSettings settings, Secret
     : account_(account), settings_(std::move(settings)), store_(store), https_(https),
       clock_(std::move(clock)) {}
 
-TokenAnswer AccessTokenKeeper::Token() {
+KeeperAnswer AccessTokenKeeper::Token() {
     std::lock_guard hold(lock_);
     if (!access_.empty() && clock_() < renewAtMs_)
         return {TokenState::Ready, access_, ""};
     return Refresh();
 }
 
-TokenAnswer AccessTokenKeeper::Refused(const std::string& token) {
+KeeperAnswer AccessTokenKeeper::Refused(const std::string& token) {
     std::lock_guard hold(lock_);
     if (token != access_ && !access_.empty() && clock_() < renewAtMs_)
         return {TokenState::Ready, access_, ""}; // another worker renewed it meanwhile
     if (token == access_ && forced_)
         return {TokenState::Refused, "", "the mail server refused a token just renewed"};
-    const TokenAnswer renewed = Refresh();
+    const KeeperAnswer renewed = Refresh();
     forced_ = renewed.state == TokenState::Ready;
     return renewed;
 }
@@ -72,7 +72,7 @@ void AccessTokenKeeper::Forget() {
     expired_ = false;
 }
 
-TokenAnswer AccessTokenKeeper::Refresh() {
+KeeperAnswer AccessTokenKeeper::Refresh() {
     access_.clear();
     forced_ = false;
     if (expired_)

@@ -19,7 +19,7 @@ namespace kestrel {
 // refused by the mail server. Failed: detail says why (the store, the network, the server).
 enum class TokenState { Ready, SignInNeeded, SignInExpired, Refused, Failed };
 
-struct TokenAnswer {
+struct KeeperAnswer {
     TokenState state = TokenState::Failed;
     std::string token;  // only when Ready
     std::string detail; // never a token
@@ -44,11 +44,11 @@ class AccessTokenKeeper {
                       MonotonicClock clock = SteadyMs);
 
     // The token for a login.
-    TokenAnswer Token();
+    KeeperAnswer Token();
     // The mail server refused this token. A token it got from Token() is refreshed once and the
     // new one given for one retry; one that came from such a forced refresh is not: the answer
     // is Refused, and the job ends there.
-    TokenAnswer Refused(const std::string& token);
+    KeeperAnswer Refused(const std::string& token);
     // After a sign-in (whose refresh token is kept already): its tokens serve from now on.
     void SignedIn(const Tokens& tokens);
     // The settings or the account changed: nothing cached is used again.
@@ -57,7 +57,7 @@ class AccessTokenKeeper {
     static int64_t SteadyMs();
 
   private:
-    TokenAnswer Refresh();
+    KeeperAnswer Refresh();
     void Cache(const Tokens& tokens);
 
     const int account_;

@@ -26,6 +26,8 @@ class Services {
     virtual std::string ReadMailtoCommand() = 0;
     // Starts a program so that the user sees it; the result is not examined.
     virtual void StartProgram(const std::string& file, const std::string& parameters) = 0;
+    // Opens a web page in the user's browser, through the desktop's own handler of URLs.
+    virtual void OpenUrl(const std::string& url) = 0;
     // From any thread: runs the task on the GUI thread, after the events and tasks already
     // waiting there. A task still waiting when the program ends is dropped.
     virtual void Post(std::function<void()> task) = 0;

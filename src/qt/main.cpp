@@ -1,15 +1,18 @@
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/sign_in_tokens.h"
 #include "linux/autostart.h"
 #include "linux/display_check.h"
 #include "linux/linux_interface_table.h"
 #include "linux/token_command.h"
 #include "linux/user_files.h"
 #include "qt/qt_desktop.h"
+#include "qt/qt_https_client.h"
 #include "qt/qt_secret_store.h"
 #include "settings/disk_settings_file.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -92,12 +95,25 @@ int SwitchAutostart(const std::string& value) {
 }
 
 // An option that answers, or changes the settings, and exits: no window, no display needed.
-int AnswerCommand(const kestrel::CommandLine& line) {
+// The keyring and Qt Network need Qt's core, not a display: a sign-in runs from a terminal.
+int AnswerCommand(const kestrel::CommandLine& line, int argc, char** argv) {
     if (line.action == kestrel::CommandLine::Action::Autostart)
         return SwitchAutostart(line.value);
+    QCoreApplication core(argc, argv);
     kestrel::DiskSettingsFile settings(SettingsFilePath().string());
     const kestrel::InstanceLock lock(kestrel::InstanceLockLocation(std::getenv("XDG_RUNTIME_DIR")));
-    const kestrel::CommandAnswer answer = kestrel::RunCommand(line, !lock.Held(), settings, {});
+    kestrel::QtHttpsClient https;
+    kestrel::QtSecretStore secrets;
+    const kestrel::SignInRunner signIn = kestrel::CommandLineSignIn(
+        https, secrets,
+        [](const std::string& url) {
+            QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(url)});
+        },
+        [](const std::string& text) {
+            std::fputs(text.c_str(), stdout);
+            std::fflush(stdout);
+        });
+    const kestrel::CommandAnswer answer = kestrel::RunCommand(line, !lock.Held(), settings, signIn);
     std::fputs(answer.out.c_str(), stdout);
     std::fputs(answer.err.c_str(), stderr);
     return answer.exitCode;
@@ -109,7 +125,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const kestrel::CommandLine line = kestrel::ReadCommandLine(arguments);
     if (line.action != kestrel::CommandLine::Action::Run)
-        return AnswerCommand(line);
+        return AnswerCommand(line, argc, argv);
     const std::string missing = kestrel::MissingDisplay(
         std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
         std::getenv("XDG_RUNTIME_DIR"));
@@ -129,12 +145,13 @@ int main(int argc, char** argv) {
     kestrel::DiskSettingsFile totals(
         (SettingsFilePath().parent_path() / "kestrel.totals").string());
     kestrel::QtSecretStore secrets;
+    kestrel::QtHttpsClient https;
     // Up to three mailboxes' ids of about 70 bytes each.
     kestrel::DiskSettingsFile announced(
         (SettingsFilePath().parent_path() / "kestrel.announced").string(), 16 << 20);
     kestrel::Application application(
         {desktop.Ports(), interfaces, settings, totals, announced, &secrets,
-         kestrel::RunTokenCommand},
+         kestrel::RunTokenCommand, &https},
                                      Arguments(arguments));
     CloseOnSignals(application, desktop, qt);
     return application.Run();

@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDesktopServices>
 #include <QFile>
 #include <QProcess>
+#include <QUrl>
 
 #include <chrono>
 #include <cstdlib>
@@ -46,6 +48,10 @@ void QtServices::StartProgram(const std::string& file, const std::string& parame
     const QStringList arguments =
         QFile::decodeName(parameters.c_str()).split(' ', Qt::SkipEmptyParts);
     QProcess::startDetached(QFile::decodeName(file.c_str()), arguments);
+}
+
+void QtServices::OpenUrl(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
 
 // A queued call on the application object runs on its thread, in the event loop.

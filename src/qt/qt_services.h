@@ -23,6 +23,7 @@ class QtServices : public Services {
     void StartTimer(int id, int periodMs) override;
     std::string ReadMailtoCommand() override;
     void StartProgram(const std::string& file, const std::string& parameters) override;
+    void OpenUrl(const std::string& url) override;
     void Post(std::function<void()> task) override;
     int64_t MonotonicMs() override;
     int64_t WallMs() override;

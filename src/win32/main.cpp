@@ -1,7 +1,9 @@
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/sign_in_tokens.h"
 #include "settings/disk_settings_file.h"
 #include "win32/win32_desktop.h"
+#include "win32/win32_https_client.h"
 #include "win32/win32_interface_table.h"
 #include "win32/win32_secret_store.h"
 #include "win32/win32_text.h"
@@ -44,7 +46,16 @@ void Print(const std::string& text, DWORD which) {
 int AnswerCommand(const kestrel::CommandLine& line) {
     kestrel::DiskSettingsFile settings("kestrel.ini");
     const bool runs = FindWindowW(nullptr, L"kestrel") != nullptr;
-    const kestrel::CommandAnswer answer = kestrel::RunCommand(line, runs, settings, {});
+    kestrel::Win32HttpsClient https;
+    kestrel::Win32SecretStore secrets;
+    const kestrel::SignInRunner signIn = kestrel::CommandLineSignIn(
+        https, secrets,
+        [](const std::string& url) {
+            ShellExecuteW(nullptr, L"open", kestrel::Wide(url).c_str(), nullptr, nullptr,
+                          SW_SHOWNORMAL);
+        },
+        [](const std::string& text) { Print(text, STD_OUTPUT_HANDLE); });
+    const kestrel::CommandAnswer answer = kestrel::RunCommand(line, runs, settings, signIn);
     Print(answer.out, STD_OUTPUT_HANDLE);
     Print(answer.err, STD_ERROR_HANDLE);
     return answer.exitCode;
@@ -61,10 +72,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kestrel::DiskSettingsFile settings("kestrel.ini"); // in the working directory
     kestrel::DiskSettingsFile totals("kestrel.totals");
     kestrel::Win32SecretStore secrets;
+    kestrel::Win32HttpsClient https;
     kestrel::DiskSettingsFile announced("kestrel.announced", 16 << 20); // three mailboxes' ids
     kestrel::Application application(
         {desktop.Ports(), interfaces, settings, totals, announced, &secrets,
-         kestrel::RunTokenCommand},
+         kestrel::RunTokenCommand, &https},
         kestrel::Utf8(GetCommandLineW()));
     return application.Run();
 }

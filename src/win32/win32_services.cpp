@@ -51,6 +51,10 @@ void Win32Services::StartProgram(const std::string& file, const std::string& par
                   SW_SHOWNORMAL);
 }
 
+void Win32Services::OpenUrl(const std::string& url) {
+    ShellExecuteW(handles_.window, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void Win32Services::Post(std::function<void()> task) {
     Win32Tasks& tasks = handles_.tasks;
     {

@@ -123,7 +123,7 @@ TEST_F(SignInTest, KeeperRenewsOnceAndNeverStorms) {
         }
         const std::string signedInRefresh = store.secrets[RefreshTokenName(1)];
         for (const Step& step : row.steps) {
-            TokenAnswer answer{TokenState::Ready, last, ""};
+            KeeperAnswer answer{TokenState::Ready, last, ""};
             if (step.what == Do::Token)
                 answer = keeper.Token();
             else if (step.what == Do::RefuseLast)

@@ -41,6 +41,7 @@ class TickingServices : public Services {
     void StartProgram(const std::string& file, const std::string& parameters) override {
         real_.StartProgram(file, parameters);
     }
+    void OpenUrl(const std::string& url) override { real_.OpenUrl(url); }
     void Post(std::function<void()> task) override { real_.Post(std::move(task)); }
     int64_t MonotonicMs() override { return now_ += 2000; }
     int64_t WallMs() override { return now_; }

@@ -30,13 +30,10 @@ class ShellTest : public ::testing::Test {
         return file;
     }();
     std::unique_ptr<Application> app;
-    std::vector<int> signInsStarted; // the accounts whose provider sign-in the shell started
 
     int Start(const std::string& commandLine = "C:\\kestrel\\kestrel.exe") {
-        app = std::make_unique<Application>(
-            Platform{desk.Ports(), interfaces, settings, totals, announced, nullptr, {},
-                     [this](int account, const AccountRecord&) { signInsStarted.push_back(account); }},
-            commandLine);
+        app = std::make_unique<Application>(Platform{desk.Ports(), interfaces, settings, totals, announced},
+                                            commandLine);
         const int result = app->Run();
         Settle();
         return result;
