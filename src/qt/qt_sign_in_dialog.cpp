@@ -65,6 +65,7 @@ QComboBox* Choices(const auto& texts) {
 std::optional<SignInChoice> RunQtSignInDialog(const SignInForm& form) {
     QDialog dialog;
     dialog.setWindowTitle(QString::fromUtf8(SignInForm::Caption));
+    dialog.setMinimumWidth(440); // room for a client id or a URL
     auto* layout = new QFormLayout(&dialog);
     const Widgets w{Choices(std::array{"1", "2", "3"}), Choices(SignInForm::Sources),
                     Choices(SignInForm::Mechanisms), new QLineEdit, new QLineEdit, new QLineEdit,

@@ -6,10 +6,14 @@
 #include "fake/fake_desktop.h"
 #include "qt/qt_control_widgets.h"
 #include "qt/qt_desktop.h"
+#include "qt/qt_sign_in_dialog.h"
 #include "qt_test_support.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +169,43 @@ TEST_F(UserActionTest, WithoutATrayTheWindowStaysShownAndSaysSoOnce) {
     const size_t first = said.find(line);
     EXPECT_NE(first, std::string::npos) << said;
     EXPECT_EQ(said.find(line, first + 1), std::string::npos) << "once";
+}
+
+// The sign-in dialog as a user fills it: each account keeps its own fields while another is
+// shown, only the fields the chosen way reads take input, and OK gives the account shown.
+TEST(SignInDialogTest, EachAccountKeepsItsFieldsAndOkGivesTheOneShown) {
+    SignInForm form;
+    form.account = 2;
+    form.accounts[1] = {1, 0, "get-token", "", "", "", "", "ok: 3 messages"};
+    std::optional<SignInChoice> choice;
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        const auto field = [&](const char* label) {
+            return dialog->findChild<QWidget*>(QString::fromUtf8(label));
+        };
+        auto* source = static_cast<QComboBox*>(field("log in with"));
+        auto* account = static_cast<QComboBox*>(field("account"));
+        EXPECT_EQ(source->currentIndex(), 1);
+        EXPECT_FALSE(field("client id")->isEnabled());
+        account->setCurrentIndex(0); // account 1, then back: account 2's command stays
+        source->setCurrentIndex(3);  // Google
+        EXPECT_TRUE(field("client id")->isEnabled());
+        EXPECT_FALSE(field("token URL")->isEnabled());
+        QTest::keyClicks(field("client id"), "id.apps.example");
+        account->setCurrentIndex(1);
+        EXPECT_EQ(static_cast<QLineEdit*>(field("token command"))->text(), "get-token");
+        account->setCurrentIndex(0);
+        EXPECT_EQ(static_cast<QLineEdit*>(field("client id"))->text(), "id.apps.example");
+        if (const char* shot = std::getenv("KESTREL_SCREENSHOT"))
+            dialog->grab().save(QString::fromUtf8(shot));
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    choice = RunQtSignInDialog(form);
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->account, 1);
+    EXPECT_EQ(choice->fields.source, 3);
+    EXPECT_EQ(choice->fields.clientId, "id.apps.example");
 }
 
 } // namespace
