@@ -121,7 +121,7 @@ SignInSettings ReadSignIn(std::string_view& rest) {
         if (!IsUtf8(*text))
             text->clear();
     }
-    return signIn;
+    return signIn.UsesToken() ? signIn : SignInSettings{};
 }
 
 } // namespace
