@@ -17,23 +17,13 @@ namespace {
 // counts the words decoded, not the markers passed over.
 constexpr int MostWordsPerValue = 1000;
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 std::string DecodeQ(std::string_view e) {
     std::string out;
     for (size_t i = 0; i < e.size(); ++i) {
         if (e[i] == '_') {
             out += ' ';
         } else if (e[i] == '=' && i + 2 < e.size()) {
-            const int high = HexDigit(e[i + 1]), low = HexDigit(e[i + 2]);
+            const int high = text::HexDigit(e[i + 1]), low = text::HexDigit(e[i + 2]);
             if (high < 0 || low < 0)
                 throw ConvertError("$" + std::string(e.substr(i + 1, 2)));
             out += static_cast<char>(high * 16 + low);
@@ -125,7 +115,7 @@ std::optional<std::string> StrictQ(std::string_view e) {
         } else if (e[i] == '=') {
             if (i + 2 >= e.size())
                 return std::nullopt;
-            const int high = HexDigit(e[i + 1]), low = HexDigit(e[i + 2]);
+            const int high = text::HexDigit(e[i + 1]), low = text::HexDigit(e[i + 2]);
             if (high < 0 || low < 0)
                 return std::nullopt;
             out += static_cast<char>(high * 16 + low);

@@ -1,5 +1,7 @@
 #include "oauth/url_encoding.h"
 
+#include "text/text_ops.h"
+
 namespace kestrel {
 
 namespace {
@@ -9,24 +11,14 @@ bool Unreserved(char c) {
            c == '-' || c == '.' || c == '_' || c == '~';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 std::string Decode(std::string_view text) {
     std::string decoded;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '+') {
             decoded += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-                   HexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        } else if (text[i] == '%' && i + 2 < text.size() && text::HexDigit(text[i + 1]) >= 0 &&
+                   text::HexDigit(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(text::HexDigit(text[i + 1]) * 16 + text::HexDigit(text[i + 2]));
             i += 2;
         } else {
             decoded += text[i];

@@ -18,6 +18,8 @@ void TrimRightInPlace(std::string& text);
 std::string Upper(std::string_view text);
 std::string Lower(std::string_view text);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// The value of a hexadecimal digit of either case; -1 for anything else.
+int HexDigit(char c);
 
 // The part behind position k.
 inline std::string After(std::string_view t, size_t k) {
