@@ -18,16 +18,7 @@ std::string RefreshTokenName(int account) {
 
 std::optional<SecretReply> KeepRefreshToken(SecretStore& store, int account,
                                             const std::string& token) {
-    const std::string name = RefreshTokenName(account);
-    const SecretReply put = store.Put(name, token);
-    if (put.answer != SecretAnswer::Done)
-        return put;
-    const SecretReply back = store.Get(name);
-    if (back.answer == SecretAnswer::Done && back.secret == token)
-        return std::nullopt;
-    return back.answer == SecretAnswer::Done
-               ? SecretReply{SecretAnswer::Refused, "", "the store gave back another secret"}
-               : back;
+    return PutAndReadBack(store, RefreshTokenName(account), token);
 }
 
 int64_t AccessTokenKeeper::SteadyMs() {

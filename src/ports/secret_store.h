@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace kestrel {
@@ -29,5 +30,20 @@ class SecretStore {
     // Removing what is not there is no failure.
     virtual SecretReply Remove(const std::string& name) = 0;
 };
+
+// Writes the secret and reads it back: only a store that gives back what it took holds it.
+// Nothing when it does; else why not.
+inline std::optional<SecretReply> PutAndReadBack(SecretStore& store, const std::string& name,
+                                                 const std::string& secret) {
+    const SecretReply put = store.Put(name, secret);
+    if (put.answer != SecretAnswer::Done)
+        return put;
+    const SecretReply back = store.Get(name);
+    if (back.answer == SecretAnswer::Done && back.secret == secret)
+        return std::nullopt;
+    if (back.answer == SecretAnswer::NoStore || back.answer == SecretAnswer::Refused)
+        return back;
+    return SecretReply{SecretAnswer::Refused, {}, "it did not give back what it took"};
+}
 
 } // namespace kestrel

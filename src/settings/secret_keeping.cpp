@@ -8,18 +8,8 @@ bool Failed(const SecretReply& reply) {
     return reply.answer == SecretAnswer::NoStore || reply.answer == SecretAnswer::Refused;
 }
 
-// Writes the secret and reads it back: only a store that gives back what it took holds it.
 std::optional<SecretReply> Move(SecretStore& store, int account, const std::string& secret) {
-    const std::string name = SecretName(account);
-    const SecretReply put = store.Put(name, secret);
-    if (put.answer != SecretAnswer::Done)
-        return put;
-    const SecretReply back = store.Get(name);
-    if (back.answer == SecretAnswer::Done && back.secret == secret)
-        return std::nullopt;
-    if (Failed(back))
-        return back;
-    return SecretReply{SecretAnswer::Refused, {}, "it did not give back what it took"};
+    return PutAndReadBack(store, SecretName(account), secret);
 }
 
 } // namespace
